@@ -1,0 +1,117 @@
+// Operating-system services the core needs. One implementation per platform
+// (posix/, win32/), chosen at build time; tests substitute fakes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+// Attribute bits of a directory entry, as the system's enumeration reports them.
+enum : uint32_t {
+  faReadOnly = 0x01,
+  faHidden = 0x02,
+  faSysFile = 0x04,
+  faDirectory = 0x10,
+  faArchive = 0x20,
+};
+
+// 100-nanosecond units since 1601-01-01 UTC.
+using FileTime = int64_t;
+
+// An owner identity as the platform gives it (a Windows SID in binary form,
+// a uid on POSIX). Opaque to the core.
+struct TSid {
+  std::string Bytes;
+  bool Empty() const { return Bytes.empty(); }
+};
+
+// One entry of a directory listing. An empty Name stands for "no record".
+struct TDirEntry {
+  std::string Name;
+  uint32_t Attr = 0;
+  int64_t Size = 0;
+  FileTime CreationTime = 0;
+  FileTime LastAccessTime = 0;
+  FileTime LastWriteTime = 0;
+  // Set when the listing already told the owner (POSIX stat does), so the
+  // scanner can skip a separate security query.
+  TSid Owner;
+
+  bool IsDirectory() const { return (Attr & faDirectory) != 0; }
+};
+
+// Local calendar fields of a point in time.
+struct TLocalTime {
+  int Year = 0, Month = 0, Day = 0;
+  int Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+enum class TDriveType { Unknown, Fixed, Removable, Network, CdRom, Ram };
+
+struct TDriveInfo {
+  std::string Root;  // with trailing separator: "C:\" or "/home/"... ("/" for the root)
+  TDriveType Type = TDriveType::Unknown;
+};
+
+// An open directory listing; closed when destroyed.
+class IDirectoryEnum {
+ public:
+  virtual ~IDirectoryEnum() = default;
+  // Next entry, including "." and ".." where the platform lists them.
+  virtual bool Next(TDirEntry& entry) = 0;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  // Lists a folder (path with trailing separator); nullptr when it cannot be read.
+  virtual std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) = 0;
+  // The entry of the path itself (not its contents); false when not found.
+  virtual bool QueryEntry(const std::string& path, TDirEntry& entry) = 0;
+  // File time to local calendar fields by the system's time-zone rules.
+  virtual TLocalTime FileTimeToLocal(FileTime time) = 0;
+  // Bytes per cluster of the file system whose root is given; false on failure.
+  virtual bool DiskClusterSize(const std::string& root, int64_t& clusterSize) = 0;
+  virtual bool DiskSpace(const std::string& root, int64_t& totalBytes, int64_t& freeBytes) = 0;
+  virtual std::vector<TDriveInfo> ListDrives() = 0;
+  // The root (mount point, with trailing separator) of the file system holding
+  // an absolute path. Only POSIX paths ask this; Windows roots follow from the text.
+  virtual std::string MountRootOf(const std::string& path) = 0;
+};
+
+class ISecurity {
+ public:
+  virtual ~ISecurity() = default;
+  // Owner of a path (no trailing separator); false when the security query fails.
+  virtual bool GetOwnerSid(const std::string& path, TSid& sid) = 0;
+  virtual bool SidToString(const TSid& sid, std::string& text) = 0;
+  // Account and domain name of an owner on the local system.
+  virtual bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) = 0;
+};
+
+// The user's locale. Comparisons answer <0, 0, >0.
+class ILocale {
+ public:
+  virtual ~ILocale() = default;
+  virtual int Compare(std::string_view a, std::string_view b) const = 0;
+  virtual int CompareNoCase(std::string_view a, std::string_view b) const = 0;
+  virtual std::string ToUpper(std::string_view text) const = 0;
+  virtual std::string ToLower(std::string_view text) const = 0;
+  virtual char32_t DecimalSeparator() const = 0;
+};
+
+// The services of the machine the program runs on.
+struct TPlatform {
+  std::shared_ptr<IFileSystem> FileSystem;
+  std::shared_ptr<ISecurity> Security;
+  std::shared_ptr<ILocale> Locale;
+};
+
+// Built by posix/ or win32/.
+TPlatform CreateNativePlatform();
+
+}  // namespace kv

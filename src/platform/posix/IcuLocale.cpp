@@ -1,0 +1,101 @@
+#include <unicode/coll.h>
+#include <unicode/dcfmtsym.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <cstdlib>
+
+#include "platform/posix/PosixPlatform.h"
+
+namespace kv {
+
+struct TIcuLocale::TImpl {
+  std::unique_ptr<icu::Collator> CaseSensitive;
+  std::unique_ptr<icu::Collator> CaseInsensitive;
+};
+
+namespace {
+
+std::unique_ptr<icu::Collator> MakeCollator(const icu::Locale& locale,
+                                            icu::Collator::ECollationStrength strength) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
+  if (U_FAILURE(status) || !collator) {
+    status = U_ZERO_ERROR;
+    collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+  }
+  collator->setStrength(strength);
+  return collator;
+}
+
+int Sign(UCollationResult r) { return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0); }
+
+int CompareWith(const icu::Collator& collator, std::string_view a, std::string_view b) {
+  UErrorCode status = U_ZERO_ERROR;
+  const UCollationResult r = collator.compareUTF8(
+      icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+      icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+  if (U_FAILURE(status)) return a < b ? -1 : (a == b ? 0 : 1);
+  return Sign(r);
+}
+
+icu::UnicodeString FromUtf8(std::string_view text) {
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string ToUtf8(const icu::UnicodeString& text) {
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
+
+}  // namespace
+
+TIcuLocale::TIcuLocale(const std::string& localeId) : Impl_(new TImpl) {
+  std::string id = localeId;
+  id = id.substr(0, id.find_first_of(".@"));  // drop the encoding and modifiers
+  const bool unset = id.empty() || id == "C" || id == "POSIX";
+  const icu::Locale locale = unset ? icu::Locale::getRoot() : icu::Locale(id.c_str());
+  Impl_->CaseSensitive = MakeCollator(locale, icu::Collator::TERTIARY);
+  Impl_->CaseInsensitive = MakeCollator(locale, icu::Collator::SECONDARY);
+  if (!unset) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::DecimalFormatSymbols symbols(locale, status);
+    if (U_SUCCESS(status)) {
+      const icu::UnicodeString& sep =
+          symbols.getConstSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol);
+      if (sep.length() > 0) Decimal_ = static_cast<char32_t>(sep.char32At(0));
+    }
+  }
+}
+
+TIcuLocale::~TIcuLocale() { delete Impl_; }
+
+int TIcuLocale::Compare(std::string_view a, std::string_view b) const {
+  return CompareWith(*Impl_->CaseSensitive, a, b);
+}
+
+int TIcuLocale::CompareNoCase(std::string_view a, std::string_view b) const {
+  return CompareWith(*Impl_->CaseInsensitive, a, b);
+}
+
+// Case mapping ignores language rules (no Turkish dotless i), as the
+// system's code-page mapping does.
+std::string TIcuLocale::ToUpper(std::string_view text) const {
+  return ToUtf8(FromUtf8(text).toUpper(icu::Locale::getRoot()));
+}
+
+std::string TIcuLocale::ToLower(std::string_view text) const {
+  return ToUtf8(FromUtf8(text).toLower(icu::Locale::getRoot()));
+}
+
+std::string TIcuLocale::EnvironmentLocaleId() {
+  for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return value;
+  }
+  return {};
+}
+
+}  // namespace kv

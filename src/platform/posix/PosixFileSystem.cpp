@@ -1,0 +1,249 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "platform/posix/PosixPlatform.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int64_t UnixEpochInFileTimeSeconds = 11644473600LL;
+
+bool StatEntry(int dirFd, const char* name, TDirEntry& entry) {
+  struct statx st;
+  if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+            STATX_TYPE | STATX_MODE | STATX_UID | STATX_SIZE | STATX_ATIME | STATX_MTIME |
+                STATX_CTIME | STATX_BTIME,
+            &st) != 0)
+    return false;
+  const mode_t type = st.stx_mode & S_IFMT;
+  uint32_t attr = 0;
+  if (type == S_IFDIR) attr |= faDirectory;
+  if (!(st.stx_mode & S_IWUSR)) attr |= faReadOnly;
+  if (type != S_IFREG && type != S_IFDIR && type != S_IFLNK) attr |= faSysFile;
+  if (entry.Name.size() > 0 && entry.Name[0] == '.') attr |= faHidden;
+  entry.Attr = attr;
+  entry.Size = type == S_IFDIR ? 0 : static_cast<int64_t>(st.stx_size);
+  const auto& born = (st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_ctime;
+  entry.CreationTime = FileTimeFromUnix(born.tv_sec, born.tv_nsec);
+  entry.LastAccessTime = FileTimeFromUnix(st.stx_atime.tv_sec, st.stx_atime.tv_nsec);
+  entry.LastWriteTime = FileTimeFromUnix(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
+  entry.Owner = TPosixSecurity::SidOfUid(st.stx_uid);
+  return true;
+}
+
+bool IsPseudoMagic(long type) {
+  switch (type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case 0x62656570:  // configfs
+    case 0x65735543:  // fusectl
+    case 0x19800202:  // mqueue
+    case 0x6e736673:  // nsfs
+    case 0x42494e4d:  // binfmt_misc
+      return true;
+    default:
+      return false;
+  }
+}
+
+class TPosixDirectoryEnum final : public IDirectoryEnum {
+ public:
+  explicit TPosixDirectoryEnum(DIR* dir) : Dir_(dir) {}
+  ~TPosixDirectoryEnum() override { closedir(Dir_); }
+  TPosixDirectoryEnum(const TPosixDirectoryEnum&) = delete;
+  TPosixDirectoryEnum& operator=(const TPosixDirectoryEnum&) = delete;
+
+  bool Next(TDirEntry& entry) override {
+    for (;;) {
+      const dirent* d = readdir(Dir_);
+      if (!d) return false;
+      entry = TDirEntry{};
+      entry.Name = d->d_name;
+      if (entry.Name == "." || entry.Name == "..") {
+        entry.Attr = faDirectory;  // never recorded; only counted
+        return true;
+      }
+      // An entry that vanished between listing and stat is skipped.
+      if (StatEntry(dirfd(Dir_), d->d_name, entry)) return true;
+    }
+  }
+
+ private:
+  DIR* Dir_;
+};
+
+// Undoes the octal escapes of /proc/self/mountinfo ("\040" for a blank).
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3') {
+      out.push_back(static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
+                                      (text[i + 3] - '0')));
+      i += 3;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path.push_back('/');
+  return path;
+}
+
+}  // namespace
+
+FileTime FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
+  return (seconds + UnixEpochInFileTimeSeconds) * 10000000LL + nanoseconds / 100;
+}
+
+std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::string& folderPath) {
+  const int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return nullptr;
+  // Pseudo file systems (proc, sysfs, ...) are shown as folders, never read.
+  struct statfs fs;
+  if (fstatfs(fd, &fs) == 0 && IsPseudoMagic(static_cast<long>(fs.f_type))) {
+    close(fd);
+    return nullptr;
+  }
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return nullptr;
+  }
+  return std::make_unique<TPosixDirectoryEnum>(dir);
+}
+
+bool TPosixFileSystem::QueryEntry(const std::string& path, TDirEntry& entry) {
+  if (path.empty()) return false;
+  TDirEntry found;
+  const size_t slash = path.find_last_of('/');
+  found.Name = (slash == std::string::npos) ? path : path.substr(slash + 1);
+  if (found.Name.empty()) found.Name = path;  // "/"
+  if (!StatEntry(AT_FDCWD, path.c_str(), found)) return false;
+  entry = std::move(found);
+  return true;
+}
+
+TLocalTime TPosixFileSystem::FileTimeToLocal(FileTime time) {
+  int64_t units = time % 10000000LL;
+  int64_t seconds = time / 10000000LL;
+  if (units < 0) {
+    units += 10000000LL;
+    --seconds;
+  }
+  const time_t unixSeconds = static_cast<time_t>(seconds - UnixEpochInFileTimeSeconds);
+  struct tm local {};
+  localtime_r(&unixSeconds, &local);
+  TLocalTime result;
+  result.Year = local.tm_year + 1900;
+  result.Month = local.tm_mon + 1;
+  result.Day = local.tm_mday;
+  result.Hour = local.tm_hour;
+  result.Minute = local.tm_min;
+  result.Second = std::min(local.tm_sec, 59);  // a leap second reads as :59
+  result.Millisecond = static_cast<int>(units / 10000);
+  return result;
+}
+
+bool TPosixFileSystem::DiskClusterSize(const std::string& root, int64_t& clusterSize) {
+  struct statvfs vfs;
+  if (root.empty() || statvfs(root.c_str(), &vfs) != 0) return false;
+  clusterSize = static_cast<int64_t>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+  return clusterSize > 0;
+}
+
+bool TPosixFileSystem::DiskSpace(const std::string& root, int64_t& totalBytes, int64_t& freeBytes) {
+  struct statvfs vfs;
+  if (root.empty() || statvfs(root.c_str(), &vfs) != 0) return false;
+  const auto unit = static_cast<int64_t>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+  totalBytes = static_cast<int64_t>(vfs.f_blocks) * unit;
+  freeBytes = static_cast<int64_t>(vfs.f_bfree) * unit;
+  return true;
+}
+
+bool TPosixFileSystem::IsPseudoFsType(const std::string& type) {
+  static const char* const pseudo[] = {
+      "proc",      "sysfs",      "devtmpfs", "devpts",  "tmpfs",   "cgroup",     "cgroup2",
+      "debugfs",   "tracefs",    "securityfs", "pstore", "bpf",    "configfs",   "fusectl",
+      "mqueue",    "hugetlbfs",  "autofs",   "binfmt_misc", "nsfs", "rpc_pipefs", "efivarfs",
+      "ramfs",     "squashfs",   "selinuxfs", "fuse.gvfsd-fuse", "fuse.portal"};
+  return std::find(std::begin(pseudo), std::end(pseudo), type) != std::end(pseudo);
+}
+
+bool TPosixFileSystem::IsNetworkFsType(const std::string& type) {
+  static const char* const network[] = {"nfs",  "nfs4", "cifs", "smb3", "smbfs",
+                                        "ncpfs", "afs", "9p",   "fuse.sshfs", "ceph", "glusterfs"};
+  return std::find(std::begin(network), std::end(network), type) != std::end(network);
+}
+
+std::vector<TMountPoint> TPosixFileSystem::ReadMounts() {
+  std::vector<TMountPoint> mounts;
+  std::ifstream in("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    // id parent major:minor root mount-point options [optional...] - type source super
+    std::istringstream fields(line);
+    std::string id, parent, dev, root, mountPoint, field;
+    fields >> id >> parent >> dev >> root >> mountPoint;
+    while (fields >> field && field != "-") {
+    }
+    std::string type;
+    fields >> type;
+    if (mountPoint.empty()) continue;
+    mounts.push_back({WithSlash(Unescape(mountPoint)), type});
+  }
+  if (mounts.empty()) mounts.push_back({"/", ""});
+  return mounts;
+}
+
+std::vector<TDriveInfo> TPosixFileSystem::ListDrives() {
+  std::vector<TDriveInfo> drives;
+  for (const TMountPoint& mount : ReadMounts()) {
+    if (IsPseudoFsType(mount.FsType) || IsNetworkFsType(mount.FsType)) continue;
+    if (std::any_of(drives.begin(), drives.end(),
+                    [&](const TDriveInfo& d) { return d.Root == mount.Root; }))
+      continue;
+    drives.push_back({mount.Root, TDriveType::Fixed});
+  }
+  std::sort(drives.begin(), drives.end(),
+            [](const TDriveInfo& a, const TDriveInfo& b) { return a.Root < b.Root; });
+  return drives;
+}
+
+std::string TPosixFileSystem::MountRootOf(const std::string& path) {
+  std::lock_guard guard(MountsLock_);
+  if (!MountsRead_) {
+    Mounts_ = ReadMounts();
+    MountsRead_ = true;
+  }
+  const std::string withSlash = WithSlash(path);
+  std::string best = "/";
+  for (const TMountPoint& mount : Mounts_)
+    if (mount.Root.size() > best.size() && withSlash.compare(0, mount.Root.size(), mount.Root) == 0)
+      best = mount.Root;
+  return best;
+}
+
+}  // namespace kv

@@ -1,0 +1,74 @@
+// POSIX (Linux) implementations of the platform services.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace kv {
+
+struct TMountPoint {
+  std::string Root;    // with trailing "/"
+  std::string FsType;
+};
+
+class TPosixFileSystem final : public IFileSystem {
+ public:
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override;
+  bool QueryEntry(const std::string& path, TDirEntry& entry) override;
+  TLocalTime FileTimeToLocal(FileTime time) override;
+  bool DiskClusterSize(const std::string& root, int64_t& clusterSize) override;
+  bool DiskSpace(const std::string& root, int64_t& totalBytes, int64_t& freeBytes) override;
+  std::vector<TDriveInfo> ListDrives() override;
+  std::string MountRootOf(const std::string& path) override;
+
+  // Mount table of the process, read again on each call.
+  static std::vector<TMountPoint> ReadMounts();
+  static bool IsPseudoFsType(const std::string& type);
+  static bool IsNetworkFsType(const std::string& type);
+
+ private:
+  std::mutex MountsLock_;
+  std::vector<TMountPoint> Mounts_;
+  bool MountsRead_ = false;
+};
+
+class TPosixSecurity final : public ISecurity {
+ public:
+  bool GetOwnerSid(const std::string& path, TSid& sid) override;
+  bool SidToString(const TSid& sid, std::string& text) override;
+  bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) override;
+
+  static TSid SidOfUid(uint32_t uid);
+};
+
+// Comparison and case mapping through ICU. An empty id, "C" or "POSIX" mean an
+// unconfigured locale, which gets ICU's root collation.
+class TIcuLocale final : public ILocale {
+ public:
+  explicit TIcuLocale(const std::string& localeId);
+  ~TIcuLocale() override;
+  TIcuLocale(const TIcuLocale&) = delete;
+  TIcuLocale& operator=(const TIcuLocale&) = delete;
+
+  int Compare(std::string_view a, std::string_view b) const override;
+  int CompareNoCase(std::string_view a, std::string_view b) const override;
+  std::string ToUpper(std::string_view text) const override;
+  std::string ToLower(std::string_view text) const override;
+  char32_t DecimalSeparator() const override { return Decimal_; }
+
+  // The ICU id for the user's environment (LC_ALL, LC_COLLATE, LANG).
+  static std::string EnvironmentLocaleId();
+
+ private:
+  struct TImpl;
+  TImpl* Impl_;
+  char32_t Decimal_ = U'.';
+};
+
+// Converts between the two time forms: 100 ns since 1601 and POSIX seconds + ns.
+FileTime FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
+
+}  // namespace kv

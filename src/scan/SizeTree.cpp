@@ -1,0 +1,305 @@
+#include "scan/SizeTree.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "platform/Platform.h"
+#include "scan/FileServices.h"
+
+namespace kv {
+
+TSizeTree& TFolderNode::Tree() const {
+  const TFolderNode* node = this;
+  while (node->Parent_) node = node->Parent_;
+  return *node->Tree_;
+}
+
+std::string GetNodePath(const TFolderNode* node) {
+  if (!node || node->IsHiddenRoot()) return {};
+  std::vector<const TFolderNode*> chain;
+  for (; !node->IsHiddenRoot(); node = node->Parent()) chain.push_back(node);
+  const TPathStyle style = node->Tree().Style();
+  std::string path;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    AppendComponent(path, (*it)->Data()->Name.View(), style);
+  return path;
+}
+
+TSizeTree::TSizeTree(TFileServices& services, const ILocale& locale)
+    : Services_(services), Locale_(locale), Style_(services.Style()),
+      Root_(std::make_unique<TFolderNode>()) {
+  Root_->Tree_ = this;
+  Root_->Published_ = true;
+}
+
+TSizeTree::~TSizeTree() = default;
+
+// ---- bulk updates ----
+
+void TSizeTree::BeginUpdate() { ++UpdateDepth_; }
+
+void TSizeTree::EndUpdate() {
+  if (UpdateDepth_ == 0 || --UpdateDepth_ > 0) return;
+  // A node added in this update is published together with its parent's new
+  // children, so only nodes the observers already know are handled here.
+  for (size_t i = 0; i < DirtyNodes_.size(); ++i) {
+    TFolderNode* node = DirtyNodes_[i];
+    if (node->Published_) PublishChildren(node, Observer_ != nullptr);
+  }
+  for (TFolderNode* node : DirtyNodes_) node->Dirty_ = false;
+  DirtyNodes_.clear();
+  if (Observer_) Observer_->BulkUpdateEnded();
+}
+
+bool TSizeTree::NameLess(const TFolderNode* a, const TFolderNode* b) const {
+  const std::string_view na = a->Data_->Name.View(), nb = b->Data_->Name.View();
+  const int c = Locale_.Compare(na, nb);
+  if (c != 0) return c < 0;
+  return na < nb;  // names the locale holds equal still get one fixed order
+}
+
+void TSizeTree::RebuildChildIndex(TFolderNode* node) {
+  if (node->Children_.size() <= TNameIndex::LinearLimit) {
+    node->ChildIndex_.Clear();
+    return;
+  }
+  node->ChildIndex_.Rebuild(node->Children_.size(),
+                            [node](size_t i) { return node->Children_[i]->Data_->Name.View(); });
+}
+
+void TSizeTree::SortSilently(TFolderNode* node) {
+  auto& children = node->Children_;
+  std::stable_sort(children.begin(), children.end(),
+                   [this](const auto& a, const auto& b) { return NameLess(a.get(), b.get()); });
+  for (size_t i = 0; i < children.size(); ++i) {
+    children[i]->Row_ = static_cast<uint32_t>(i);
+    children[i]->Published_ = true;
+    SortSilently(children[i].get());
+  }
+  node->PublishedCount_ = static_cast<uint32_t>(children.size());
+  RebuildChildIndex(node);
+}
+
+void TSizeTree::PublishChildren(TFolderNode* node, bool notify) {
+  auto& children = node->Children_;
+  const size_t published = node->PublishedCount_;
+  if (published == children.size()) return;
+  auto less = [this](const auto& a, const auto& b) { return NameLess(a.get(), b.get()); };
+
+  std::vector<std::unique_ptr<TFolderNode>> fresh(std::make_move_iterator(children.begin() + published),
+                                                  std::make_move_iterator(children.end()));
+  children.resize(published);
+  std::stable_sort(fresh.begin(), fresh.end(), less);
+  for (auto& child : fresh) {
+    child->Published_ = true;
+    SortSilently(child.get());
+  }
+
+  if (!notify) {
+    std::move(fresh.begin(), fresh.end(), std::back_inserter(children));
+    std::inplace_merge(children.begin(), children.begin() + static_cast<ptrdiff_t>(published),
+                       children.end(), less);
+    for (size_t i = 0; i < children.size(); ++i) children[i]->Row_ = static_cast<uint32_t>(i);
+    node->PublishedCount_ = static_cast<uint32_t>(children.size());
+  } else {
+    // Insert run by run, so every insertion is one contiguous block of rows.
+    size_t i = 0;
+    while (i < fresh.size()) {
+      const size_t pos = static_cast<size_t>(
+          std::upper_bound(children.begin(), children.end(), fresh[i], less) - children.begin());
+      size_t j = i + 1;
+      while (j < fresh.size() && (pos == children.size() || less(fresh[j], children[pos]))) ++j;
+      const size_t count = j - i;
+      Observer_->RowsAboutToBeInserted(node, pos, pos + count - 1);
+      children.insert(children.begin() + static_cast<ptrdiff_t>(pos),
+                      std::make_move_iterator(fresh.begin() + static_cast<ptrdiff_t>(i)),
+                      std::make_move_iterator(fresh.begin() + static_cast<ptrdiff_t>(j)));
+      for (size_t k = pos; k < children.size(); ++k) children[k]->Row_ = static_cast<uint32_t>(k);
+      node->PublishedCount_ = static_cast<uint32_t>(children.size());
+      Observer_->RowsInserted(node, pos, pos + count - 1);
+      i = j;
+    }
+  }
+  RebuildChildIndex(node);
+}
+
+// ---- look-ups ----
+
+TFolderNode* TSizeTree::FindChild(const TFolderNode* node, std::string_view name) const {
+  if (!node) return nullptr;
+  const auto& children = node->Children_;
+  if (children.size() <= TNameIndex::LinearLimit) {
+    for (const auto& child : children)
+      if (child->Data_->Name == name) return child.get();
+    return nullptr;
+  }
+  auto nameAt = [node](size_t i) { return node->Children_[i]->Data_->Name.View(); };
+  auto& index = const_cast<TNameIndex&>(node->ChildIndex_);
+  if (!index.Built()) index.Rebuild(children.size(), nameAt);
+  const int64_t pos = index.Find(name, nameAt);
+  return pos < 0 ? nullptr : children[static_cast<size_t>(pos)].get();
+}
+
+TFolderNode* TSizeTree::FindFolderNode(std::string_view path) const {
+  TFolderNode* node = Root_.get();
+  for (const std::string& component : SplitPath(path))
+    if (TFolderNode* child = FindChild(node, component)) node = child;
+  return node;
+}
+
+// ---- building ----
+
+TFolderNode* TSizeTree::GetFolderNode(std::string_view path, const TItemInfo& info,
+                                      TFolderNode* parent, std::string_view owner) {
+  const std::vector<std::string> components = SplitPath(path);
+  if (parent) {
+    if (components.empty()) return parent;
+    if (TFolderNode* child = FindChild(parent, components.back())) return child;
+    return AddFolderNode(parent, components.back(), path, info, owner);
+  }
+  TFolderNode* node = Root_.get();
+  for (size_t i = 0; i < components.size(); ++i) {
+    TFolderNode* child = FindChild(node, components[i]);
+    if (!child)
+      child = AddFolderNode(node, components[i], JoinPath(components, static_cast<int>(i)), info,
+                            owner);
+    node = child;
+  }
+  return node;
+}
+
+TFolderNode* TSizeTree::AddFolderNode(TFolderNode* parent, std::string_view name,
+                                      std::string_view path, const TItemInfo& info,
+                                      std::string_view owner) {
+  std::string ownerText(owner);
+  if (ownerText.empty()) ownerText = Services_.GetFileOwner(path);
+
+  auto node = std::make_unique<TFolderNode>();
+  node->Parent_ = parent;
+  node->Data_ = std::make_unique<TFolderNodeData>(name, ownerText, info, parent);
+  TFolderNode* added = node.get();
+  auto& children = parent->Children_;
+  added->Row_ = static_cast<uint32_t>(children.size());
+  children.push_back(std::move(node));
+  if (parent->ChildIndex_.Built())
+    parent->ChildIndex_.Insert(children.size() - 1, name,
+                               [parent](size_t i) { return parent->Children_[i]->Data_->Name.View(); });
+
+  if (!parent->Dirty_) {
+    parent->Dirty_ = true;
+    DirtyNodes_.push_back(parent);
+  }
+  if (!InUpdate()) {
+    BeginUpdate();
+    EndUpdate();
+  }
+
+  ++TotalFolders;
+  for (TFolderNode* n = parent; n && !n->IsHiddenRoot(); n = n->Parent_) ++n->Data_->FolderCount;
+  return added;
+}
+
+bool TSizeTree::AddFileNode(std::string_view fullPath, TFolderNode* folderNode, int64_t size,
+                            const TItemInfo& info, std::string_view owner) {
+  const size_t folderLength = FolderPartLength(fullPath, Style_);
+  const std::string_view name = fullPath.substr(folderLength);
+  if (!folderNode) folderNode = GetFolderNode(fullPath.substr(0, folderLength), info, nullptr, {});
+  TFolderNodeData* folder = FolderData(folderNode);
+  if (!folder || folder->Files.Find(name)) return false;
+  try {
+    const int64_t allocated = Services_.GetAllocatedSize(fullPath, size);
+    auto file = std::make_unique<TFileNodeData>(name, size, allocated, folderNode, info, owner);
+    if (!folder->AddFile(file.get())) return false;
+    file.release();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TSizeTree::AddSizesToFolder(TFolderNode* folderNode, int64_t size, int64_t allocated,
+                                 int64_t count) {
+  TFolderNodeData* folder = FolderData(folderNode);
+  if (!folder) return;
+  folder->OwnSize += size;
+  folder->OwnAllocated += allocated;
+  TotalFiles += count;
+  for (TFolderNode* n = folderNode; n && !n->IsHiddenRoot(); n = n->Parent_) {
+    n->Data_->TotalSize += size;
+    n->Data_->TotalAllocated += allocated;
+    n->Data_->FileCount += count;
+  }
+}
+
+// ---- removal ----
+
+void TSizeTree::RemoveSubtree(TFolderNode* node) {
+  for (auto& child : node->Children_) RemoveSubtree(child.get());
+  --TotalFolders;
+  TotalFiles -= static_cast<int64_t>(node->Data_->Files.Count());
+  if (node->Dirty_) ForgetDirty(node);
+}
+
+void TSizeTree::ForgetDirty(TFolderNode* node) {
+  DirtyNodes_.erase(std::remove(DirtyNodes_.begin(), DirtyNodes_.end(), node), DirtyNodes_.end());
+  node->Dirty_ = false;
+}
+
+void TSizeTree::RemoveFolderNode(TFolderNode* node) {
+  if (!node || node->IsHiddenRoot()) return;
+  TFolderNode* parent = node->Parent_;
+  const size_t row = node->Row_;
+  const bool visible = node->Published_;
+  if (visible && Observer_) Observer_->RowsAboutToBeRemoved(parent, row, row);
+
+  RemoveSubtree(node);
+  auto& children = parent->Children_;
+  const auto it = std::find_if(children.begin(), children.end(),
+                               [node](const auto& child) { return child.get() == node; });
+  const size_t pos = static_cast<size_t>(it - children.begin());
+  children.erase(it);  // frees the folder data with its files
+  if (pos < parent->PublishedCount_) --parent->PublishedCount_;
+  for (size_t k = pos; k < children.size(); ++k) children[k]->Row_ = static_cast<uint32_t>(k);
+  parent->ChildIndex_.Clear();  // positions moved; rebuilt on the next look-up
+
+  if (visible && Observer_) Observer_->RowsRemoved(parent, row, row);
+}
+
+void TSizeTree::Clear() {
+  if (Observer_) Observer_->TreeAboutToBeCleared();
+  Root_->Children_.clear();
+  Root_->PublishedCount_ = 0;
+  Root_->ChildIndex_.Clear();
+  DirtyNodes_.clear();
+  Root_->Dirty_ = false;
+  if (Observer_) Observer_->TreeCleared();
+}
+
+// ---- status ----
+
+void TSizeTree::MarkComplete(TFolderNode* node) {
+  while (node && !node->IsHiddenRoot()) {
+    for (const auto& child : node->Children_)
+      if (!child->Data_->Complete) return;
+    node->Data_->Complete = true;
+    node = node->Parent_;
+  }
+}
+
+void TSizeTree::UpdateTreePercents(TFolderNode* node) {
+  while (node) {
+    int64_t sum = 0;
+    for (const auto& child : node->Children_) {
+      sum += child->Data_->TotalSize;
+      child->Data_->TreePercent = 0;
+    }
+    if (sum > 0)
+      for (const auto& child : node->Children_)
+        child->Data_->TreePercent =
+            static_cast<double>(100 * child->Data_->TotalSize) / static_cast<double>(sum);
+    node = node->Parent_;
+    if (node && node->IsHiddenRoot()) break;
+  }
+}
+
+}  // namespace kv

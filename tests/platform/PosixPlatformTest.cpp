@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "platform/posix/PosixPlatform.h"
+#include "scan/FileServices.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "kestrove-test-XXXXXX").string();
+    Path = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(Path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(Path, ec);
+  }
+  fs::path Path;
+};
+
+void WriteFile(const fs::path& path, size_t size) {
+  std::ofstream out(path, std::ios::binary);
+  out << std::string(size, 'k');
+}
+
+std::map<std::string, TDirEntry> ListAll(IFileSystem& fsys, const std::string& folder) {
+  std::map<std::string, TDirEntry> result;
+  auto dir = fsys.OpenDirectory(folder);
+  EXPECT_NE(dir, nullptr);
+  if (!dir) return result;
+  TDirEntry e;
+  while (dir->Next(e)) result[e.Name] = e;
+  return result;
+}
+
+TEST(PosixFileSystem, ListsEntriesWithSizesAttributesAndTimes) {
+  TempDir tmp;
+  WriteFile(tmp.Path / "data.bin", 5000);
+  WriteFile(tmp.Path / ".hidden", 1);
+  WriteFile(tmp.Path / "Grüße mit Leerzeichen.txt", 3);
+  WriteFile(tmp.Path / "locked", 2);
+  fs::permissions(tmp.Path / "locked", fs::perms::owner_write, fs::perm_options::remove);
+  fs::create_directory(tmp.Path / "sub");
+  fs::create_symlink(tmp.Path / "data.bin", tmp.Path / "link");
+  // A known modification time, 2021-03-04 05:06:07.25 UTC.
+  const struct timeval times[2] = {{1614834367, 250000}, {1614834367, 250000}};
+  ASSERT_EQ(utimes((tmp.Path / "data.bin").c_str(), times), 0);
+
+  TPosixFileSystem fsys;
+  auto entries = ListAll(fsys, tmp.Path.string() + "/");
+  ASSERT_EQ(entries.size(), 8u);  // six entries plus "." and ".."
+  EXPECT_TRUE(entries.count(".") && entries.count(".."));
+
+  const TDirEntry& data = entries["data.bin"];
+  EXPECT_EQ(data.Size, 5000);
+  EXPECT_EQ(data.Attr, 0u);
+  EXPECT_EQ(data.LastWriteTime, FileTimeFromUnix(1614834367, 250000000));
+  EXPECT_EQ(data.LastWriteTime, 132593079672500000LL);
+  EXPECT_EQ(data.LastAccessTime, data.LastWriteTime);
+  EXPECT_GT(data.CreationTime, 0);
+  EXPECT_EQ(data.Owner.Bytes, TPosixSecurity::SidOfUid(getuid()).Bytes);
+
+  EXPECT_EQ(entries[".hidden"].Attr, static_cast<uint32_t>(faHidden));
+  EXPECT_EQ(entries["Grüße mit Leerzeichen.txt"].Size, 3);
+  EXPECT_EQ(entries["locked"].Attr, static_cast<uint32_t>(faReadOnly));
+  EXPECT_EQ(entries["sub"].Attr, static_cast<uint32_t>(faDirectory));
+  EXPECT_EQ(entries["sub"].Size, 0);
+  // A link is an entry of its own, with its own size, never its target's.
+  EXPECT_EQ(entries["link"].Attr & faDirectory, 0u);
+  EXPECT_EQ(entries["link"].Size, static_cast<int64_t>((tmp.Path / "data.bin").string().size()));
+}
+
+TEST(PosixFileSystem, QueriesOnePathAndFailsCleanly) {
+  TempDir tmp;
+  fs::create_directory(tmp.Path / "folder");
+  TPosixFileSystem fsys;
+  TDirEntry e;
+  ASSERT_TRUE(fsys.QueryEntry((tmp.Path / "folder").string(), e));
+  EXPECT_EQ(e.Name, "folder");
+  EXPECT_TRUE(e.IsDirectory());
+  ASSERT_TRUE(fsys.QueryEntry("/", e));
+  EXPECT_EQ(e.Name, "/");
+  EXPECT_FALSE(fsys.QueryEntry((tmp.Path / "missing").string(), e));
+  EXPECT_EQ(fsys.OpenDirectory((tmp.Path / "missing/").string()), nullptr);
+  // A file is not a folder to list.
+  WriteFile(tmp.Path / "f", 1);
+  EXPECT_EQ(fsys.OpenDirectory((tmp.Path / "f/").string()), nullptr);
+}
+
+TEST(PosixFileSystem, PseudoFileSystemsAreNotListed) {
+  TPosixFileSystem fsys;
+  if (!fs::exists("/proc/self")) GTEST_SKIP() << "no /proc here";
+  EXPECT_EQ(fsys.OpenDirectory("/proc/"), nullptr);
+  EXPECT_TRUE(TPosixFileSystem::IsPseudoFsType("sysfs"));
+  EXPECT_FALSE(TPosixFileSystem::IsPseudoFsType("ext4"));
+}
+
+TEST(PosixFileSystem, LocalTimeFollowsTheTimeZone) {
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  setenv("TZ", "UTC-2", 1);  // two hours east of UTC
+  tzset();
+  TPosixFileSystem fsys;
+  // 1999-12-31 23:30:00.125 UTC is 2000-01-01 01:30:00.125 local.
+  const TLocalTime t = fsys.FileTimeToLocal(FileTimeFromUnix(946683000, 125000000));
+  EXPECT_EQ(t.Year, 2000);
+  EXPECT_EQ(t.Month, 1);
+  EXPECT_EQ(t.Day, 1);
+  EXPECT_EQ(t.Hour, 1);
+  EXPECT_EQ(t.Minute, 30);
+  EXPECT_EQ(t.Second, 0);
+  EXPECT_EQ(t.Millisecond, 125);
+  // Before 1970 and even before 1601's successors: still exact.
+  const TLocalTime early = fsys.FileTimeToLocal(0);
+  EXPECT_EQ(early.Year, 1601);
+  EXPECT_EQ(early.Hour, 2);
+  if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  tzset();
+}
+
+TEST(PosixFileSystem, DrivesAndClusterSizesOfRealMounts) {
+  TPosixFileSystem fsys;
+  const std::string root = fsys.MountRootOf(fs::temp_directory_path().string());
+  EXPECT_FALSE(root.empty());
+  EXPECT_EQ(root.back(), '/');
+  int64_t cluster = 0;
+  ASSERT_TRUE(fsys.DiskClusterSize(root, cluster));
+  EXPECT_GT(cluster, 0);
+  EXPECT_EQ(cluster & (cluster - 1), 0);  // a power of two
+  int64_t total = 0, free = 0;
+  ASSERT_TRUE(fsys.DiskSpace(root, total, free));
+  EXPECT_GE(total, free);
+  EXPECT_GT(total, 0);
+  EXPECT_FALSE(fsys.DiskClusterSize("/no/such/mount/", cluster));
+  EXPECT_EQ(fsys.MountRootOf("/"), "/");
+  const auto mounts = TPosixFileSystem::ReadMounts();
+  ASSERT_FALSE(mounts.empty());
+  for (const TDriveInfo& d : fsys.ListDrives()) EXPECT_EQ(d.Root.back(), '/');
+}
+
+TEST(PosixSecurity, OwnerOfARealFileIsHostBackslashUser) {
+  TempDir tmp;
+  WriteFile(tmp.Path / "mine", 1);
+  TFileServices services(CreateNativePlatform(), TPathStyle::Posix);
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  const passwd* me = getpwuid(getuid());
+  ASSERT_NE(me, nullptr);
+  EXPECT_EQ(services.GetFileOwner((tmp.Path / "mine").string()), std::string(host) + "\\" + me->pw_name);
+  // The folder path with its trailing separator names the folder itself.
+  EXPECT_EQ(services.GetFileOwner(tmp.Path.string() + "/"), std::string(host) + "\\" + me->pw_name);
+  EXPECT_EQ(services.GetFileOwner((tmp.Path / "missing").string()), "unknown\\unknown");
+
+  TPosixSecurity sec;
+  std::string text, user, domain;
+  ASSERT_TRUE(sec.SidToString(TPosixSecurity::SidOfUid(0), text));
+  EXPECT_EQ(text, "S-1-22-1-0");
+  EXPECT_TRUE(sec.LookupAccountSid(TPosixSecurity::SidOfUid(0), user, domain));
+  EXPECT_EQ(user, "root");
+  // A uid nobody has.
+  EXPECT_FALSE(sec.LookupAccountSid(TPosixSecurity::SidOfUid(3999999), user, domain));
+  EXPECT_FALSE(sec.SidToString(TSid{}, text));
+}
+
+TEST(IcuLocale, OrdersLowerBeforeUpperAndComparesWithoutCase) {
+  for (const char* id : {"", "C", "POSIX", "en_US.UTF-8", "de_DE.UTF-8@euro"}) {
+    TIcuLocale locale(id);
+    EXPECT_LT(locale.Compare("a", "A"), 0) << id;
+    EXPECT_LT(locale.Compare("A", "B"), 0) << id;
+    EXPECT_LT(locale.Compare("a", "B"), 0) << id;
+    EXPECT_EQ(locale.Compare("abc", "abc"), 0) << id;
+    EXPECT_EQ(locale.CompareNoCase("Straße", "STRASSE"), locale.CompareNoCase("straße", "strasse")) << id;
+    EXPECT_EQ(locale.CompareNoCase("ÄBC", "äbc"), 0) << id;
+    EXPECT_NE(locale.CompareNoCase("a", "b"), 0) << id;
+  }
+  TIcuLocale root("C");
+  EXPECT_EQ(root.DecimalSeparator(), U'.');
+  EXPECT_EQ(TIcuLocale("de_DE.UTF-8").DecimalSeparator(), U',');
+  // Case mapping keeps the dotted i even where the language would not.
+  EXPECT_EQ(TIcuLocale("tr_TR").ToUpper("file.jpg"), "FILE.JPG");
+  EXPECT_EQ(root.ToLower("ÄÖÜ.TXT"), "äöü.txt");
+  EXPECT_EQ(root.ToUpper("grüße"), "GRÜSSE");
+}
+
+}  // namespace
+}  // namespace kv
