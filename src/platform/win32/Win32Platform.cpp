@@ -1,0 +1,322 @@
+// Win32 implementation of the platform services. Wide API only; UTF-8 outside.
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+#include <sddl.h>
+
+// <windows.h> maps this name to LookupAccountSidW, which would hide the
+// interface method of the same name.
+#undef LookupAccountSid
+
+#include <climits>
+#include <cstring>
+
+namespace kv {
+namespace {
+
+std::wstring Widen(std::string_view text) {
+  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
+  const int length = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring result(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), needed);
+  return result;
+}
+
+std::string Narrow(const wchar_t* text, size_t size) {
+  if (size == 0 || size > static_cast<size_t>(INT_MAX)) return {};
+  const int length = static_cast<int>(size);
+  const int needed = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return {};
+  std::string result(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), needed, nullptr, nullptr);
+  return result;
+}
+
+std::string Narrow(const std::wstring& text) { return Narrow(text.data(), text.size()); }
+std::string Narrow(const wchar_t* text) { return Narrow(text, wcslen(text)); }
+
+FileTime ToFileTime(const FILETIME& time) {
+  return static_cast<FileTime>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                               time.dwLowDateTime);
+}
+
+void FillEntry(const WIN32_FIND_DATAW& data, TDirEntry& entry) {
+  entry.Name = Narrow(data.cFileName);
+  entry.Attr = data.dwFileAttributes;
+  entry.Size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                    data.nFileSizeLow);
+  entry.CreationTime = ToFileTime(data.ftCreationTime);
+  entry.LastAccessTime = ToFileTime(data.ftLastAccessTime);
+  entry.LastWriteTime = ToFileTime(data.ftLastWriteTime);
+  entry.Owner = TSid{};
+}
+
+HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
+  HANDLE handle = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  // Systems older than Windows 7 refuse the basic level and the large fetch.
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+    handle = FindFirstFileW(pattern.c_str(), &data);
+  return handle;
+}
+
+class TWin32DirectoryEnum final : public IDirectoryEnum {
+ public:
+  TWin32DirectoryEnum(HANDLE handle, const WIN32_FIND_DATAW& first)
+      : Handle(handle), Data(first) {}
+  ~TWin32DirectoryEnum() override { FindClose(Handle); }
+  TWin32DirectoryEnum(const TWin32DirectoryEnum&) = delete;
+  TWin32DirectoryEnum& operator=(const TWin32DirectoryEnum&) = delete;
+
+  bool Next(TDirEntry& entry) override {
+    if (!HavePending) {
+      if (Finished || !FindNextFileW(Handle, &Data)) {
+        Finished = true;
+        return false;
+      }
+    }
+    HavePending = false;
+    FillEntry(Data, entry);
+    return true;
+  }
+
+ private:
+  HANDLE Handle;
+  WIN32_FIND_DATAW Data;
+  // FindFirstFile already delivered the first entry.
+  bool HavePending = true;
+  bool Finished = false;
+};
+
+class TWin32FileSystem final : public IFileSystem {
+ public:
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override {
+    std::wstring pattern = Widen(folderPath);
+    if (pattern.empty()) return nullptr;
+    // Tolerate a missing separator rather than listing a sibling by prefix.
+    if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data{};
+    HANDLE handle = FindFirst(pattern, data);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<TWin32DirectoryEnum>(handle, data);
+  }
+
+  bool QueryEntry(const std::string& path, TDirEntry& entry) override {
+    const std::wstring wide = Widen(path);
+    if (wide.empty()) return false;
+    WIN32_FIND_DATAW data{};
+    HANDLE handle = FindFirst(wide, data);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FindClose(handle);
+    FillEntry(data, entry);
+    return true;
+  }
+
+  TLocalTime FileTimeToLocal(FileTime time) override {
+    FILETIME utc{};
+    utc.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(time) & 0xFFFFFFFFu);
+    utc.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(time) >> 32);
+    FILETIME local{};
+    SYSTEMTIME fields{};
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &fields);
+    TLocalTime result;
+    result.Year = fields.wYear;
+    result.Month = fields.wMonth;
+    result.Day = fields.wDay;
+    result.Hour = fields.wHour;
+    result.Minute = fields.wMinute;
+    result.Second = fields.wSecond;
+    result.Millisecond = fields.wMilliseconds;
+    return result;
+  }
+
+  bool DiskClusterSize(const std::string& root, int64_t& clusterSize) override {
+    const std::wstring wide = Widen(root);
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceW(wide.empty() ? nullptr : wide.c_str(), &sectorsPerCluster,
+                           &bytesPerSector, &freeClusters, &totalClusters))
+      return false;
+    clusterSize = static_cast<int64_t>(sectorsPerCluster) * bytesPerSector;
+    return true;
+  }
+
+  bool DiskSpace(const std::string& root, int64_t& totalBytes, int64_t& freeBytes) override {
+    std::wstring wide = Widen(root);
+    if (!wide.empty() && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
+    if (wide.empty()) return false;
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExW(wide.c_str(), &available, &total, &totalFree)) return false;
+    totalBytes = static_cast<int64_t>(total.QuadPart);
+    freeBytes = static_cast<int64_t>(totalFree.QuadPart);
+    return true;
+  }
+
+  std::vector<TDriveInfo> ListDrives() override {
+    std::vector<TDriveInfo> drives;
+    std::wstring buffer(256, L'\0');
+    DWORD length = GetLogicalDriveStringsW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length > buffer.size()) {
+      buffer.assign(length + 1, L'\0');
+      length = GetLogicalDriveStringsW(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    if (length == 0 || length > buffer.size()) return drives;
+    // A double-null-terminated list of roots such as "C:\".
+    for (const wchar_t* root = buffer.c_str(); *root != L'\0'; root += wcslen(root) + 1) {
+      TDriveInfo drive;
+      drive.Root = Narrow(root);
+      switch (GetDriveTypeW(root)) {
+        case DRIVE_FIXED: drive.Type = TDriveType::Fixed; break;
+        case DRIVE_REMOVABLE: drive.Type = TDriveType::Removable; break;
+        case DRIVE_REMOTE: drive.Type = TDriveType::Network; break;
+        case DRIVE_CDROM: drive.Type = TDriveType::CdRom; break;
+        case DRIVE_RAMDISK: drive.Type = TDriveType::Ram; break;
+        default: drive.Type = TDriveType::Unknown; break;
+      }
+      drives.push_back(std::move(drive));
+    }
+    return drives;
+  }
+
+  std::string MountRootOf(const std::string& path) override {
+    std::string root;
+    if (path.size() >= 2 && path[1] == ':') {
+      root = path.substr(0, 2);
+    } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+      // "\\server\share" ends before the fourth backslash.
+      size_t end = path.find('\\', 2);
+      if (end != std::string::npos) end = path.find('\\', end + 1);
+      root = path.substr(0, end);
+    }
+    if (!root.empty()) root += '\\';
+    return root;
+  }
+};
+
+class TWin32Security final : public ISecurity {
+ public:
+  bool GetOwnerSid(const std::string& path, TSid& sid) override {
+    const std::wstring wide = Widen(path);
+    if (wide.empty()) return false;
+    // DWORD-aligned storage for the self-relative descriptor.
+    DWORD buffer[1024 / sizeof(DWORD)] = {};
+    DWORD needed = 0;
+    if (!GetFileSecurityW(wide.c_str(), OWNER_SECURITY_INFORMATION, buffer, sizeof(buffer),
+                          &needed))
+      return false;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(buffer, &owner, &defaulted) || owner == nullptr ||
+        !IsValidSid(owner))
+      return false;
+    const DWORD length = GetLengthSid(owner);
+    sid.Bytes.assign(static_cast<const char*>(owner), length);
+    return true;
+  }
+
+  bool SidToString(const TSid& sid, std::string& text) override {
+    std::string copy;
+    PSID psid = ValidSid(sid, copy);
+    if (psid == nullptr) return false;
+    LPWSTR wide = nullptr;
+    if (!ConvertSidToStringSidW(psid, &wide) || wide == nullptr) return false;
+    text = Narrow(wide);
+    LocalFree(wide);
+    return true;
+  }
+
+  bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) override {
+    std::string copy;
+    PSID psid = ValidSid(sid, copy);
+    if (psid == nullptr) return false;
+    wchar_t name[1024] = {};
+    wchar_t domainName[1024] = {};
+    DWORD nameLength = 1024, domainLength = 1024;
+    SID_NAME_USE use = SidTypeUnknown;
+    if (!::LookupAccountSidW(nullptr, psid, name, &nameLength, domainName, &domainLength, &use))
+      return false;
+    user = Narrow(name);
+    domain = Narrow(domainName);
+    return true;
+  }
+
+ private:
+  // A writable, suitably aligned copy: the API takes a non-const PSID.
+  static PSID ValidSid(const TSid& sid, std::string& copy) {
+    if (sid.Bytes.size() < 8) return nullptr;
+    copy = sid.Bytes;
+    PSID psid = copy.data();
+    if (!IsValidSid(psid) || GetLengthSid(psid) != copy.size()) return nullptr;
+    return psid;
+  }
+};
+
+class TWin32Locale final : public ILocale {
+ public:
+  int Compare(std::string_view a, std::string_view b) const override {
+    return CompareWith(a, b, 0);
+  }
+
+  int CompareNoCase(std::string_view a, std::string_view b) const override {
+    return CompareWith(a, b, NORM_IGNORECASE);
+  }
+
+  std::string ToUpper(std::string_view text) const override {
+    return MapCase(text, LCMAP_UPPERCASE);
+  }
+
+  std::string ToLower(std::string_view text) const override {
+    return MapCase(text, LCMAP_LOWERCASE);
+  }
+
+  char32_t DecimalSeparator() const override {
+    wchar_t buffer[8] = {};
+    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    if (length <= 1 || buffer[0] == L'\0') return U'.';
+    const char32_t first = buffer[0];
+    if (first >= 0xD800 && first < 0xDC00 && buffer[1] >= 0xDC00 && buffer[1] < 0xE000)
+      return 0x10000 + ((first - 0xD800) << 10) + (static_cast<char32_t>(buffer[1]) - 0xDC00);
+    return first;
+  }
+
+ private:
+  static int CompareWith(std::string_view a, std::string_view b, DWORD flags) {
+    const std::wstring wa = Widen(a), wb = Widen(b);
+    const int result =
+        CompareStringEx(LOCALE_NAME_USER_DEFAULT, flags, wa.c_str(), static_cast<int>(wa.size()),
+                        wb.c_str(), static_cast<int>(wb.size()), nullptr, nullptr, 0);
+    if (result == 0) return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);  // keep a total order
+    return result - CSTR_EQUAL;
+  }
+
+  static std::string MapCase(std::string_view text, DWORD flags) {
+    const std::wstring wide = Widen(text);
+    if (wide.empty()) return std::string(text);
+    const int length = static_cast<int>(wide.size());
+    const int needed = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, wide.c_str(), length,
+                                     nullptr, 0, nullptr, nullptr, 0);
+    if (needed <= 0) return std::string(text);
+    std::wstring mapped(static_cast<size_t>(needed), L'\0');
+    const int written = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, wide.c_str(), length,
+                                      mapped.data(), needed, nullptr, nullptr, 0);
+    if (written <= 0) return std::string(text);
+    mapped.resize(static_cast<size_t>(written));
+    return Narrow(mapped);
+  }
+};
+
+}  // namespace
+
+TPlatform CreateNativePlatform() {
+  TPlatform platform;
+  platform.FileSystem = std::make_shared<TWin32FileSystem>();
+  platform.Security = std::make_shared<TWin32Security>();
+  platform.Locale = std::make_shared<TWin32Locale>();
+  return platform;
+}
+
+}  // namespace kv
