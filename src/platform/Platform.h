@@ -90,7 +90,7 @@ class ISecurity {
   virtual bool GetOwnerSid(const std::string& path, TSid& sid) = 0;
   virtual bool SidToString(const TSid& sid, std::string& text) = 0;
   // Account and domain name of an owner on the local system.
-  virtual bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) = 0;
+  virtual bool AccountOfSid(const TSid& sid, std::string& user, std::string& domain) = 0;
 };
 
 // The user's locale. Comparisons answer <0, 0, >0.

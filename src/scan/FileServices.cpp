@@ -112,7 +112,7 @@ TOwnerDomain TFileServices::LookupOwnerDomain(const TSid& sid) {
   if (key.empty()) {
     // Without its text form a SID cannot be told apart from others: ask, keep nothing.
     std::string user, domain;
-    if (Platform_.Security->LookupAccountSid(sid, user, domain)) {
+    if (Platform_.Security->AccountOfSid(sid, user, domain)) {
       result.User = std::move(user);
       result.Domain = std::move(domain);
     }
@@ -126,7 +126,7 @@ TOwnerDomain TFileServices::LookupOwnerDomain(const TSid& sid) {
   // Asked outside the lock: a slow account look-up must not stall other
   // scanners. Two threads may both ask; the second answer is dropped.
   std::string user, domain;
-  if (!Platform_.Security->LookupAccountSid(sid, user, domain)) return result;
+  if (!Platform_.Security->AccountOfSid(sid, user, domain)) return result;
   result = {key, std::move(user), std::move(domain)};
   std::unique_lock guard(OwnersLock_);
   Owners_.emplace(key, result);

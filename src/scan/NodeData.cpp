@@ -6,6 +6,7 @@
 
 #include "platform/Locale.h"
 #include "scan/SizeTree.h"
+#include "scan/SmallAlloc.h"
 
 namespace kv {
 
@@ -23,7 +24,7 @@ void TCompactString::Assign(std::string_view text) {
     std::memcpy(Small_, text.data(), text.size());
     SetSmallLength(text.size());
   } else {
-    char* heap = new char[text.size() + 1];
+    char* heap = static_cast<char*>(SmallAlloc(text.size() + 1));
     std::memcpy(heap, text.data(), text.size());
     heap[text.size()] = 0;
     Large_.Ptr = heap;
@@ -33,7 +34,7 @@ void TCompactString::Assign(std::string_view text) {
 }
 
 void TCompactString::Release() {
-  if (IsLarge()) delete[] Large_.Ptr;
+  if (IsLarge()) SmallFree(Large_.Ptr, Large_.Len + size_t{1});
   SetSmallLength(0);
 }
 
@@ -48,11 +49,15 @@ TCompactString& TCompactString::operator=(const TCompactString& other) {
 // ---- owners ----
 
 const std::string* InternOwner(std::string_view owner) {
+  // Files of one folder mostly share their owner.
+  thread_local const std::string* last = nullptr;
+  if (last && *last == owner) return last;
   // Node-based set: element addresses survive rehashing.
   static std::mutex lock;
   static std::unordered_set<std::string> owners;
   std::lock_guard guard(lock);
-  return &*owners.emplace(owner).first;
+  last = &*owners.emplace(owner).first;
+  return last;
 }
 
 // ---- TBaseNodeData ----
@@ -74,6 +79,9 @@ std::string TBaseNodeData::GetFullPath() const {
 TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize,
                              TFolderNode* parent, const TItemInfo& info, std::string_view owner)
     : TBaseNodeData(name, parent, info, owner), FileSize(fileSize), AllocatedSize(allocatedSize) {}
+
+void* TFileNodeData::operator new(size_t size) { return SmallAlloc(size); }
+void TFileNodeData::operator delete(void* block, size_t size) { SmallFree(block, size); }
 
 std::string TFileNodeData::Extension() const { return ExtractExtension(Name.View()); }
 

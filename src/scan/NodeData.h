@@ -139,6 +139,10 @@ class TFileNodeData final : public TBaseNodeData {
   int64_t GetSize() const override {
     return CurrentSizeType() == TSizeType::FileSize ? FileSize : AllocatedSize;
   }
+  // Millions of these: taken from the small-block pool.
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size);
+
   // Lower-case extension with its dot, derived from the name.
   std::string Extension() const;
 

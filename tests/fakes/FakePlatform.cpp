@@ -116,7 +116,7 @@ bool FakeSecurity::SidToString(const TSid& sid, std::string& text) {
   return true;
 }
 
-bool FakeSecurity::LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) {
+bool FakeSecurity::AccountOfSid(const TSid& sid, std::string& user, std::string& domain) {
   ++AccountLookups;
   std::lock_guard guard(Lock_);
   auto it = Accounts.find(sid.Bytes);

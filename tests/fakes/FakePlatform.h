@@ -49,7 +49,7 @@ class FakeSecurity : public ISecurity {
 
   bool GetOwnerSid(const std::string& path, TSid& sid) override;
   bool SidToString(const TSid& sid, std::string& text) override;
-  bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) override;
+  bool AccountOfSid(const TSid& sid, std::string& user, std::string& domain) override;
 
  private:
   std::mutex Lock_;

@@ -168,10 +168,10 @@ TEST(PosixSecurity, OwnerOfARealFileIsHostBackslashUser) {
   std::string text, user, domain;
   ASSERT_TRUE(sec.SidToString(TPosixSecurity::SidOfUid(0), text));
   EXPECT_EQ(text, "S-1-22-1-0");
-  EXPECT_TRUE(sec.LookupAccountSid(TPosixSecurity::SidOfUid(0), user, domain));
+  EXPECT_TRUE(sec.AccountOfSid(TPosixSecurity::SidOfUid(0), user, domain));
   EXPECT_EQ(user, "root");
   // A uid nobody has.
-  EXPECT_FALSE(sec.LookupAccountSid(TPosixSecurity::SidOfUid(3999999), user, domain));
+  EXPECT_FALSE(sec.AccountOfSid(TPosixSecurity::SidOfUid(3999999), user, domain));
   EXPECT_FALSE(sec.SidToString(TSid{}, text));
 }
 

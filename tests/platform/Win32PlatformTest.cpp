@@ -14,9 +14,6 @@
 #include <string>
 #include <vector>
 
-// <windows.h> renames the interface method otherwise.
-#undef LookupAccountSid
-
 namespace kv::win32test {
 namespace {
 
@@ -312,7 +309,7 @@ TEST_F(Win32PlatformTest, TellsTheOwnerOfACreatedFile) {
   LocalFree(parsed);
 
   std::string user, domain;
-  ASSERT_TRUE(security.LookupAccountSid(sid, user, domain));
+  ASSERT_TRUE(security.AccountOfSid(sid, user, domain));
   EXPECT_FALSE(user.empty());
 
   TSid folderSid;
@@ -338,7 +335,7 @@ TEST(Win32Security, ConvertsAWellKnownSid) {
   ASSERT_TRUE(platform.Security->SidToString(sid, text));
   EXPECT_EQ(text, "S-1-5-32-544");
   std::string user, domain;
-  ASSERT_TRUE(platform.Security->LookupAccountSid(sid, user, domain));
+  ASSERT_TRUE(platform.Security->AccountOfSid(sid, user, domain));
   EXPECT_FALSE(user.empty());
   EXPECT_EQ(domain, "BUILTIN");
 }
@@ -348,12 +345,12 @@ TEST(Win32Security, RejectsEmptyOrMalformedSids) {
   std::string text = "unchanged", user, domain;
   EXPECT_FALSE(platform.Security->SidToString(TSid{}, text));
   EXPECT_EQ(text, "unchanged");
-  EXPECT_FALSE(platform.Security->LookupAccountSid(TSid{}, user, domain));
+  EXPECT_FALSE(platform.Security->AccountOfSid(TSid{}, user, domain));
 
   TSid garbage;
   garbage.Bytes = "abcdefghijkl";
   EXPECT_FALSE(platform.Security->SidToString(garbage, text));
-  EXPECT_FALSE(platform.Security->LookupAccountSid(garbage, user, domain));
+  EXPECT_FALSE(platform.Security->AccountOfSid(garbage, user, domain));
 
   // A valid SID cut short.
   PSID admins = nullptr;

@@ -39,7 +39,7 @@ class TPosixSecurity final : public ISecurity {
  public:
   bool GetOwnerSid(const std::string& path, TSid& sid) override;
   bool SidToString(const TSid& sid, std::string& text) override;
-  bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) override;
+  bool AccountOfSid(const TSid& sid, std::string& user, std::string& domain) override;
 
   static TSid SidOfUid(uint32_t uid);
 };

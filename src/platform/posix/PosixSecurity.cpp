@@ -46,7 +46,7 @@ bool TPosixSecurity::SidToString(const TSid& sid, std::string& text) {
   return true;
 }
 
-bool TPosixSecurity::LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) {
+bool TPosixSecurity::AccountOfSid(const TSid& sid, std::string& user, std::string& domain) {
   uint32_t uid = 0;
   if (!UidOfSid(sid, uid)) return false;
   long size = sysconf(_SC_GETPW_R_SIZE_MAX);

@@ -5,10 +5,6 @@
 
 #include <sddl.h>
 
-// <windows.h> maps this name to LookupAccountSidW, which would hide the
-// interface method of the same name.
-#undef LookupAccountSid
-
 #include <climits>
 #include <cstring>
 
@@ -229,7 +225,7 @@ class TWin32Security final : public ISecurity {
     return true;
   }
 
-  bool LookupAccountSid(const TSid& sid, std::string& user, std::string& domain) override {
+  bool AccountOfSid(const TSid& sid, std::string& user, std::string& domain) override {
     std::string copy;
     PSID psid = ValidSid(sid, copy);
     if (psid == nullptr) return false;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package Kestrove needs to build, test and run.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build ccache pkg-config
+  # core
+  libicu-dev libgtest-dev googletest
+  # user interface
+  qt6-base-dev qt6-charts-dev libgl-dev
+  # the Windows check: cross compiler and Wine
+  g++-mingw-w64-x86-64-posix wine64
+  # benchmarks and looking at the window without a display
+  time xvfb xauth imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
