@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,19 @@ class ILocale {
   virtual char32_t DecimalSeparator() const = 0;
 };
 
+// Typed values under the program's one settings key. Every access goes to the
+// store at once.
+class ISettingsStore {
+ public:
+  virtual ~ISettingsStore() = default;
+  // Nothing when the value does not exist, the store cannot be opened or the
+  // value has another type.
+  virtual std::optional<std::string> ReadString(std::string_view name) = 0;
+  virtual std::optional<int32_t> ReadInteger(std::string_view name) = 0;
+  virtual void WriteString(std::string_view name, std::string_view value) = 0;
+  virtual void WriteInteger(std::string_view name, int32_t value) = 0;
+};
+
 // The services of the machine the program runs on.
 struct TPlatform {
   std::shared_ptr<IFileSystem> FileSystem;
@@ -113,5 +127,18 @@ struct TPlatform {
 
 // Built by posix/ or win32/.
 TPlatform CreateNativePlatform();
+
+// The user's own settings store: the registry key on Windows, the per-user
+// file on Linux (defined by the settings backend linked in).
+std::unique_ptr<ISettingsStore> CreateUserSettingsStore();
+
+// The folder holding the running program file, with a trailing separator.
+std::string ExecutableDirectory();
+
+// Text files are written in the system's ANSI code page (UTF-8 on POSIX). A text
+// the code page cannot represent stays UTF-8, so nothing is lost.
+std::string ToAnsiCodePage(std::string_view utf8);
+// Valid UTF-8 is taken as it is; anything else is read in the ANSI code page.
+std::string FromAnsiCodePage(std::string_view bytes);
 
 }  // namespace kv

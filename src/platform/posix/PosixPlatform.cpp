@@ -1,5 +1,9 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include <unistd.h>
+
+#include <vector>
+
 namespace kv {
 
 TPlatform CreateNativePlatform() {
@@ -9,5 +13,21 @@ TPlatform CreateNativePlatform() {
   platform.Locale = std::make_shared<TIcuLocale>(TIcuLocale::EnvironmentLocaleId());
   return platform;
 }
+
+std::string ExecutableDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return "./";
+    if (static_cast<size_t>(n) < buffer.size()) {
+      std::string path(buffer.data(), static_cast<size_t>(n));
+      return path.substr(0, path.find_last_of('/') + 1);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string ToAnsiCodePage(std::string_view utf8) { return std::string(utf8); }
+std::string FromAnsiCodePage(std::string_view bytes) { return std::string(bytes); }
 
 }  // namespace kv

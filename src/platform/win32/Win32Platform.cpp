@@ -305,7 +305,53 @@ class TWin32Locale final : public ILocale {
   }
 };
 
+bool IsValidUtf8(std::string_view text) {
+  if (text.empty()) return true;
+  if (text.size() > static_cast<size_t>(INT_MAX)) return false;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                             static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
 }  // namespace
+
+std::string ExecutableDirectory() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return ".\\";
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  const std::string path = Narrow(buffer);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::string ToAnsiCodePage(std::string_view utf8) {
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return std::string(utf8);
+  BOOL lossy = FALSE;
+  const int length = static_cast<int>(wide.size());
+  const int needed =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lossy);
+  if (needed <= 0 || lossy) return std::string(utf8);  // keep what the code page cannot hold
+  std::string result(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, result.data(), needed,
+                      nullptr, nullptr);
+  return result;
+}
+
+std::string FromAnsiCodePage(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  const int length = static_cast<int>(bytes.size());
+  const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  if (needed <= 0) return std::string(bytes);
+  std::wstring wide(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), needed);
+  return Narrow(wide);
+}
 
 TPlatform CreateNativePlatform() {
   TPlatform platform;

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "settings/QtSettingsStore.h"
+#include "settings/SettingsStore.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QtSettingsStoreTest : public ::testing::Test {
+ protected:
+  QtSettingsStoreTest() {
+    std::string pattern = (fs::temp_directory_path() / "kestrove-settings-XXXXXX").string();
+    Dir = mkdtemp(pattern.data());
+    File = (Dir / "Varnholt" / "Kestrove 2.4.conf").string();
+  }
+  ~QtSettingsStoreTest() override { fs::remove_all(Dir); }
+  std::string Contents() const {
+    std::ifstream in(File);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path Dir;
+  std::string File;
+};
+
+TEST_F(QtSettingsStoreTest, ValuesKeepTheirTypesAcrossStores) {
+  {
+    TQtSettingsStore store(File);
+    EXPECT_EQ(ReadRegString(store, "Language", "English"), "English");
+    EXPECT_TRUE(fs::exists(File));  // a read creates the file
+    WriteRegString(store, "Language", "Deutsch");
+    WriteRegString(store, "Filter-Owner-Mask", "BUILTIN\\*");
+    WriteRegString(store, "Number-like text", "50");
+    WriteRegString(store, "Umlauts", "Größe; ä=ö");
+    WriteRegInteger(store, "ReportListCount", -2147483647 - 1);
+    WriteRegBool(store, "Filter-Size-Any", false);
+  }
+  TQtSettingsStore store(File);
+  EXPECT_EQ(ReadRegString(store, "Language", ""), "Deutsch");
+  EXPECT_EQ(ReadRegString(store, "Filter-Owner-Mask", ""), "BUILTIN\\*");
+  EXPECT_EQ(ReadRegString(store, "Umlauts", ""), "Größe; ä=ö");
+  EXPECT_EQ(ReadRegInteger(store, "ReportListCount", 0), -2147483647 - 1);
+  EXPECT_FALSE(ReadRegBool(store, "Filter-Size-Any", true));
+  // A text that looks like a number is still a text, not an integer.
+  EXPECT_EQ(ReadRegString(store, "Number-like text", ""), "50");
+  EXPECT_EQ(ReadRegInteger(store, "Number-like text", 7), 7);
+  EXPECT_EQ(ReadRegString(store, "ReportListCount", "none"), "none");
+  // Writing the other type replaces the value.
+  WriteRegInteger(store, "Language", 3);
+  EXPECT_EQ(ReadRegString(store, "Language", "gone"), "gone");
+  EXPECT_EQ(ReadRegInteger(store, "Language", 0), 3);
+}
+
+TEST_F(QtSettingsStoreTest, DefaultPathFollowsXdgConfigHome) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", Dir.c_str(), 1);
+  EXPECT_EQ(TQtSettingsStore::DefaultFilePath(), File);
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(TQtSettingsStore::DefaultFilePath(), std::string(std::getenv("HOME")) + "/.config/Varnholt/Kestrove 2.4.conf");
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+TEST_F(QtSettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
+  constexpr int PerProcess = 60;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      TQtSettingsStore store(File);
+      for (int i = 0; i < PerProcess; ++i)
+        WriteRegInteger(store, "p" + std::to_string(c) + "-" + std::to_string(i), i);
+      _exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  TQtSettingsStore store(File);
+  int missing = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < PerProcess; ++i)
+      if (ReadRegInteger(store, "p" + std::to_string(c) + "-" + std::to_string(i), -1) != i) ++missing;
+  EXPECT_EQ(missing, 0);
+}
+
+TEST_F(QtSettingsStoreTest, UnreadableStoreGivesDefaultsAndIsNotOverwritten) {
+  // A folder where the file should be: nothing can be read or written.
+  fs::create_directories(File);
+  TQtSettingsStore blocked(File);
+  EXPECT_EQ(ReadRegInteger(blocked, "ReportListCount", 50), 50);
+  WriteRegInteger(blocked, "ReportListCount", 3);
+  EXPECT_TRUE(fs::is_directory(File));
+  fs::remove(File);
+
+  // A file with garbage: defaults, and the garbage stays as it was.
+  const std::string garbage = "[Integer\n\xff\xfe\x01=\n=\n[[[\nReportListCount\n";
+  { std::ofstream(File, std::ios::binary) << garbage; }
+  TQtSettingsStore corrupt(File);
+  EXPECT_EQ(ReadRegInteger(corrupt, "ReportListCount", 50), 50);
+  WriteRegInteger(corrupt, "ColorPalette", 9);
+  EXPECT_EQ(ReadRegInteger(corrupt, "ColorPalette", 0), 0);
+  EXPECT_EQ(Contents(), garbage);
+}
+
+}  // namespace
+}  // namespace kv
