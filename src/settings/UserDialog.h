@@ -1,0 +1,37 @@
+// How the core asks the user a yes/no question or tells of a failure. The
+// window answers with message boxes; the command line and tests answer themselves.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+class IUserDialog {
+ public:
+  virtual ~IUserDialog() = default;
+  // A question with the buttons Yes and No; true only for Yes.
+  virtual bool AskYesNo(const std::string& question) = 0;
+  // A failure, in the words of the layer that failed.
+  virtual void ShowError(const std::string& message) = 0;
+};
+
+// Answers from a prepared list (No once it runs out) and keeps what it was told.
+class TScriptedDialog final : public IUserDialog {
+ public:
+  bool AskYesNo(const std::string& question) override {
+    Questions.push_back(question);
+    if (Answers.empty()) return false;
+    const bool answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  void ShowError(const std::string& message) override { Errors.push_back(message); }
+
+  std::deque<bool> Answers;
+  std::vector<std::string> Questions;
+  std::vector<std::string> Errors;
+};
+
+}  // namespace kv
