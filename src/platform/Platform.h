@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -134,6 +135,9 @@ std::unique_ptr<ISettingsStore> CreateUserSettingsStore();
 
 // The folder holding the running program file, with a trailing separator.
 std::string ExecutableDirectory();
+
+// Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
+std::FILE* OpenFile(const std::string& path, const char* mode);
 
 // Text files are written in the system's ANSI code page (UTF-8 on POSIX). A text
 // the code page cannot represent stays UTF-8, so nothing is lost.

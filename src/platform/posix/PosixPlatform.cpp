@@ -27,6 +27,8 @@ std::string ExecutableDirectory() {
   }
 }
 
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 std::string ToAnsiCodePage(std::string_view utf8) { return std::string(utf8); }
 std::string FromAnsiCodePage(std::string_view bytes) { return std::string(bytes); }
 

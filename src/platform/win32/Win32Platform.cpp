@@ -5,7 +5,9 @@
 
 #include <sddl.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 namespace kv {
@@ -327,6 +329,16 @@ std::string ExecutableDirectory() {
   }
   const std::string path = Narrow(buffer);
   return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  const std::wstring widePath = Widen(path);
+  const std::wstring wideMode = Widen(mode);
+  if (widePath.empty()) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  return _wfopen(widePath.c_str(), wideMode.c_str());
 }
 
 std::string ToAnsiCodePage(std::string_view utf8) {
