@@ -1,0 +1,168 @@
+// The language ids of every interface text: captions, hints, column titles
+// and messages. The program and the tests share this one list.
+#pragma once
+
+#include <array>
+
+namespace kv {
+
+// Shared dialog buttons.
+inline constexpr const char* IdOk = "218";
+inline constexpr const char* IdCancel = "219";
+
+// Main window, menus.
+inline constexpr const char* IdMenuScan = "2114";
+inline constexpr const char* IdMenuView = "2115";
+inline constexpr const char* IdMenuReport = "2116";
+inline constexpr const char* IdMenuHelp = "2117";
+inline constexpr const char* IdScanDrive = "2119";
+inline constexpr const char* IdScanFolder = "2120";
+inline constexpr const char* IdStopScan = "2121";
+inline constexpr const char* IdFilter = "2122";
+inline constexpr const char* IdExit = "2110";
+inline constexpr const char* IdMenuSize = "2123";
+inline constexpr const char* IdSizeType = "2124";
+inline constexpr const char* IdChartType = "2125";
+inline constexpr const char* IdShowChart = "2126";
+inline constexpr const char* IdShowInfoDisk = "2127";
+inline constexpr const char* IdSizeTypeFile = "2128";
+inline constexpr const char* IdSizeTypeAllocated = "2129";
+inline constexpr const char* IdChartBar = "2130";
+inline constexpr const char* IdChartPie = "2131";
+inline constexpr const char* IdReportFiles = "2132";
+inline constexpr const char* IdReportExtensions = "2133";
+inline constexpr const char* IdReportOwners = "2134";
+inline constexpr const char* IdReportSizeRange = "2135";
+inline constexpr const char* IdReportTimeRange = "2136";
+inline constexpr const char* IdIncludingSubfolder = "2137";
+inline constexpr const char* IdSaveAllScannedFiles = "2138";
+inline constexpr const char* IdSettingsMenu = "2139";
+inline constexpr const char* IdGreatestFiles = "2140";
+inline constexpr const char* IdGreatestFolders = "2141";
+inline constexpr const char* IdOldestFiles = "2142";
+inline constexpr const char* IdNewestFiles = "2143";
+inline constexpr const char* IdOldestFolders = "2144";
+inline constexpr const char* IdNewestFolders = "2145";
+inline constexpr const char* IdSaveAsText = "2149";
+inline constexpr const char* IdSaveAsCsv = "2150";
+inline constexpr const char* IdSaveAsHtml = "2151";
+inline constexpr const char* IdHomePage = "2157";
+inline constexpr const char* IdAbout = "2159";
+inline constexpr const char* IdExplorer = "2183";
+inline constexpr const char* IdColumns = "2187";
+inline constexpr const char* IdRefresh = "2188";
+inline constexpr const char* IdRemoveFromList = "2189";
+inline constexpr const char* IdDelete = "2190";
+inline constexpr const char* IdProperties = "2191";
+inline constexpr const char* IdExpand = "2192";
+inline constexpr const char* IdFullExpand = "2193";
+// A format pattern with one %s for the level digit.
+inline constexpr const char* IdExpandToLevel = "2194";
+
+// Main window, tool button hints.
+inline constexpr const char* IdUp = "2146";
+inline constexpr const char* IdBack = "2147";
+inline constexpr const char* IdNext = "2148";
+inline constexpr const char* IdSaveCurrentReport = "2152";
+inline constexpr const char* IdSave = "2153";
+inline constexpr const char* IdCopyToClipboard = "2154";
+inline constexpr const char* IdNextColorPalette = "2155";
+inline constexpr const char* IdNextGradient = "2156";
+
+// Main window, column titles.
+inline constexpr const char* IdColDrive = "2160";
+inline constexpr const char* IdColSize = "2161";
+inline constexpr const char* IdColFree = "2162";
+inline constexpr const char* IdColPercentFree = "2163";
+inline constexpr const char* IdColName = "2164";
+inline constexpr const char* IdColPercent = "2165";
+inline constexpr const char* IdColFolder = "2166";
+inline constexpr const char* IdColFiles = "2167";
+inline constexpr const char* IdColFolders = "2168";
+inline constexpr const char* IdColCreated = "2169";
+inline constexpr const char* IdColModified = "2170";
+inline constexpr const char* IdColLastAccess = "2171";
+inline constexpr const char* IdColAttributes = "2172";
+inline constexpr const char* IdColOwner = "2173";
+inline constexpr const char* IdColCount = "2174";
+
+// Settings dialog.
+inline constexpr const char* IdSettingsCaption = "21102";
+inline constexpr const char* IdTabReport = "21103";
+inline constexpr const char* IdTabChart = "21104";
+inline constexpr const char* IdTabLanguage = "21105";
+inline constexpr const char* IdReportCountLabel = "21106";
+inline constexpr const char* IdOldestNewestFiles = "21107";
+inline constexpr const char* IdUseCreationDate = "21108";
+inline constexpr const char* IdUseModifyDate = "21109";
+inline constexpr const char* IdUseLastAccessDate = "21110";
+inline constexpr const char* IdChartOtherLabel = "21111";
+inline constexpr const char* IdChartOtherSmall = "21112";
+inline constexpr const char* IdChartOtherNone = "21113";
+inline constexpr const char* IdLanguageLabel = "21114";
+
+// Filter dialog.
+inline constexpr const char* IdFilterCaption = "21115";
+inline constexpr const char* IdTabMask = "21116";
+inline constexpr const char* IdTabSize = "21117";
+inline constexpr const char* IdTabOwner = "21118";
+inline constexpr const char* IdDefault = "21119";
+inline constexpr const char* IdMaskIncluded = "21120";
+inline constexpr const char* IdMaskExcluded = "21121";
+inline constexpr const char* IdMaskSample = "21122";
+inline constexpr const char* IdSizeAny = "21123";
+inline constexpr const char* IdSizeSpecify = "21124";
+inline constexpr const char* IdSizeAnd = "21125";
+inline constexpr const char* IdOwnerAny = "21126";
+inline constexpr const char* IdOwnerSpecify = "21127";
+
+// Full tree report dialog (its Save button uses IdSave).
+inline constexpr const char* IdReportTreeCaption = "2180";
+inline constexpr const char* IdFormat = "2181";
+inline constexpr const char* IdSaveFiles = "2182";
+
+// Status bar: label + " " + value.
+inline constexpr const char* IdStatusFolders = "2175";
+inline constexpr const char* IdStatusFiles = "2176";
+inline constexpr const char* IdStatusFilter = "2177";
+inline constexpr const char* IdFilterSet = "2178";
+inline constexpr const char* IdFilterNotSet = "2179";
+
+// Messages and report labels.
+inline constexpr const char* IdAskDelete = "2195";
+inline constexpr const char* IdQuestionCaption = "2196";
+// Put before " 1K" and " 1G" in the lowest and highest size range labels.
+inline constexpr const char* IdSizeRangeUpTo = "2198";
+inline constexpr const char* IdSizeRangeAbove = "2199";
+// Put after the hour and a blank in time range labels.
+inline constexpr const char* IdHourSuffix = "21100";
+inline constexpr const char* IdAskOverwrite = "21101";
+
+inline constexpr std::array AllTextIds = {
+    IdOk, IdCancel,
+    IdMenuScan, IdMenuView, IdMenuReport, IdMenuHelp, IdScanDrive, IdScanFolder, IdStopScan,
+    IdFilter, IdExit, IdMenuSize, IdSizeType, IdChartType, IdShowChart, IdShowInfoDisk,
+    IdSizeTypeFile, IdSizeTypeAllocated, IdChartBar, IdChartPie, IdReportFiles,
+    IdReportExtensions, IdReportOwners, IdReportSizeRange, IdReportTimeRange,
+    IdIncludingSubfolder, IdSaveAllScannedFiles, IdSettingsMenu, IdGreatestFiles,
+    IdGreatestFolders, IdOldestFiles, IdNewestFiles, IdOldestFolders, IdNewestFolders,
+    IdSaveAsText, IdSaveAsCsv, IdSaveAsHtml, IdHomePage, IdAbout, IdExplorer, IdColumns,
+    IdRefresh, IdRemoveFromList, IdDelete, IdProperties, IdExpand, IdFullExpand, IdExpandToLevel,
+    IdUp, IdBack, IdNext, IdSaveCurrentReport, IdSave, IdCopyToClipboard, IdNextColorPalette,
+    IdNextGradient,
+    IdColDrive, IdColSize, IdColFree, IdColPercentFree, IdColName, IdColPercent, IdColFolder,
+    IdColFiles, IdColFolders, IdColCreated, IdColModified, IdColLastAccess, IdColAttributes,
+    IdColOwner, IdColCount,
+    IdSettingsCaption, IdTabReport, IdTabChart, IdTabLanguage, IdReportCountLabel,
+    IdOldestNewestFiles, IdUseCreationDate, IdUseModifyDate, IdUseLastAccessDate,
+    IdChartOtherLabel, IdChartOtherSmall, IdChartOtherNone, IdLanguageLabel,
+    IdFilterCaption, IdTabMask, IdTabSize, IdTabOwner, IdDefault, IdMaskIncluded,
+    IdMaskExcluded, IdMaskSample, IdSizeAny, IdSizeSpecify, IdSizeAnd, IdOwnerAny,
+    IdOwnerSpecify,
+    IdReportTreeCaption, IdFormat, IdSaveFiles,
+    IdStatusFolders, IdStatusFiles, IdStatusFilter, IdFilterSet, IdFilterNotSet,
+    IdAskDelete, IdQuestionCaption, IdSizeRangeUpTo, IdSizeRangeAbove, IdHourSuffix,
+    IdAskOverwrite,
+};
+
+}  // namespace kv
