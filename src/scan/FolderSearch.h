@@ -1,0 +1,162 @@
+// Scanning: one worker thread per scan walks its folder tree level by level
+// and hands batches of directory entries to the UI thread, where they are
+// filtered and put into the size tree.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "scan/ItemFilter.h"
+#include "scan/UiCallQueue.h"
+
+namespace kv {
+
+class TFileServices;
+class TScanEngine;
+class TSizeTree;
+
+// One entry of a batch, with its owner looked up in the scanner thread.
+struct TMySearchRec {
+  TDirEntry SearchRec;
+  const std::string* Owner = nullptr;  // interned owner text
+};
+
+// The entries of one folder.
+struct TListGlobalItem {
+  TDirEntry SearchRec;  // the folder's own entry as its parent listed it; empty for the root
+  std::string Path;     // with a trailing separator
+  std::vector<TMySearchRec> Entries;
+};
+
+// Windows marks junctions and directory links with this bit; they are shown
+// but never followed.
+constexpr uint32_t faReparsePoint = 0x400;
+
+// One scan: a worker thread and what it has read but not yet handed over.
+class TFolderSearch {
+ public:
+  // UI thread: loads the stored filter and starts the thread.
+  TFolderSearch(TScanEngine& engine, std::string rootPath);
+  ~TFolderSearch();
+  TFolderSearch(const TFolderSearch&) = delete;
+  TFolderSearch& operator=(const TFolderSearch&) = delete;
+
+  const std::string& RootPath() const { return RootPath_; }
+  bool Finished() const { return Finished_.load(); }
+  const TFilter& Filter() const { return *Filter_; }
+
+ private:
+  friend class TScanEngine;
+  void Execute();
+  void Walk();
+  bool HandOver();
+  const std::string* OwnerOf(const std::string& path, const TDirEntry& entry);
+  void RequestStop();
+  void Join();
+
+  TScanEngine& Engine_;
+  std::string RootPath_;
+  std::unique_ptr<TFilter> Filter_;
+  std::vector<std::unique_ptr<TListGlobalItem>> Pending_;
+  std::shared_ptr<TCallGroup> Calls_;
+  std::atomic<bool> StopRequested_{false};
+  std::atomic<bool> Finished_{false};
+  // Owner texts by SID bytes, so most entries need no shared look-up.
+  std::string LastSid_;
+  const std::string* LastOwner_ = nullptr;
+  std::thread Thread_;
+};
+
+// The scan state of the main window and its scan operations. UI thread only,
+// apart from what TFolderSearch hands over through the queue.
+class TScanEngine {
+ public:
+  TScanEngine(TSizeTree& tree, TUiCallQueue& queue, ISettingsStore& settings, const ILocale& locale);
+  ~TScanEngine();
+  TScanEngine(const TScanEngine&) = delete;
+  TScanEngine& operator=(const TScanEngine&) = delete;
+
+  // Starts a scan unless the path lies inside a running scan's root (on a
+  // component boundary); false when refused.
+  bool StartScan(const std::string& path);
+  // Ends every running scan at once: nothing they read but did not hand over
+  // reaches the tree, and their ends do not count down ActiveScans.
+  void StopScans();
+
+  // The two steps of the status refresh, every 300 ms.
+  void RefreshScanStatus();
+  void StepProgress();
+
+  int32_t ActiveScans() const { return ActiveScans_; }
+  const std::vector<std::string>& ScanRoots() const { return ScanRoots_; }
+  size_t ScannerCount() const { return Scanners_.size(); }
+  bool ProgressVisible() const { return ProgressVisible_; }
+  int ProgressPosition() const { return ProgressPosition_; }
+
+  TSizeTree& Tree() const { return Tree_; }
+  TFileServices& Services() const;
+  TUiCallQueue& Queue() const { return Queue_; }
+  ISettingsStore& Settings() const { return Settings_; }
+  const ILocale& Locale() const { return Locale_; }
+
+  // Hooks for the window (all called on the UI thread).
+  std::function<void()> OnUpdateCounters;
+  std::function<void()> OnUpdateCommandState;
+  std::function<void()> OnRepaintTree;
+  // A scan ended early because its filter has a malformed mask.
+  std::function<void(const std::string& root, const std::string& message)> OnScanError;
+  // Every hand-over, with the number of batches it applies.
+  std::function<void(size_t batches)> OnHandOver;
+
+ private:
+  friend class TFolderSearch;
+  void FlushPending(TFolderSearch& scanner);
+  void ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderRecord, const std::string& path,
+                  std::vector<TMySearchRec>& batch);
+  void ScanFinished(TFolderSearch& scanner);
+  void ReapStopped();
+
+  TSizeTree& Tree_;
+  TUiCallQueue& Queue_;
+  ISettingsStore& Settings_;
+  const ILocale& Locale_;
+
+  std::vector<std::unique_ptr<TFolderSearch>> Scanners_;
+  // Stopped scanners whose threads may still be finishing their last entry.
+  std::vector<std::unique_ptr<TFolderSearch>> Stopping_;
+  std::vector<std::string> ScanRoots_;
+  int32_t ActiveScans_ = 0;
+  bool ProgressVisible_ = false;
+  int ProgressPosition_ = 0;
+};
+
+// The status ticker: has the UI thread refresh the scan status every 300 ms
+// from creation to destruction.
+class TSearchProgress {
+ public:
+  TSearchProgress(TScanEngine& engine, std::chrono::milliseconds interval = std::chrono::milliseconds(300));
+  ~TSearchProgress();
+  TSearchProgress(const TSearchProgress&) = delete;
+  TSearchProgress& operator=(const TSearchProgress&) = delete;
+
+ private:
+  void Execute();
+
+  TScanEngine& Engine_;
+  std::chrono::milliseconds Interval_;
+  std::shared_ptr<TCallGroup> Calls_ = std::make_shared<TCallGroup>();
+  std::mutex Lock_;
+  std::condition_variable Wake_;
+  bool Stop_ = false;
+  std::thread Thread_;
+};
+
+}  // namespace kv
