@@ -1,1 +1,407 @@
-// placeholder
+#include "export/ResultFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "scan/NodeData.h"
+#include "scan/PathStyle.h"
+#include "scan/SizeTree.h"
+
+namespace kv {
+
+namespace {
+
+// TItemInfo is stored as its in-memory bytes and the format is little-endian.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr size_t FolderFixedSize = 96;
+constexpr size_t FileFixedSize = 48;
+constexpr size_t InfoSize = sizeof(TItemInfo);
+// Trees hold millions of files: one system call per megabyte, not per field.
+constexpr size_t BufferSize = size_t{1} << 20;
+
+void PutLe32(unsigned char* p, int32_t value) {
+  const auto u = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(u >> (8 * i));
+}
+
+void PutLe64(unsigned char* p, int64_t value) {
+  const auto u = static_cast<uint64_t>(value);
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(u >> (8 * i));
+}
+
+int32_t GetLe32(const unsigned char* p) {
+  uint32_t u = 0;
+  for (int i = 3; i >= 0; --i) u = (u << 8) | p[i];
+  return static_cast<int32_t>(u);
+}
+
+int64_t GetLe64(const unsigned char* p) {
+  uint64_t u = 0;
+  for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
+  return static_cast<int64_t>(u);
+}
+
+TItemInfo DecodeInfo(const unsigned char* p) {
+  TItemInfo info;  // the padding stays zero: it has no meaning
+  std::memcpy(&info.Created, p, 8);
+  std::memcpy(&info.Modified, p + 8, 8);
+  std::memcpy(&info.LastAccess, p + 16, 8);
+  // Any non-zero byte is true, so no invalid bool is ever loaded.
+  info.ReadOnly = p[24] != 0;
+  info.Hidden = p[25] != 0;
+  info.System = p[26] != 0;
+  info.Archive = p[27] != 0;
+  return info;
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Every ANSI code page extends ASCII, so the common pure-ASCII text needs
+// neither conversion nor a copy.
+std::string_view ToFileText(std::string_view utf8, std::string& scratch) {
+  if (IsAscii(utf8)) return utf8;
+  scratch = ToAnsiCodePage(utf8);
+  return scratch;
+}
+
+std::string_view FromFileText(std::string_view bytes, std::string& scratch) {
+  if (IsAscii(bytes)) return bytes;
+  scratch = FromAnsiCodePage(bytes);
+  return scratch;
+}
+
+std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+struct TFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// ---- writing ----
+
+class TResultWriter {
+ public:
+  TResultWriter(std::FILE* file, const std::string& path)
+      : File_(file), Path_(path), Buffer_(new unsigned char[BufferSize]) {
+    // Our own buffer does the batching; a second copy in stdio would only cost.
+    std::setvbuf(File_, nullptr, _IONBF, 0);
+  }
+  TResultWriter(const TResultWriter&) = delete;
+  TResultWriter& operator=(const TResultWriter&) = delete;
+  ~TResultWriter() {
+    if (File_) std::fclose(File_);
+  }
+
+  bool Failed() const { return !Reason_.empty(); }
+
+  void PutFolder(const TFolderNodeData& folder, std::string_view path, std::string_view owner) {
+    const size_t fileCount = folder.Files.Count();
+    if (!Fits(path.size()) || !Fits(owner.size()) || !Fits(fileCount)) return;
+    unsigned char fixed[FolderFixedSize] = {};  // the padding bytes stay zero
+    PutLe32(fixed, static_cast<int32_t>(path.size()));
+    PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
+    std::memcpy(fixed + 8, &folder.Info, InfoSize);
+    PutLe64(fixed + 40, folder.TotalSize);
+    PutLe64(fixed + 48, folder.TotalAllocated);
+    PutLe64(fixed + 56, folder.OwnSize);
+    PutLe64(fixed + 64, folder.OwnAllocated);
+    PutLe64(fixed + 72, folder.FileCount);
+    PutLe64(fixed + 80, folder.FolderCount);
+    fixed[88] = folder.Complete ? 1 : 0;
+    PutLe32(fixed + 92, static_cast<int32_t>(fileCount));
+    Put(fixed, sizeof fixed);
+    Put(path.data(), path.size());
+    Put(owner.data(), owner.size());
+  }
+
+  void PutFile(const TFileNodeData& file, std::string_view path, std::string_view owner) {
+    if (!Fits(path.size()) || !Fits(owner.size())) return;
+    unsigned char fixed[FileFixedSize];
+    PutLe32(fixed, static_cast<int32_t>(path.size()));
+    PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
+    PutLe64(fixed + 8, file.FileSize);
+    std::memcpy(fixed + 16, &file.Info, InfoSize);
+    Put(fixed, sizeof fixed);
+    Put(path.data(), path.size());
+    Put(owner.data(), owner.size());
+  }
+
+  // Flushes and closes; the first failure wins.
+  TFileResult Close() {
+    Flush();
+    errno = 0;
+    const int closed = std::fclose(File_);
+    File_ = nullptr;
+    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
+    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
+    return {};
+  }
+
+ private:
+  // Counts and lengths are 32-bit in the file.
+  bool Fits(size_t n) {
+    if (n <= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return true;
+    if (!Failed()) Reason_ = "a text or file list is too long for the file format";
+    return false;
+  }
+
+  void Put(const void* data, size_t n) {
+    if (Failed() || n == 0) return;
+    if (n > BufferSize - Used_) {
+      Flush();
+      if (n >= BufferSize) {
+        Emit(data, n);
+        return;
+      }
+    }
+    std::memcpy(Buffer_.get() + Used_, data, n);
+    Used_ += n;
+  }
+
+  void Flush() {
+    if (Used_ > 0) Emit(Buffer_.get(), Used_);
+    Used_ = 0;
+  }
+
+  void Emit(const void* data, size_t n) {
+    if (Failed()) return;
+    errno = 0;
+    if (std::fwrite(data, 1, n, File_) != n) Reason_ = ErrnoText(errno);
+  }
+
+  std::FILE* File_;
+  const std::string& Path_;
+  std::unique_ptr<unsigned char[]> Buffer_;
+  size_t Used_ = 0;
+  std::string Reason_;
+};
+
+// Owners are interned and shared by many items: convert each one once.
+class TOwnerTexts {
+ public:
+  std::string_view Get(const std::string& owner) {
+    if (IsAscii(owner)) return owner;
+    if (&owner != Last_) {
+      Last_ = &owner;
+      Text_ = ToAnsiCodePage(owner);
+    }
+    return Text_;
+  }
+
+ private:
+  const std::string* Last_ = nullptr;
+  std::string Text_;
+};
+
+// ---- reading ----
+
+class TResultReader {
+ public:
+  TResultReader(std::FILE* file, uint64_t size)
+      : File_(file), Size_(size), Buffer_(new unsigned char[BufferSize]) {}
+
+  uint64_t Position() const { return Position_; }
+  uint64_t Left() const { return Position_ < Size_ ? Size_ - Position_ : 0; }
+  bool SystemError() const { return std::ferror(File_) != 0; }
+
+  // Exactly n bytes, or false when the file gives fewer.
+  bool Read(void* target, size_t n) {
+    auto* out = static_cast<unsigned char*>(target);
+    while (n > 0) {
+      if (Begin_ == End_) {
+        if (n >= BufferSize) {
+          const size_t got = std::fread(out, 1, n, File_);
+          Position_ += got;
+          return got == n;
+        }
+        Begin_ = 0;
+        End_ = std::fread(Buffer_.get(), 1, BufferSize, File_);
+        if (End_ == 0) return false;
+      }
+      const size_t take = std::min(n, End_ - Begin_);
+      std::memcpy(out, Buffer_.get() + Begin_, take);
+      Begin_ += take;
+      Position_ += take;
+      out += take;
+      n -= take;
+    }
+    return true;
+  }
+
+ private:
+  std::FILE* File_;
+  uint64_t Size_;
+  uint64_t Position_ = 0;
+  std::unique_ptr<unsigned char[]> Buffer_;
+  size_t Begin_ = 0;
+  size_t End_ = 0;
+};
+
+class TImporter {
+ public:
+  TImporter(TSizeTree& tree, std::FILE* file, uint64_t size, const std::string& path)
+      : Tree_(tree), Reader_(file, size), Path_(path) {
+    Tree_.BeginUpdate();
+  }
+  TImporter(const TImporter&) = delete;
+  TImporter& operator=(const TImporter&) = delete;
+
+  // Also after a read error or an exception: the builder counts every folder
+  // node it creates in all its ancestors, and ancestors come first in the
+  // file, so the stored folder counts are set once more at the end.
+  ~TImporter() {
+    for (const auto& [node, folderCount] : StoredFolderCounts_) node->Data()->FolderCount = folderCount;
+    Tree_.EndUpdate();
+  }
+
+  TFileResult Run() {
+    while (Reader_.Left() > 0)
+      if (!ReadFolderBlock()) return Error_;
+    return {};
+  }
+
+ private:
+  bool ReadFolderBlock() {
+    const uint64_t start = Reader_.Position();
+    unsigned char fixed[FolderFixedSize];
+    if (!ReadFixed(fixed, sizeof fixed, "folder")) return false;
+    if (!ReadString(GetLe32(fixed), start, PathBytes_) ||
+        !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
+      return false;
+    TFolderNode* node = Tree_.GetFolderNode(FromFileText(PathBytes_, PathText_), DecodeInfo(fixed + 8),
+                                            nullptr, FromFileText(OwnerBytes_, OwnerText_));
+    // An empty path names the hidden root, which takes nothing.
+    if (TFolderNodeData* folder = FolderData(node)) {
+      folder->TotalSize = GetLe64(fixed + 40);
+      folder->TotalAllocated = GetLe64(fixed + 48);
+      folder->OwnSize = GetLe64(fixed + 56);
+      folder->OwnAllocated = GetLe64(fixed + 64);
+      folder->FileCount = GetLe64(fixed + 72);
+      folder->FolderCount = GetLe64(fixed + 80);
+      folder->Complete = fixed[88] != 0;
+      StoredFolderCounts_.emplace_back(node, folder->FolderCount);
+    }
+    const int32_t fileCount = GetLe32(fixed + 92);
+    for (int32_t i = 0; i < fileCount; ++i)
+      if (!ReadFileRecord(node)) return false;
+    return true;
+  }
+
+  bool ReadFileRecord(TFolderNode* folderNode) {
+    const uint64_t start = Reader_.Position();
+    unsigned char fixed[FileFixedSize];
+    if (!ReadFixed(fixed, sizeof fixed, "file")) return false;
+    if (!ReadString(GetLe32(fixed), start, PathBytes_) ||
+        !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
+      return false;
+    Tree_.AddFileNode(FromFileText(PathBytes_, PathText_), folderNode, GetLe64(fixed + 8),
+                      DecodeInfo(fixed + 16), FromFileText(OwnerBytes_, OwnerText_));
+    return true;
+  }
+
+  bool ReadFixed(unsigned char* fixed, size_t n, const char* kind) {
+    const uint64_t start = Reader_.Position();
+    if (Reader_.Left() >= n && Reader_.Read(fixed, n)) return true;
+    if (Reader_.SystemError()) return Fail(ErrnoText(errno));
+    return Fail("the file ends inside a " + std::string(kind) + " record at byte " + std::to_string(start));
+  }
+
+  // Checked against the rest of the file before anything is allocated.
+  bool ReadString(int32_t length, uint64_t lengthAt, std::string& bytes) {
+    if (length < 0)
+      return Fail("impossible string length " + std::to_string(length) + " at byte " +
+                  std::to_string(lengthAt));
+    if (static_cast<uint64_t>(length) > Reader_.Left())
+      return Fail("the string length " + std::to_string(length) + " at byte " + std::to_string(lengthAt) +
+                  " runs past the end of the file");
+    bytes.resize(static_cast<size_t>(length));
+    if (Reader_.Read(bytes.data(), bytes.size())) return true;
+    if (Reader_.SystemError()) return Fail(ErrnoText(errno));
+    return Fail("the file ends inside a string at byte " + std::to_string(Reader_.Position()));
+  }
+
+  bool Fail(const std::string& reason) {
+    Error_ = TFileResult::Failure("Read error in \"" + Path_ + "\": " + reason);
+    return false;
+  }
+
+  TSizeTree& Tree_;
+  TResultReader Reader_;
+  const std::string& Path_;
+  TFileResult Error_;
+  std::vector<std::pair<TFolderNode*, int64_t>> StoredFolderCounts_;
+  // Reused from record to record.
+  std::string PathBytes_, OwnerBytes_, PathText_, OwnerText_;
+};
+
+}  // namespace
+
+TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
+  errno = 0;
+  std::FILE* file = OpenFile(path, "wb");
+  if (!file) return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
+  TResultWriter writer(file, path);
+  TOwnerTexts owners;
+  const TPathStyle style = tree.Style();
+
+  // Depth-first pre-order without recursion: trees can be deeper than a stack.
+  struct TFrame {
+    const TFolderNode* Node;
+    size_t NextChild;
+    size_t ParentPathLength;
+  };
+  std::vector<TFrame> stack{{tree.Root(), 0, 0}};
+  std::string nodePath;  // of the folder being written, with its trailing separator
+  std::string filePath, scratch;
+  while (!stack.empty() && !writer.Failed()) {
+    TFrame& top = stack.back();
+    if (top.NextChild >= top.Node->ChildCount()) {
+      nodePath.resize(top.ParentPathLength);
+      stack.pop_back();
+      continue;
+    }
+    const TFolderNode* node = top.Node->Child(top.NextChild++);
+    const TFolderNodeData& folder = *node->Data();
+    const size_t parentLength = nodePath.size();
+    AppendComponent(nodePath, folder.Name.View(), style);
+    // The folder's full path: its parent's path and its name, no separator.
+    const std::string_view fullPath =
+        std::string_view(nodePath).substr(0, parentLength + folder.Name.View().size());
+    writer.PutFolder(folder, ToFileText(fullPath, scratch), owners.Get(folder.Owner()));
+    for (const TFileNodeData* entry : folder.Files) {
+      filePath.assign(nodePath).append(entry->Name.View());
+      writer.PutFile(*entry, ToFileText(filePath, scratch), owners.Get(entry->Owner()));
+    }
+    stack.push_back({node, 0, parentLength});
+  }
+  return writer.Close();
+}
+
+TFileResult ReadResultFile(TSizeTree& tree, const std::string& path) {
+  errno = 0;
+  std::unique_ptr<std::FILE, TFileCloser> file(OpenFile(path, "rb"));
+  if (!file) return TFileResult::Failure("Cannot open file \"" + path + "\": " + ErrnoText(errno));
+  // Known up front, so a length can be judged before anything is allocated.
+  std::error_code error;
+  const uintmax_t size =
+      std::filesystem::file_size(std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+  if (error) return TFileResult::Failure("Read error in \"" + path + "\": " + error.message());
+  TImporter importer(tree, file.get(), size, path);
+  return importer.Run();
+}
+
+}  // namespace kv

@@ -1,0 +1,32 @@
+// The binary scan result file: every folder of the size tree with its stored
+// totals and every recorded file, so a scan can be looked at again later or
+// on another machine. Import merges into whatever the tree holds.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace kv {
+
+class TSizeTree;
+
+// Outcome of a file operation. Failures carry the file layer's own message,
+// one line, naming the file.
+struct TFileResult {
+  bool Ok = true;
+  std::string Message;
+
+  explicit operator bool() const { return Ok; }
+  static TFileResult Failure(std::string message) { return {false, std::move(message)}; }
+};
+
+// Creates or truncates the file and writes the whole tree into it. A failed
+// write leaves the partial file.
+TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path);
+
+// Adds the file's folders and files to the tree. Every folder named in the
+// file ends with exactly its stored totals and completion flag; what was read
+// before a bad record stays.
+TFileResult ReadResultFile(TSizeTree& tree, const std::string& path);
+
+}  // namespace kv
