@@ -136,6 +136,9 @@ std::unique_ptr<ISettingsStore> CreateUserSettingsStore();
 // The folder holding the running program file, with a trailing separator.
 std::string ExecutableDirectory();
 
+// The program's arguments in UTF-8 (Windows passes main() the ANSI code page).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+
 // Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 

@@ -39,9 +39,9 @@ void TFolderSearch::Join() {
   if (Thread_.joinable()) Thread_.join();
 }
 
-const std::string* TFolderSearch::OwnerOf(const std::string& path, const TDirEntry& entry) {
+const std::string* TFolderSearch::OwnerOf(const std::string& folderPath, const TDirEntry& entry) {
   TFileServices& services = Engine_.Services();
-  if (entry.Owner.Empty()) return InternOwner(services.GetFileOwner(path));
+  if (entry.Owner.Empty()) return InternOwner(services.GetFileOwner(folderPath + entry.Name));
   // The listing told the owner already (POSIX): no security query needed.
   if (LastOwner_ && entry.Owner.Bytes == LastSid_) return LastOwner_;
   LastSid_ = entry.Owner.Bytes;
@@ -49,9 +49,27 @@ const std::string* TFolderSearch::OwnerOf(const std::string& path, const TDirEnt
   return LastOwner_;
 }
 
+// A hand-over is queued and the walk goes on reading while the UI thread
+// applies it; the next hand-over first waits for it. The hand-over points and
+// what reaches the tree are the same as when waiting at once, but reading the
+// disk and building the tree overlap.
 bool TFolderSearch::HandOver() {
+  if (!WaitForHandOver()) return false;
   if (Pending_.empty()) return !StopRequested_;
-  return Engine_.Queue().Call(Calls_, [this] { Engine_.FlushPending(*this); });
+  InFlight_.swap(Pending_);
+  Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
+  return true;
+}
+
+bool TFolderSearch::WaitForHandOver() {
+  if (!Ticket_) return true;
+  const auto ticket = std::move(Ticket_);
+  Ticket_.reset();
+  struct TRelease {
+    std::vector<std::unique_ptr<TListGlobalItem>>& Batches;
+    ~TRelease() { Batches.clear(); }  // dropped hand-overs are freed here
+  } release{InFlight_};
+  return Engine_.Queue().Wait(ticket);
 }
 
 void TFolderSearch::Execute() {
@@ -66,6 +84,10 @@ void TFolderSearch::Execute() {
     });
   } catch (const std::exception&) {
     ended = !StopRequested_;
+  }
+  try {
+    WaitForHandOver();  // the UI thread may still be applying the last one
+  } catch (const std::exception&) {
   }
   Pending_.clear();
   if (ended) Engine_.Queue().Call(Calls_, [this] { Engine_.ScanFinished(*this); });
@@ -94,13 +116,11 @@ void TFolderSearch::Walk() {
       if (auto listing = fileSystem.OpenDirectory(batch->Path)) {
         TDirEntry entry;
         while (listing->Next(entry)) {
-          if (!IsDotEntry(entry.Name)) {
-            std::string full = batch->Path + entry.Name;
-            const std::string* owner = OwnerOf(full, entry);
-            if (entry.IsDirectory() && !(entry.Attr & faReparsePoint)) {
-              full.push_back(sep);
-              next.push_back({std::move(full), entry});
-            }
+          // An entry without a name is no entry; "." and ".." are only counted.
+          if (!entry.Name.empty() && !IsDotEntry(entry.Name)) {
+            const std::string* owner = OwnerOf(batch->Path, entry);
+            if (entry.IsDirectory() && !(entry.Attr & faReparsePoint))
+              next.push_back({batch->Path + entry.Name + sep, entry});
             batch->Entries.push_back({std::move(entry), owner});
           }
           if (StopRequested_) return;
@@ -117,7 +137,7 @@ void TFolderSearch::Walk() {
     level.swap(next);
     next.clear();
   }
-  HandOver();
+  if (HandOver()) WaitForHandOver();
 }
 
 // ---- TScanEngine ----
@@ -170,19 +190,20 @@ void TScanEngine::ReapStopped() {
   std::erase_if(Stopping_, [](const auto& scanner) { return scanner->Finished(); });
 }
 
-void TScanEngine::FlushPending(TFolderSearch& scanner) {
-  if (scanner.Pending_.empty()) return;
-  if (OnHandOver) OnHandOver(scanner.Pending_.size());
+void TScanEngine::FlushPending(std::vector<std::unique_ptr<TListGlobalItem>>& batches,
+                               TFolderSearch& scanner) {
+  if (batches.empty()) return;
+  if (OnHandOver) OnHandOver(batches.size());
   struct TUpdate {
-    TFolderSearch& Scanner;
+    std::vector<std::unique_ptr<TListGlobalItem>>& Batches;
     TSizeTree& Tree;
     ~TUpdate() {
-      Scanner.Pending_.clear();
+      Batches.clear();
       Tree.EndUpdate();
     }
-  } update{scanner, Tree_};
+  } update{batches, Tree_};
   Tree_.BeginUpdate();
-  for (auto& batch : scanner.Pending_) ApplyBatch(scanner, batch->SearchRec, batch->Path, batch->Entries);
+  for (auto& batch : batches) ApplyBatch(scanner, batch->SearchRec, batch->Path, batch->Entries);
 }
 
 void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderRecord,
@@ -212,6 +233,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderReco
   } sums{Tree_, folder, size, allocated, count};
 
   const TFilter& filter = *scanner.Filter_;
+  TFolderNodeData* folderData = folder->Data();
   std::string full;
   for (TMySearchRec& rec : batch) {
     const TDirEntry& entry = rec.SearchRec;
@@ -230,7 +252,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderReco
     if (!filter.Accepts(entry.Name, entry.Size, owner)) continue;
     if (Tree_.AddFileNode(full, folder, entry.Size, services.ItemInfoFromSearchRec(entry), owner)) {
       size += entry.Size;
-      allocated += services.GetAllocatedSize(full, entry.Size);
+      allocated += folderData->Files[folderData->Files.Count() - 1]->AllocatedSize;  // just computed
       ++count;
     }
   }

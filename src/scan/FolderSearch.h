@@ -58,7 +58,8 @@ class TFolderSearch {
   void Execute();
   void Walk();
   bool HandOver();
-  const std::string* OwnerOf(const std::string& path, const TDirEntry& entry);
+  bool WaitForHandOver();
+  const std::string* OwnerOf(const std::string& folderPath, const TDirEntry& entry);
   void RequestStop();
   void Join();
 
@@ -66,6 +67,9 @@ class TFolderSearch {
   std::string RootPath_;
   std::unique_ptr<TFilter> Filter_;
   std::vector<std::unique_ptr<TListGlobalItem>> Pending_;
+  // Handed over and being applied on the UI thread while this thread reads on.
+  std::vector<std::unique_ptr<TListGlobalItem>> InFlight_;
+  std::shared_ptr<TUiCallQueue::TTicket> Ticket_;
   std::shared_ptr<TCallGroup> Calls_;
   std::atomic<bool> StopRequested_{false};
   std::atomic<bool> Finished_{false};
@@ -118,7 +122,7 @@ class TScanEngine {
 
  private:
   friend class TFolderSearch;
-  void FlushPending(TFolderSearch& scanner);
+  void FlushPending(std::vector<std::unique_ptr<TListGlobalItem>>& batches, TFolderSearch& scanner);
   void ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderRecord, const std::string& path,
                   std::vector<TMySearchRec>& batch);
   void ScanFinished(TFolderSearch& scanner);

@@ -8,36 +8,55 @@ namespace kv {
 TUiCallQueue::TUiCallQueue() : UiThread_(std::this_thread::get_id()) {}
 
 bool TUiCallQueue::Call(const std::shared_ptr<TCallGroup>& group, std::function<void()> call) {
+  return Wait(Post(group, std::move(call)));
+}
+
+std::shared_ptr<TUiCallQueue::TTicket> TUiCallQueue::Post(const std::shared_ptr<TCallGroup>& group,
+                                                          std::function<void()> call) {
+  auto entry = std::make_shared<TTicket>();
+  entry->Group = group;
   if (OnUiThread()) {
     // Already on the UI thread: nothing to wait for.
-    if (group && group->Cancelled()) return false;
-    call();
-    return true;
+    if (group && group->Cancelled()) {
+      entry->Dropped = true;
+      return entry;
+    }
+    try {
+      call();
+    } catch (...) {
+      entry->Error = std::current_exception();
+    }
+    entry->Done = true;
+    return entry;
   }
-  auto entry = std::make_shared<TEntry>();
-  entry->Group = group;
   entry->Call = std::move(call);
   std::function<void()> notify;
   {
     std::lock_guard guard(Lock_);
-    if (group && group->Cancelled()) return false;
+    if (group && group->Cancelled()) {
+      entry->Dropped = true;
+      return entry;
+    }
     Entries_.push_back(entry);
     notify = Notify_;
   }
   Queued_.notify_all();
   if (notify) notify();
+  return entry;
+}
 
+bool TUiCallQueue::Wait(const std::shared_ptr<TTicket>& ticket) {
   std::unique_lock guard(Lock_);
-  Finished_.wait(guard, [&] { return entry->Done || entry->Dropped; });
-  if (entry->Dropped) return false;
-  if (entry->Error) std::rethrow_exception(entry->Error);
+  Finished_.wait(guard, [&] { return ticket->Done || ticket->Dropped; });
+  if (ticket->Dropped) return false;
+  if (ticket->Error) std::rethrow_exception(ticket->Error);
   return true;
 }
 
 size_t TUiCallQueue::Drain() {
   size_t ran = 0;
   for (;;) {
-    std::shared_ptr<TEntry> entry;
+    std::shared_ptr<TTicket> entry;
     {
       std::lock_guard guard(Lock_);
       if (Entries_.empty()) break;

@@ -41,6 +41,12 @@ class TUiCallQueue {
   // the call raised is raised again here.
   bool Call(const std::shared_ptr<TCallGroup>& group, std::function<void()> call);
 
+  // Worker side, in two steps: queue the call, go on working, and wait for it
+  // later. Wait answers as Call does; every posted call must be waited for.
+  class TTicket;
+  std::shared_ptr<TTicket> Post(const std::shared_ptr<TCallGroup>& group, std::function<void()> call);
+  bool Wait(const std::shared_ptr<TTicket>& ticket);
+
   // UI side: runs every call queued now, in order; answers how many ran.
   size_t Drain();
   // UI side: waits up to the timeout for a call, then drains.
@@ -62,10 +68,15 @@ class TUiCallQueue {
     std::exception_ptr Error;
   };
 
+ public:
+  class TTicket : public TEntry {};
+
+ private:
+
   std::mutex Lock_;
   std::condition_variable Queued_;    // the UI thread waits for calls
   std::condition_variable Finished_;  // callers wait for their call
-  std::deque<std::shared_ptr<TEntry>> Entries_;
+  std::deque<std::shared_ptr<TTicket>> Entries_;
   std::function<void()> Notify_;
   std::thread::id UiThread_;
 };

@@ -131,6 +131,31 @@ TEST(PosixFileSystem, LocalTimeFollowsTheTimeZone) {
   tzset();
 }
 
+TEST(PosixFileSystem, LocalTimesMatchTheSystemAcrossDaylightSavingChanges) {
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  TPosixFileSystem fsys;
+  for (const char* zone : {"Europe/Berlin", "Australia/Lord_Howe", "America/St_Johns", "UTC"}) {
+    setenv("TZ", zone, 1);
+    tzset();
+    int mismatches = 0;
+    // Both changes of 2021, seen from a step that is not a divisor of an hour.
+    for (int64_t start : {1616893200LL - 86400, 1635645600LL - 86400})
+      for (int64_t t = start; t < start + 2 * 86400; t += 7 * 60 + 13) {
+        const TLocalTime got = fsys.FileTimeToLocal(FileTimeFromUnix(t, 0));
+        const time_t tt = static_cast<time_t>(t);
+        struct tm want {};
+        localtime_r(&tt, &want);
+        if (got.Year != want.tm_year + 1900 || got.Month != want.tm_mon + 1 || got.Day != want.tm_mday ||
+            got.Hour != want.tm_hour || got.Minute != want.tm_min || got.Second != want.tm_sec)
+          ++mismatches;
+      }
+    EXPECT_EQ(mismatches, 0) << zone;
+  }
+  if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  tzset();
+}
+
 TEST(PosixFileSystem, DrivesAndClusterSizesOfRealMounts) {
   TPosixFileSystem fsys;
   const std::string root = fsys.MountRootOf(fs::temp_directory_path().string());

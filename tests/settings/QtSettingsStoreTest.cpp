@@ -87,7 +87,7 @@ TEST_F(QtSettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
   for (pid_t child : children) {
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
   }
   TQtSettingsStore store(File);
   int missing = 0;

@@ -7,7 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -66,6 +72,59 @@ bool IsPseudoMagic(long type) {
   }
 }
 
+// A helper thread that stats half of each chunk of directory entries while
+// the listing thread stats the other half: the per-entry system calls are
+// most of a scan, and a second core halves them.
+class TStatHelper {
+ public:
+  static TStatHelper* Instance() {
+    static TStatHelper* helper = std::thread::hardware_concurrency() > 1 ? new TStatHelper : nullptr;
+    return helper;  // never destroyed: it may be busy while the program exits
+  }
+
+  // Runs the job on the helper while the caller runs its own part; false when
+  // the helper is busy with another listing (the caller then does all).
+  bool Start(std::function<void()> job) {
+    std::lock_guard guard(Lock_);
+    if (Job_ || Running_) return false;
+    Job_ = std::move(job);
+    Wake_.notify_all();
+    return true;
+  }
+  void Finish() {
+    std::unique_lock guard(Lock_);
+    Done_.wait(guard, [this] { return !Job_ && !Running_; });
+  }
+
+ private:
+  TStatHelper() {
+    std::thread([this] { Loop(); }).detach();
+  }
+  void Loop() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock guard(Lock_);
+        Wake_.wait(guard, [this] { return static_cast<bool>(Job_); });
+        job = std::move(Job_);
+        Job_ = nullptr;
+        Running_ = true;
+      }
+      job();
+      {
+        std::lock_guard guard(Lock_);
+        Running_ = false;
+      }
+      Done_.notify_all();
+    }
+  }
+
+  std::mutex Lock_;
+  std::condition_variable Wake_, Done_;
+  std::function<void()> Job_;
+  bool Running_ = false;
+};
+
 class TPosixDirectoryEnum final : public IDirectoryEnum {
  public:
   explicit TPosixDirectoryEnum(DIR* dir) : Dir_(dir) {}
@@ -74,22 +133,77 @@ class TPosixDirectoryEnum final : public IDirectoryEnum {
   TPosixDirectoryEnum& operator=(const TPosixDirectoryEnum&) = delete;
 
   bool Next(TDirEntry& entry) override {
-    for (;;) {
-      const dirent* d = readdir(Dir_);
-      if (!d) return false;
-      entry = TDirEntry{};
-      entry.Name = d->d_name;
-      if (entry.Name == "." || entry.Name == "..") {
-        entry.Attr = faDirectory;  // never recorded; only counted
-        return true;
-      }
-      // An entry that vanished between listing and stat is skipped.
-      if (StatEntry(dirfd(Dir_), d->d_name, entry)) return true;
+    while (Pos_ >= Chunk_.size()) {
+      if (!Refill()) return false;
     }
+    entry = std::move(Chunk_[Pos_++]);
+    return true;
   }
 
  private:
+  static constexpr size_t ChunkSize = 1024;
+  static constexpr size_t RunSize = 8;
+  // Below this a chunk is not worth a second thread.
+  static constexpr size_t SplitSize = 32;
+
+  // Reads the next names of the listing and stats them.
+  bool Refill() {
+    Chunk_.clear();
+    Ok_.clear();
+    Pos_ = 0;
+    while (Chunk_.size() < ChunkSize) {
+      const dirent* d = readdir(Dir_);
+      if (!d) break;
+      TDirEntry e;
+      e.Name = d->d_name;
+      Chunk_.push_back(std::move(e));
+    }
+    if (Chunk_.empty()) return false;
+    Ok_.assign(Chunk_.size(), 0);
+    const int fd = dirfd(Dir_);
+    auto statRange = [this, fd](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i) {
+        TDirEntry& e = Chunk_[i];
+        if (e.Name == "." || e.Name == "..") {
+          e.Attr = faDirectory;  // never recorded; only counted
+          Ok_[i] = 1;
+        } else {
+          Ok_[i] = StatEntry(fd, e.Name.c_str(), e) ? 1 : 0;
+        }
+      }
+    };
+    // Both threads take small runs of entries until none are left, so a
+    // helper that is slow to start or is preempted costs nothing.
+    std::atomic<size_t> nextIndex{0};
+    auto statShare = [&] {
+      for (;;) {
+        const size_t from = nextIndex.fetch_add(RunSize);
+        if (from >= Chunk_.size()) return;
+        statRange(from, std::min(from + RunSize, Chunk_.size()));
+      }
+    };
+    TStatHelper* helper = Chunk_.size() >= SplitSize ? TStatHelper::Instance() : nullptr;
+    if (helper && helper->Start(statShare)) {
+      statShare();
+      helper->Finish();
+    } else {
+      statShare();
+    }
+    // An entry that vanished between listing and stat is left out.
+    size_t kept = 0;
+    for (size_t i = 0; i < Chunk_.size(); ++i) {
+      if (!Ok_[i]) continue;
+      if (kept != i) Chunk_[kept] = std::move(Chunk_[i]);
+      ++kept;
+    }
+    Chunk_.resize(kept);
+    return true;
+  }
+
   DIR* Dir_;
+  std::vector<TDirEntry> Chunk_;
+  std::vector<char> Ok_;
+  size_t Pos_ = 0;
 };
 
 // Undoes the octal escapes of /proc/self/mountinfo ("\040" for a blank).
@@ -146,6 +260,51 @@ bool TPosixFileSystem::QueryEntry(const std::string& path, TDirEntry& entry) {
   return true;
 }
 
+namespace {
+
+// Civil date of a day count since 1970-01-01.
+void CivilFromDays(int64_t days, TLocalTime& t) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t doe = days - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  t.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  t.Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  t.Year = static_cast<int>(yoe + era * 400 + (t.Month <= 2));
+}
+
+// The UTC offset in force at a moment. Offsets change only at quarter hours,
+// so one system question serves every file time of the same quarter hour;
+// the cache is dropped when the time zone is set anew (tzset).
+long UtcOffsetAt(time_t seconds) {
+  struct TSlot {
+    int64_t Quarter = INT64_MIN;
+    long Offset = 0;
+  };
+  thread_local TSlot slots[256];
+  thread_local const char* zone[2] = {nullptr, nullptr};
+  thread_local long zoneBias = 0;
+  if (zone[0] != tzname[0] || zone[1] != tzname[1] || zoneBias != timezone) {
+    for (TSlot& slot : slots) slot.Quarter = INT64_MIN;
+    zone[0] = tzname[0];
+    zone[1] = tzname[1];
+    zoneBias = timezone;
+  }
+  const int64_t quarter = (seconds >= 0 ? seconds : seconds - 899) / 900;
+  TSlot& slot = slots[static_cast<uint64_t>(quarter) % 256];
+  if (slot.Quarter != quarter) {
+    struct tm local {};
+    localtime_r(&seconds, &local);
+    slot.Quarter = quarter;
+    slot.Offset = local.tm_gmtoff;
+  }
+  return slot.Offset;
+}
+
+}  // namespace
+
 TLocalTime TPosixFileSystem::FileTimeToLocal(FileTime time) {
   int64_t units = time % 10000000LL;
   int64_t seconds = time / 10000000LL;
@@ -153,16 +312,18 @@ TLocalTime TPosixFileSystem::FileTimeToLocal(FileTime time) {
     units += 10000000LL;
     --seconds;
   }
-  const time_t unixSeconds = static_cast<time_t>(seconds - UnixEpochInFileTimeSeconds);
-  struct tm local {};
-  localtime_r(&unixSeconds, &local);
+  const int64_t unixSeconds = seconds - UnixEpochInFileTimeSeconds;
+  const int64_t local = unixSeconds + UtcOffsetAt(static_cast<time_t>(unixSeconds));
+  int64_t days = local / 86400, rest = local % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
   TLocalTime result;
-  result.Year = local.tm_year + 1900;
-  result.Month = local.tm_mon + 1;
-  result.Day = local.tm_mday;
-  result.Hour = local.tm_hour;
-  result.Minute = local.tm_min;
-  result.Second = std::min(local.tm_sec, 59);  // a leap second reads as :59
+  CivilFromDays(days, result);
+  result.Hour = static_cast<int>(rest / 3600);
+  result.Minute = static_cast<int>(rest / 60 % 60);
+  result.Second = static_cast<int>(rest % 60);
   result.Millisecond = static_cast<int>(units / 10000);
   return result;
 }

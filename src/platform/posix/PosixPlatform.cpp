@@ -27,6 +27,10 @@ std::string ExecutableDirectory() {
   }
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 std::string ToAnsiCodePage(std::string_view utf8) { return std::string(utf8); }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <sddl.h>
+#include <shellapi.h>
 
 #include <cerrno>
 #include <climits>
@@ -329,6 +330,16 @@ std::string ExecutableDirectory() {
   }
   const std::string path = Narrow(buffer);
   return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return std::vector<std::string>(argv + 1, argv + argc);
+  std::vector<std::string> result;
+  for (int i = 1; i < count; ++i) result.push_back(Narrow(wide[i]));
+  LocalFree(wide);
+  return result;
 }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {

@@ -1,0 +1,183 @@
+#include "cli/Cli.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+#include "export/ResultFile.h"
+#include "platform/Locale.h"
+#include "scan/FileServices.h"
+#include "scan/FolderSearch.h"
+#include "scan/SizeTree.h"
+
+namespace kv {
+
+namespace {
+
+const char* const HelpText =
+    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--export FILE] [--stats]\n"
+    "\n"
+    "Scans folders and reads and writes Kestrove result files without a window.\n"
+    "\n"
+    "  --import FILE   add the folders and files of a result file to the tree;\n"
+    "                  several imports are read in the order given, before any scan\n"
+    "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
+    "                  run at once, and a path inside another scan's root is skipped\n"
+    "  --export FILE   write the whole tree as a result file when every scan has\n"
+    "                  ended (an existing file is replaced)\n"
+    "  --stats         print folders, files, total bytes, allocated bytes and the\n"
+    "                  seconds taken as one line on standard error\n"
+    "  --help          show this text\n"
+    "\n"
+    "Exit status: 0 on success, 2 on an error (the message says which).\n";
+
+struct TRequest {
+  std::vector<std::string> Imports;
+  std::vector<std::string> Scans;
+  std::string Export;
+  bool Stats = false;
+  bool Help = false;
+};
+
+// One option: its name, whether it takes a value, and what it records.
+struct TOptionSpec {
+  const char* Name;
+  bool TakesValue;
+  std::function<void(TRequest&, const std::string&)> Apply;
+};
+
+const std::vector<TOptionSpec>& Options() {
+  static const std::vector<TOptionSpec> options = {
+      {"--import", true, [](TRequest& r, const std::string& v) { r.Imports.push_back(v); }},
+      {"--scan", true, [](TRequest& r, const std::string& v) { r.Scans.push_back(v); }},
+      {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
+      {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
+      {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+  };
+  return options;
+}
+
+// Fills the request; an error message when the command line is wrong.
+std::string Parse(const std::vector<std::string>& args, TRequest& request) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i], value;
+    bool inlineValue = false;
+    if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+      inlineValue = true;
+    }
+    const TOptionSpec* spec = nullptr;
+    for (const TOptionSpec& option : Options())
+      if (name == option.Name) spec = &option;
+    if (!spec) return "unknown option '" + args[i] + "' (see --help)";
+    if (spec->TakesValue && !inlineValue) {
+      if (i + 1 >= args.size()) return "option '" + name + "' needs a value (see --help)";
+      value = args[++i];
+    } else if (!spec->TakesValue && inlineValue) {
+      return "option '" + name + "' takes no value (see --help)";
+    }
+    if (spec->TakesValue && value.empty()) return "option '" + name + "' needs a value (see --help)";
+    spec->Apply(request, value);
+  }
+  return {};
+}
+
+std::string Utf8(const std::filesystem::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+std::filesystem::path FromUtf8(const std::string& s) {
+  return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
+
+// Scan roots are absolute: the tree is built from the top-level component down.
+std::string AbsoluteFolder(const std::string& path, std::string& error) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(FromUtf8(path), ec).lexically_normal();
+  if (ec || !std::filesystem::is_directory(absolute, ec)) {
+    error = "cannot scan '" + path + "': no such folder";
+    return {};
+  }
+  return Utf8(absolute);
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const TCliEnvironment& environment) {
+  const auto started = std::chrono::steady_clock::now();
+  TRequest request;
+  if (std::string error = Parse(args, request); !error.empty()) {
+    err << "kestrove-cli: " << error << "\n";
+    return CliError;
+  }
+  if (request.Help || args.empty()) {
+    out << HelpText;
+    return CliOk;
+  }
+
+  std::vector<std::string> roots;
+  for (const std::string& scan : request.Scans) {
+    std::string error;
+    roots.push_back(AbsoluteFolder(scan, error));
+    if (!error.empty()) {
+      err << "kestrove-cli: " << error << "\n";
+      return CliError;
+    }
+  }
+
+  TFileServices services(environment.Platform, NativePathStyle());
+  TSizeTree tree(services, CurrentLocale());
+
+  for (const std::string& file : request.Imports) {
+    if (TFileResult result = ReadResultFile(tree, file); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  int status = CliOk;
+  {
+    TUiCallQueue queue;
+    TScanEngine engine(tree, queue, *environment.Settings, CurrentLocale());
+    engine.OnScanError = [&](const std::string& root, const std::string& message) {
+      err << "kestrove-cli: the scan of '" << root << "' ended early: " << message << "\n";
+      status = CliError;
+    };
+    for (size_t i = 0; i < roots.size(); ++i) {
+      if (!engine.StartScan(roots[i]))
+        err << "kestrove-cli: not scanning '" << request.Scans[i]
+            << "': it lies inside a folder that is being scanned\n";
+    }
+    while (engine.ActiveScans() > 0) queue.WaitAndDrain(std::chrono::milliseconds(50));
+  }
+
+  if (!request.Export.empty()) {
+    if (TFileResult result = WriteResultFile(tree, request.Export); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  if (request.Stats) {
+    int64_t bytes = 0, allocated = 0;
+    for (size_t i = 0; i < tree.Root()->ChildCount(); ++i) {
+      bytes += tree.Root()->Child(i)->Data()->TotalSize;
+      allocated += tree.Root()->Child(i)->Data()->TotalAllocated;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::ostringstream line;
+    line << "folders " << tree.TotalFolders << ", files " << tree.TotalFiles << ", bytes " << bytes
+         << ", allocated " << allocated << ", seconds " << std::fixed << std::setprecision(3) << seconds;
+    err << line.str() << "\n";
+  }
+  return status;
+}
+
+}  // namespace kv

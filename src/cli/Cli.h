@@ -1,0 +1,26 @@
+// kestrove-cli: the core without a window, for scripts, benchmarks and tests.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace kv {
+
+// Exit statuses.
+constexpr int CliOk = 0;
+constexpr int CliError = 2;
+
+// What a run works with; the program passes the user's own, tests their fakes.
+struct TCliEnvironment {
+  TPlatform Platform;
+  ISettingsStore* Settings = nullptr;
+};
+
+// Runs the command line (without the program name); messages go to err.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const TCliEnvironment& environment);
+
+}  // namespace kv

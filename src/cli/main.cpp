@@ -1,0 +1,10 @@
+#include <iostream>
+
+#include "cli/Cli.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args = kv::ProgramArguments(argc, argv);
+  auto settings = kv::CreateUserSettingsStore();
+  kv::TCliEnvironment environment{kv::CreateNativePlatform(), settings.get()};
+  return kv::RunCli(args, std::cout, std::cerr, environment);
+}

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "settings/SettingsStore.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() {
+    Dir = fs::temp_directory_path() / ("kestrove-cli-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::remove_all(Dir);
+    fs::create_directories(Dir / "tree" / "sub");
+    std::ofstream(Dir / "tree" / "a.txt") << "hello";
+    std::ofstream(Dir / "tree" / "sub" / "b.bin") << std::string(5000, 'b');
+  }
+  ~CliTest() override { fs::remove_all(Dir); }
+
+  int Run(const std::vector<std::string>& args) {
+    Out.str("");
+    Err.str("");
+    return RunCli(args, Out, Err, {CreateNativePlatform(), &Store});
+  }
+
+  fs::path Dir;
+  TMemorySettingsStore Store;
+  std::ostringstream Out, Err;
+};
+
+TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
+  EXPECT_EQ(Run({"--bogus"}), CliError);
+  EXPECT_EQ(Err.str(), "kestrove-cli: unknown option '--bogus' (see --help)\n");
+  EXPECT_EQ(Run({"--scan"}), CliError);
+  EXPECT_EQ(Err.str(), "kestrove-cli: option '--scan' needs a value (see --help)\n");
+  EXPECT_EQ(Run({"--stats=yes"}), CliError);
+  EXPECT_EQ(Run({"--scan", Utf8(Dir / "missing")}), CliError);
+  EXPECT_NE(Err.str().find("no such folder"), std::string::npos);
+  EXPECT_EQ(Run({"--import", Utf8(Dir / "missing.kvr")}), CliError);
+  EXPECT_NE(Err.str().find("missing.kvr"), std::string::npos);
+  const std::string importError = Err.str();
+  EXPECT_EQ(std::count(importError.begin(), importError.end(), '\n'), 1);
+  EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--export", Utf8(Dir / "no" / "such" / "out.kvr")}), CliError);
+  EXPECT_NE(Err.str().find("out.kvr"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Dir / "no"));
+}
+
+TEST_F(CliTest, HelpExplainsEveryOption) {
+  EXPECT_EQ(Run({"--help"}), CliOk);
+  for (const char* option : {"--import", "--scan", "--export", "--stats"})
+    EXPECT_NE(Out.str().find(option), std::string::npos) << option;
+  EXPECT_TRUE(Err.str().empty());
+}
+
+TEST_F(CliTest, ScanExportImportReproducesTheFileAndStatsAddUp) {
+  const std::string first = Utf8(Dir / "first.kvr"), again = Utf8(Dir / "again.kvr");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--export", first, "--stats"}), CliOk) << Err.str();
+  const std::regex stats(R"(folders (\d+), files 2, bytes 5005, allocated (\d+), seconds \d+\.\d{3}\n)");
+  std::smatch match;
+  const std::string statsLine = Err.str();
+  ASSERT_TRUE(std::regex_match(statsLine, match, stats)) << statsLine;
+  EXPECT_GE(std::stoll(match[2]), 5005);
+  ASSERT_GT(fs::file_size(first), 0u);
+
+  // An existing output file is replaced without a question.
+  std::ofstream(again) << "old contents";
+  ASSERT_EQ(Run({"--import", first, "--export", again, "--stats"}), CliOk) << Err.str();
+  EXPECT_EQ(ReadAll(first), ReadAll(again));
+  // An import records files but does not count them.
+  EXPECT_NE(Err.str().find("files 0, bytes 5005"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, NestedScanIsSkippedWithAMessage) {
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--scan", Utf8(Dir / "tree" / "sub"), "--stats"}), CliOk);
+  EXPECT_NE(Err.str().find("not scanning"), std::string::npos);
+  EXPECT_NE(Err.str().find("files 2, bytes 5005"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, MalformedStoredMaskEndsTheScanWithAnError) {
+  WriteRegString(Store, "Filter-Mask-Included-Value", "[oops");
+  EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree")}), CliError);
+  EXPECT_NE(Err.str().find("[oops"), std::string::npos) << Err.str();
+}
+
+}  // namespace
+}  // namespace kv
