@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/Win32Text.h"
+
 #include <sddl.h>
 #include <shellapi.h>
 
@@ -13,29 +15,6 @@
 
 namespace kv {
 namespace {
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-  if (needed <= 0) return {};
-  std::wstring result(static_cast<size_t>(needed), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), needed);
-  return result;
-}
-
-std::string Narrow(const wchar_t* text, size_t size) {
-  if (size == 0 || size > static_cast<size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(size);
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string result(static_cast<size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), needed, nullptr, nullptr);
-  return result;
-}
-
-std::string Narrow(const std::wstring& text) { return Narrow(text.data(), text.size()); }
-std::string Narrow(const wchar_t* text) { return Narrow(text, wcslen(text)); }
 
 FileTime ToFileTime(const FILETIME& time) {
   return static_cast<FileTime>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |

@@ -4,28 +4,11 @@
 #include <climits>
 
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Text.h"
 
 namespace kv {
 
 namespace {
-
-std::wstring Wide(std::string_view text) {
-  if (text.empty() || text.size() > static_cast<size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-  std::wstring result(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
-  if (needed > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), needed);
-  return result;
-}
-
-std::string Utf8(const wchar_t* text, size_t size) {
-  if (size == 0 || size > static_cast<size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(size);
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-  if (needed > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), needed, nullptr, nullptr);
-  return result;
-}
 
 // Opens the key for one access, creating it when missing; closed on destruction.
 class TKey {
@@ -52,13 +35,13 @@ TRegistrySettingsStore::TRegistrySettingsStore(std::string keyPath) {
   // The key path is relative to the root; a leading or trailing backslash adds nothing.
   while (!keyPath.empty() && keyPath.front() == '\\') keyPath.erase(0, 1);
   while (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
-  KeyPath_ = Wide(keyPath);
+  KeyPath_ = Widen(keyPath);
 }
 
 std::optional<std::string> TRegistrySettingsStore::ReadString(std::string_view name) {
   TKey key(KeyPath_);
   if (!key.Get()) return std::nullopt;
-  const std::wstring valueName = Wide(name);
+  const std::wstring valueName = Widen(name);
   DWORD type = 0, size = 0;
   if (RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
@@ -70,13 +53,13 @@ std::optional<std::string> TRegistrySettingsStore::ReadString(std::string_view n
     return std::nullopt;
   size_t length = bytes / sizeof(wchar_t);
   while (length > 0 && buffer[length - 1] == L'\0') --length;  // stored terminators
-  return Utf8(buffer.data(), length);
+  return Narrow(buffer.data(), length);
 }
 
 std::optional<int32_t> TRegistrySettingsStore::ReadInteger(std::string_view name) {
   TKey key(KeyPath_);
   if (!key.Get()) return std::nullopt;
-  const std::wstring valueName = Wide(name);
+  const std::wstring valueName = Widen(name);
   DWORD type = 0, value = 0, size = sizeof(value);
   if (RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
                        &size) != ERROR_SUCCESS ||
@@ -88,7 +71,7 @@ std::optional<int32_t> TRegistrySettingsStore::ReadInteger(std::string_view name
 void TRegistrySettingsStore::WriteString(std::string_view name, std::string_view value) {
   TKey key(KeyPath_);
   if (!key.Get()) return;
-  const std::wstring valueName = Wide(name), text = Wide(value);
+  const std::wstring valueName = Widen(name), text = Widen(value);
   RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
@@ -96,7 +79,7 @@ void TRegistrySettingsStore::WriteString(std::string_view name, std::string_view
 void TRegistrySettingsStore::WriteInteger(std::string_view name, int32_t value) {
   TKey key(KeyPath_);
   if (!key.Get()) return;
-  const std::wstring valueName = Wide(name);
+  const std::wstring valueName = Widen(name);
   const DWORD data = static_cast<DWORD>(value);
   RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                  sizeof(data));
