@@ -72,6 +72,9 @@ class IFileSystem {
   virtual ~IFileSystem() = default;
   // Lists a folder (path with trailing separator); nullptr when it cannot be read.
   virtual std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) = 0;
+  // Called once by each scanner thread before its first listing, so the
+  // platform may set the thread up for many listings in a row.
+  virtual void PrepareScanThread() {}
   // The entry of the path itself (not its contents); false when not found.
   virtual bool QueryEntry(const std::string& path, TDirEntry& entry) = 0;
   // File time to local calendar fields by the system's time-zone rules.

@@ -100,6 +100,7 @@ void TFolderSearch::Walk() {
     TDirEntry Record;  // the folder's own entry; empty name for the root
   };
   IFileSystem& fileSystem = *Engine_.Services().Platform().FileSystem;
+  fileSystem.PrepareScanThread();
   const char sep = PathSeparator(Engine_.Services().Style());
 
   std::vector<TQueued> level{{RootPath_, {}}};

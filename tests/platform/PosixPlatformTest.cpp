@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "platform/posix/PosixPlatform.h"
 #include "scan/FileServices.h"
@@ -81,6 +82,41 @@ TEST(PosixFileSystem, ListsEntriesWithSizesAttributesAndTimes) {
   // A link is an entry of its own, with its own size, never its target's.
   EXPECT_EQ(entries["link"].Attr & faDirectory, 0u);
   EXPECT_EQ(entries["link"].Size, static_cast<int64_t>((tmp.Path / "data.bin").string().size()));
+}
+
+TEST(PosixFileSystem, ScanThreadsListRelativeToTheirOwnWorkingFolder) {
+  TempDir tmp;
+  // The same names in two folders, with different sizes.
+  for (const char* folder : {"a", "b"}) {
+    fs::create_directory(tmp.Path / folder);
+    for (int i = 0; i < 3; ++i) WriteFile(tmp.Path / folder / ("f" + std::to_string(i)), folder[0] == 'a' ? 10 : 20);
+  }
+  const fs::path before = fs::current_path();
+  TPosixFileSystem fsys;
+  std::map<std::string, int64_t> sizes;
+  std::thread scanner([&] {
+    fsys.PrepareScanThread();
+    auto a = fsys.OpenDirectory((tmp.Path / "a").string() + "/");
+    auto b = fsys.OpenDirectory((tmp.Path / "b").string() + "/");
+    TDirEntry ea, eb;
+    // Interleaved, so each step must look in its own folder.
+    while (a->Next(ea) | b->Next(eb)) {
+      if (!ea.Name.empty() && ea.Name[0] == 'f') sizes["a/" + ea.Name] = ea.Size;
+      if (!eb.Name.empty() && eb.Name[0] == 'f') sizes["b/" + eb.Name] = eb.Size;
+      ea = eb = TDirEntry{};
+    }
+    // The working folder is now b; a new listing gets b's descriptor number.
+    b.reset();
+    auto again = fsys.OpenDirectory((tmp.Path / "a").string() + "/");
+    TDirEntry e;
+    while (again->Next(e))
+      if (e.Name[0] == 'f') sizes["again/" + e.Name] = e.Size;
+  });
+  scanner.join();
+  ASSERT_EQ(sizes.size(), 9u);
+  for (const auto& [name, size] : sizes) EXPECT_EQ(size, name[0] == 'b' ? 20 : 10) << name;
+  // The process's own working folder is untouched.
+  EXPECT_EQ(fs::current_path(), before);
 }
 
 TEST(PosixFileSystem, QueriesOnePathAndFailsCleanly) {

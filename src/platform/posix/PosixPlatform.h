@@ -17,6 +17,7 @@ struct TMountPoint {
 class TPosixFileSystem final : public IFileSystem {
  public:
   std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override;
+  void PrepareScanThread() override;
   bool QueryEntry(const std::string& path, TDirEntry& entry) override;
   TLocalTime FileTimeToLocal(FileTime time) override;
   bool DiskClusterSize(const std::string& root, int64_t& clusterSize) override;
