@@ -107,6 +107,9 @@ class ILocale {
   virtual std::string ToUpper(std::string_view text) const = 0;
   virtual std::string ToLower(std::string_view text) const = 0;
   virtual char32_t DecimalSeparator() const = 0;
+  // Calendar fields in the user's short date and long time formats.
+  virtual std::string ShortDate(int year, int month, int day) const = 0;
+  virtual std::string LongTime(int hour, int minute, int second) const = 0;
 };
 
 // Typed values under the program's one settings key. Every access goes to the

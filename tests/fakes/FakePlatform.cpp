@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "scan/PathStyle.h"
 
@@ -156,5 +157,17 @@ std::string FakeLocale::ToUpper(std::string_view text) const {
 }
 
 std::string FakeLocale::ToLower(std::string_view text) const { return Lower(text); }
+
+std::string FakeLocale::ShortDate(int year, int month, int day) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d", day, month, year);
+  return text;
+}
+
+std::string FakeLocale::LongTime(int hour, int minute, int second) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
+  return text;
+}
 
 }  // namespace kv::test

@@ -64,6 +64,9 @@ class FakeLocale : public ILocale {
   std::string ToUpper(std::string_view text) const override;
   std::string ToLower(std::string_view text) const override;
   char32_t DecimalSeparator() const override { return U','; }
+  // Day.month.year and 24 hours, like a German locale.
+  std::string ShortDate(int year, int month, int day) const override;
+  std::string LongTime(int hour, int minute, int second) const override;
 };
 
 struct FakePlatform {

@@ -256,5 +256,17 @@ TEST(IcuLocale, OrdersLowerBeforeUpperAndComparesWithoutCase) {
   EXPECT_EQ(root.ToUpper("grüße"), "GRÜSSE");
 }
 
+TEST(IcuLocale, DatesAndTimesInTheLocalesFormats) {
+  TIcuLocale german("de_DE.UTF-8"), british("en_GB"), unset("C"), american("en_US.UTF-8");
+  EXPECT_EQ(german.ShortDate(2024, 2, 29), "29.02.24");
+  EXPECT_EQ(german.LongTime(23, 59, 5), "23:59:05");
+  EXPECT_EQ(british.ShortDate(2024, 2, 29), "29/02/2024");
+  // An unconfigured locale gets ISO dates and 24 hours, whatever the machine's zone.
+  EXPECT_EQ(unset.ShortDate(1899, 12, 30), "1899-12-30");
+  EXPECT_EQ(unset.LongTime(0, 0, 0), "00:00:00");
+  EXPECT_EQ(american.ShortDate(2024, 2, 29), "2/29/24");
+  EXPECT_EQ(american.LongTime(23, 59, 5).rfind("11:59:05", 0), 0u);
+}
+
 }  // namespace
 }  // namespace kv

@@ -1,9 +1,13 @@
+#include <unicode/calendar.h>
 #include <unicode/coll.h>
+#include <unicode/datefmt.h>
+#include <unicode/timezone.h>
 #include <unicode/dcfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/posix/PosixPlatform.h"
 
@@ -12,6 +16,9 @@ namespace kv {
 struct TIcuLocale::TImpl {
   std::unique_ptr<icu::Collator> CaseSensitive;
   std::unique_ptr<icu::Collator> CaseInsensitive;
+  std::unique_ptr<icu::DateFormat> Date;
+  std::unique_ptr<icu::DateFormat> Time;
+  std::mutex FormatLock;  // ICU formatters are not safe for concurrent use
 };
 
 namespace {
@@ -59,6 +66,12 @@ TIcuLocale::TIcuLocale(const std::string& localeId) : Impl_(new TImpl) {
   const icu::Locale locale = unset ? icu::Locale::getRoot() : icu::Locale(id.c_str());
   Impl_->CaseSensitive = MakeCollator(locale, icu::Collator::TERTIARY);
   Impl_->CaseInsensitive = MakeCollator(locale, icu::Collator::SECONDARY);
+  // An unconfigured locale formats like the POSIX locale does: ISO date, 24 hours.
+  const icu::Locale formats = unset ? icu::Locale("en_SE") : locale;
+  Impl_->Date.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, formats));
+  Impl_->Time.reset(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, formats));
+  for (icu::DateFormat* format : {Impl_->Date.get(), Impl_->Time.get()})
+    if (format) format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
   if (!unset) {
     UErrorCode status = U_ZERO_ERROR;
     icu::DecimalFormatSymbols symbols(locale, status);
@@ -88,6 +101,39 @@ std::string TIcuLocale::ToUpper(std::string_view text) const {
 
 std::string TIcuLocale::ToLower(std::string_view text) const {
   return ToUtf8(FromUtf8(text).toLower(icu::Locale::getRoot()));
+}
+
+namespace {
+
+// The fields as a moment in UTC, the zone the formatters were given, so no
+// time zone shifts them.
+std::string FormatFields(icu::DateFormat* format, std::mutex& lock, int year, int month, int day,
+                         int hour, int minute, int second) {
+  if (!format) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(
+      icu::Calendar::createInstance(icu::TimeZone::createTimeZone("Etc/UTC"), status));
+  if (U_FAILURE(status)) return {};
+  calendar->clear();
+  calendar->set(year, month - 1, day, hour, minute, second);
+  const UDate when = calendar->getTime(status);
+  if (U_FAILURE(status)) return {};
+  icu::UnicodeString text;
+  {
+    std::lock_guard guard(lock);
+    format->format(when, text);
+  }
+  return ToUtf8(text);
+}
+
+}  // namespace
+
+std::string TIcuLocale::ShortDate(int year, int month, int day) const {
+  return FormatFields(Impl_->Date.get(), Impl_->FormatLock, year, month, day, 0, 0, 0);
+}
+
+std::string TIcuLocale::LongTime(int hour, int minute, int second) const {
+  return FormatFields(Impl_->Time.get(), Impl_->FormatLock, 2000, 1, 1, hour, minute, second);
 }
 
 std::string TIcuLocale::EnvironmentLocaleId() {

@@ -59,6 +59,8 @@ class TIcuLocale final : public ILocale {
   std::string ToUpper(std::string_view text) const override;
   std::string ToLower(std::string_view text) const override;
   char32_t DecimalSeparator() const override { return Decimal_; }
+  std::string ShortDate(int year, int month, int day) const override;
+  std::string LongTime(int hour, int minute, int second) const override;
 
   // The ICU id for the user's environment (LC_ALL, LC_COLLATE, LANG).
   static std::string EnvironmentLocaleId();

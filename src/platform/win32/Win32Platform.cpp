@@ -251,6 +251,30 @@ class TWin32Locale final : public ILocale {
     return MapCase(text, LCMAP_LOWERCASE);
   }
 
+  std::string ShortDate(int year, int month, int day) const override {
+    SYSTEMTIME fields{};
+    fields.wYear = static_cast<WORD>(year);
+    fields.wMonth = static_cast<WORD>(month);
+    fields.wDay = static_cast<WORD>(day);
+    wchar_t buffer[128] = {};
+    const int length = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr,
+                                       buffer, 128, nullptr);
+    return length > 1 ? Narrow(buffer, static_cast<size_t>(length - 1)) : std::string();
+  }
+
+  std::string LongTime(int hour, int minute, int second) const override {
+    SYSTEMTIME fields{};
+    fields.wYear = 2000;
+    fields.wMonth = 1;
+    fields.wDay = 1;
+    fields.wHour = static_cast<WORD>(hour);
+    fields.wMinute = static_cast<WORD>(minute);
+    fields.wSecond = static_cast<WORD>(second);
+    wchar_t buffer[128] = {};
+    const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &fields, nullptr, buffer, 128);
+    return length > 1 ? Narrow(buffer, static_cast<size_t>(length - 1)) : std::string();
+  }
+
   char32_t DecimalSeparator() const override {
     wchar_t buffer[8] = {};
     const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
