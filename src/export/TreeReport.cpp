@@ -1,1 +1,350 @@
-// placeholder
+#include "export/TreeReport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+#include "platform/Locale.h"
+#include "platform/Platform.h"
+#include "scan/NodeData.h"
+#include "scan/SizeTree.h"
+
+namespace kv {
+
+namespace {
+
+// Trees hold millions of files: one system call per megabyte, not per line.
+constexpr size_t BufferSize = size_t{1} << 20;
+
+constexpr std::string_view StyleBlock =
+    "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
+    "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
+    "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
+    "border-collapse: collapse; } .table2 {   BORDER: #555555 0px solid; } </style> ";
+static_assert(StyleBlock.size() == 366);
+
+constexpr std::string_view Eol = "\r\n";
+
+std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A buffered text file that remembers its first failure.
+class TTextFile {
+ public:
+  TTextFile(std::FILE* file, const std::string& path) : File_(file), Path_(path) {
+    // Our own buffer does the batching; a second copy in stdio would only cost.
+    std::setvbuf(File_, nullptr, _IONBF, 0);
+    Buffer_.reserve(BufferSize);
+  }
+  TTextFile(const TTextFile&) = delete;
+  TTextFile& operator=(const TTextFile&) = delete;
+  ~TTextFile() {
+    if (File_) std::fclose(File_);
+  }
+
+  bool Failed() const { return !Reason_.empty(); }
+
+  // Later writes are tried even after a failure (the HTML foot); the first
+  // failure stays the one reported.
+  void KeepTrying() { KeepTrying_ = true; }
+
+  void Put(std::string_view text) {
+    Buffer_.append(text);
+    if (Buffer_.size() >= BufferSize) Flush();
+  }
+
+  // UTF-8 text in the system's ANSI code page; ASCII needs no conversion.
+  void PutText(std::string_view utf8) {
+    if (IsAscii(utf8))
+      Put(utf8);
+    else
+      Put(ToAnsiCodePage(utf8));
+  }
+
+  void PutHtml(std::string_view utf8) {
+    if (utf8.find_first_of("&<>\"") == std::string_view::npos) {
+      PutText(utf8);
+      return;
+    }
+    std::string escaped;
+    escaped.reserve(utf8.size() + 16);
+    for (const char c : utf8) {
+      switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped.push_back(c);
+      }
+    }
+    PutText(escaped);
+  }
+
+  void PutCsvField(std::string_view utf8) {
+    Put("\"");
+    if (utf8.find('"') == std::string_view::npos) {
+      PutText(utf8);
+    } else {
+      std::string doubled;
+      doubled.reserve(utf8.size() + 8);
+      for (const char c : utf8) {
+        if (c == '"') doubled.push_back('"');
+        doubled.push_back(c);
+      }
+      PutText(doubled);
+    }
+    Put("\"");
+  }
+
+  // Flushes and closes; the first failure wins.
+  TFileResult Close() {
+    Flush();
+    errno = 0;
+    const int closed = std::fclose(File_);
+    File_ = nullptr;
+    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
+    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
+    return {};
+  }
+
+ private:
+  void Flush() {
+    if (!Buffer_.empty() && (!Failed() || KeepTrying_)) {
+      errno = 0;
+      if (std::fwrite(Buffer_.data(), 1, Buffer_.size(), File_) != Buffer_.size() && !Failed())
+        Reason_ = ErrnoText(errno);
+    }
+    Buffer_.clear();
+  }
+
+  std::FILE* File_;
+  const std::string& Path_;
+  std::string Buffer_;
+  std::string Reason_;
+  bool KeepTrying_ = false;
+};
+
+// What both formats share: the size texts and the depth-first walk.
+class TTreeReportWriter {
+ public:
+  TTreeReportWriter(const TSizeTree& tree, TTextFile& file, const TTreeReportOptions& options)
+      : Tree_(tree),
+        File_(file),
+        WithFiles_(options.WithFiles),
+        Unit_(options.Unit.value_or(CurrentSizeUnit())),
+        Separator_(DecimalSeparatorText(options.Locale ? *options.Locale : CurrentLocale())) {}
+  TTreeReportWriter(const TTreeReportWriter&) = delete;
+  TTreeReportWriter& operator=(const TTreeReportWriter&) = delete;
+  virtual ~TTreeReportWriter() = default;
+
+  // Pre-order from the hidden root, children in display order. Without
+  // recursion: trees can be deeper than a stack.
+  void WriteSections() {
+    struct TFrame {
+      const TFolderNode* Node;
+      size_t NextChild;
+      size_t ParentPathLength;
+      std::string Number;
+    };
+    std::string nodePath;  // with its trailing separator; empty for the hidden root
+    Section(*Tree_.Root(), nodePath, {});
+    std::vector<TFrame> stack;
+    stack.push_back({Tree_.Root(), 0, 0, {}});
+    while (!stack.empty() && !File_.Failed()) {
+      TFrame& top = stack.back();
+      if (top.NextChild >= top.Node->ChildCount()) {
+        nodePath.resize(top.ParentPathLength);
+        stack.pop_back();
+        continue;
+      }
+      const size_t position = top.NextChild++;
+      const TFolderNode* node = top.Node->Child(position);
+      std::string number = NeedsNumbers() ? ChildNumber(position, top.Number) : std::string();
+      const size_t parentLength = nodePath.size();
+      AppendComponent(nodePath, node->Data()->Name.View(), Tree_.Style());
+      Section(*node, nodePath, number);
+      stack.push_back({node, 0, parentLength, std::move(number)});
+    }
+  }
+
+ protected:
+  virtual bool NeedsNumbers() const = 0;
+  virtual void Section(const TFolderNode& node, std::string_view nodePath, std::string_view number) = 0;
+
+  // Positions from the folder up to its top-level folder, joined with "_" so
+  // that no two folders share a number.
+  static std::string ChildNumber(size_t position, std::string_view parentNumber) {
+    std::string number = std::to_string(position);
+    if (!parentNumber.empty()) number.append("_").append(parentNumber);
+    return number;
+  }
+
+  const std::string& SizeText(int64_t size) {
+    Size_.clear();
+    AppendFormattedSize(Size_, size, Unit_, Separator_);
+    return Size_;
+  }
+
+  const TSizeTree& Tree_;
+  TTextFile& File_;
+  const bool WithFiles_;
+
+ private:
+  const TSizeUnit Unit_;
+  const std::string Separator_;
+  std::string Size_;
+};
+
+class THtmlWriter final : public TTreeReportWriter {
+ public:
+  using TTreeReportWriter::TTreeReportWriter;
+
+  void Write(std::string_view titleTime) {
+    File_.Put("<html>\r\n<head>\r\n<title>List files (");
+    File_.PutHtml(titleTime);
+    File_.Put(") </title>\r\n");
+    File_.Put(StyleBlock);
+    File_.Put(Eol);
+    File_.Put("</head>\r\n<body>\r\n");
+    File_.Put("<table align=center width=80% border=\"0\" class=\"table2\"><tr><td>\r\n");
+    WriteSections();
+    File_.KeepTrying();
+    File_.Put("</td></tr></table>\r\n</body>\r\n</html>\r\n");
+  }
+
+ private:
+  bool NeedsNumbers() const override { return true; }
+
+  void Section(const TFolderNode& node, std::string_view nodePath, std::string_view number) override {
+    File_.Put("<br>\r\n");
+    if (!node.IsHiddenRoot()) {
+      File_.Put("<b><a href=\"#foldertitle");
+      File_.Put(number);
+      File_.Put("\" name=\"folder");
+      File_.Put(number);
+      File_.Put("\">");
+      File_.PutHtml(nodePath);
+      File_.Put("</a></b><br>\r\n");
+    }
+    File_.Put("<table width=\"100%\" border=\"1\">\r\n");
+    File_.Put("<tr><td>Name</td><td>Total size</td><td>Size</td></tr>\r\n");
+    for (size_t i = 0; i < node.ChildCount(); ++i) {
+      const TFolderNodeData& child = *node.Child(i)->Data();
+      const std::string childNumber = ChildNumber(i, number);
+      File_.Put("<tr><td><a name=\"foldertitle");
+      File_.Put(childNumber);
+      File_.Put("\" href=\"#folder");
+      File_.Put(childNumber);
+      File_.Put("\">");
+      File_.PutHtml(child.Name.View());
+      File_.Put("</a></td><td>");
+      File_.PutHtml(SizeText(child.GetSize()));
+      File_.Put("</td><td>");
+      File_.PutHtml(SizeText(child.GetOwnSize()));
+      File_.Put("</td></tr>\r\n");
+    }
+    if (WithFiles_ && !node.IsHiddenRoot()) {
+      for (const TFileNodeData* file : node.Data()->Files) {
+        File_.Put("<tr><td>");
+        File_.PutHtml(file->Name.View());
+        File_.Put("</td><td>");
+        const std::string& size = SizeText(file->GetSize());
+        File_.PutHtml(size);
+        File_.Put("</td><td>");
+        File_.PutHtml(size);
+        File_.Put("</td></tr>\r\n");
+      }
+    }
+    File_.Put("</table>\r\n");
+  }
+};
+
+class TCsvWriter final : public TTreeReportWriter {
+ public:
+  using TTreeReportWriter::TTreeReportWriter;
+
+ private:
+  bool NeedsNumbers() const override { return false; }
+
+  void Section(const TFolderNode& node, std::string_view nodePath, std::string_view) override {
+    File_.Put("\"Folder:\";");
+    File_.PutCsvField(nodePath);
+    File_.Put(Eol);
+    File_.Put("\"Name\";\"Total size\";\"Size\"\r\n");
+    for (size_t i = 0; i < node.ChildCount(); ++i) {
+      const TFolderNodeData& child = *node.Child(i)->Data();
+      Row(child.Name.View(), child.GetSize(), child.GetOwnSize());
+    }
+    if (WithFiles_ && !node.IsHiddenRoot())
+      for (const TFileNodeData* file : node.Data()->Files) Row(file->Name.View(), file->GetSize(), file->GetSize());
+    File_.Put("\r\n\r\n");
+  }
+
+  // Every field is followed by ";", the last one too.
+  void Row(std::string_view name, int64_t total, int64_t own) {
+    File_.PutCsvField(name);
+    File_.Put(";");
+    File_.PutCsvField(SizeText(total));
+    File_.Put(";");
+    File_.PutCsvField(SizeText(own));
+    File_.Put(";\r\n");
+  }
+};
+
+std::FILE* CreateReportFile(const std::string& path, TFileResult& error) {
+  errno = 0;
+  std::FILE* file = OpenFile(path, "wb");
+  if (!file) error = TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
+  return file;
+}
+
+}  // namespace
+
+TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
+                                const TTreeReportOptions& options) {
+  TFileResult error;
+  std::FILE* handle = CreateReportFile(path, error);
+  if (!handle) return error;
+  TTextFile file(handle, path);
+  THtmlWriter writer(tree, file, options);
+  writer.Write(options.TitleTime ? *options.TitleTime : CurrentLocalTimeText());
+  return file.Close();
+}
+
+TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path,
+                               const TTreeReportOptions& options) {
+  TFileResult error;
+  std::FILE* handle = CreateReportFile(path, error);
+  if (!handle) return error;
+  TTextFile file(handle, path);
+  TCsvWriter writer(tree, file, options);
+  writer.WriteSections();
+  return file.Close();
+}
+
+std::string WithDefaultExtension(std::string_view path, std::string_view ext, TPathStyle style) {
+  // Windows also takes "/" and a drive's ":" before a name.
+  const size_t last = style == TPathStyle::Windows ? path.find_last_of("\\/:") : path.find_last_of('/');
+  const std::string_view name = last == std::string_view::npos ? path : path.substr(last + 1);
+  std::string result(path);
+  if (name.find('.') == std::string_view::npos) result.append(ext);
+  return result;
+}
+
+std::string CurrentLocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // UI thread only
+  char text[32] = {};
+  if (!local || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) return {};
+  return text;
+}
+
+}  // namespace kv

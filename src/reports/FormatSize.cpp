@@ -1,1 +1,102 @@
-// placeholder
+#include "reports/FormatSize.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <system_error>
+
+#include "platform/Locale.h"
+#include "platform/Platform.h"
+
+namespace kv {
+
+namespace {
+TSizeUnit gSizeUnit = TSizeUnit::MB;
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+}  // namespace
+
+TSizeUnit CurrentSizeUnit() { return gSizeUnit; }
+void SetCurrentSizeUnit(TSizeUnit unit) { gSizeUnit = unit; }
+
+std::string_view SizeUnitSuffix(TSizeUnit unit) {
+  switch (unit) {
+    case TSizeUnit::B: return " B";
+    case TSizeUnit::KB: return " KB";
+    case TSizeUnit::MB: return " MB";
+    case TSizeUnit::GB: return " GB";
+  }
+  return " B";
+}
+
+std::string DecimalSeparatorText(const ILocale& locale) {
+  const char32_t c = locale.DecimalSeparator();
+  std::string text;
+  // A broken locale answer must not produce invalid UTF-8.
+  if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    text = ".";
+  else
+    AppendUtf8(text, c);
+  return text;
+}
+
+void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator) {
+  // Extended precision where the compiler has it; divisions by 1024 are exact.
+  long double x = static_cast<long double>(size);
+  for (int i = 0; i < static_cast<int>(unit); ++i) x /= 1024.0L;
+  x = std::trunc(x * 100.0L) / 100.0L;
+  const bool negative = x < 0;
+  x = std::fabs(x);  // also turns -0 into 0
+
+  // Locale-independent digits with '.'; the locale's separator replaces it below.
+  char digits[64];
+  std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::general, 15);
+  std::string_view text(digits, static_cast<size_t>(r.ptr - digits));
+  if (r.ec != std::errc() || text.find('e') != std::string_view::npos) {
+    // Beyond 15 significant digits: all integer digits and two decimals.
+    r = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::fixed, 2);
+    text = std::string_view(digits, static_cast<size_t>(r.ptr - digits));
+  }
+  const size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+
+  if (negative) out.push_back('-');
+  // A space before every third digit counted from the separator, none in front.
+  const size_t n = whole.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) out.push_back(' ');
+    out.push_back(whole[i]);
+  }
+  out.append(decimalSeparator);
+  out.append(fraction.substr(0, 2));
+  out.append(2 - std::min<size_t>(fraction.size(), 2), '0');
+  out.append(SizeUnitSuffix(unit));
+}
+
+std::string FormatSize(int64_t size, TSizeUnit unit, const ILocale& locale) {
+  std::string text;
+  AppendFormattedSize(text, size, unit, DecimalSeparatorText(locale));
+  return text;
+}
+
+std::string FormatSize(int64_t size) { return FormatSize(size, CurrentSizeUnit(), CurrentLocale()); }
+
+}  // namespace kv

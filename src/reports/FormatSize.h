@@ -1,0 +1,33 @@
+// The one text form of a byte count: in the chosen unit, cut (never rounded)
+// to two decimals, integer digits grouped by three with a plain space.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+class ILocale;
+
+// Each unit is 1024 times the one before it.
+enum class TSizeUnit { B = 0, KB = 1, MB = 2, GB = 3 };
+
+// The one size-unit setting of the program; MB until it is changed.
+TSizeUnit CurrentSizeUnit();
+void SetCurrentSizeUnit(TSizeUnit unit);
+
+// " B", " KB", " MB" or " GB".
+std::string_view SizeUnitSuffix(TSizeUnit unit);
+
+// The locale's decimal separator as UTF-8 text.
+std::string DecimalSeparatorText(const ILocale& locale);
+
+// In the current unit with the current locale's decimal separator.
+std::string FormatSize(int64_t size);
+std::string FormatSize(int64_t size, TSizeUnit unit, const ILocale& locale);
+// Appends the text to out; for callers formatting many sizes with one
+// separator (already UTF-8).
+void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator);
+
+}  // namespace kv
