@@ -1,5 +1,6 @@
 // The Win32 platform layer on real files (run under Wine on Linux).
 #include "platform/Platform.h"
+#include "platform/win32/Win32Text.h"
 
 #include <gtest/gtest.h>
 
@@ -478,6 +479,27 @@ TEST(Win32Locale, DecimalSeparatorMatchesNumberFormatting) {
   ASSERT_GT(GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, L"1.5", nullptr, formatted, 32), 0);
   ASSERT_EQ(formatted[0], L'1');
   EXPECT_EQ(platform.Locale->DecimalSeparator(), static_cast<char32_t>(formatted[1]));
+}
+
+TEST(Win32Locale, DatesAndTimesFollowTheSystemFormats) {
+  const TPlatform platform = CreateNativePlatform();
+  SYSTEMTIME fields{};
+  fields.wYear = 2024;
+  fields.wMonth = 2;
+  fields.wDay = 29;
+  fields.wHour = 23;
+  fields.wMinute = 59;
+  fields.wSecond = 5;
+  wchar_t date[128] = {}, time[128] = {};
+  ASSERT_GT(GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr, date, 128, nullptr), 1);
+  ASSERT_GT(GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &fields, nullptr, time, 128), 1);
+  const std::string shortDate = platform.Locale->ShortDate(2024, 2, 29);
+  const std::string longTime = platform.Locale->LongTime(23, 59, 5);
+  EXPECT_EQ(shortDate, Narrow(date));
+  EXPECT_EQ(longTime, Narrow(time));
+  EXPECT_NE(shortDate.find("29"), std::string::npos);
+  EXPECT_NE(longTime.find("59:05"), std::string::npos);
+  EXPECT_NE(platform.Locale->ShortDate(1999, 12, 31), shortDate);
 }
 
 }  // namespace
