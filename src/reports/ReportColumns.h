@@ -1,0 +1,93 @@
+// The columns of the two report lists: cell texts (which the report files
+// copy), sort keys with the header-click rule, and the per-report column
+// choice kept in the settings store.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "reports/ReportKinds.h"
+#include "scan/NodeData.h"
+
+namespace kv {
+
+enum class TAlignment { Left, Centre };
+
+struct TColumnSpec {
+  const char* HeaderId;  // language id of the header text
+  int Width;
+  TAlignment Alignment;
+  bool VisibleAtFirst;
+};
+
+// The files list (listing kinds) and the extensions list (aggregate kinds).
+enum TFilesColumn : int {
+  fcName, fcSize, fcPercent, fcFolder, fcFiles, fcFolders, fcCreated, fcModified, fcLastAccess,
+  fcAttributes, fcOwner
+};
+enum TExtensionsColumn : int { ecName, ecSize, ecCount };
+
+const std::vector<TColumnSpec>& FilesColumns();
+const std::vector<TColumnSpec>& ExtensionsColumns();
+const std::vector<TColumnSpec>& ColumnsOf(TReportKind kind);
+
+// ---- cell texts ----
+
+// The locale's short date, a blank and its long time; only the date at midnight.
+std::string DateTimeText(double dayCount, const ILocale& locale);
+// The percentage cut (not rounded) to two decimals, then " %".
+std::string PercentText(double percent, const ILocale& locale);
+// "r" for read-only, then "h" for hidden.
+std::string AttributesText(const TItemInfo& info);
+
+std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const ILocale& locale);
+std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const ILocale& locale);
+
+// ---- sorting ----
+
+// Ascending order of a column's key; equal keys give 0.
+int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind);
+int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeData& b, int column);
+
+// Both lists start sorted by size, largest first. Every header click flips the
+// direction, also when it moves the sort to another column.
+struct TSortState {
+  int Column = 1;
+  bool Descending = true;
+  void HeaderClick(int column) {
+    Column = column;
+    Descending = !Descending;
+  }
+};
+
+// Stable in both directions: rows with equal keys keep their order.
+void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind);
+void SortExtensionsRows(std::vector<std::unique_ptr<TExtensionsNodeData>>& rows, const TSortState& sort);
+
+// ---- column choice ----
+
+inline constexpr int ColumnDefaultsMarker = -123456789;
+
+// "mniTop100Files-column-3": the kind's popup entry name, "-column-", the index.
+std::string ColumnValueName(TReportKind kind, int index);
+// The columns a freshly built report of the kind shows before the user's choice.
+std::vector<bool> InitialColumnVisibility(TReportKind kind);
+// On a kind's first use the columns visible now become its defaults; hidden
+// ones are never offered for it.
+void InitColumnDefaults(ISettingsStore& store, TReportKind kind, const std::vector<bool>& visibleNow);
+// The defaults recorded if needed, then visible exactly where the value is 1.
+std::vector<bool> ApplyColumnVisibility(ISettingsStore& store, TReportKind kind,
+                                        const std::vector<bool>& visibleNow);
+
+struct TColumnChoice {
+  int Index;
+  bool Checked;
+};
+// The chooser's entries: every column with a stored value, in index order.
+std::vector<TColumnChoice> OfferedColumns(ISettingsStore& store, TReportKind kind);
+void ToggleColumn(ISettingsStore& store, TReportKind kind, int index, bool show);
+
+}  // namespace kv
