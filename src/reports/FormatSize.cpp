@@ -48,12 +48,10 @@ std::string_view SizeUnitSuffix(TSizeUnit unit) {
 
 std::string DecimalSeparatorText(const ILocale& locale) {
   const char32_t c = locale.DecimalSeparator();
-  std::string text;
   // A broken locale answer must not produce invalid UTF-8.
-  if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-    text = ".";
-  else
-    AppendUtf8(text, c);
+  if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return ".";
+  std::string text;
+  AppendUtf8(text, c);
   return text;
 }
 
@@ -86,8 +84,7 @@ void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::st
     out.push_back(whole[i]);
   }
   out.append(decimalSeparator);
-  out.append(fraction.substr(0, 2));
-  out.append(2 - std::min<size_t>(fraction.size(), 2), '0');
+  for (size_t i = 0; i < 2; ++i) out.push_back(i < fraction.size() ? fraction[i] : '0');
   out.append(SizeUnitSuffix(unit));
 }
 
