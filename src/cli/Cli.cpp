@@ -5,9 +5,14 @@
 #include <functional>
 #include <iomanip>
 #include <ostream>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 #include "export/ResultFile.h"
+#include "export/TreeReport.h"
+#include "reports/FormatSize.h"
+#include "reports/ReportColumns.h"
 #include "platform/Locale.h"
 #include "scan/FileServices.h"
 #include "scan/FolderSearch.h"
@@ -19,6 +24,8 @@ namespace {
 
 const char* const HelpText =
     "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--export FILE] [--stats]\n"
+    "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
+    "                    [--tree-report html|csv --out FILE [--no-files]]...\n"
     "\n"
     "Scans folders and reads and writes Kestrove result files without a window.\n"
     "\n"
@@ -30,9 +37,25 @@ const char* const HelpText =
     "                  ended (an existing file is replaced)\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
     "                  seconds taken as one line on standard error\n"
+    "  --unit U        size unit of the reports: B, KB, MB (default) or GB\n"
+    "  --size-type T   sizes as file size ('file', default) or space allocated on\n"
+    "                  disk ('allocated')\n"
+    "  --tree-report F the whole tree as an HTML page ('html') or CSV file ('csv');\n"
+    "                  the options after it up to the next report belong to it:\n"
+    "    --out FILE    the file to write (an existing file is replaced)\n"
+    "    --no-files    folders only\n"
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 on success, 2 on an error (the message says which).\n";
+
+// One output written after the imports and scans; the options that follow
+// its first option belong to it.
+struct TOutput {
+  std::string Option;  // the option that started it, for messages
+  std::string Format;
+  std::string Out;
+  bool WithFiles = true;
+};
 
 struct TRequest {
   std::vector<std::string> Imports;
@@ -40,6 +63,10 @@ struct TRequest {
   std::string Export;
   bool Stats = false;
   bool Help = false;
+  std::optional<TSizeUnit> Unit;
+  std::optional<TSizeType> SizeType;
+  std::vector<TOutput> TreeReports;
+  TOutput* Current = nullptr;  // the output the following options belong to
 };
 
 // One option: its name, whether it takes a value, and what it records.
@@ -56,6 +83,37 @@ const std::vector<TOptionSpec>& Options() {
       {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+      {"--unit", true,
+       [](TRequest& r, const std::string& v) {
+         static const std::pair<const char*, TSizeUnit> units[] = {
+             {"B", TSizeUnit::B}, {"KB", TSizeUnit::KB}, {"MB", TSizeUnit::MB}, {"GB", TSizeUnit::GB}};
+         for (const auto& [name, unit] : units)
+           if (v == name) r.Unit = unit;
+         if (!r.Unit) throw std::invalid_argument("unknown size unit '" + v + "' (B, KB, MB or GB)");
+       }},
+      {"--size-type", true,
+       [](TRequest& r, const std::string& v) {
+         if (v == "file") r.SizeType = TSizeType::FileSize;
+         else if (v == "allocated") r.SizeType = TSizeType::Allocated;
+         else throw std::invalid_argument("unknown size type '" + v + "' (file or allocated)");
+       }},
+      {"--tree-report", true,
+       [](TRequest& r, const std::string& v) {
+         if (v != "html" && v != "csv") throw std::invalid_argument("unknown tree report format '" + v + "' (html or csv)");
+         r.TreeReports.push_back({"--tree-report", v, {}, true});
+         r.Current = &r.TreeReports.back();
+       }},
+      {"--out", true,
+       [](TRequest& r, const std::string& v) {
+         if (!r.Current) throw std::invalid_argument("'--out' belongs after --tree-report");
+         r.Current->Out = v;
+       }},
+      {"--no-files", false,
+       [](TRequest& r, const std::string&) {
+         if (!r.Current || r.Current->Option != "--tree-report")
+           throw std::invalid_argument("'--no-files' belongs after --tree-report");
+         r.Current->WithFiles = false;
+       }},
   };
   return options;
 }
@@ -81,9 +139,22 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
       return "option '" + name + "' takes no value (see --help)";
     }
     if (spec->TakesValue && value.empty()) return "option '" + name + "' needs a value (see --help)";
-    spec->Apply(request, value);
+    try {
+      spec->Apply(request, value);
+    } catch (const std::invalid_argument& e) {
+      return std::string(e.what()) + " (see --help)";
+    }
   }
+  for (const TOutput& output : request.TreeReports)
+    if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
   return {};
+}
+
+// Now as a local day-count date-time, for the titles of the written pages.
+double NowAsDayCount(const TFileServices& services) {
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  const int64_t units = std::chrono::duration_cast<std::chrono::microseconds>(sinceEpoch).count() * 10;
+  return services.FileTimeToLocalDateTime(units + 116444736000000000LL);
 }
 
 std::string Utf8(const std::filesystem::path& p) {
@@ -159,6 +230,30 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   if (!request.Export.empty()) {
     if (TFileResult result = WriteResultFile(tree, request.Export); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  // The unit and size type hold for this run only.
+  struct TRestore {
+    TSizeUnit Unit = CurrentSizeUnit();
+    TSizeType Type = CurrentSizeType();
+    ~TRestore() {
+      SetCurrentSizeUnit(Unit);
+      SetCurrentSizeType(Type);
+    }
+  } restore;
+  if (request.Unit) SetCurrentSizeUnit(*request.Unit);
+  if (request.SizeType) SetCurrentSizeType(*request.SizeType);
+
+  for (const TOutput& output : request.TreeReports) {
+    TTreeReportOptions options;
+    options.WithFiles = output.WithFiles;
+    options.TitleTime = DateTimeText(NowAsDayCount(services), CurrentLocale());
+    const TFileResult result = output.Format == "html" ? WriteTreeReportHtml(tree, output.Out, options)
+                                                       : WriteTreeReportCsv(tree, output.Out, options);
+    if (!result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
     }

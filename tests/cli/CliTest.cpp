@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "reports/FormatSize.h"
+#include "scan/NodeData.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {
@@ -99,6 +101,29 @@ TEST_F(CliTest, MalformedStoredMaskEndsTheScanWithAnError) {
   WriteRegString(Store, "Filter-Mask-Included-Value", "[oops");
   EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree")}), CliError);
   EXPECT_NE(Err.str().find("[oops"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, TreeReportsFollowUnitAndSizeTypeAndTheirOwnOptions) {
+  const std::string csv = Utf8(Dir / "tree.csv"), html = Utf8(Dir / "tree.html");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--unit", "B", "--size-type", "file", "--tree-report", "csv",
+                 "--out", csv, "--tree-report", "html", "--out", html, "--no-files"}),
+            CliOk)
+      << Err.str();
+  const std::string csvText = ReadAll(csv), htmlText = ReadAll(html);
+  EXPECT_NE(csvText.find("\"5 005.00 B\""), std::string::npos) << csvText;
+  EXPECT_NE(csvText.find("\"a.txt\""), std::string::npos);
+  EXPECT_NE(htmlText.find("<html>"), std::string::npos);
+  EXPECT_EQ(htmlText.find("a.txt"), std::string::npos);  // folders only
+  // The run's unit and size type do not outlast it.
+  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
+  EXPECT_EQ(CurrentSizeType(), TSizeType::FileSize);
+
+  EXPECT_EQ(Run({"--tree-report", "pdf", "--out", csv}), CliError);
+  EXPECT_EQ(Run({"--tree-report", "csv"}), CliError);
+  EXPECT_NE(Err.str().find("needs --out"), std::string::npos);
+  EXPECT_EQ(Run({"--out", csv}), CliError);
+  EXPECT_EQ(Run({"--unit", "TB"}), CliError);
+  EXPECT_EQ(Run({"--size-type", "blocks"}), CliError);
 }
 
 }  // namespace
