@@ -150,15 +150,19 @@ std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const
 // ---- sorting ----
 
 int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind) {
-  const TFolderNodeData* fa = AsFolder(a);
-  const TFolderNodeData* fb = AsFolder(b);
   switch (column) {
     case fcName: return CompareNames(a.GetText(), b.GetText());
     case fcSize: return CompareNumbers(ListingItemSize(a, kind), ListingItemSize(b, kind));
     case fcPercent: return ComparePercents(a.ListPercent, b.ListPercent);
     case fcFolder: return CompareNames(a.GetParentPath(), b.GetParentPath());
-    case fcFiles: return CompareNumbers<int64_t>(fa ? fa->FileCount : -1, fb ? fb->FileCount : -1);
-    case fcFolders: return CompareNumbers<int64_t>(fa ? fa->FolderCount : -1, fb ? fb->FolderCount : -1);
+    case fcFiles: {
+      const TFolderNodeData *fa = AsFolder(a), *fb = AsFolder(b);
+      return CompareNumbers<int64_t>(fa ? fa->FileCount : -1, fb ? fb->FileCount : -1);
+    }
+    case fcFolders: {
+      const TFolderNodeData *fa = AsFolder(a), *fb = AsFolder(b);
+      return CompareNumbers<int64_t>(fa ? fa->FolderCount : -1, fb ? fb->FolderCount : -1);
+    }
     case fcCreated: return CompareTimes(a.Info.Created, b.Info.Created);
     case fcModified: return CompareTimes(a.Info.Modified, b.Info.Modified);
     case fcLastAccess: return CompareTimes(a.Info.LastAccess, b.Info.LastAccess);
