@@ -182,6 +182,18 @@ int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeDat
 }
 
 void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind) {
+  if (sort.Column == fcFolder) {
+    // Paths are built once per row rather than twice per comparison.
+    std::vector<std::pair<std::string, TBaseNodeData*>> keyed;
+    keyed.reserve(rows.size());
+    for (TBaseNodeData* row : rows) keyed.emplace_back(row->GetParentPath(), row);
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+      const int c = CompareNames(a.first, b.first);
+      return sort.Descending ? c > 0 : c < 0;
+    });
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = keyed[i].second;
+    return;
+  }
   std::stable_sort(rows.begin(), rows.end(), [&](const TBaseNodeData* a, const TBaseNodeData* b) {
     const int c = CompareFilesRows(*a, *b, sort.Column, kind);
     return sort.Descending ? c > 0 : c < 0;

@@ -120,6 +120,13 @@ TEST_F(ReportColumnsTest, SortIsStableInBothDirectionsAndHeaderClicksFlip) {
   EXPECT_TRUE(sort.Descending);
   SortFilesRows(rows, sort, TReportKind::FilesInThisFolder);
   EXPECT_EQ(names(), "c b B a2 A ");  // b and B are equal without case: previous order kept
+  // By folder: the parent paths, without case, ties in their previous order.
+  std::vector<TBaseNodeData*> mixed = {rows[0], Tree.FindFolderNode("C:\\Data")->Data(), rows[1], File};
+  SortFilesRows(mixed, TSortState{fcFolder, false}, TReportKind::Top100Files);
+  EXPECT_EQ(mixed[0]->GetText(), "Data");   // directly in the drive
+  EXPECT_EQ(mixed[1]->GetText(), "a.txt");  // in Data/Sub
+  EXPECT_EQ(mixed[2]->GetText(), "c");      // both in List: c came before b
+  EXPECT_EQ(mixed[3]->GetText(), "b");
   // Files sort below every folder on the count columns.
   TFolderNodeData* data = Tree.FindFolderNode("C:\\Data")->Data();
   EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFiles, TReportKind::FilesInThisFolder), 0);
