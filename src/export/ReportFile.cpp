@@ -1,0 +1,279 @@
+#include "export/ReportFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "platform/Platform.h"
+#include "reports/ReportColumns.h"
+
+namespace kv {
+
+namespace {
+
+// Reports can list every file of a drive: one system call per megabyte.
+constexpr size_t BufferSize = size_t{1} << 20;
+
+// The same block heads the full tree report.
+constexpr std::string_view StyleBlock =
+    "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
+    "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
+    "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
+    "border-collapse: collapse; } .table2 {   BORDER: #555555 0px solid; } </style> ";
+static_assert(StyleBlock.size() == 366);
+
+constexpr std::string_view Eol = "\r\n";
+
+std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Characters, not bytes: one per character in a single-byte ANSI code page.
+size_t CharCount(std::string_view utf8) {
+  return static_cast<size_t>(std::count_if(
+      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// A buffered file that stops writing at its first failure and reports it on Close.
+class TReportStream {
+ public:
+  TReportStream(std::FILE* file, const std::string& path) : File_(file), Path_(path) {
+    std::setvbuf(File_, nullptr, _IONBF, 0);  // our buffer does the batching
+    Buffer_.reserve(BufferSize);
+  }
+  TReportStream(const TReportStream&) = delete;
+  TReportStream& operator=(const TReportStream&) = delete;
+  ~TReportStream() {
+    if (File_) std::fclose(File_);
+  }
+
+  bool Failed() const { return !Reason_.empty(); }
+
+  void Put(std::string_view raw) {
+    Buffer_.append(raw);
+    if (Buffer_.size() >= BufferSize) Flush();
+  }
+
+  // UTF-8 in the system's ANSI code page.
+  void PutText(std::string_view utf8) {
+    if (IsAscii(utf8))
+      Put(utf8);
+    else
+      Put(ToAnsiCodePage(utf8));
+  }
+
+  void PutPadded(std::string_view utf8, size_t width) {
+    PutText(utf8);
+    const size_t length = CharCount(utf8);
+    if (length < width) Buffer_.append(width - length, ' ');
+  }
+
+  void PutHtml(std::string_view utf8) {
+    if (utf8.find_first_of("&<>\"") == std::string_view::npos) {
+      PutText(utf8);
+      return;
+    }
+    std::string escaped;
+    escaped.reserve(utf8.size() + 16);
+    for (const char c : utf8) {
+      switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped.push_back(c);
+      }
+    }
+    PutText(escaped);
+  }
+
+  // Quoted; an embedded quote is doubled so the field stays one field.
+  void PutCsvField(std::string_view utf8) {
+    Put("\"");
+    if (utf8.find('"') == std::string_view::npos) {
+      PutText(utf8);
+    } else {
+      std::string doubled;
+      doubled.reserve(utf8.size() + 8);
+      for (const char c : utf8) {
+        if (c == '"') doubled.push_back('"');
+        doubled.push_back(c);
+      }
+      PutText(doubled);
+    }
+    Put("\"");
+  }
+
+  TFileResult Close() {
+    Flush();
+    errno = 0;
+    const int closed = std::fclose(File_);
+    File_ = nullptr;
+    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
+    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
+    return {};
+  }
+
+ private:
+  void Flush() {
+    if (!Buffer_.empty() && !Failed()) {
+      errno = 0;
+      if (std::fwrite(Buffer_.data(), 1, Buffer_.size(), File_) != Buffer_.size()) Reason_ = ErrnoText(errno);
+    }
+    Buffer_.clear();
+  }
+
+  std::FILE* File_;
+  const std::string& Path_;
+  std::string Buffer_;
+  std::string Reason_;
+};
+
+std::vector<int> VisibleColumns(const TReportTable& table) {
+  std::vector<int> columns;
+  for (size_t i = 0; i < table.Titles.size(); ++i)
+    if (i >= table.Visible.size() || table.Visible[i]) columns.push_back(static_cast<int>(i));
+  return columns;
+}
+
+template <class Body>
+TFileResult WriteFile(const std::string& path, Body&& body) {
+  errno = 0;
+  std::FILE* handle = OpenFile(path, "wb");
+  if (!handle) return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
+  TReportStream file(handle, path);
+  body(file);
+  return file.Close();
+}
+
+std::string Text(const TTranslate& translate, std::string_view id) {
+  return translate ? translate(id) : std::string(id);
+}
+
+std::vector<std::string> Titles(const std::vector<TColumnSpec>& specs, const TTranslate& translate) {
+  std::vector<std::string> titles;
+  titles.reserve(specs.size());
+  for (const TColumnSpec& spec : specs) titles.push_back(Text(translate, spec.HeaderId));
+  return titles;
+}
+
+}  // namespace
+
+TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, const std::string& path) {
+  return WriteFile(path, [&](TReportStream& file) {
+    file.Put("Report type: ");
+    file.PutText(head.ReportType);
+    file.Put(Eol);
+    file.Put("Folder: ");
+    file.PutText(head.Folder);
+    file.Put(Eol);
+    file.Put(Eol);
+    const std::vector<int> columns = VisibleColumns(table);
+    std::vector<size_t> widths;
+    for (const int column : columns) widths.push_back(CharCount(table.Titles[static_cast<size_t>(column)]));
+    for (size_t row = 0; row < table.RowCount; ++row)
+      for (size_t i = 0; i < columns.size(); ++i)
+        widths[i] = std::max(widths[i], CharCount(table.CellText(row, columns[i])));
+    for (size_t& width : widths) width += 3;
+    for (size_t i = 0; i < columns.size(); ++i)
+      file.PutPadded(table.Titles[static_cast<size_t>(columns[i])], widths[i]);
+    file.Put(Eol);
+    for (size_t row = 0; row < table.RowCount && !file.Failed(); ++row) {
+      for (size_t i = 0; i < columns.size(); ++i) file.PutPadded(table.CellText(row, columns[i]), widths[i]);
+      file.Put(Eol);
+    }
+  });
+}
+
+TFileResult WriteReportCsv(const TReportTable& table, const TReportHead& head, const std::string& path) {
+  return WriteFile(path, [&](TReportStream& file) {
+    file.Put("\"Report type:\";");
+    file.PutCsvField(head.ReportType);
+    file.Put(Eol);
+    file.Put("\"Folder:\";");
+    file.PutCsvField(head.Folder);
+    file.Put(Eol);
+    file.Put(Eol);
+    const std::vector<int> columns = VisibleColumns(table);
+    auto line = [&](auto&& textOf) {
+      for (size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0) file.Put(";");
+        file.PutCsvField(textOf(columns[i]));
+      }
+      file.Put(Eol);
+    };
+    line([&](int column) -> const std::string& { return table.Titles[static_cast<size_t>(column)]; });
+    for (size_t row = 0; row < table.RowCount && !file.Failed(); ++row)
+      line([&](int column) { return table.CellText(row, column); });
+  });
+}
+
+TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, const std::string& path) {
+  return WriteFile(path, [&](TReportStream& file) {
+    file.Put("<html><head><title>");
+    file.PutHtml(head.TitleTime);
+    file.Put("</title>");
+    file.Put(StyleBlock);
+    file.Put("</head><body>");
+    file.Put("<b>Report type:</b>");
+    file.PutHtml(head.ReportType);
+    file.Put("<br/>");
+    file.Put("<b>Folder:</b>");
+    file.PutHtml(head.Folder);
+    file.Put("<br/><br/>");
+    const std::vector<int> columns = VisibleColumns(table);
+    file.Put("<table><tr>");
+    for (const int column : columns) {
+      file.Put("<td><b>");
+      file.PutHtml(table.Titles[static_cast<size_t>(column)]);
+      file.Put("</b></td>");
+    }
+    file.Put("</tr>");
+    for (size_t row = 0; row < table.RowCount && !file.Failed(); ++row) {
+      file.Put("<tr>");
+      for (const int column : columns) {
+        file.Put("<td>");
+        file.PutHtml(table.CellText(row, column));
+        file.Put("</td>");
+      }
+      file.Put("</tr>");
+    }
+    file.Put("</table>");
+    file.Put("</body></html>");
+  });
+}
+
+std::string ReportTypeText(TReportKind kind, const TTranslate& translate) {
+  return Text(translate, ReportKindInfo(kind).TextId);
+}
+
+TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std::vector<bool> visible,
+                                const ILocale& locale, const TTranslate& translate) {
+  TReportTable table;
+  table.Titles = Titles(FilesColumns(), translate);
+  table.Visible = std::move(visible);
+  table.RowCount = rows.size();
+  table.CellText = [&rows, kind, &locale](size_t row, int column) {
+    return FilesCellText(*rows[row], column, kind, locale);
+  };
+  return table;
+}
+
+TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> visible,
+                                  const ILocale& locale, const TTranslate& translate) {
+  TReportTable table;
+  table.Titles = Titles(ExtensionsColumns(), translate);
+  table.Visible = std::move(visible);
+  table.RowCount = rows.size();
+  table.CellText = [&rows, &locale](size_t row, int column) {
+    return ExtensionsCellText(*rows[row], column, locale);
+  };
+  return table;
+}
+
+}  // namespace kv
