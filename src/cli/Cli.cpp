@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "export/ReportFile.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -17,6 +18,8 @@
 #include "scan/FileServices.h"
 #include "scan/FolderSearch.h"
 #include "scan/SizeTree.h"
+#include "settings/Language.h"
+#include "settings/SettingsStore.h"
 
 namespace kv {
 
@@ -25,6 +28,8 @@ namespace {
 const char* const HelpText =
     "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--export FILE] [--stats]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
+    "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
+    "                     [--sort COLUMN] [--ascending|--descending]]...\n"
     "                    [--tree-report html|csv --out FILE [--no-files]]...\n"
     "\n"
     "Scans folders and reads and writes Kestrove result files without a window.\n"
@@ -40,6 +45,18 @@ const char* const HelpText =
     "  --unit U        size unit of the reports: B, KB, MB (default) or GB\n"
     "  --size-type T   sizes as file size ('file', default) or space allocated on\n"
     "                  disk ('allocated')\n"
+    "  --report KIND  one report of a folder, as the window shows it; KIND is one of\n"
+    "                  FilesInThisFolder, ExtensionsInThisFolder, Owners, SizeRange,\n"
+    "                  TimeRange, Top100Files, Top100Folders, Top100Extensions,\n"
+    "                  Top100Owners, Top100SizeRange, Top100TimeRange, OldestFiles,\n"
+    "                  NewFiles, OldestFolders, NewFolders (case does not matter);\n"
+    "                  the options after it up to the next report belong to it:\n"
+    "    --format F    text, csv or html\n"
+    "    --out FILE    the file to write (an existing file is replaced)\n"
+    "    --folder PATH the folder to report on (default: the first scanned folder,\n"
+    "                  else the first top-level folder)\n"
+    "    --sort N      sort by column N (0 is the name, 1 the size, default)\n"
+    "    --ascending, --descending  the sort direction (default descending)\n"
     "  --tree-report F the whole tree as an HTML page ('html') or CSV file ('csv');\n"
     "                  the options after it up to the next report belong to it:\n"
     "    --out FILE    the file to write (an existing file is replaced)\n"
@@ -55,6 +72,10 @@ struct TOutput {
   std::string Format;
   std::string Out;
   bool WithFiles = true;
+  // List reports only.
+  TReportKind Kind = TReportKind::FilesInThisFolder;
+  std::string Folder;
+  TSortState Sort;
 };
 
 struct TRequest {
@@ -65,6 +86,7 @@ struct TRequest {
   bool Help = false;
   std::optional<TSizeUnit> Unit;
   std::optional<TSizeType> SizeType;
+  std::vector<TOutput> Reports;
   std::vector<TOutput> TreeReports;
   TOutput* Current = nullptr;  // the output the following options belong to
 };
@@ -75,6 +97,13 @@ struct TOptionSpec {
   bool TakesValue;
   std::function<void(TRequest&, const std::string&)> Apply;
 };
+
+// The list report the option belongs to.
+TOutput& ReportOption(TRequest& r, const char* option) {
+  if (!r.Current || r.Current->Option != "--report")
+    throw std::invalid_argument("'" + std::string(option) + "' belongs after --report");
+  return *r.Current;
+}
 
 const std::vector<TOptionSpec>& Options() {
   static const std::vector<TOptionSpec> options = {
@@ -100,12 +129,49 @@ const std::vector<TOptionSpec>& Options() {
       {"--tree-report", true,
        [](TRequest& r, const std::string& v) {
          if (v != "html" && v != "csv") throw std::invalid_argument("unknown tree report format '" + v + "' (html or csv)");
-         r.TreeReports.push_back({"--tree-report", v, {}, true});
+         TOutput output;
+         output.Option = "--tree-report";
+         output.Format = v;
+         r.TreeReports.push_back(output);
          r.Current = &r.TreeReports.back();
        }},
+      {"--report", true,
+       [](TRequest& r, const std::string& v) {
+         const std::optional<TReportKind> kind = FindReportKind(v);
+         if (!kind) throw std::invalid_argument("unknown report kind '" + v + "'");
+         TOutput output;
+         output.Option = "--report";
+         output.Kind = *kind;
+         r.Reports.push_back(output);
+         r.Current = &r.Reports.back();
+       }},
+      {"--format", true,
+       [](TRequest& r, const std::string& v) {
+         ReportOption(r, "--format");
+         if (v != "text" && v != "csv" && v != "html")
+           throw std::invalid_argument("unknown report format '" + v + "' (text, csv or html)");
+         r.Current->Format = v;
+       }},
+      {"--folder", true, [](TRequest& r, const std::string& v) { ReportOption(r, "--folder").Folder = v; }},
+      {"--sort", true,
+       [](TRequest& r, const std::string& v) {
+         TOutput& output = ReportOption(r, "--sort");
+         const int columns = static_cast<int>(ColumnsOf(output.Kind).size());
+         size_t used = 0;
+         int column = -1;
+         try {
+           column = std::stoi(v, &used);
+         } catch (const std::exception&) {
+         }
+         if (used != v.size() || column < 0 || column >= columns)
+           throw std::invalid_argument("sort column '" + v + "' is not between 0 and " + std::to_string(columns - 1));
+         output.Sort.Column = column;
+       }},
+      {"--ascending", false, [](TRequest& r, const std::string&) { ReportOption(r, "--ascending").Sort.Descending = false; }},
+      {"--descending", false, [](TRequest& r, const std::string&) { ReportOption(r, "--descending").Sort.Descending = true; }},
       {"--out", true,
        [](TRequest& r, const std::string& v) {
-         if (!r.Current) throw std::invalid_argument("'--out' belongs after --tree-report");
+         if (!r.Current) throw std::invalid_argument("'--out' belongs after --report or --tree-report");
          r.Current->Out = v;
        }},
       {"--no-files", false,
@@ -145,6 +211,11 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
       return std::string(e.what()) + " (see --help)";
     }
   }
+  for (const TOutput& output : request.Reports) {
+    const std::string name(ReportKindInfo(output.Kind).PopupName.substr(3));
+    if (output.Format.empty()) return "'--report " + name + "' needs --format (see --help)";
+    if (output.Out.empty()) return "'--report " + name + "' needs --out FILE (see --help)";
+  }
   for (const TOutput& output : request.TreeReports)
     if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
   return {};
@@ -175,6 +246,54 @@ std::string AbsoluteFolder(const std::string& path, std::string& error) {
     return {};
   }
   return Utf8(absolute);
+}
+
+// The folder a report is about: the one named, else the first scan root, else
+// the first top-level folder; nothing in an empty tree.
+const TFolderNode* ReportFolder(const TSizeTree& tree, const TFileServices& services, const std::string& named,
+                                const std::vector<std::string>& roots, std::string& error) {
+  std::string path = named;
+  if (!named.empty()) {
+    std::error_code ec;
+    path = Utf8(std::filesystem::absolute(FromUtf8(named), ec).lexically_normal());
+  } else if (!roots.empty()) {
+    path = roots.front();
+  } else {
+    return tree.Root()->ChildCount() > 0 ? tree.Root()->Child(0) : nullptr;
+  }
+  const TFolderNode* node = tree.FindFolderNode(path);
+  if (node->IsHiddenRoot() || GetNodePath(node) != services.IncludeTrailingSeparator(path)) {
+    error = "the folder '" + named + "' is not in the tree";
+    return nullptr;
+  }
+  return node;
+}
+
+TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, const TFileServices& services,
+                            ISettingsStore& store, const TTranslate& translate) {
+  TReportSettings settings;
+  settings.ListCount = ReadRegInteger(store, "ReportListCount", 50);
+  settings.OldestType = ReadRegInteger(store, "ReportOldestType", 1);
+  const TReportKind kind = output.Kind;
+  const std::vector<bool> visible = ApplyColumnVisibility(store, kind, InitialColumnVisibility(kind));
+  const TReportHead head{ReportTypeText(kind, translate), GetNodePath(folder),
+                         DateTimeText(NowAsDayCount(services), CurrentLocale())};
+  // Both row lists live until the file is written: the table refers to them.
+  TListingRows listing;
+  TAggregateRows aggregate;
+  TReportTable table;
+  if (IsListingKind(kind)) {
+    listing = BuildListingReport(folder, kind, settings);
+    SortFilesRows(listing, output.Sort, kind);
+    table = ListingReportTable(listing, kind, visible, CurrentLocale(), translate);
+  } else {
+    aggregate = BuildAggregateReport(folder, kind, settings, translate, CurrentLocale());
+    SortExtensionsRows(aggregate, output.Sort);
+    table = AggregateReportTable(aggregate, visible, CurrentLocale(), translate);
+  }
+  if (output.Format == "text") return WriteReportText(table, head, output.Out);
+  if (output.Format == "csv") return WriteReportCsv(table, head, output.Out);
+  return WriteReportHtml(table, head, output.Out);
 }
 
 }  // namespace
@@ -246,6 +365,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } restore;
   if (request.Unit) SetCurrentSizeUnit(*request.Unit);
   if (request.SizeType) SetCurrentSizeType(*request.SizeType);
+
+  if (!request.Reports.empty()) {
+    const TLangList languages(*environment.Settings, *environment.Platform.FileSystem, LanguageFolder());
+    const TTranslate translate = LanguageTranslator(languages);
+    for (const TOutput& output : request.Reports) {
+      std::string error;
+      const TFolderNode* folder = ReportFolder(tree, services, output.Folder, roots, error);
+      if (!error.empty()) {
+        err << "kestrove-cli: " << error << "\n";
+        return CliError;
+      }
+      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, translate); !result) {
+        err << "kestrove-cli: " << result.Message << "\n";
+        return CliError;
+      }
+    }
+  }
 
   for (const TOutput& output : request.TreeReports) {
     TTreeReportOptions options;

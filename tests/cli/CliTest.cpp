@@ -126,5 +126,38 @@ TEST_F(CliTest, TreeReportsFollowUnitAndSizeTypeAndTheirOwnOptions) {
   EXPECT_EQ(Run({"--size-type", "blocks"}), CliError);
 }
 
+TEST_F(CliTest, ListReportsAsTheWindowShowsThem) {
+  const std::string csv = Utf8(Dir / "top.csv"), text = Utf8(Dir / "ext.txt");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--unit", "B",
+                 "--report", "top100files", "--format", "csv", "--out", csv, "--sort", "0", "--ascending",
+                 "--report", "Top100Extensions", "--format", "text", "--out", text, "--folder", Utf8(Dir / "tree")}),
+            CliOk)
+      << Err.str();
+  const std::string top = ReadAll(csv);
+  // Greatest files in the default language, sorted by name ascending.
+  EXPECT_EQ(top.rfind("\"Report type:\";\"Greatest files\"\r\n", 0), 0u) << top;
+  const size_t a = top.find("\"a.txt\""), b = top.find("\"b.bin\"");
+  ASSERT_NE(a, std::string::npos);
+  ASSERT_NE(b, std::string::npos);
+  EXPECT_LT(a, b);
+  EXPECT_NE(top.find("\"5 000.00 B\""), std::string::npos);
+  const std::string ext = ReadAll(text);
+  EXPECT_NE(ext.find(".bin"), std::string::npos);
+  EXPECT_NE(ext.find(".txt"), std::string::npos);
+  // The column choice of the kind was recorded on first use, as the window does.
+  EXPECT_EQ(ReadRegInteger(Store, "mniTop100Files-column--123456789", 0), 1);
+
+  EXPECT_EQ(Run({"--report", "Biggest", "--format", "csv", "--out", csv}), CliError);
+  EXPECT_NE(Err.str().find("unknown report kind"), std::string::npos);
+  EXPECT_EQ(Run({"--report", "Owners", "--out", csv}), CliError);
+  EXPECT_NE(Err.str().find("needs --format"), std::string::npos);
+  EXPECT_EQ(Run({"--report", "Owners", "--format", "csv", "--out", csv, "--sort", "3"}), CliError);
+  EXPECT_EQ(Run({"--format", "csv"}), CliError);
+  EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--report", "Owners", "--format", "csv", "--out", csv, "--folder",
+                 Utf8(Dir / "elsewhere")}),
+            CliError);
+  EXPECT_NE(Err.str().find("not in the tree"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kv
