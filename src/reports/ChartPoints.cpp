@@ -1,0 +1,64 @@
+#include "reports/ChartPoints.h"
+
+#include <algorithm>
+
+namespace kv {
+namespace {
+
+// share = 100 * size / total; "share > 2" decided on integers, so it is exact
+// at the boundary and cannot overflow for any size.
+bool AboveTwoPercent(int64_t size, int64_t total) {
+  // With integer division truncating towards zero, 50 * size > total holds
+  // exactly when size > total / 50 for total > 0; a negative total flips it.
+  return total > 0 ? size > total / 50 : size < total / 50;
+}
+
+template <class Rows>
+std::vector<TChartPoint> Fill(const Rows &rows, int32_t chartOtherType) {
+  std::vector<TChartPoint> points;
+  int64_t total = 0;
+  for (const auto &row : rows) total += row->GetSize();
+  if (total == 0) return points;
+
+  int64_t others = 0;
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    const TAbstractNodeData &row = **it;
+    const int64_t size = row.GetSize();
+    if (chartOtherType == 2 || AboveTwoPercent(size, total))
+      points.push_back({static_cast<double>(size), std::string(row.GetText())});
+    else
+      others += size;
+  }
+  if (others > 0) points.push_back({static_cast<double>(others), std::string(ChartOthersLabel)});
+  return points;
+}
+
+}  // namespace
+
+std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, int32_t chartOtherType) {
+  return Fill(rows, chartOtherType);
+}
+
+std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType) {
+  return Fill(rows, chartOtherType);
+}
+
+TBarScrollBar BarChartScrollBar(int pointCount) {
+  if (pointCount <= 5) return {};
+  return {true, 0, pointCount - 5};
+}
+
+TBarWindow BarChartWindowAt(int pointCount, int scrollPosition) {
+  const TBarScrollBar bar = BarChartScrollBar(pointCount);
+  const int p = std::clamp(scrollPosition, bar.Minimum, bar.Maximum);
+  TBarWindow window;
+  window.AxisMin = pointCount - BarChartWindow - p;
+  window.AxisMax = pointCount - p;
+  const int first = std::max(window.AxisMin, 0);
+  const int last = std::min(window.AxisMax, pointCount - 1);
+  window.FirstPoint = std::min(first, pointCount);
+  window.PointCount = std::max(last - first + 1, 0);
+  return window;
+}
+
+}  // namespace kv
