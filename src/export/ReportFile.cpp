@@ -1,21 +1,16 @@
 #include "export/ReportFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
 #include <utility>
 
+#include "export/OutputFile.h"
 #include "platform/Platform.h"
 #include "reports/ReportColumns.h"
 
 namespace kv {
 
 namespace {
-
-// Reports can list every file of a drive: one system call per megabyte.
-constexpr size_t BufferSize = size_t{1} << 20;
 
 // The same block heads the full tree report.
 constexpr std::string_view StyleBlock =
@@ -27,113 +22,6 @@ static_assert(StyleBlock.size() == 366);
 
 constexpr std::string_view Eol = "\r\n";
 
-std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
-
-bool IsAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Characters, not bytes: one per character in a single-byte ANSI code page.
-size_t CharCount(std::string_view utf8) {
-  return static_cast<size_t>(std::count_if(
-      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-// A buffered file that stops writing at its first failure and reports it on Close.
-class TReportStream {
- public:
-  TReportStream(std::FILE* file, const std::string& path) : File_(file), Path_(path) {
-    std::setvbuf(File_, nullptr, _IONBF, 0);  // our buffer does the batching
-    Buffer_.reserve(BufferSize);
-  }
-  TReportStream(const TReportStream&) = delete;
-  TReportStream& operator=(const TReportStream&) = delete;
-  ~TReportStream() {
-    if (File_) std::fclose(File_);
-  }
-
-  bool Failed() const { return !Reason_.empty(); }
-
-  void Put(std::string_view raw) {
-    Buffer_.append(raw);
-    if (Buffer_.size() >= BufferSize) Flush();
-  }
-
-  // UTF-8 in the system's ANSI code page.
-  void PutText(std::string_view utf8) {
-    if (IsAscii(utf8))
-      Put(utf8);
-    else
-      Put(ToAnsiCodePage(utf8));
-  }
-
-  void PutPadded(std::string_view utf8, size_t width) {
-    PutText(utf8);
-    const size_t length = CharCount(utf8);
-    if (length < width) Buffer_.append(width - length, ' ');
-  }
-
-  void PutHtml(std::string_view utf8) {
-    if (utf8.find_first_of("&<>\"") == std::string_view::npos) {
-      PutText(utf8);
-      return;
-    }
-    std::string escaped;
-    escaped.reserve(utf8.size() + 16);
-    for (const char c : utf8) {
-      switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped.push_back(c);
-      }
-    }
-    PutText(escaped);
-  }
-
-  // Quoted; an embedded quote is doubled so the field stays one field.
-  void PutCsvField(std::string_view utf8) {
-    Put("\"");
-    if (utf8.find('"') == std::string_view::npos) {
-      PutText(utf8);
-    } else {
-      std::string doubled;
-      doubled.reserve(utf8.size() + 8);
-      for (const char c : utf8) {
-        if (c == '"') doubled.push_back('"');
-        doubled.push_back(c);
-      }
-      PutText(doubled);
-    }
-    Put("\"");
-  }
-
-  TFileResult Close() {
-    Flush();
-    errno = 0;
-    const int closed = std::fclose(File_);
-    File_ = nullptr;
-    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
-    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
-    return {};
-  }
-
- private:
-  void Flush() {
-    if (!Buffer_.empty() && !Failed()) {
-      errno = 0;
-      if (std::fwrite(Buffer_.data(), 1, Buffer_.size(), File_) != Buffer_.size()) Reason_ = ErrnoText(errno);
-    }
-    Buffer_.clear();
-  }
-
-  std::FILE* File_;
-  const std::string& Path_;
-  std::string Buffer_;
-  std::string Reason_;
-};
-
 std::vector<int> VisibleColumns(const TReportTable& table) {
   std::vector<int> columns;
   for (size_t i = 0; i < table.Titles.size(); ++i)
@@ -143,10 +31,8 @@ std::vector<int> VisibleColumns(const TReportTable& table) {
 
 template <class Body>
 TFileResult WriteFile(const std::string& path, Body&& body) {
-  errno = 0;
-  std::FILE* handle = OpenFile(path, "wb");
-  if (!handle) return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
-  TReportStream file(handle, path);
+  TOutputFile file;
+  if (TFileResult opened = file.Open(path); !opened) return opened;
   body(file);
   return file.Close();
 }
@@ -165,7 +51,7 @@ std::vector<std::string> Titles(const std::vector<TColumnSpec>& specs, const TTr
 }  // namespace
 
 TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, const std::string& path) {
-  return WriteFile(path, [&](TReportStream& file) {
+  return WriteFile(path, [&](TOutputFile& file) {
     file.Put("Report type: ");
     file.PutText(head.ReportType);
     file.Put(Eol);
@@ -175,10 +61,10 @@ TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, 
     file.Put(Eol);
     const std::vector<int> columns = VisibleColumns(table);
     std::vector<size_t> widths;
-    for (const int column : columns) widths.push_back(CharCount(table.Titles[static_cast<size_t>(column)]));
+    for (const int column : columns) widths.push_back(Utf8CharCount(table.Titles[static_cast<size_t>(column)]));
     for (size_t row = 0; row < table.RowCount; ++row)
       for (size_t i = 0; i < columns.size(); ++i)
-        widths[i] = std::max(widths[i], CharCount(table.CellText(row, columns[i])));
+        widths[i] = std::max(widths[i], Utf8CharCount(table.CellText(row, columns[i])));
     for (size_t& width : widths) width += 3;
     for (size_t i = 0; i < columns.size(); ++i)
       file.PutPadded(table.Titles[static_cast<size_t>(columns[i])], widths[i]);
@@ -191,7 +77,7 @@ TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, 
 }
 
 TFileResult WriteReportCsv(const TReportTable& table, const TReportHead& head, const std::string& path) {
-  return WriteFile(path, [&](TReportStream& file) {
+  return WriteFile(path, [&](TOutputFile& file) {
     file.Put("\"Report type:\";");
     file.PutCsvField(head.ReportType);
     file.Put(Eol);
@@ -214,7 +100,7 @@ TFileResult WriteReportCsv(const TReportTable& table, const TReportHead& head, c
 }
 
 TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, const std::string& path) {
-  return WriteFile(path, [&](TReportStream& file) {
+  return WriteFile(path, [&](TOutputFile& file) {
     file.Put("<html><head><title>");
     file.PutHtml(head.TitleTime);
     file.Put("</title>");

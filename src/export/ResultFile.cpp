@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "export/OutputFile.h"
 #include "platform/Platform.h"
 #include "scan/NodeData.h"
 #include "scan/PathStyle.h"
@@ -28,7 +29,7 @@ static_assert(std::endian::native == std::endian::little);
 constexpr size_t FolderFixedSize = 96;
 constexpr size_t FileFixedSize = 48;
 constexpr size_t InfoSize = sizeof(TItemInfo);
-// Trees hold millions of files: one system call per megabyte, not per field.
+// Reads are batched a megabyte at a time.
 constexpr size_t BufferSize = size_t{1} << 20;
 
 void PutLe32(unsigned char* p, int32_t value) {
@@ -95,18 +96,9 @@ struct TFileCloser {
 
 class TResultWriter {
  public:
-  TResultWriter(std::FILE* file, const std::string& path)
-      : File_(file), Path_(path), Buffer_(new unsigned char[BufferSize]) {
-    // Our own buffer does the batching; a second copy in stdio would only cost.
-    std::setvbuf(File_, nullptr, _IONBF, 0);
-  }
-  TResultWriter(const TResultWriter&) = delete;
-  TResultWriter& operator=(const TResultWriter&) = delete;
-  ~TResultWriter() {
-    if (File_) std::fclose(File_);
-  }
+  explicit TResultWriter(TOutputFile& file) : File_(file) {}
 
-  bool Failed() const { return !Reason_.empty(); }
+  bool Failed() const { return File_.Failed(); }
 
   void PutFolder(const TFolderNodeData& folder, std::string_view path, std::string_view owner) {
     const size_t fileCount = folder.Files.Count();
@@ -123,9 +115,9 @@ class TResultWriter {
     PutLe64(fixed + 80, folder.FolderCount);
     fixed[88] = folder.Complete ? 1 : 0;
     PutLe32(fixed + 92, static_cast<int32_t>(fileCount));
-    Put(fixed, sizeof fixed);
-    Put(path.data(), path.size());
-    Put(owner.data(), owner.size());
+    File_.Put(fixed, sizeof fixed);
+    File_.Put(path);
+    File_.Put(owner);
   }
 
   void PutFile(const TFileNodeData& file, std::string_view path, std::string_view owner) {
@@ -135,59 +127,20 @@ class TResultWriter {
     PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
     PutLe64(fixed + 8, file.FileSize);
     std::memcpy(fixed + 16, &file.Info, InfoSize);
-    Put(fixed, sizeof fixed);
-    Put(path.data(), path.size());
-    Put(owner.data(), owner.size());
-  }
-
-  // Flushes and closes; the first failure wins.
-  TFileResult Close() {
-    Flush();
-    errno = 0;
-    const int closed = std::fclose(File_);
-    File_ = nullptr;
-    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
-    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
-    return {};
+    File_.Put(fixed, sizeof fixed);
+    File_.Put(path);
+    File_.Put(owner);
   }
 
  private:
   // Counts and lengths are 32-bit in the file.
   bool Fits(size_t n) {
     if (n <= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return true;
-    if (!Failed()) Reason_ = "a text or file list is too long for the file format";
+    File_.Fail("a text or file list is too long for the file format");
     return false;
   }
 
-  void Put(const void* data, size_t n) {
-    if (Failed() || n == 0) return;
-    if (n > BufferSize - Used_) {
-      Flush();
-      if (n >= BufferSize) {
-        Emit(data, n);
-        return;
-      }
-    }
-    std::memcpy(Buffer_.get() + Used_, data, n);
-    Used_ += n;
-  }
-
-  void Flush() {
-    if (Used_ > 0) Emit(Buffer_.get(), Used_);
-    Used_ = 0;
-  }
-
-  void Emit(const void* data, size_t n) {
-    if (Failed()) return;
-    errno = 0;
-    if (std::fwrite(data, 1, n, File_) != n) Reason_ = ErrnoText(errno);
-  }
-
-  std::FILE* File_;
-  const std::string& Path_;
-  std::unique_ptr<unsigned char[]> Buffer_;
-  size_t Used_ = 0;
-  std::string Reason_;
+  TOutputFile& File_;
 };
 
 // Owners are interned and shared by many items: convert each one once.
@@ -351,10 +304,9 @@ class TImporter {
 }  // namespace
 
 TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
-  errno = 0;
-  std::FILE* file = OpenFile(path, "wb");
-  if (!file) return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
-  TResultWriter writer(file, path);
+  TOutputFile file;
+  if (TFileResult opened = file.Open(path); !opened) return opened;
+  TResultWriter writer(file);
   TOwnerTexts owners;
   const TPathStyle style = tree.Style();
 
@@ -388,7 +340,7 @@ TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
     }
     stack.push_back({node, 0, parentLength});
   }
-  return writer.Close();
+  return file.Close();
 }
 
 TFileResult ReadResultFile(TSizeTree& tree, const std::string& path) {

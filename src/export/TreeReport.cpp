@@ -1,13 +1,10 @@
 #include "export/TreeReport.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <string_view>
 #include <vector>
 
+#include "export/OutputFile.h"
 #include "platform/Locale.h"
 #include "platform/Platform.h"
 #include "scan/NodeData.h"
@@ -16,9 +13,6 @@
 namespace kv {
 
 namespace {
-
-// Trees hold millions of files: one system call per megabyte, not per line.
-constexpr size_t BufferSize = size_t{1} << 20;
 
 constexpr std::string_view StyleBlock =
     "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
@@ -29,113 +23,10 @@ static_assert(StyleBlock.size() == 366);
 
 constexpr std::string_view Eol = "\r\n";
 
-std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
-
-bool IsAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// A buffered text file that remembers its first failure.
-class TTextFile {
- public:
-  TTextFile(std::FILE* file, const std::string& path) : File_(file), Path_(path) {
-    // Our own buffer does the batching; a second copy in stdio would only cost.
-    std::setvbuf(File_, nullptr, _IONBF, 0);
-    Buffer_.reserve(BufferSize);
-  }
-  TTextFile(const TTextFile&) = delete;
-  TTextFile& operator=(const TTextFile&) = delete;
-  ~TTextFile() {
-    if (File_) std::fclose(File_);
-  }
-
-  bool Failed() const { return !Reason_.empty(); }
-
-  // Later writes are tried even after a failure (the HTML foot); the first
-  // failure stays the one reported.
-  void KeepTrying() { KeepTrying_ = true; }
-
-  void Put(std::string_view text) {
-    Buffer_.append(text);
-    if (Buffer_.size() >= BufferSize) Flush();
-  }
-
-  // UTF-8 text in the system's ANSI code page; ASCII needs no conversion.
-  void PutText(std::string_view utf8) {
-    if (IsAscii(utf8))
-      Put(utf8);
-    else
-      Put(ToAnsiCodePage(utf8));
-  }
-
-  void PutHtml(std::string_view utf8) {
-    if (utf8.find_first_of("&<>\"") == std::string_view::npos) {
-      PutText(utf8);
-      return;
-    }
-    std::string escaped;
-    escaped.reserve(utf8.size() + 16);
-    for (const char c : utf8) {
-      switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped.push_back(c);
-      }
-    }
-    PutText(escaped);
-  }
-
-  void PutCsvField(std::string_view utf8) {
-    Put("\"");
-    if (utf8.find('"') == std::string_view::npos) {
-      PutText(utf8);
-    } else {
-      std::string doubled;
-      doubled.reserve(utf8.size() + 8);
-      for (const char c : utf8) {
-        if (c == '"') doubled.push_back('"');
-        doubled.push_back(c);
-      }
-      PutText(doubled);
-    }
-    Put("\"");
-  }
-
-  // Flushes and closes; the first failure wins.
-  TFileResult Close() {
-    Flush();
-    errno = 0;
-    const int closed = std::fclose(File_);
-    File_ = nullptr;
-    if (closed != 0 && !Failed()) Reason_ = ErrnoText(errno);
-    if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
-    return {};
-  }
-
- private:
-  void Flush() {
-    if (!Buffer_.empty() && (!Failed() || KeepTrying_)) {
-      errno = 0;
-      if (std::fwrite(Buffer_.data(), 1, Buffer_.size(), File_) != Buffer_.size() && !Failed())
-        Reason_ = ErrnoText(errno);
-    }
-    Buffer_.clear();
-  }
-
-  std::FILE* File_;
-  const std::string& Path_;
-  std::string Buffer_;
-  std::string Reason_;
-  bool KeepTrying_ = false;
-};
-
 // What both formats share: the size texts and the depth-first walk.
 class TTreeReportWriter {
  public:
-  TTreeReportWriter(const TSizeTree& tree, TTextFile& file, const TTreeReportOptions& options)
+  TTreeReportWriter(const TSizeTree& tree, TOutputFile& file, const TTreeReportOptions& options)
       : Tree_(tree),
         File_(file),
         WithFiles_(options.WithFiles),
@@ -194,7 +85,7 @@ class TTreeReportWriter {
   }
 
   const TSizeTree& Tree_;
-  TTextFile& File_;
+  TOutputFile& File_;
   const bool WithFiles_;
 
  private:
@@ -299,21 +190,12 @@ class TCsvWriter final : public TTreeReportWriter {
   }
 };
 
-std::FILE* CreateReportFile(const std::string& path, TFileResult& error) {
-  errno = 0;
-  std::FILE* file = OpenFile(path, "wb");
-  if (!file) error = TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
-  return file;
-}
-
 }  // namespace
 
 TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
                                 const TTreeReportOptions& options) {
-  TFileResult error;
-  std::FILE* handle = CreateReportFile(path, error);
-  if (!handle) return error;
-  TTextFile file(handle, path);
+  TOutputFile file;
+  if (TFileResult opened = file.Open(path); !opened) return opened;
   THtmlWriter writer(tree, file, options);
   writer.Write(options.TitleTime ? *options.TitleTime : CurrentLocalTimeText());
   return file.Close();
@@ -321,10 +203,8 @@ TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
 
 TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path,
                                const TTreeReportOptions& options) {
-  TFileResult error;
-  std::FILE* handle = CreateReportFile(path, error);
-  if (!handle) return error;
-  TTextFile file(handle, path);
+  TOutputFile file;
+  if (TFileResult opened = file.Open(path); !opened) return opened;
   TCsvWriter writer(tree, file, options);
   writer.WriteSections();
   return file.Close();

@@ -1,0 +1,136 @@
+#include "export/OutputFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/Platform.h"
+
+namespace kv {
+
+namespace {
+
+// Trees and reports can hold millions of lines: one system call per megabyte.
+constexpr size_t BufferSize = size_t{1} << 20;
+
+std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+size_t Utf8CharCount(std::string_view utf8) {
+  return static_cast<size_t>(std::count_if(
+      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+TOutputFile::~TOutputFile() {
+  if (File_) std::fclose(File_);
+}
+
+TFileResult TOutputFile::Open(const std::string& path) {
+  Path_ = path;
+  errno = 0;
+  File_ = OpenFile(path, "wb");
+  if (!File_) return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(errno));
+  // Our own buffer does the batching; a second copy in stdio would only cost.
+  std::setvbuf(File_, nullptr, _IONBF, 0);
+  Buffer_.reset(new unsigned char[BufferSize]);
+  return {};
+}
+
+void TOutputFile::Fail(std::string reason) {
+  if (!Failed()) Reason_ = std::move(reason);
+}
+
+void TOutputFile::Put(const void* data, size_t n) {
+  if (Stopped() || n == 0) return;
+  if (n > BufferSize - Used_) {
+    Flush();
+    if (n >= BufferSize) {
+      Emit(data, n);
+      return;
+    }
+  }
+  std::memcpy(Buffer_.get() + Used_, data, n);
+  Used_ += n;
+}
+
+void TOutputFile::PutText(std::string_view utf8) {
+  if (IsAscii(utf8))
+    Put(utf8);
+  else
+    Put(ToAnsiCodePage(utf8));
+}
+
+void TOutputFile::PutPadded(std::string_view utf8, size_t width) {
+  PutText(utf8);
+  static constexpr char Spaces[] = "                                ";
+  constexpr size_t SpacesSize = sizeof Spaces - 1;
+  for (size_t length = Utf8CharCount(utf8); length < width;) {
+    const size_t take = std::min(width - length, SpacesSize);
+    Put(Spaces, take);
+    length += take;
+  }
+}
+
+void TOutputFile::PutHtml(std::string_view utf8) {
+  if (utf8.find_first_of("&<>\"") == std::string_view::npos) {
+    PutText(utf8);
+    return;
+  }
+  std::string escaped;
+  escaped.reserve(utf8.size() + 16);
+  for (const char c : utf8) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped.push_back(c);
+    }
+  }
+  PutText(escaped);
+}
+
+void TOutputFile::PutCsvField(std::string_view utf8) {
+  Put("\"");
+  if (utf8.find('"') == std::string_view::npos) {
+    PutText(utf8);
+  } else {
+    std::string doubled;
+    doubled.reserve(utf8.size() + 8);
+    for (const char c : utf8) {
+      if (c == '"') doubled.push_back('"');
+      doubled.push_back(c);
+    }
+    PutText(doubled);
+  }
+  Put("\"");
+}
+
+TFileResult TOutputFile::Close() {
+  Flush();
+  errno = 0;
+  const int closed = std::fclose(File_);
+  File_ = nullptr;
+  if (closed != 0) Fail(ErrnoText(errno));
+  if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
+  return {};
+}
+
+void TOutputFile::Flush() {
+  if (Used_ > 0) Emit(Buffer_.get(), Used_);
+  Used_ = 0;
+}
+
+void TOutputFile::Emit(const void* data, size_t n) {
+  if (Stopped()) return;
+  errno = 0;
+  if (std::fwrite(data, 1, n, File_) != n) Fail(ErrnoText(errno));
+}
+
+}  // namespace kv

@@ -1,0 +1,64 @@
+// A buffered output file for the export writers: it remembers its first
+// failure and reports it, naming the file, when closed.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "export/ResultFile.h"
+
+namespace kv {
+
+class TOutputFile {
+ public:
+  TOutputFile() = default;
+  TOutputFile(const TOutputFile&) = delete;
+  TOutputFile& operator=(const TOutputFile&) = delete;
+  ~TOutputFile();
+
+  // Creates or truncates the file.
+  TFileResult Open(const std::string& path);
+
+  bool Failed() const { return !Reason_.empty(); }
+
+  // Records a failure of the caller's own; the first failure wins.
+  void Fail(std::string reason);
+
+  // Later writes are tried even after a failure (an HTML foot); the first
+  // failure stays the one reported.
+  void KeepTrying() { KeepTrying_ = true; }
+
+  void Put(const void* data, size_t n);
+  void Put(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
+
+  // UTF-8 in the system's ANSI code page; ASCII needs no conversion.
+  void PutText(std::string_view utf8);
+  // Then spaces up to width characters.
+  void PutPadded(std::string_view utf8, size_t width);
+  void PutHtml(std::string_view utf8);
+  // Quoted; an embedded quote is doubled so the field stays one field.
+  void PutCsvField(std::string_view utf8);
+
+  // Flushes and closes; the first failure wins.
+  TFileResult Close();
+
+ private:
+  bool Stopped() const { return Failed() && !KeepTrying_; }
+  void Flush();
+  void Emit(const void* data, size_t n);
+
+  std::FILE* File_ = nullptr;
+  std::string Path_;
+  std::unique_ptr<unsigned char[]> Buffer_;
+  size_t Used_ = 0;
+  std::string Reason_;
+  bool KeepTrying_ = false;
+};
+
+// Characters, not bytes: one per character in a single-byte ANSI code page.
+size_t Utf8CharCount(std::string_view utf8);
+
+}  // namespace kv
