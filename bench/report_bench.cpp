@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "SyntheticPlatform.h"
 #include "platform/Locale.h"
 #include "platform/Platform.h"
 #include "reports/AggregateReport.h"
@@ -16,40 +17,10 @@
 #include "scan/SizeTree.h"
 
 using namespace kv;
+using kv::bench::SyntheticFileSystem;
+using kv::bench::SyntheticSecurity;
 
 namespace {
-
-// Answers without touching the disk, so only the reports are measured.
-class SyntheticFileSystem final : public IFileSystem {
- public:
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string &) override { return nullptr; }
-  bool QueryEntry(const std::string &, TDirEntry &) override { return false; }
-  TLocalTime FileTimeToLocal(FileTime) override { return {2024, 1, 1, 0, 0, 0, 0}; }
-  bool DiskClusterSize(const std::string &, int64_t &size) override {
-    size = 4096;
-    return true;
-  }
-  bool DiskSpace(const std::string &, int64_t &, int64_t &) override { return false; }
-  std::vector<TDriveInfo> ListDrives() override { return {}; }
-  std::string MountRootOf(const std::string &) override { return "/"; }
-};
-
-class SyntheticSecurity final : public ISecurity {
- public:
-  bool GetOwnerSid(const std::string &, TSid &sid) override {
-    sid.Bytes = "u1";
-    return true;
-  }
-  bool SidToString(const TSid &sid, std::string &text) override {
-    text = sid.Bytes;
-    return true;
-  }
-  bool AccountOfSid(const TSid &, std::string &user, std::string &domain) override {
-    user = "builder";
-    domain = "benchhost";
-    return true;
-  }
-};
 
 std::string RandomName(std::mt19937 &rng) {
   static const char *const extensions[] = {".txt", ".jpg", ".JPG",    ".cpp", ".h",   ".pdf", ".mp3",

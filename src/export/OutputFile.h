@@ -12,6 +12,18 @@
 
 namespace kv {
 
+// The style block that heads both HTML reports.
+inline constexpr std::string_view HtmlStyleBlock =
+    "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
+    "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
+    "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
+    "border-collapse: collapse; } .table2 {   BORDER: #555555 0px solid; } </style> ";
+static_assert(HtmlStyleBlock.size() == 366);
+
+// Text files end their lines with CR LF.
+inline constexpr std::string_view Eol = "\r\n";
+
+
 class TOutputFile {
  public:
   TOutputFile() = default;

@@ -12,15 +12,6 @@ namespace kv {
 
 namespace {
 
-// The same block heads the full tree report.
-constexpr std::string_view StyleBlock =
-    "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
-    "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
-    "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
-    "border-collapse: collapse; } .table2 {   BORDER: #555555 0px solid; } </style> ";
-static_assert(StyleBlock.size() == 366);
-
-constexpr std::string_view Eol = "\r\n";
 
 std::vector<int> VisibleColumns(const TReportTable& table) {
   std::vector<int> columns;
@@ -104,7 +95,7 @@ TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, 
     file.Put("<html><head><title>");
     file.PutHtml(head.TitleTime);
     file.Put("</title>");
-    file.Put(StyleBlock);
+    file.Put(HtmlStyleBlock);
     file.Put("</head><body>");
     file.Put("<b>Report type:</b>");
     file.PutHtml(head.ReportType);

@@ -14,14 +14,6 @@ namespace kv {
 
 namespace {
 
-constexpr std::string_view StyleBlock =
-    "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
-    "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
-    "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
-    "border-collapse: collapse; } .table2 {   BORDER: #555555 0px solid; } </style> ";
-static_assert(StyleBlock.size() == 366);
-
-constexpr std::string_view Eol = "\r\n";
 
 // What both formats share: the size texts and the depth-first walk.
 class TTreeReportWriter {
@@ -102,7 +94,7 @@ class THtmlWriter final : public TTreeReportWriter {
     File_.Put("<html>\r\n<head>\r\n<title>List files (");
     File_.PutHtml(titleTime);
     File_.Put(") </title>\r\n");
-    File_.Put(StyleBlock);
+    File_.Put(HtmlStyleBlock);
     File_.Put(Eol);
     File_.Put("</head>\r\n<body>\r\n");
     File_.Put("<table align=center width=80% border=\"0\" class=\"table2\"><tr><td>\r\n");
