@@ -194,19 +194,19 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
       name.resize(eq);
       inlineValue = true;
     }
-    const TOptionSpec* spec = nullptr;
+    const TOptionSpec* found = nullptr;
     for (const TOptionSpec& option : Options())
-      if (name == option.Name) spec = &option;
-    if (!spec) return "unknown option '" + args[i] + "' (see --help)";
-    if (spec->TakesValue && !inlineValue) {
+      if (name == option.Name) found = &option;
+    if (!found) return "unknown option '" + args[i] + "' (see --help)";
+    if (found->TakesValue && !inlineValue) {
       if (i + 1 >= args.size()) return "option '" + name + "' needs a value (see --help)";
       value = args[++i];
-    } else if (!spec->TakesValue && inlineValue) {
+    } else if (!found->TakesValue && inlineValue) {
       return "option '" + name + "' takes no value (see --help)";
     }
-    if (spec->TakesValue && value.empty()) return "option '" + name + "' needs a value (see --help)";
+    if (found->TakesValue && value.empty()) return "option '" + name + "' needs a value (see --help)";
     try {
-      spec->Apply(request, value);
+      found->Apply(request, value);
     } catch (const std::invalid_argument& e) {
       return std::string(e.what()) + " (see --help)";
     }

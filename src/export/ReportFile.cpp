@@ -32,10 +32,10 @@ std::string Text(const TTranslate& translate, std::string_view id) {
   return translate ? translate(id) : std::string(id);
 }
 
-std::vector<std::string> Titles(const std::vector<TColumnSpec>& specs, const TTranslate& translate) {
+std::vector<std::string> Titles(const std::vector<TColumnSpec>& columns, const TTranslate& translate) {
   std::vector<std::string> titles;
-  titles.reserve(specs.size());
-  for (const TColumnSpec& spec : specs) titles.push_back(Text(translate, spec.HeaderId));
+  titles.reserve(columns.size());
+  for (const TColumnSpec& column : columns) titles.push_back(Text(translate, column.HeaderId));
   return titles;
 }
 
