@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "fakes/TempFolder.h"
 #include "reports/FormatSize.h"
 #include "scan/NodeData.h"
 #include "settings/SettingsStore.h"
@@ -30,8 +31,7 @@ std::string ReadAll(const fs::path& p) {
 class CliTest : public ::testing::Test {
  protected:
   CliTest() {
-    Dir = fs::temp_directory_path() / ("kestrove-cli-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::remove_all(Dir);
+    Dir = test::MakeTempFolder("kestrove-cli");
     fs::create_directories(Dir / "tree" / "sub");
     std::ofstream(Dir / "tree" / "a.txt") << "hello";
     std::ofstream(Dir / "tree" / "sub" / "b.bin") << std::string(5000, 'b');

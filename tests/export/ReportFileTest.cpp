@@ -9,6 +9,7 @@
 
 #include "export/ReportFile.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/TempFolder.h"
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
@@ -67,10 +68,7 @@ class ReportFileTest : public ::testing::Test {
     Tree.AddSizesToFolder(Data, 100, 4096, 1);
     Rows = {Data->Data()->Files[0], sub->Data()};
     ComputeListPercents(Rows);
-    Dir = fs::temp_directory_path() /
-          ("kestrove-reportfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(Dir);
+    Dir = test::MakeTempFolder("kestrove-reportfile");
   }
   ~ReportFileTest() override {
     SetCurrentSizeUnit(TSizeUnit::MB);

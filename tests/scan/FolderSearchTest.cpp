@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/TempFolder.h"
 #include "platform/Locale.h"
 #include "scan/FileServices.h"
 #include "scan/FolderSearch.h"
@@ -30,13 +31,7 @@ void WriteFile(const fs::path& path, size_t size) {
 
 class TempTree {
  public:
-  TempTree() {
-    static int counter = 0;
-    Root = fs::temp_directory_path() / ("kestrove-scan-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                        "-" + std::to_string(++counter) + "-" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xffff));
-    fs::remove_all(Root);
-    fs::create_directories(Root);
-  }
+  TempTree() : Root(test::MakeTempFolder("kestrove-scan")) {}
   ~TempTree() {
     std::error_code ec;
     fs::remove_all(Root, ec);
