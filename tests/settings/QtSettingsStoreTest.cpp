@@ -67,8 +67,9 @@ TEST_F(QtSettingsStoreTest, DefaultPathFollowsXdgConfigHome) {
   setenv("XDG_CONFIG_HOME", Dir.c_str(), 1);
   EXPECT_EQ(TQtSettingsStore::DefaultFilePath(), File);
   unsetenv("XDG_CONFIG_HOME");
-  if (const char* home = std::getenv("HOME"); home && *home)
+  if (const char* home = std::getenv("HOME"); home && *home) {
     EXPECT_EQ(TQtSettingsStore::DefaultFilePath(), std::string(home) + "/.config/Varnholt/Kestrove 2.4.conf");
+  }
   // A relative XDG_CONFIG_HOME is ignored, as the base directory rules say.
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   EXPECT_NE(TQtSettingsStore::DefaultFilePath().rfind("relative", 0), 0u);
