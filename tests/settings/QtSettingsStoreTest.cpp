@@ -73,7 +73,7 @@ TEST_F(QtSettingsStoreTest, DefaultPathFollowsXdgConfigHome) {
   // A relative XDG_CONFIG_HOME is ignored, as the base directory rules say.
   setenv("XDG_CONFIG_HOME", "relative/dir", 1);
   EXPECT_NE(TQtSettingsStore::DefaultFilePath().rfind("relative", 0), 0u);
-  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(QtSettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
