@@ -1,0 +1,37 @@
+// The folder tree as a Qt item model: no copy of the data, rows follow the
+// size tree's notifications.
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include "scan/SizeTree.h"
+
+namespace kv {
+
+class TFolderTreeModel final : public QAbstractItemModel, private ITreeObserver {
+ public:
+  explicit TFolderTreeModel(TSizeTree& tree, QObject* parent = nullptr);
+  ~TFolderTreeModel() override;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+  TFolderNode* NodeOf(const QModelIndex& index) const;
+  QModelIndex IndexOf(const TFolderNode* node) const;
+
+ private:
+  void RowsAboutToBeInserted(TFolderNode* parent, size_t first, size_t last) override;
+  void RowsInserted(TFolderNode* parent, size_t first, size_t last) override;
+  void RowsAboutToBeRemoved(TFolderNode* parent, size_t first, size_t last) override;
+  void RowsRemoved(TFolderNode* parent, size_t first, size_t last) override;
+  void BulkUpdateEnded() override;
+  void TreeAboutToBeCleared() override;
+  void TreeCleared() override;
+
+  TSizeTree& Tree_;
+};
+
+}  // namespace kv
