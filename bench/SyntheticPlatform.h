@@ -2,6 +2,8 @@
 // program's own work.
 #pragma once
 
+#include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,5 +41,17 @@ class SyntheticSecurity final : public ISecurity {
     return true;
   }
 };
+
+// A file name of 4 to maxLength letters, digits, "_", "-" or blanks, then one of
+// the extensions (fixed seeds make the same names every run).
+inline std::string RandomName(std::mt19937& rng, int maxLength, std::span<const char* const> extensions) {
+  static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_- ";
+  std::uniform_int_distribution<int> length(4, maxLength), letter(0, sizeof letters - 2),
+      ext(0, static_cast<int>(extensions.size()) - 1);
+  std::string name;
+  const int n = length(rng);
+  for (int i = 0; i < n; ++i) name.push_back(letters[letter(rng)]);
+  return name + extensions[static_cast<size_t>(ext(rng))];
+}
 
 }  // namespace kv::bench

@@ -25,13 +25,7 @@ namespace {
 std::string RandomName(std::mt19937 &rng) {
   static const char *const extensions[] = {".txt", ".jpg", ".JPG",    ".cpp", ".h",   ".pdf", ".mp3",
                                            ".dll", ".Txt", ".tar.gz", ".o",   ".png", ""};
-  static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_- ";
-  std::uniform_int_distribution<int> length(4, 24), letter(0, sizeof letters - 2),
-      ext(0, static_cast<int>(std::size(extensions)) - 1);
-  std::string name;
-  const int n = length(rng);
-  for (int i = 0; i < n; ++i) name.push_back(letters[letter(rng)]);
-  return name + extensions[ext(rng)];
+  return bench::RandomName(rng, 24, extensions);
 }
 
 }  // namespace

@@ -27,12 +27,7 @@ size_t HeapInUse() {
 
 std::string RandomName(std::mt19937& rng) {
   static const char* const extensions[] = {".txt", ".jpg", ".cpp", ".h", ".pdf", ".mp3", ".dll", ""};
-  static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_- ";
-  std::uniform_int_distribution<int> length(4, 28), letter(0, sizeof letters - 2), ext(0, 7);
-  std::string name;
-  const int n = length(rng);
-  for (int i = 0; i < n; ++i) name.push_back(letters[letter(rng)]);
-  return name + extensions[ext(rng)];
+  return bench::RandomName(rng, 28, extensions);
 }
 
 }  // namespace
