@@ -1,0 +1,74 @@
+// The two report lists as Qt table models over the report pane's rows: every
+// text, image, font and sort comes from the core at the moment it is asked.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QStringList>
+#include <QStyledItemDelegate>
+
+#include "reports/ReportPane.h"
+
+namespace kv {
+
+// The images the lists show in their first column.
+struct TListImages {
+  QIcon ClosedFolder;
+  QIcon Drive;     // a top-level folder
+  QIcon AnyFile;   // a file whose own icon is not known
+};
+
+class TReportListModel : public QAbstractTableModel {
+ public:
+  TReportListModel(TReportPane& pane, const TListImages& images, QObject* parent = nullptr);
+
+  // Header texts by column index (set from the language).
+  void SetHeaderTexts(const QStringList& texts);
+  // Tells views that the pane's rows were rebuilt or resorted.
+  void Reload();
+  // Tells views that every cell text may have changed (unit, size type).
+  void Repaint();
+
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ protected:
+  TReportPane& Pane_;
+  const TListImages& Images_;
+  QStringList Headers_;
+  int Columns_;
+  TReportListModel(TReportPane& pane, const TListImages& images, int columns, QObject* parent);
+};
+
+// grdFiles: the rows of a listing kind. Bold rows over 10 percent in the
+// Files and folders report.
+class TFilesListModel final : public TReportListModel {
+ public:
+  TFilesListModel(TReportPane& pane, const TListImages& images, QObject* parent = nullptr);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  // The row object, or null.
+  TBaseNodeData* RowObject(int row) const;
+};
+
+// grdExtensions: the rows of an aggregate kind.
+class TExtensionsListModel final : public TReportListModel {
+ public:
+  TExtensionsListModel(TReportPane& pane, const TListImages& images, QObject* parent = nullptr);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  TExtensionsNodeData* RowObject(int row) const;
+};
+
+// Draws the percent bar of the Files and folders report under the text of
+// the Percent column.
+class TPercentBarDelegate final : public QStyledItemDelegate {
+ public:
+  TPercentBarDelegate(const TReportPane& pane, QObject* parent = nullptr);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+ private:
+  const TReportPane& Pane_;
+};
+
+}  // namespace kv
