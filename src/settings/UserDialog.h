@@ -15,6 +15,8 @@ class IUserDialog {
   virtual bool AskYesNo(const std::string& question) = 0;
   // A failure, in the words of the layer that failed.
   virtual void ShowError(const std::string& message) = 0;
+  // A folder chosen by the user; false when the chooser was closed without one.
+  virtual bool ChooseFolder(const std::string& title, std::string& folder) = 0;
 };
 
 // Answers from a prepared list (No once it runs out) and keeps what it was told.
@@ -28,10 +30,20 @@ class TScriptedDialog final : public IUserDialog {
     return answer;
   }
   void ShowError(const std::string& message) override { Errors.push_back(message); }
+  // The next prepared folder; none once they run out.
+  bool ChooseFolder(const std::string& title, std::string& folder) override {
+    FolderTitles.push_back(title);
+    if (Folders.empty()) return false;
+    folder = Folders.front();
+    Folders.pop_front();
+    return true;
+  }
 
   std::deque<bool> Answers;
   std::vector<std::string> Questions;
   std::vector<std::string> Errors;
+  std::deque<std::string> Folders;
+  std::vector<std::string> FolderTitles;
 };
 
 }  // namespace kv

@@ -1,0 +1,182 @@
+#include "ui/ReportListModels.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QPainter>
+#include <QStyle>
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+
+QVariant AlignmentOf(const TColumnSpec& column) {
+  const Qt::Alignment alignment =
+      column.Alignment == TAlignment::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter);
+  return static_cast<int>(alignment);
+}
+
+}  // namespace
+
+// ---- shared part ----
+
+TReportListModel::TReportListModel(TReportPane& pane, const TListImages& images, QObject* parent)
+    : TReportListModel(pane, images, static_cast<int>(ColumnsOf(pane.Kind()).size()), parent) {}
+
+TReportListModel::TReportListModel(TReportPane& pane, const TListImages& images, int columns, QObject* parent)
+    : QAbstractTableModel(parent), Pane_(pane), Images_(images), Columns_(columns) {}
+
+void TReportListModel::SetHeaderTexts(const QStringList& texts) {
+  Headers_ = texts;
+  if (Columns_ > 0) emit headerDataChanged(Qt::Horizontal, 0, Columns_ - 1);
+}
+
+// Called after the pane changed its rows: the old row pointers may already be
+// freed, but nothing reads rows between the pane's change and the reset (the
+// reset asks for no data before it ends), and every index of the old rows dies
+// with it.
+void TReportListModel::Reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+void TReportListModel::Repaint() {
+  const int rows = rowCount();
+  if (rows == 0 || Columns_ == 0) return;
+  emit dataChanged(index(0, 0), index(rows - 1, Columns_ - 1));
+}
+
+int TReportListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Columns_; }
+
+QVariant TReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= Columns_) return {};
+  return section < Headers_.size() ? Headers_[section] : QString();
+}
+
+// ---- files list ----
+
+TFilesListModel::TFilesListModel(TReportPane& pane, const TListImages& images, QObject* parent)
+    : TReportListModel(pane, images, static_cast<int>(FilesColumns().size()), parent) {}
+
+int TFilesListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(Pane_.FilesRows().size());
+}
+
+TBaseNodeData* TFilesListModel::RowObject(int row) const {
+  const TListingRows& rows = Pane_.FilesRows();
+  return row >= 0 && static_cast<size_t>(row) < rows.size() ? rows[static_cast<size_t>(row)] : nullptr;
+}
+
+QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const TBaseNodeData* row = RowObject(index.row());
+  if (!row) return {};
+  const int column = index.column();
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromUtf8(FilesCellText(*row, column, Pane_.Kind(), Pane_.Locale()));
+    case Qt::DecorationRole: {
+      if (column != fcName) return {};
+      if (const auto* folder = dynamic_cast<const TFolderNodeData*>(row))
+        return folder->IsTopLevel() ? Images_.Drive : Images_.ClosedFolder;
+      return Images_.AnyFile;
+    }
+    case Qt::TextAlignmentRole:
+      return AlignmentOf(FilesColumns()[static_cast<size_t>(column)]);
+    case Qt::FontRole: {
+      // Only the content of a folder has shares worth pointing out.
+      if (Pane_.Kind() != TReportKind::FilesInThisFolder || !(row->ListPercent > 10)) return {};
+      QFont font;
+      font.setBold(true);
+      return font;
+    }
+    default:
+      return {};
+  }
+}
+
+// ---- extensions list ----
+
+TExtensionsListModel::TExtensionsListModel(TReportPane& pane, const TListImages& images, QObject* parent)
+    : TReportListModel(pane, images, static_cast<int>(ExtensionsColumns().size()), parent) {}
+
+int TExtensionsListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(Pane_.ExtensionsRows().size());
+}
+
+TExtensionsNodeData* TExtensionsListModel::RowObject(int row) const {
+  const TAggregateRows& rows = Pane_.ExtensionsRows();
+  return row >= 0 && static_cast<size_t>(row) < rows.size() ? rows[static_cast<size_t>(row)].get() : nullptr;
+}
+
+QVariant TExtensionsListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const TExtensionsNodeData* row = RowObject(index.row());
+  if (!row) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromUtf8(ExtensionsCellText(*row, index.column(), Pane_.Locale()));
+    case Qt::TextAlignmentRole:
+      return AlignmentOf(ExtensionsColumns()[static_cast<size_t>(index.column())]);
+    default:
+      // The extension images come with the per-file icons.
+      return {};
+  }
+}
+
+// ---- percent bar ----
+
+TPercentBarGeometry PercentBarGeometry(const QRect& cell, double percent) {
+  TPercentBarGeometry geometry;
+  geometry.Outline = cell.adjusted(2, 2, -2, -2);
+  const QRect inner = geometry.Outline.adjusted(1, 1, -1, -1);
+  // A share is never above the whole; the clamp keeps a stray value inside the outline.
+  const double share = std::clamp(percent, 0.0, 100.0) / 100;
+  const int width = std::max(0, static_cast<int>(share * inner.width()));
+  geometry.Bar = QRect(inner.left(), inner.top(), width, std::max(0, inner.height()));
+  return geometry;
+}
+
+TPercentBarDelegate::TPercentBarDelegate(const TReportPane& pane, QObject* parent)
+    : QStyledItemDelegate(parent), Pane_(pane) {}
+
+void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  const auto* model = dynamic_cast<const TFilesListModel*>(index.model());
+  const TBaseNodeData* row =
+      model && Pane_.Kind() == TReportKind::FilesInThisFolder && index.column() == fcPercent
+          ? model->RowObject(index.row())
+          : nullptr;
+  if (!row) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  const QWidget* widget = opt.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+
+  // Background and selection first, as the style would draw them.
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+  const TPercentBarGeometry bar = PercentBarGeometry(opt.rect, row->ListPercent);
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing, false);
+  if (bar.Outline.isValid()) {
+    painter->setPen(QColor(192, 192, 192));
+    painter->setBrush(Qt::NoBrush);
+    // A 1 px pen draws one pixel right of and below the rectangle it is given.
+    painter->drawRect(bar.Outline.adjusted(0, 0, -1, -1));
+  }
+  if (!bar.Bar.isEmpty()) painter->fillRect(bar.Bar, QColor(0, 255, 0));
+  painter->restore();
+
+  // The text (and focus frame) over the bar: the item is drawn again with a
+  // background that paints nothing, still selected so the text keeps its colour.
+  opt.backgroundBrush = Qt::NoBrush;
+  opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+}
+
+}  // namespace kv

@@ -1,0 +1,31 @@
+// How a folder row of the tree is drawn: size and name, the folder image for
+// its state, bold for a folder over a tenth of its parent, and the mark of a
+// folder still being scanned. Computed at paint time from the node.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include "ui/DMMain.h"
+#include "ui/FolderTreeModel.h"
+
+namespace kv {
+
+// "  1 234.56 MB  Windows": two blanks, the size, two blanks, the name.
+QString FolderNodeText(const TFolderNodeData& folder);
+
+class TFolderTreeDelegate final : public QStyledItemDelegate {
+ public:
+  TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+ private:
+  QTreeView& View_;
+  const TFolderTreeModel& Model_;
+  const TdtmMain& Dm_;
+};
+
+}  // namespace kv

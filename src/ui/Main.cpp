@@ -1,0 +1,954 @@
+#include "ui/Main.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "reports/AggregateReport.h"
+#include "reports/ReportColumns.h"
+#include "scan/ItemFilter.h"
+#include "settings/TextIds.h"
+#include "ui/About.h"
+#include "ui/DMMain.h"
+#include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeView.h"
+#include "ui/QtUserDialog.h"
+#include "ui/ReportListModels.h"
+
+namespace kv {
+
+namespace {
+
+// Commands whose dialogs and files arrive with later changes stay visible but
+// disabled until then, so the menus already show the whole program.
+constexpr bool FilterDialogBuilt = false;
+constexpr bool TreeReportDialogBuilt = false;
+
+constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
+constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
+constexpr const char* UnitActionNames[4] = {"mniB", "mniKB", "mniMB", "GB1"};
+
+// The unit buttons show their unit as an image.
+QIcon UnitIcon(const char* unit) {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  QFont font = QApplication::font();
+  font.setBold(true);
+  font.setPixelSize(unit[1] ? 13 : 16);
+  p.setFont(font);
+  p.setPen(QApplication::palette().color(QPalette::ButtonText));
+  p.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(unit));
+  return QIcon(pixmap);
+}
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The "2194" pattern with the level digit for its string placeholder; a text
+// without one simply has no digit.
+QString LevelCaption(const std::string& pattern, int level) {
+  std::string text = pattern;
+  if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, std::to_string(level));
+  return FromUtf8(text);
+}
+
+const char* const HomePage = "https://www.varnholt.de/kestrove/";
+
+}  // namespace
+
+TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
+    : QMainWindow(parent),
+      Dm_(dm),
+      Setup_(std::move(setup)),
+      Settings_(*Setup_.Settings),
+      Pane_(*Setup_.Platform.Locale) {
+  setObjectName("frmMain");
+  setWindowTitle("Varnholt Kestrove 2.4");
+  resize(766, 581);
+  if (const QScreen* screen = QApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  if (Setup_.Dialog) {
+    Dialog_ = Setup_.Dialog;
+  } else {
+    OwnDialog_ = std::make_unique<TQtUserDialog>(this, [this] { return Languages_->Translate(IdQuestionCaption); });
+    Dialog_ = OwnDialog_.get();
+  }
+
+  Services_ = std::make_unique<TFileServices>(Setup_.Platform, Setup_.Style);
+  Tree_ = std::make_unique<TSizeTree>(*Services_, *Setup_.Platform.Locale);
+  Engine_ = std::make_unique<TScanEngine>(*Tree_, Queue_, Settings_, *Setup_.Platform.Locale);
+  Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
+  Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
+  Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
+  Engine_->OnScanError = [this](const std::string&, const std::string& message) { Dialog_->ShowError(message); };
+
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  CreatePanes();
+  CreateStatusBar();
+  CreatePopupMenu();
+
+  // Start-up state: the Files and folders report on its page, both lists by
+  // size, largest first.
+  pgcMain->setCurrentWidget(tbsFiles);
+  {
+    const TFilter filter(Settings_, *Setup_.Platform.Locale);
+    btnFilter->setChecked(!filter.IsEmpty());
+  }
+  ConnectQueue();
+  ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
+  FillDriveList();
+  Options_ = std::make_unique<TOption>(Settings_);
+  ApplyReportColumns();
+  Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
+  ApplyLanguage();
+  UpdateCounters();
+  UpdateCommandState();
+}
+
+TfrmMain::~TfrmMain() {
+  Shutdown();
+  // The views must let go of the models before the tree they show is freed.
+  trvFolder->setModel(nullptr);
+  grdFiles->setModel(nullptr);
+  grdExtensions->setModel(nullptr);
+  delete FolderModel_;
+  delete FilesModel_;
+  delete ExtensionsModel_;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  Shutdown();
+  event->accept();
+}
+
+void TfrmMain::Shutdown() {
+  if (ShutDown_) return;
+  ShutDown_ = true;
+  // Workers first: none may touch the window or the tree afterwards.
+  ProgressThread_.reset();
+  Engine_->StopScans();
+  Queue_.SetNotify({});
+  DrainTarget_.reset();
+  trvFolder->selectionModel()->disconnect(this);
+  // Rows refer to tree objects: empty the lists before the tree frees them.
+  Pane_.Clear();
+  ReloadLists();
+  Tree_->BeginUpdate();
+  Tree_->Clear();
+  Tree_->EndUpdate();
+  Options_.reset();  // writes the options
+}
+
+// ---------------------------------------------------------------- creation
+
+QAction* TfrmMain::NewAction(const char* name, const QString& text, QObject* owner) {
+  auto* action = new QAction(text, owner);
+  action->setObjectName(name);
+  Actions_[name] = action;
+  return action;
+}
+
+void TfrmMain::CreateActions() {
+  NewAction("mniScanDrive", "Scan selected drive", this);
+  NewAction("mniScanFolder", "Scan folder...", this);
+  NewAction("mniExport", "Export...", this)->setEnabled(false);
+  NewAction("mniImport", "Import...", this)->setEnabled(false);
+  NewAction("mniStopScan", "Stop scan", this);
+  NewAction("mniFilter", "Filter...", this)->setEnabled(FilterDialogBuilt);
+  NewAction("mniExit", "Exit", this);
+  connect(Act("mniScanDrive"), &QAction::triggered, this, [this] {
+    const QString root = edtDriveList->currentData().toString();
+    if (!root.isEmpty()) StartScan(root.toStdString());
+  });
+  connect(Act("mniScanFolder"), &QAction::triggered, this, [this] {
+    std::string folder;
+    if (Dialog_->ChooseFolder("Select a folder", folder)) StartScan(folder);
+  });
+  connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
+  connect(Act("mniExit"), &QAction::triggered, this, &QWidget::close);
+
+  auto* units = new QActionGroup(this);
+  for (int u = 0; u < 4; ++u) {
+    QAction* action = NewAction(UnitActionNames[u], UnitNames[u], units);
+    action->setCheckable(true);
+    action->setChecked(u == static_cast<int>(TSizeUnit::MB));
+    connect(action, &QAction::triggered, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+    UnitActions_[static_cast<size_t>(u)] = action;
+  }
+
+  // The size type: a radio pair in the popup and its twin in the View menu.
+  auto* popupTypes = new QActionGroup(this);
+  auto* menuTypes = new QActionGroup(this);
+  const std::pair<const char*, TSizeType> types[] = {
+      {"mniSizeTypeFile", TSizeType::FileSize}, {"mniSizeTypeAllocated", TSizeType::Allocated}};
+  for (const auto& [name, type] : types) {
+    QAction* popup = NewAction(name, {}, popupTypes);
+    QAction* twin = NewAction((std::string(name) + "2").c_str(), {}, menuTypes);
+    for (QAction* action : {popup, twin}) {
+      action->setCheckable(true);
+      action->setChecked(type == TSizeType::FileSize);
+      connect(action, &QAction::triggered, this, [this, t = type] { SetSizeType(t); });
+    }
+  }
+
+  // Chart type entries; the chart itself arrives with its own change.
+  auto* chartTypes = new QActionGroup(this);
+  for (const char* name : {"mniBar2", "mniPie2"}) {
+    QAction* action = NewAction(name, {}, chartTypes);
+    action->setCheckable(true);
+    action->setChecked(std::string_view(name) == "mniPie2");
+    action->setEnabled(false);
+  }
+  for (const char* name : {"mniShowChart", "mniShowInfoDisk"}) {
+    QAction* action = NewAction(name, {}, this);
+    action->setCheckable(true);
+    action->setChecked(true);
+  }
+  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
+    pnlChart->setVisible(on);
+  });
+  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) {
+    pnlDiskSize->setVisible(on);
+  });
+
+  // Report kinds: fifteen radio entries in the popup, their twins in the
+  // Report menu; a twin only calls its popup entry.
+  auto* popupKinds = new QActionGroup(this);
+  auto* menuKinds = new QActionGroup(this);
+  for (const TReportKindInfo& info : AllReportKinds()) {
+    const auto k = static_cast<size_t>(info.Kind);
+    QAction* popup = NewAction(std::string(info.PopupName).c_str(), {}, popupKinds);
+    QAction* twin = NewAction(std::string(info.MenuName).c_str(), {}, menuKinds);
+    popup->setCheckable(true);
+    twin->setCheckable(true);
+    popup->setChecked(info.Kind == TReportKind::FilesInThisFolder);
+    twin->setChecked(info.Kind == TReportKind::FilesInThisFolder);
+    PopupKinds_[k] = popup;
+    MenuKinds_[k] = twin;
+    connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
+    connect(twin, &QAction::triggered, popup, &QAction::trigger);
+  }
+  NewAction("mniListFiles", {}, this)->setEnabled(false);
+  NewAction("mniReportSettings", {}, this)->setEnabled(false);
+  NewAction("mniReportSettings2", {}, this)->setEnabled(false);
+  NewAction("mniHomepage", {}, this);
+  NewAction("mniAbout", {}, this);
+  connect(Act("mniHomepage"), &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(HomePage)); });
+  connect(Act("mniAbout"), &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void TfrmMain::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("mnuMain");
+  auto menu = [this](QWidget* parent, const char* name) {
+    auto* m = new QMenu(parent);
+    m->setObjectName(name);
+    return m;
+  };
+
+  mniScan = menu(bar, "mniScan");
+  mniScan->addActions({Act("mniScanDrive"), Act("mniScanFolder")});
+  mniScan->addSeparator();
+  mniScan->addActions({Act("mniExport"), Act("mniImport")});
+  mniScan->addSeparator();
+  mniScan->addActions({Act("mniStopScan"), Act("mniFilter")});
+  mniScan->addSeparator();
+  mniScan->addAction(Act("mniExit"));
+
+  mniView = menu(bar, "mniView");
+  mniSize = menu(mniView, "mniSize");
+  for (QAction* action : UnitActions_) mniSize->addAction(action);
+  mniSizeType = menu(mniView, "mniSizeType");
+  mniSizeType->addActions({Act("mniSizeTypeFile2"), Act("mniSizeTypeAllocated2")});
+  mniChartType = menu(mniView, "mniChartType");
+  mniChartType->addActions({Act("mniBar2"), Act("mniPie2")});
+  mniView->addMenu(mniSize);
+  mniView->addMenu(mniSizeType);
+  mniView->addMenu(mniChartType);
+  mniView->addSeparator();
+  mniView->addActions({Act("mniShowChart"), Act("mniShowInfoDisk")});
+
+  mniReport = menu(bar, "mniReport");
+  mniIncludingSubfolder2 = menu(mniReport, "mniIncludingSubfolder2");
+  mnuReportType = menu(this, "mnuReportType");
+  mniIncludingSubfolder = menu(mnuReportType, "mniIncludingSubfolder");
+  for (const TReportKindInfo& info : AllReportKinds()) {
+    const auto k = static_cast<size_t>(info.Kind);
+    const bool inSubmenu = info.Scope == TReportScope::IncludingSubfolders;
+    (inSubmenu ? mniIncludingSubfolder2 : mniReport)->addAction(MenuKinds_[k]);
+    (inSubmenu ? mniIncludingSubfolder : mnuReportType)->addAction(PopupKinds_[k]);
+  }
+  mniReport->addMenu(mniIncludingSubfolder2);
+  mniReport->addSeparator();
+  mniReport->addAction(Act("mniListFiles"));
+  mniReport->addSeparator();
+  mniReport->addAction(Act("mniReportSettings2"));
+  mnuReportType->addMenu(mniIncludingSubfolder);
+  mnuReportType->addSeparator();
+  mnuReportType->addAction(Act("mniReportSettings"));
+
+  mniHelp = menu(bar, "mniHelp");
+  mniHelp->addAction(Act("mniHomepage"));
+  mniHelp->addSeparator();
+  mniHelp->addAction(Act("mniAbout"));
+
+  for (QMenu* m : {mniScan, mniView, mniReport, mniHelp}) bar->addMenu(m);
+
+  mnuSizeType = menu(this, "mnuSizeType");
+  mnuSizeType->addActions({Act("mniSizeTypeFile"), Act("mniSizeTypeAllocated")});
+}
+
+void TfrmMain::CreateToolBar() {
+  pnlTop1 = new QWidget(this);
+  pnlTop1->setObjectName("pnlTop1");
+  pnlTop1->setFixedHeight(32);
+  auto* row = new QHBoxLayout(pnlTop1);
+  row->setContentsMargins(2, 0, 2, 0);
+  row->setSpacing(0);
+
+  edtDriveList = new QComboBox(pnlTop1);
+  edtDriveList->setObjectName("edtDriveList");
+  edtDriveList->setFixedWidth(145);
+  row->addWidget(edtDriveList);
+
+  auto button = [this, row](const char* name, const QIcon& icon, QAction* action = nullptr) {
+    auto* b = new QToolButton(pnlTop1);
+    b->setObjectName(name);
+    b->setAutoRaise(true);
+    b->setFixedSize(32, 32);
+    b->setIconSize(QSize(20, 20));
+    b->setIcon(icon);
+    if (action) connect(b, &QToolButton::clicked, action, &QAction::trigger);
+    row->addWidget(b);
+    return b;
+  };
+  auto separator = [this, row] {
+    auto* line = new QFrame(pnlTop1);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedWidth(8);
+    row->addWidget(line);
+  };
+
+  btnStartSearchDrive = button("btnStartSearchDrive", ThemedIcon("drive-harddisk", QStyle::SP_DriveHDIcon),
+                               Act("mniScanDrive"));
+  btnStartSearchFolder = button("btnStartSearchFolder", ThemedIcon("folder-open", QStyle::SP_DirOpenIcon),
+                                Act("mniScanFolder"));
+  btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
+  btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
+  btnFilter->setCheckable(true);
+  // Pressed shows that a filter is in effect; a click must not change that.
+  connect(btnFilter, &QToolButton::clicked, btnFilter, [this](bool on) { btnFilter->setChecked(!on); });
+  separator();
+  btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
+  btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
+  btnNext = button("btnNext", ThemedIcon("go-next", QStyle::SP_ArrowForward));
+  connect(btnUp, &QToolButton::clicked, this, [this] {
+    if (UpInProgress_) return;
+    UpInProgress_ = true;
+    if (TFolderNode* node = FocusedNode()) FocusFolder(node->Parent());
+    UpInProgress_ = false;
+  });
+  connect(btnBack, &QToolButton::clicked, this, [this] { StepHistory(-1); });
+  connect(btnNext, &QToolButton::clicked, this, [this] { StepHistory(+1); });
+  separator();
+  auto* unitGroup = new QButtonGroup(this);
+  for (int u = 0; u < 4; ++u) {
+    QToolButton* b = button(UnitButtonNames[u], UnitIcon(UnitNames[u]));
+    b->setCheckable(true);
+    b->setChecked(u == static_cast<int>(TSizeUnit::MB));
+    unitGroup->addButton(b, u);
+    UnitButtons_[static_cast<size_t>(u)] = b;
+    connect(b, &QToolButton::clicked, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+  }
+  btnSyzeType = button("btnSyzeType", ThemedIcon("view-list-details", QStyle::SP_FileDialogDetailedView));
+  connect(btnSyzeType, &QToolButton::clicked, this, [this] { DropDownBelow(btnSyzeType, mnuSizeType); });
+  separator();
+  btnReportType = button("btnReportType", {});
+  btnReportType->setFixedSize(164, 32);
+  btnReportType->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  connect(btnReportType, &QToolButton::clicked, this, [this] { DropDownBelow(btnReportType, mnuReportType); });
+  btnSaveFiles = button("btnSaveFiles", ThemedIcon("document-save", QStyle::SP_DialogSaveButton));
+  btnSaveFiles->setEnabled(false);  // its menu of report files comes with the report-file commands
+  row->addStretch(1);
+}
+
+void TfrmMain::CreatePanes() {
+  auto* central = new QWidget(this);
+  auto* panes = new QVBoxLayout(central);
+  panes->setContentsMargins(0, 0, 0, 0);
+  panes->setSpacing(0);
+  panes->addWidget(pnlTop1);
+
+  splMain = new QSplitter(Qt::Horizontal, central);
+  splMain->setObjectName("splMain");
+  splMain->setHandleWidth(4);
+  panes->addWidget(splMain, 1);
+
+  // Left pane: the folder tree over the drive panel.
+  pnlLeft = new QWidget(splMain);
+  pnlLeft->setObjectName("pnlLeft");
+  auto* left = new QVBoxLayout(pnlLeft);
+  left->setContentsMargins(0, 0, 0, 0);
+  splDiskSize = new QSplitter(Qt::Vertical, pnlLeft);
+  splDiskSize->setObjectName("splDiskSize");
+  splDiskSize->setHandleWidth(4);
+  left->addWidget(splDiskSize);
+
+  trvFolder = new QTreeView(splDiskSize);
+  trvFolder->setObjectName("trvFolder");
+  trvFolder->setHeaderHidden(true);
+  trvFolder->setUniformRowHeights(true);
+  trvFolder->setIndentation(18);
+  trvFolder->setRootIsDecorated(true);
+  trvFolder->setSelectionMode(QAbstractItemView::SingleSelection);
+  trvFolder->setContextMenuPolicy(Qt::CustomContextMenu);
+  trvFolder->setAutoScroll(true);
+  trvFolder->setIconSize(QSize(16, 16));
+  FolderModel_ = new TFolderTreeModel(*Tree_);
+  trvFolder->setModel(FolderModel_);
+  trvFolder->setItemDelegate(new TFolderTreeDelegate(*trvFolder, *FolderModel_, Dm_));
+  connect(trvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { TreeFocusChanged(current); });
+  // Expanding scrolls so that as many children as fit come into view.
+  connect(trvFolder, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+    const int rows = FolderModel_->rowCount(index);
+    if (rows > 0) trvFolder->scrollTo(FolderModel_->index(rows - 1, 0, index));
+    trvFolder->scrollTo(index);
+  });
+
+  pnlDiskSize = new QWidget(splDiskSize);
+  pnlDiskSize->setObjectName("pnlDiskSize");
+  auto* disk = new QVBoxLayout(pnlDiskSize);
+  disk->setContentsMargins(0, 0, 0, 0);
+  trvDiskSize = new QTreeWidget(pnlDiskSize);
+  trvDiskSize->setObjectName("trvDiskSize");
+  trvDiskSize->setColumnCount(4);
+  trvDiskSize->setRootIsDecorated(false);
+  disk->addWidget(trvDiskSize);
+  splDiskSize->setStretchFactor(0, 1);
+  splDiskSize->setStretchFactor(1, 0);
+  splDiskSize->setSizes({400, 139});
+
+  // Right pane: the two report lists on hidden-tab pages over the chart panel.
+  pnlClient = new QWidget(splMain);
+  pnlClient->setObjectName("pnlClient");
+  auto* client = new QVBoxLayout(pnlClient);
+  client->setContentsMargins(0, 0, 0, 0);
+  splChart = new QSplitter(Qt::Vertical, pnlClient);
+  splChart->setObjectName("splChart");
+  splChart->setHandleWidth(4);
+  client->addWidget(splChart);
+
+  pgcMain = new QStackedWidget(splChart);
+  pgcMain->setObjectName("pgcMain");
+  auto page = [this](const char* name, QTreeView*& list, QAbstractItemModel* model,
+                     const std::vector<TColumnSpec>& columns, bool multi) {
+    auto* tab = new QWidget(pgcMain);
+    tab->setObjectName(name);
+    auto* box = new QVBoxLayout(tab);
+    box->setContentsMargins(0, 0, 0, 0);
+    list = new QTreeView(tab);
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setIconSize(QSize(16, 16));
+    list->setModel(model);
+    QHeaderView* header = list->header();
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(true);
+    header->setFirstSectionMovable(false);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(1, Qt::DescendingOrder);
+    header->setStretchLastSection(false);
+    for (size_t i = 0; i < columns.size(); ++i) {
+      header->resizeSection(static_cast<int>(i), columns[i].Width);
+      list->setColumnHidden(static_cast<int>(i), !columns[i].VisibleAtFirst);
+    }
+    box->addWidget(list);
+    pgcMain->addWidget(tab);
+    return tab;
+  };
+  FilesModel_ = new TFilesListModel(Pane_, Dm_.ListImages());
+  ExtensionsModel_ = new TExtensionsListModel(Pane_, Dm_.ListImages());
+  tbsFiles = page("tbsFiles", grdFiles, FilesModel_, FilesColumns(), true);
+  grdFiles->setObjectName("grdFiles");
+  grdFiles->setItemDelegate(new TPercentBarDelegate(Pane_, grdFiles));
+  tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
+  grdExtensions->setObjectName("grdExtensions");
+  for (QTreeView* list : {grdFiles, grdExtensions})
+    connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
+
+  // The chart panel keeps its place; the charts arrive with their own change.
+  pnlChart = new QWidget(splChart);
+  pnlChart->setObjectName("pnlChart");
+  auto* chart = new QVBoxLayout(pnlChart);
+  chart->setContentsMargins(0, 0, 0, 0);
+  auto* commands = new QWidget(pnlChart);
+  commands->setObjectName("pnlChartCommand");
+  commands->setFixedHeight(32);
+  auto* commandRow = new QHBoxLayout(commands);
+  commandRow->setContentsMargins(2, 0, 2, 0);
+  commandRow->setSpacing(0);
+  const std::pair<const char*, QIcon> chartButtons[] = {
+      {"btnSaveDiagram", ThemedIcon("document-save", QStyle::SP_DialogSaveButton)},
+      {"btnSaveToClipboardDiagram", ThemedIcon("edit-copy", QStyle::SP_FileDialogNewFolder)},
+      {"btnChangeColorPalette", ThemedIcon("color-management", QStyle::SP_DesktopIcon)},
+      {"btnOnOffGradient", ThemedIcon("view-refresh", QStyle::SP_BrowserReload)}};
+  for (size_t i = 0; i < 4; ++i) {
+    auto* b = new QToolButton(commands);
+    b->setObjectName(chartButtons[i].first);
+    b->setAutoRaise(true);
+    b->setFixedSize(32, 32);
+    b->setIcon(chartButtons[i].second);
+    b->setEnabled(false);
+    commandRow->addWidget(b);
+    ChartButtons_[i] = b;
+  }
+  commandRow->addStretch(1);
+  btnChartType = new QToolButton(commands);
+  btnChartType->setObjectName("btnChartType");
+  btnChartType->setAutoRaise(true);
+  btnChartType->setFixedHeight(32);
+  btnChartType->setEnabled(false);
+  commandRow->addWidget(btnChartType);
+  chart->addWidget(commands);
+  auto* pgcChart = new QStackedWidget(pnlChart);
+  pgcChart->setObjectName("pgcChart");
+  chart->addWidget(pgcChart, 1);
+  splChart->setStretchFactor(0, 1);
+  splChart->setStretchFactor(1, 0);
+  splChart->setSizes({300, 250});
+
+  splMain->addWidget(pnlLeft);
+  splMain->addWidget(pnlClient);
+  splMain->setStretchFactor(0, 0);
+  splMain->setStretchFactor(1, 1);
+  splMain->setSizes({310, 452});
+  setCentralWidget(central);
+}
+
+void TfrmMain::CreateStatusBar() {
+  barStatus = new QStatusBar(this);
+  barStatus->setObjectName("barStatus");
+  barStatus->setSizeGripEnabled(true);
+  const int widths[4] = {120, 120, 120, 50};
+  for (size_t i = 0; i < 4; ++i) {
+    auto* panel = new QLabel(barStatus);
+    panel->setObjectName(QString("pnlStatus%1").arg(i));
+    panel->setFixedWidth(widths[i]);
+    barStatus->addWidget(panel);
+    Panels_[i] = panel;
+  }
+  setStatusBar(barStatus);
+  // A child of the status bar, not one of its panels: placed by hand at the right end.
+  ScanProgressBar = new QProgressBar(barStatus);
+  ScanProgressBar->setObjectName("ScanProgressBar");
+  ScanProgressBar->setRange(0, 100);
+  ScanProgressBar->setTextVisible(false);
+  ScanProgressBar->setFixedSize(150, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  ScanProgressBar->hide();
+  barStatus->installEventFilter(this);
+  PlaceProgressBar();
+}
+
+void TfrmMain::CreatePopupMenu() {
+  mnuPopup = new QMenu(this);
+  mnuPopup->setObjectName("mnuPopup");
+  // File commands arrive with their own change; they are shown, not yet enabled.
+  QAction* explorer = NewAction("mniExplorer", {}, mnuPopup);
+  mnuPopup->addAction(explorer);
+  mnuPopup->addSeparator();
+  mniExpand = new QMenu(mnuPopup);
+  mniExpand->setObjectName("mniExpand");
+  QAction* full = NewAction("mniFullExpand", {}, mniExpand);
+  mniExpand->addAction(full);
+  connect(full, &QAction::triggered, this, [this] { ExpandToLevel(FocusedNode(), 0); });
+  for (int level = 1; level <= 4; ++level) {
+    const std::string name = "mniExpandToLevel" + std::to_string(level);
+    QAction* action = NewAction(name.c_str(), {}, mniExpand);
+    mniExpand->addAction(action);
+    connect(action, &QAction::triggered, this, [this, level] { ExpandToLevel(FocusedNode(), level); });
+  }
+  mniExpandAction_ = mnuPopup->addMenu(mniExpand);
+  mniColumns = new QMenu(mnuPopup);
+  mniColumns->setObjectName("mniColumns");
+  mniColumnsAction_ = mnuPopup->addMenu(mniColumns);
+  for (const char* name : {"mniRefresh", "mniRemoveFromList"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
+  mnuPopup->addSeparator();
+  for (const char* name : {"mniDelete", "mniProperties"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
+  for (const char* name : {"mniExplorer", "mniRefresh", "mniRemoveFromList", "mniDelete", "mniProperties"})
+    Act(name)->setEnabled(false);
+
+  for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
+}
+
+void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
+  PopupSource_ = source;
+  const bool overTree = source == trvFolder;
+  mniExpandAction_->setVisible(overTree && FocusedNode() != nullptr);
+  mniColumnsAction_->setVisible(!overTree);
+  if (!overTree) BuildColumnsMenu();
+  mnuPopup->popup(globalPos);
+}
+
+void TfrmMain::FillDriveList() {
+  const std::vector<TDriveInfo> drives = Setup_.Platform.FileSystem->ListDrives();
+  const bool windows = Setup_.Style == TPathStyle::Windows;
+  int selected = -1;
+  for (const TDriveInfo& drive : drives) {
+    if (drive.Type != TDriveType::Fixed) continue;
+    // Windows drives are scanned as "C:"; POSIX mount points as their path.
+    std::string root = drive.Root;
+    if (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
+    edtDriveList->addItem(Dm_.ImageOf(2), FromUtf8(root), FromUtf8(root));
+    const bool preferred = windows ? (root == "C:" || root == "c:") : root == "/";
+    if (preferred) selected = edtDriveList->count() - 1;
+  }
+  if (selected < 0 && edtDriveList->count() > 0) selected = 0;
+  edtDriveList->setCurrentIndex(selected);
+}
+
+void TfrmMain::ConnectQueue() {
+  // Workers post; the event loop drains. One drain is scheduled at a time and
+  // never runs after the window is gone.
+  DrainTarget_ = std::make_shared<TfrmMain*>(this);
+  auto scheduled = std::make_shared<std::atomic<bool>>(false);
+  Queue_.SetNotify([weak = std::weak_ptr<TfrmMain*>(DrainTarget_), scheduled] {
+    if (scheduled->exchange(true)) return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [weak, scheduled] {
+          scheduled->store(false);
+          if (const auto target = weak.lock()) (*target)->DrainScanCalls();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void TfrmMain::DrainScanCalls() {
+  if (ShutDown_) return;
+  Queue_.Drain();
+  SyncProgressBar();
+}
+
+// ---------------------------------------------------------------- status
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == barStatus && event->type() == QEvent::Resize) PlaceProgressBar();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::PlaceProgressBar() {
+  ScanProgressBar->move(barStatus->width() - ScanProgressBar->width() - 13, 3);
+}
+
+void TfrmMain::SyncProgressBar() {
+  if (ShutDown_) return;
+  ScanProgressBar->setVisible(Engine_->ProgressVisible());
+  ScanProgressBar->setValue(Engine_->ProgressPosition());
+}
+
+void TfrmMain::UpdateCounters() {
+  const int64_t folders = Tree_->TotalFolders > 0 ? Tree_->TotalFolders - 1 : Tree_->TotalFolders;
+  Panels_[0]->setText(Tr(IdStatusFolders) + " " + QString::number(folders));
+  Panels_[1]->setText(Tr(IdStatusFiles) + " " + QString::number(Tree_->TotalFiles));
+}
+
+void TfrmMain::UpdateCommandState() {
+  btnBack->setEnabled(History_.CanGoBack());
+  btnNext->setEnabled(History_.CanGoNext());
+  const TFolderNode* focused = FocusedNode();
+  btnUp->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
+  const bool idle = Engine_->ScanRoots().empty();
+  btnFilter->setEnabled(idle && FilterDialogBuilt);
+  btnStopSearch->setEnabled(!idle);
+  Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(btnFilter->isChecked() ? IdFilterSet : IdFilterNotSet));
+  Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0 && TreeReportDialogBuilt);
+  SyncProgressBar();
+}
+
+// ---------------------------------------------------------------- scanning
+
+bool TfrmMain::StartScan(const std::string& path) {
+  const bool started = Engine_->StartScan(path);
+  UpdateCommandState();
+  return started;
+}
+
+void TfrmMain::StopScans() {
+  Engine_->StopScans();
+  UpdateCommandState();
+}
+
+// ---------------------------------------------------------------- reports
+
+void TfrmMain::UncheckReportKinds() {
+  // Exclusive groups refuse an empty choice; lift that while clearing.
+  for (auto* kinds : {&PopupKinds_, &MenuKinds_}) {
+    QActionGroup* group = (*kinds)[0]->actionGroup();
+    group->setExclusive(false);
+    for (QAction* action : *kinds) action->setChecked(false);
+    group->setExclusive(true);
+  }
+}
+
+void TfrmMain::SelectReportKind(TReportKind kind) {
+  const auto k = static_cast<size_t>(kind);
+  UncheckReportKinds();
+  PopupKinds_[k]->setChecked(true);
+  Pane_.SetKind(kind);
+  pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes);
+  btnReportType->setText(PopupKinds_[k]->text());
+  // The first selected folder, which may be none: then the list is emptied.
+  const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
+  const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
+  Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+  ReloadLists();
+  ApplyReportColumns();
+  MenuKinds_[k]->setChecked(true);
+}
+
+void TfrmMain::RefreshReport(TFolderNode* node) {
+  if (!node || node->IsHiddenRoot()) return;
+  Pane_.Build(node, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+  ReloadLists();
+  ApplyReportColumns();
+}
+
+void TfrmMain::ReloadLists() {
+  FilesModel_->Reload();
+  ExtensionsModel_->Reload();
+  for (auto [list, sort] : {std::pair{grdFiles, Pane_.FilesSort()}, std::pair{grdExtensions, Pane_.ExtensionsSort()}})
+    list->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+QTreeView* TfrmMain::CurrentReportList() const {
+  if (pgcMain->currentWidget() == tbsFiles) return grdFiles;
+  if (pgcMain->currentWidget() == tbsTypes) return grdExtensions;
+  return nullptr;
+}
+
+void TfrmMain::ApplyReportColumns() {
+  QTreeView* list = CurrentReportList();
+  if (!list) return;
+  const TReportKind kind = Pane_.Kind();
+  const std::vector<bool> visible = ApplyColumnVisibility(Settings_, kind, InitialColumnVisibility(kind));
+  list->header()->setUpdatesEnabled(false);
+  for (size_t i = 0; i < visible.size(); ++i) list->setColumnHidden(static_cast<int>(i), !visible[i]);
+  list->header()->setUpdatesEnabled(true);
+}
+
+void TfrmMain::BuildColumnsMenu() {
+  mniColumns->clear();
+  QTreeView* list = CurrentReportList();
+  if (!list) return;
+  const TReportKind kind = Pane_.Kind();
+  for (const TColumnChoice& choice : OfferedColumns(Settings_, kind)) {
+    const QString caption = list->model()->headerData(choice.Index, Qt::Horizontal).toString();
+    QAction* entry = mniColumns->addAction(caption);
+    entry->setObjectName(QString("mniColumn%1").arg(choice.Index));
+    entry->setCheckable(true);
+    entry->setChecked(choice.Checked);
+    entry->setData(choice.Index);
+    connect(entry, &QAction::toggled, this, [this, list, kind, index = choice.Index](bool show) {
+      ToggleColumn(Settings_, kind, index, show);
+      list->setColumnHidden(index, !show);
+    });
+  }
+}
+
+void TfrmMain::HeaderClicked(int column) {
+  Pane_.HeaderClick(column);
+  ReloadLists();
+}
+
+// ---------------------------------------------------------------- units
+
+void TfrmMain::SetSizeUnit(TSizeUnit unit) {
+  const auto u = static_cast<size_t>(unit);
+  UnitButtons_[u]->setChecked(true);
+  UnitActions_[u]->setChecked(true);
+  SetCurrentSizeUnit(unit);
+  RefreshSizeDisplay();
+}
+
+void TfrmMain::SetSizeType(TSizeType type) {
+  const bool file = type == TSizeType::FileSize;
+  Act(file ? "mniSizeTypeFile" : "mniSizeTypeAllocated")->setChecked(true);
+  Act(file ? "mniSizeTypeFile2" : "mniSizeTypeAllocated2")->setChecked(true);
+  SetCurrentSizeType(type);
+  RefreshSizeDisplay();
+}
+
+void TfrmMain::RefreshSizeDisplay() {
+  trvFolder->viewport()->update();
+  FilesModel_->Repaint();
+  ExtensionsModel_->Repaint();
+  RefreshReport(FocusedNode());
+}
+
+void TfrmMain::DropDownBelow(QToolButton* button, QMenu* menu) {
+  button->setDown(false);
+  menu->popup(button->mapToGlobal(QPoint(-1, button->height())));
+}
+
+// ---------------------------------------------------------------- tree
+
+TFolderNode* TfrmMain::FocusedNode() const {
+  const QModelIndex current = trvFolder->currentIndex();
+  return current.isValid() ? FolderModel_->NodeOf(current) : nullptr;
+}
+
+void TfrmMain::TreeFocusChanged(const QModelIndex& current) {
+  if (!current.isValid()) return;
+  TFolderNode* node = FolderModel_->NodeOf(current);
+  RefreshReport(node);
+  History_.AddToHistory(GetNodePath(node));
+  UpdateCommandState();
+}
+
+void TfrmMain::FocusFolder(TFolderNode* node) {
+  if (!node || node->IsHiddenRoot()) {
+    trvFolder->selectionModel()->clear();
+    return;
+  }
+  const QModelIndex index = FolderModel_->IndexOf(node);
+  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) trvFolder->expand(up);
+  trvFolder->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  trvFolder->scrollTo(index);
+}
+
+void TfrmMain::StepHistory(int delta) {
+  const bool allowed = delta < 0 ? History_.CanGoBack() : History_.CanGoNext();
+  if (!allowed) return;
+  const std::string path = History_.StepHistory(delta);
+  TFolderNode* node = Tree_->FindFolderNode(path);
+  if (!node || node->IsHiddenRoot() || node == FocusedNode()) History_.StepLedNowhere();
+  FocusFolder(node);
+  UpdateCommandState();
+}
+
+void TfrmMain::ExpandToLevel(TFolderNode* node, int level) {
+  if (!node || node->IsHiddenRoot()) return;
+  trvFolder->setUpdatesEnabled(false);
+  const QModelIndex top = FolderModel_->IndexOf(node);
+  // Collapse the subtree below the level first (cheap while hidden), then
+  // expand down to it in one pass.
+  trvFolder->collapse(top);
+  if (level > 0) {
+    std::vector<std::pair<const TFolderNode*, int>> stack{{node, 1}};
+    while (!stack.empty()) {
+      const auto [n, depth] = stack.back();
+      stack.pop_back();
+      if (depth > level) trvFolder->collapse(FolderModel_->IndexOf(n));
+      for (size_t i = 0; i < n->ChildCount(); ++i) stack.emplace_back(n->Child(i), depth + 1);
+    }
+  }
+  trvFolder->expandRecursively(top, level == 0 ? -1 : level - 1);
+  trvFolder->setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------- texts
+
+QString TfrmMain::Tr(const char* id) const { return FromUtf8(Languages_->Translate(id)); }
+
+void TfrmMain::ChangeLanguage(const std::string& name) {
+  Languages_->SetCurrentLanguage(name);
+  ApplyLanguage();
+}
+
+void TfrmMain::ApplyLanguage() {
+  const std::pair<QMenu*, const char*> menus[] = {
+      {mniScan, IdMenuScan},          {mniView, IdMenuView},
+      {mniReport, IdMenuReport},      {mniHelp, IdMenuHelp},
+      {mniSize, IdMenuSize},          {mniSizeType, IdSizeType},
+      {mniChartType, IdChartType},    {mniIncludingSubfolder, IdIncludingSubfolder},
+      {mniIncludingSubfolder2, IdIncludingSubfolder}, {mniExpand, IdExpand},
+      {mniColumns, IdColumns}};
+  for (const auto& [menu, id] : menus) menu->setTitle(Tr(id));
+
+  const std::pair<const char*, const char*> captions[] = {
+      {"mniScanDrive", IdScanDrive},       {"mniScanFolder", IdScanFolder},
+      {"mniStopScan", IdStopScan},         {"mniFilter", IdFilter},
+      {"mniExit", IdExit},                 {"mniShowChart", IdShowChart},
+      {"mniShowInfoDisk", IdShowInfoDisk}, {"mniSizeTypeFile", IdSizeTypeFile},
+      {"mniSizeTypeFile2", IdSizeTypeFile}, {"mniSizeTypeAllocated", IdSizeTypeAllocated},
+      {"mniSizeTypeAllocated2", IdSizeTypeAllocated}, {"mniBar2", IdChartBar},
+      {"mniPie2", IdChartPie},             {"mniListFiles", IdSaveAllScannedFiles},
+      {"mniReportSettings", IdSettingsMenu}, {"mniReportSettings2", IdSettingsMenu},
+      {"mniHomepage", IdHomePage},         {"mniAbout", IdAbout},
+      {"mniExplorer", IdExplorer},         {"mniRefresh", IdRefresh},
+      {"mniRemoveFromList", IdRemoveFromList}, {"mniDelete", IdDelete},
+      {"mniProperties", IdProperties},     {"mniFullExpand", IdFullExpand}};
+  for (const auto& [name, id] : captions) Act(name)->setText(Tr(id));
+  for (int level = 1; level <= 4; ++level)
+    Act(("mniExpandToLevel" + std::to_string(level)).c_str())
+        ->setText(LevelCaption(Languages_->Translate(IdExpandToLevel), level));
+  for (const TReportKindInfo& info : AllReportKinds()) {
+    const auto k = static_cast<size_t>(info.Kind);
+    const QString text = Tr(std::string(info.TextId).c_str());
+    PopupKinds_[k]->setText(text);
+    MenuKinds_[k]->setText(text);
+  }
+
+  const std::pair<QToolButton*, const char*> hints[] = {
+      {btnStartSearchDrive, IdScanDrive}, {btnStartSearchFolder, IdScanFolder}, {btnStopSearch, IdStopScan},
+      {btnFilter, IdFilter},              {btnUp, IdUp},                        {btnBack, IdBack},
+      {btnNext, IdNext},                  {btnSyzeType, IdSizeType},            {btnSaveFiles, IdSaveCurrentReport},
+      {ChartButtons_[0], IdSave},  {ChartButtons_[1], IdCopyToClipboard},     {ChartButtons_[2], IdNextColorPalette},
+      {ChartButtons_[3], IdNextGradient}};
+  for (const auto& [button, id] : hints) button->setToolTip(Tr(id));
+
+  QStringList files;
+  for (const TColumnSpec& column : FilesColumns()) files << Tr(column.HeaderId);
+  FilesModel_->SetHeaderTexts(files);
+  QStringList extensions;
+  for (const TColumnSpec& column : ExtensionsColumns()) extensions << Tr(column.HeaderId);
+  ExtensionsModel_->SetHeaderTexts(extensions);
+  trvDiskSize->setHeaderLabels({Tr(IdColDrive), Tr(IdColSize), Tr(IdColFree), Tr(IdColPercentFree)});
+
+  // The two buttons name the current choices in the new language.
+  btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());
+  btnChartType->setText(Tr(Act("mniBar2")->isChecked() ? IdChartBar : IdChartPie));
+  UpdateCounters();
+  UpdateCommandState();
+}
+
+void TfrmMain::ShowAbout() {
+  TfrmAbout about(*Languages_, HomePage, this);
+  about.exec();
+}
+
+}  // namespace kv

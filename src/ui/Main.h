@@ -1,0 +1,217 @@
+// The main window: maps menus, tool buttons and views onto the core's scan
+// engine, size tree, report pane and navigation history. The logic lives in
+// the core; this class wires it to widgets.
+#pragma once
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+#include "platform/Platform.h"
+#include "reports/FormatSize.h"
+#include "reports/ReportPane.h"
+#include "scan/FileServices.h"
+#include "scan/FolderSearch.h"
+#include "scan/NavigationHistory.h"
+#include "scan/SizeTree.h"
+#include "scan/UiCallQueue.h"
+#include "settings/Language.h"
+#include "settings/Option.h"
+#include "settings/UserDialog.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class QTreeView;
+class QTreeWidget;
+class QWidget;
+
+namespace kv {
+
+class TdtmMain;
+class TFolderTreeModel;
+class TFilesListModel;
+class TExtensionsListModel;
+
+// What the window runs on; tests give fakes and a scripted dialog.
+struct TMainSetup {
+  TPlatform Platform;
+  ISettingsStore* Settings = nullptr;
+  // Null: message boxes and Qt's folder chooser.
+  IUserDialog* Dialog = nullptr;
+  // The Language folder, with a trailing separator.
+  std::string LanguageFolder;
+  TPathStyle Style = NativePathStyle();
+};
+
+class TfrmMain final : public QMainWindow {
+ public:
+  TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // ---- status and commands ----
+  void UpdateCommandState();
+  void UpdateCounters();
+
+  // ---- scanning ----
+  bool StartScan(const std::string& path);
+  void StopScans();
+  // Runs the calls worker threads have queued for the UI thread.
+  void DrainScanCalls();
+
+  // ---- reports ----
+  void SelectReportKind(TReportKind kind);
+  void UncheckReportKinds();
+  void RefreshReport(TFolderNode* node);
+  // The list view of the current kind's page.
+  QTreeView* CurrentReportList() const;
+
+  // ---- units and size type ----
+  void SetSizeUnit(TSizeUnit unit);
+  void SetSizeType(TSizeType type);
+  void RefreshSizeDisplay();
+
+  // ---- folder tree and navigation ----
+  TFolderNode* FocusedNode() const;
+  void FocusFolder(TFolderNode* node);
+  void StepHistory(int delta);
+  void ExpandToLevel(TFolderNode* node, int level);
+
+  // ---- texts ----
+  void ApplyLanguage();
+  // Makes a language current and re-labels the window at once.
+  void ChangeLanguage(const std::string& name);
+  QString Tr(const char* id) const;
+
+  // ---- what the window runs on (tests, tools) ----
+  TSizeTree& Tree() { return *Tree_; }
+  TScanEngine& Engine() { return *Engine_; }
+  TReportPane& Pane() { return Pane_; }
+  const TNavigationHistory& History() const { return History_; }
+  TLangList& Languages() { return *Languages_; }
+  TOption& Options() { return *Options_; }
+  TFolderTreeModel& FolderModel() { return *FolderModel_; }
+  IUserDialog& Dialog() { return *Dialog_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void CreatePanes();
+  void CreatePopupMenu();
+  void FillDriveList();
+  void ConnectQueue();
+  void Shutdown();
+  void SyncProgressBar();
+  void PlaceProgressBar();
+  void ApplyReportColumns();
+  void ReloadLists();
+  void ShowPopup(QWidget* source, const QPoint& pos);
+  void BuildColumnsMenu();
+  void DropDownBelow(QToolButton* button, QMenu* menu);
+  void ShowAbout();
+  void HeaderClicked(int column);
+  void TreeFocusChanged(const QModelIndex& current);
+  QAction* NewAction(const char* name, const QString& text, QObject* owner);
+
+  TdtmMain& Dm_;
+  TMainSetup Setup_;
+  ISettingsStore& Settings_;
+  std::unique_ptr<IUserDialog> OwnDialog_;
+  IUserDialog* Dialog_;
+
+  std::unique_ptr<TFileServices> Services_;
+  std::unique_ptr<TSizeTree> Tree_;
+  TUiCallQueue Queue_;
+  std::unique_ptr<TScanEngine> Engine_;
+  std::unique_ptr<TSearchProgress> ProgressThread_;
+  std::unique_ptr<TOption> Options_;
+  std::unique_ptr<TLangList> Languages_;
+  TReportPane Pane_;
+  TNavigationHistory History_;
+  // Drains scheduled from worker threads check this is still alive.
+  std::shared_ptr<TfrmMain*> DrainTarget_;
+  bool ShutDown_ = false;
+  bool UpInProgress_ = false;
+
+  // ---- widgets (object names as the members) ----
+  QWidget* pnlTop1 = nullptr;
+  QComboBox* edtDriveList = nullptr;
+  QToolButton* btnStartSearchDrive = nullptr;
+  QToolButton* btnStartSearchFolder = nullptr;
+  QToolButton* btnStopSearch = nullptr;
+  QToolButton* btnFilter = nullptr;
+  QToolButton* btnUp = nullptr;
+  QToolButton* btnBack = nullptr;
+  QToolButton* btnNext = nullptr;
+  std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
+  QToolButton* btnSyzeType = nullptr;
+  QToolButton* btnReportType = nullptr;
+  QToolButton* btnSaveFiles = nullptr;
+
+  QStatusBar* barStatus = nullptr;
+  std::array<QLabel*, 4> Panels_{};
+  QProgressBar* ScanProgressBar = nullptr;
+
+  QSplitter* splMain = nullptr;
+  QSplitter* splDiskSize = nullptr;
+  QSplitter* splChart = nullptr;
+  QWidget* pnlLeft = nullptr;
+  QTreeView* trvFolder = nullptr;
+  QWidget* pnlDiskSize = nullptr;
+  QTreeWidget* trvDiskSize = nullptr;
+  QWidget* pnlClient = nullptr;
+  QStackedWidget* pgcMain = nullptr;
+  QWidget* tbsFiles = nullptr;
+  QWidget* tbsTypes = nullptr;
+  QTreeView* grdFiles = nullptr;
+  QTreeView* grdExtensions = nullptr;
+  QWidget* pnlChart = nullptr;
+  QToolButton* btnChartType = nullptr;
+  std::array<QToolButton*, 4> ChartButtons_{};  // save, clipboard, palette, gradient
+
+  TFolderTreeModel* FolderModel_ = nullptr;
+  TFilesListModel* FilesModel_ = nullptr;
+  TExtensionsListModel* ExtensionsModel_ = nullptr;
+
+  // ---- menus and their entries ----
+  QMenu* mniScan = nullptr;
+  QMenu* mniView = nullptr;
+  QMenu* mniReport = nullptr;
+  QMenu* mniHelp = nullptr;
+  QMenu* mniSize = nullptr;
+  QMenu* mniSizeType = nullptr;
+  QMenu* mniChartType = nullptr;
+  QMenu* mniIncludingSubfolder = nullptr;
+  QMenu* mniIncludingSubfolder2 = nullptr;
+  QMenu* mnuSizeType = nullptr;
+  QMenu* mnuReportType = nullptr;
+  QMenu* mnuPopup = nullptr;
+  QMenu* mniExpand = nullptr;
+  QMenu* mniColumns = nullptr;
+  QAction* mniColumnsAction_ = nullptr;
+  QAction* mniExpandAction_ = nullptr;
+  QWidget* PopupSource_ = nullptr;
+
+  std::map<std::string, QAction*> Actions_;  // by object name
+  std::array<QAction*, ReportKindCount> PopupKinds_{};
+  std::array<QAction*, ReportKindCount> MenuKinds_{};
+  std::array<QAction*, 4> UnitActions_{};  // mniB, mniKB, mniMB, GB1
+  QAction* Act(const char* name) const { return Actions_.at(name); }
+};
+
+}  // namespace kv

@@ -1,0 +1,27 @@
+// Questions, errors and the folder chooser as the user sees them: message
+// boxes and Qt's folder dialog.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QWidget>
+
+#include "settings/UserDialog.h"
+
+namespace kv {
+
+class TQtUserDialog final : public IUserDialog {
+ public:
+  // The caption of question boxes comes from the current language.
+  TQtUserDialog(QWidget* owner, std::function<std::string()> questionCaption);
+  bool AskYesNo(const std::string& question) override;
+  void ShowError(const std::string& message) override;
+  bool ChooseFolder(const std::string& title, std::string& folder) override;
+
+ private:
+  QWidget* Owner_;
+  std::function<std::string()> QuestionCaption_;
+};
+
+}  // namespace kv
