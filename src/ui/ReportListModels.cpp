@@ -10,9 +10,9 @@ namespace kv {
 
 namespace {
 
-QVariant AlignmentOf(const TColumnSpec& column) {
+QVariant AlignmentOf(TAlignment column) {
   const Qt::Alignment alignment =
-      column.Alignment == TAlignment::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter);
+      column == TAlignment::Centre ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter);
   return static_cast<int>(alignment);
 }
 
@@ -31,10 +31,10 @@ void TReportListModel::SetHeaderTexts(const QStringList& texts) {
   if (Columns_ > 0) emit headerDataChanged(Qt::Horizontal, 0, Columns_ - 1);
 }
 
-// Called after the pane changed its rows: the old row pointers may already be
-// freed, but nothing reads rows between the pane's change and the reset (the
-// reset asks for no data before it ends), and every index of the old rows dies
-// with it.
+// Called after the pane changed its rows, before control returns to the event
+// loop: rowCount and data read the pane live. The old row pointers may be
+// freed by then, which is safe because a reset reads no data before it ends
+// and every index of the old rows dies with it.
 void TReportListModel::Reload() {
   beginResetModel();
   endResetModel();
@@ -82,7 +82,7 @@ QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
       return Images_.AnyFile;
     }
     case Qt::TextAlignmentRole:
-      return AlignmentOf(FilesColumns()[static_cast<size_t>(column)]);
+      return AlignmentOf(FilesColumns()[static_cast<size_t>(column)].Alignment);
     case Qt::FontRole: {
       // Only the content of a folder has shares worth pointing out.
       if (Pane_.Kind() != TReportKind::FilesInThisFolder || !(row->ListPercent > 10)) return {};
@@ -117,7 +117,7 @@ QVariant TExtensionsListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromUtf8(ExtensionsCellText(*row, index.column(), Pane_.Locale()));
     case Qt::TextAlignmentRole:
-      return AlignmentOf(ExtensionsColumns()[static_cast<size_t>(index.column())]);
+      return AlignmentOf(ExtensionsColumns()[static_cast<size_t>(index.column())].Alignment);
     default:
       // The extension images come with the per-file icons.
       return {};
