@@ -105,6 +105,10 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
   Engine_->OnScanError = [this](const std::string&, const std::string& message) { Dialog_->ShowError(message); };
 
+  // Every start shows sizes in MB as file sizes; neither choice is stored.
+  SetCurrentSizeUnit(TSizeUnit::MB);
+  SetCurrentSizeType(TSizeType::FileSize);
+
   CreateActions();
   CreateMenus();
   CreateToolBar();
@@ -437,6 +441,9 @@ void TfrmMain::CreatePanes() {
           [this](const QModelIndex& current) { TreeFocusChanged(current); });
   // Expanding scrolls so that as many children as fit come into view.
   connect(trvFolder, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+    // Scrolling lays the view out at once, which would lose the expansions
+    // that expandRecursively records after this signal.
+    if (ExpandingToLevel_) return;
     const int rows = FolderModel_->rowCount(index);
     if (rows > 0) trvFolder->scrollTo(FolderModel_->index(rows - 1, 0, index));
     trvFolder->scrollTo(index);
@@ -490,8 +497,10 @@ void TfrmMain::CreatePanes() {
     header->setSortIndicatorShown(true);
     header->setSortIndicator(1, Qt::DescendingOrder);
     header->setStretchLastSection(false);
+    // The widths suit a small 8-point font; wider digits get wider columns.
+    const double scale = std::max(1.0, list->fontMetrics().horizontalAdvance(QString("0123456789")) / 60.0);
     for (size_t i = 0; i < columns.size(); ++i) {
-      header->resizeSection(static_cast<int>(i), columns[i].Width);
+      header->resizeSection(static_cast<int>(i), static_cast<int>(columns[i].Width * scale));
       list->setColumnHidden(static_cast<int>(i), !columns[i].VisibleAtFirst);
     }
     box->addWidget(list);
@@ -503,6 +512,12 @@ void TfrmMain::CreatePanes() {
   tbsFiles = page("tbsFiles", grdFiles, FilesModel_, FilesColumns(), true);
   grdFiles->setObjectName("grdFiles");
   grdFiles->setItemDelegate(new TPercentBarDelegate(Pane_, grdFiles));
+  // Date columns wide enough for the locale's date and time (an afternoon hour
+  // with two-digit fields).
+  const QString sampleDate = FromUtf8(DateTimeText(45658.7291, *Setup_.Platform.Locale));
+  const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 12;
+  for (int column : {fcCreated, fcModified, fcLastAccess})
+    grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
   tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
   grdExtensions->setObjectName("grdExtensions");
   for (QTreeView* list : {grdFiles, grdExtensions})
@@ -659,7 +674,12 @@ void TfrmMain::ConnectQueue() {
 
 void TfrmMain::DrainScanCalls() {
   if (ShutDown_) return;
-  Queue_.Drain();
+  if (Queue_.Drain() > 0) {
+    // Hand-overs change sizes, marks and percentages anywhere in the tree and
+    // in the rows shown: repaint once per drain, not per node.
+    trvFolder->viewport()->update();
+    if (QTreeView* list = CurrentReportList()) list->viewport()->update();
+  }
   SyncProgressBar();
 }
 
@@ -863,6 +883,7 @@ void TfrmMain::StepHistory(int delta) {
 void TfrmMain::ExpandToLevel(TFolderNode* node, int level) {
   if (!node || node->IsHiddenRoot()) return;
   trvFolder->setUpdatesEnabled(false);
+  ExpandingToLevel_ = true;
   const QModelIndex top = FolderModel_->IndexOf(node);
   // Collapse the subtree below the level first (cheap while hidden), then
   // expand down to it in one pass.
@@ -877,7 +898,9 @@ void TfrmMain::ExpandToLevel(TFolderNode* node, int level) {
     }
   }
   trvFolder->expandRecursively(top, level == 0 ? -1 : level - 1);
+  ExpandingToLevel_ = false;
   trvFolder->setUpdatesEnabled(true);
+  trvFolder->scrollTo(top);
 }
 
 // ---------------------------------------------------------------- texts

@@ -147,6 +147,8 @@ class TfrmMain final : public QMainWindow {
   std::shared_ptr<TfrmMain*> DrainTarget_;
   bool ShutDown_ = false;
   bool UpInProgress_ = false;
+  // Expanding to a level scrolls once at the end, not per folder.
+  bool ExpandingToLevel_ = false;
 
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;
