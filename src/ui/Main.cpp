@@ -518,6 +518,10 @@ void TfrmMain::CreatePanes() {
   const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 12;
   for (int column : {fcCreated, fcModified, fcLastAccess})
     grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
+  // Sizes up to seven integer digits in any unit.
+  const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 12;
+  for (QTreeView* list : {grdFiles, grdExtensions})
+    list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
   tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
   grdExtensions->setObjectName("grdExtensions");
   for (QTreeView* list : {grdFiles, grdExtensions})
