@@ -1,0 +1,694 @@
+// The real main window on real temporary folders, driven through its actions,
+// buttons and views as the user would.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fakes/TempFolder.h"
+#include "reports/FormatSize.h"
+#include "reports/ReportColumns.h"
+#include "scan/NodeData.h"
+#include "settings/Language.h"
+#include "settings/SettingsStore.h"
+#include "settings/UserDialog.h"
+#include "ui/DMMain.h"
+#include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeView.h"
+#include "ui/Main.h"
+#include "ui/ReportListModels.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string Utf8(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+void WriteFile(const fs::path& path, size_t size) {
+  std::ofstream out(path, std::ios::binary);
+  out << std::string(size, 'x');
+}
+
+QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// A missing widget would otherwise crash the run instead of failing the test.
+template <class T>
+T* Named(const QObject& owner, const char* name) {
+  T* found = owner.findChild<T*>(QString::fromLatin1(name));
+  if (!found) throw std::runtime_error(std::string("no object named ") + name);
+  return found;
+}
+
+// Expected texts come from the language files themselves, not from the window.
+TLang LoadLang(const char* file) { return TLang(LanguageFolder() + file); }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() : Root(test::MakeTempFolder("kestrove-ui")) {}
+  ~MainWindowTest() override {
+    // Unit and size type are process-wide; later tests expect the defaults.
+    SetCurrentSizeUnit(TSizeUnit::MB);
+    SetCurrentSizeType(TSizeType::FileSize);
+    std::error_code ec;
+    fs::remove_all(Root, ec);
+  }
+
+  std::unique_ptr<TfrmMain> MakeWindow(std::string languageFolder = LanguageFolder()) {
+    return std::make_unique<TfrmMain>(
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle()});
+  }
+
+  // Root/A: apple.txt 300, berry.bin 100, cherry.txt 200, child/x.dat 50
+  // Root/B: one.bin 1      Root/C: y.txt 10      Root/D: empty
+  void MakeSmallTree() {
+    fs::create_directories(Root / "A" / "child");
+    WriteFile(Root / "A" / "apple.txt", 300);
+    WriteFile(Root / "A" / "berry.bin", 100);
+    WriteFile(Root / "A" / "cherry.txt", 200);
+    WriteFile(Root / "A" / "child" / "x.dat", 50);
+    fs::create_directories(Root / "B");
+    WriteFile(Root / "B" / "one.bin", 1);
+    fs::create_directories(Root / "C");
+    WriteFile(Root / "C" / "y.txt", 10);
+    fs::create_directories(Root / "D");
+  }
+
+  static bool Shown(TfrmMain& w, const fs::path& folder) {
+    const TFolderNode* node = w.Tree().FindFolderNode(Utf8(folder));
+    return !node->IsHiddenRoot() && node->Data()->GetFullPath() == Utf8(folder);
+  }
+
+  // Runs the event loop until the condition holds or the deadline passes.
+  static bool RunUntil(TfrmMain& w, const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+      w.DrainScanCalls();
+      QCoreApplication::processEvents();
+      if (done()) return true;
+      std::this_thread::sleep_for(2ms);
+    }
+    return done();
+  }
+
+  ::testing::AssertionResult WaitForScan(TfrmMain& w, const fs::path& folder) {
+    if (RunUntil(w, [&] { return w.Engine().ActiveScans() == 0 && Shown(w, folder); }))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "scan of " << Utf8(folder) << " did not end";
+  }
+
+  // The user's way: Scan folder..., the chooser answering the folder.
+  ::testing::AssertionResult ScanFolder(TfrmMain& w, const fs::path& folder) {
+    Dialog.Folders.push_back(Utf8(folder));
+    Named<QAction>(w, "mniScanFolder")->trigger();
+    return WaitForScan(w, folder);
+  }
+
+  TFolderNode* Node(TfrmMain& w, const fs::path& folder) {
+    TFolderNode* node = w.Tree().FindFolderNode(Utf8(folder));
+    if (node->IsHiddenRoot() || node->Data()->GetFullPath() != Utf8(folder))
+      throw std::runtime_error("folder not in the tree: " + Utf8(folder));
+    return node;
+  }
+
+  static QStringList Column(const QTreeView& list, int column) {
+    QStringList cells;
+    const QAbstractItemModel& model = *list.model();
+    for (int row = 0; row < model.rowCount(); ++row) cells << model.index(row, column).data().toString();
+    return cells;
+  }
+
+  static int RowNamed(const QTreeView& list, const QString& name) {
+    return static_cast<int>(Column(list, 0).indexOf(name));
+  }
+
+  TdtmMain Dm;
+  TMemorySettingsStore Store;
+  TScriptedDialog Dialog;
+  fs::path Root;
+  const TLang English = LoadLang("English.kvl");
+  const TLang Deutsch = LoadLang("Deutsch.kvl");
+};
+
+// ---------------------------------------------------------------- start-up
+
+TEST_F(MainWindowTest, StartsIdleInMegabytesFileSizeWithFilesAndFoldersReport) {
+  ASSERT_EQ(English.FindText("2175"), "Folders:");
+  auto w = MakeWindow();
+  for (const char* name : {"btnBack", "btnNext", "btnUp", "btnStopSearch", "btnSaveFiles"})
+    EXPECT_FALSE(Named<QToolButton>(*w, name)->isEnabled()) << name;
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnMB")->isChecked());
+  for (const char* name : {"btnB", "btnKB", "btnGB"}) EXPECT_FALSE(Named<QToolButton>(*w, name)->isChecked()) << name;
+  EXPECT_TRUE(Named<QAction>(*w, "mniMB")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeFile")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeFile2")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniSizeTypeAllocated")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniFilesInThisFolder")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniFilesInThisFolder2")->isChecked());
+  EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), QString("Files and folders"));
+  EXPECT_EQ(Named<QStackedWidget>(*w, "pgcMain")->currentWidget(), Named<QWidget>(*w, "tbsFiles"));
+  EXPECT_EQ(Named<QLabel>(*w, "pnlStatus0")->text(), QString("Folders: 0"));
+  EXPECT_EQ(Named<QLabel>(*w, "pnlStatus1")->text(), Q(English.FindText("2176") + " 0"));
+  EXPECT_TRUE(Named<QLabel>(*w, "pnlStatus2")->text().endsWith(Q(English.FindText("2179"))))
+      << Named<QLabel>(*w, "pnlStatus2")->text().toStdString();
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnFilter")->isChecked());
+  EXPECT_TRUE(Named<QProgressBar>(*w, "ScanProgressBar")->isHidden());
+  EXPECT_TRUE(Named<QAction>(*w, "mniPie2")->isChecked());
+}
+
+TEST_F(MainWindowTest, StoredFilterStartsWithFilterButtonPressedAndStatusOn) {
+  WriteRegString(Store, "Filter-Mask-Included-Value", "*.txt");
+  auto w = MakeWindow();
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnFilter")->isChecked());
+  const QString status = Named<QLabel>(*w, "pnlStatus2")->text();
+  EXPECT_TRUE(status.endsWith(Q(English.FindText("2178")))) << status.toStdString();
+  EXPECT_FALSE(status.endsWith(Q(English.FindText("2179")))) << status.toStdString();
+}
+
+// ---------------------------------------------------------------- scanning
+
+TEST_F(MainWindowTest, ScanOfChosenFolderFillsTreeAndCountersThenEndsIdle) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  EXPECT_EQ(Dialog.FolderTitles, std::vector<std::string>{"Select a folder"});
+
+  // The chain of nodes from the file system's top down to the scanned folder.
+  std::vector<std::string> chain;
+  const TFolderNode* top = Node(*w, Root);
+  for (; !top->Parent()->IsHiddenRoot(); top = top->Parent())
+    chain.insert(chain.begin(), std::string(top->Data()->GetText()));
+  chain.insert(chain.begin(), std::string(top->Data()->GetText()));
+  EXPECT_EQ(chain, w->Tree().SplitPath(Utf8(Root)));
+  ASSERT_EQ(w->FolderModel().rowCount(), 1);
+  EXPECT_EQ(w->FolderModel().NodeOf(w->FolderModel().index(0, 0)), top);
+
+  int64_t files = 0;
+  int64_t folders = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(Root)) (entry.is_directory() ? folders : files) += 1;
+  const auto chainFolders = static_cast<int64_t>(chain.size());
+  EXPECT_EQ(w->Tree().TotalFiles, files);
+  EXPECT_EQ(w->Tree().TotalFolders, chainFolders + folders);
+  const QString wantFolders = Q(English.FindText("2175") + " " + std::to_string(chainFolders + folders - 1));
+  const QString wantFiles = Q(English.FindText("2176") + " " + std::to_string(files));
+  auto* panel0 = Named<QLabel>(*w, "pnlStatus0");
+  auto* panel1 = Named<QLabel>(*w, "pnlStatus1");
+  RunUntil(*w, [&] { return panel0->text() == wantFolders && panel1->text() == wantFiles; }, 5s);
+  EXPECT_EQ(panel0->text(), wantFolders);
+  EXPECT_EQ(panel1->text(), wantFiles);
+
+  std::vector<const TFolderNode*> stack{top};
+  while (!stack.empty()) {
+    const TFolderNode* n = stack.back();
+    stack.pop_back();
+    EXPECT_TRUE(n->Data()->Complete) << n->Data()->GetFullPath();
+    for (size_t i = 0; i < n->ChildCount(); ++i) stack.push_back(n->Child(i));
+  }
+
+  auto* bar = Named<QProgressBar>(*w, "ScanProgressBar");
+  RunUntil(*w, [&] { return bar->isHidden(); }, 5s);
+  EXPECT_TRUE(bar->isHidden());
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnStopSearch")->isEnabled());
+  EXPECT_TRUE(w->Engine().ScanRoots().empty());
+}
+
+TEST_F(MainWindowTest, StopEndsScanAtOnceAndNothingArrivesAfterwards) {
+  for (int d = 0; d < 40; ++d) {
+    const fs::path sub = Root / ("sub" + std::to_string(d)) / "deeper";
+    fs::create_directories(sub);
+    for (int f = 0; f < 100; ++f) WriteFile((f % 2 ? sub : sub.parent_path()) / ("f" + std::to_string(f)), 3);
+  }
+  auto w = MakeWindow();
+  ASSERT_TRUE(w->StartScan(Utf8(Root)));
+  auto* stop = Named<QToolButton>(*w, "btnStopSearch");
+  EXPECT_TRUE(stop->isEnabled());
+  // No event has run since the start, so nothing the worker read is applied yet.
+  stop->click();
+  EXPECT_EQ(w->Engine().ActiveScans(), 0);
+  EXPECT_TRUE(w->Engine().ScanRoots().empty());
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnStopSearch")->isEnabled());
+
+  const int64_t files = w->Tree().TotalFiles;
+  EXPECT_LT(files, 4000);
+  const int64_t folders = w->Tree().TotalFolders;
+  // Long enough for several status refreshes and any late hand-over.
+  const auto until = Clock::now() + 1s;
+  RunUntil(*w, [&] { return Clock::now() >= until; }, 5s);
+  EXPECT_EQ(w->Tree().TotalFiles, files);
+  EXPECT_EQ(w->Tree().TotalFolders, folders);
+  EXPECT_EQ(w->Engine().ActiveScans(), 0);
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnStopSearch")->isEnabled());
+  EXPECT_TRUE(Named<QProgressBar>(*w, "ScanProgressBar")->isHidden());
+  EXPECT_EQ(Named<QLabel>(*w, "pnlStatus1")->text(), Q(English.FindText("2176") + " " + std::to_string(files)));
+}
+
+TEST_F(MainWindowTest, WindowClosedDuringScanLeavesNothingRunning) {
+  for (int d = 0; d < 20; ++d) {
+    const fs::path sub = Root / ("sub" + std::to_string(d));
+    fs::create_directories(sub);
+    for (int f = 0; f < 100; ++f) WriteFile(sub / ("f" + std::to_string(f)), 3);
+  }
+  auto w = MakeWindow();
+  ASSERT_TRUE(w->StartScan(Utf8(Root)));
+  // Let some hand-overs get queued for the event loop, then go away.
+  const auto until = Clock::now() + 50ms;
+  while (Clock::now() < until) std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(w->close());
+  EXPECT_EQ(w->Engine().ActiveScans(), 0);
+  EXPECT_TRUE(w->Engine().ScanRoots().empty());
+  w.reset();
+  // Drains posted for the gone window must not reach it (the sanitizers watch).
+  for (int i = 0; i < 20; ++i) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(5ms);
+  }
+}
+
+// ---------------------------------------------------------------- navigation
+
+TEST_F(MainWindowTest, BackAndNextWalkHistoryWithoutAddingEntries) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  TFolderNode* a = Node(*w, Root / "A");
+  TFolderNode* b = Node(*w, Root / "B");
+  TFolderNode* c = Node(*w, Root / "C");
+  TFolderNode* d = Node(*w, Root / "D");
+  w->FocusFolder(a);
+  w->FocusFolder(b);
+  w->FocusFolder(c);
+  const std::vector<std::string> abc{GetNodePath(a), GetNodePath(b), GetNodePath(c)};
+  EXPECT_EQ(w->History().History(), abc);
+  EXPECT_EQ(w->History().HistoryIndex(), 2);
+  auto* back = Named<QToolButton>(*w, "btnBack");
+  auto* next = Named<QToolButton>(*w, "btnNext");
+  EXPECT_TRUE(back->isEnabled());
+  EXPECT_FALSE(next->isEnabled());
+
+  back->click();
+  EXPECT_EQ(w->FocusedNode(), b);
+  EXPECT_EQ(w->History().History(), abc);
+  EXPECT_EQ(w->History().HistoryIndex(), 1);
+  EXPECT_TRUE(next->isEnabled());
+
+  next->click();
+  EXPECT_EQ(w->FocusedNode(), c);
+  EXPECT_EQ(w->History().History(), abc);
+  EXPECT_EQ(w->History().HistoryIndex(), 2);
+
+  back->click();
+  w->FocusFolder(d);
+  EXPECT_EQ(w->FocusedNode(), d);
+  EXPECT_EQ(w->History().History(),
+            (std::vector<std::string>{GetNodePath(a), GetNodePath(b), GetNodePath(c), GetNodePath(d)}));
+  EXPECT_EQ(w->History().HistoryIndex(), 3);
+  EXPECT_FALSE(next->isEnabled());
+  EXPECT_TRUE(back->isEnabled());
+}
+
+TEST_F(MainWindowTest, UpFocusesParentAndIsDisabledOnTopLevelFolder) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  TFolderNode* a = Node(*w, Root / "A");
+  TFolderNode* child = Node(*w, Root / "A" / "child");
+  w->FocusFolder(child);
+  auto* up = Named<QToolButton>(*w, "btnUp");
+  ASSERT_TRUE(up->isEnabled());
+  up->click();
+  EXPECT_EQ(w->FocusedNode(), a);
+  EXPECT_EQ(w->History().History(), (std::vector<std::string>{GetNodePath(child), GetNodePath(a)}));
+  EXPECT_EQ(w->History().HistoryIndex(), 1);
+
+  TFolderNode* top = a;
+  while (!top->Parent()->IsHiddenRoot()) top = top->Parent();
+  w->FocusFolder(top);
+  EXPECT_EQ(w->FocusedNode(), top);
+  EXPECT_FALSE(up->isEnabled());
+  up->click();
+  EXPECT_EQ(w->FocusedNode(), top);
+}
+
+TEST_F(MainWindowTest, UpIsDisabledOnceNoFolderIsFocused) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "A" / "child"));
+  auto* up = Named<QToolButton>(*w, "btnUp");
+  ASSERT_TRUE(up->isEnabled());
+  // What Back does when nothing is left of the folder's path.
+  w->FocusFolder(nullptr);
+  ASSERT_EQ(w->FocusedNode(), nullptr);
+  EXPECT_FALSE(up->isEnabled());
+}
+
+TEST_F(MainWindowTest, BackToFolderLeadingNowhereKeepsNextFocusChange) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  // An aggregate report keeps no pointers to folders in the files list, so
+  // the folder can be taken out of the tree under the window.
+  Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
+  TFolderNode* a = Node(*w, Root / "A");
+  TFolderNode* root = Node(*w, Root);
+  TFolderNode* c = Node(*w, Root / "C");
+  w->FocusFolder(a);
+  w->FocusFolder(root);
+  const std::string pathA = GetNodePath(a);
+  w->Tree().RemoveFolderNode(a);
+  ASSERT_EQ(w->Tree().FindFolderNode(pathA), root);
+
+  // Back finds only the focused folder left of A's path: no focus change.
+  Named<QToolButton>(*w, "btnBack")->click();
+  EXPECT_EQ(w->FocusedNode(), root);
+  w->FocusFolder(c);
+  EXPECT_EQ(w->FocusedNode(), c);
+  EXPECT_EQ(w->History().History(), (std::vector<std::string>{pathA, GetNodePath(root), GetNodePath(c)}));
+  EXPECT_EQ(w->History().HistoryIndex(), 2);
+}
+
+// ---------------------------------------------------------------- units and size type
+
+TEST_F(MainWindowTest, UnitButtonsAndEntriesMoveTogetherAndRelabelSizes) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  TFolderNode* a = Node(*w, Root / "A");
+  w->FocusFolder(a);
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  ASSERT_GT(grdFiles->model()->rowCount(), 0);
+  const QString treeBefore = FolderNodeText(*a->Data());
+  EXPECT_TRUE(treeBefore.contains(" MB")) << treeBefore.toStdString();
+
+  QSignalSpy changed(grdFiles->model(), &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(grdFiles->model(), &QAbstractItemModel::modelReset);
+  Named<QToolButton>(*w, "btnGB")->click();
+  EXPECT_GT(changed.count() + reset.count(), 0);
+  EXPECT_TRUE(Named<QAction>(*w, "GB1")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniMB")->isChecked());
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnGB")->isChecked());
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnMB")->isChecked());
+  const QString treeGb = FolderNodeText(*a->Data());
+  EXPECT_NE(treeGb, treeBefore);
+  EXPECT_TRUE(treeGb.contains(" GB")) << treeGb.toStdString();
+  EXPECT_TRUE(grdFiles->model()->index(0, fcSize).data().toString().endsWith(" GB"));
+
+  Named<QAction>(*w, "mniKB")->trigger();
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnKB")->isChecked());
+  EXPECT_FALSE(Named<QToolButton>(*w, "btnGB")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniKB")->isChecked());
+  EXPECT_TRUE(FolderNodeText(*a->Data()).contains(" KB"));
+  EXPECT_TRUE(grdFiles->model()->index(0, fcSize).data().toString().endsWith(" KB"));
+}
+
+TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "B"));
+  Named<QToolButton>(*w, "btnB")->click();
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  const int row = RowNamed(*grdFiles, "one.bin");
+  ASSERT_GE(row, 0);
+  auto* model = dynamic_cast<TFilesListModel*>(grdFiles->model());
+  ASSERT_NE(model, nullptr);
+  const auto* file = dynamic_cast<const TFileNodeData*>(model->RowObject(row));
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(file->FileSize, 1);
+  ASSERT_NE(file->AllocatedSize, 1);
+  const ILocale& locale = w->Pane().Locale();
+  EXPECT_EQ(grdFiles->model()->index(row, fcSize).data().toString(), Q(FormatSize(1, TSizeUnit::B, locale)));
+
+  // The model answers live, so the view only shows the change when told.
+  QSignalSpy changed(grdFiles->model(), &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(grdFiles->model(), &QAbstractItemModel::modelReset);
+  Named<QAction>(*w, "mniSizeTypeAllocated2")->trigger();
+  EXPECT_GT(changed.count() + reset.count(), 0);
+  EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeAllocated")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeAllocated2")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniSizeTypeFile")->isChecked());
+  const int after = RowNamed(*grdFiles, "one.bin");
+  ASSERT_GE(after, 0);
+  EXPECT_EQ(grdFiles->model()->index(after, fcSize).data().toString(),
+            Q(FormatSize(file->AllocatedSize, TSizeUnit::B, locale)));
+
+  Named<QAction>(*w, "mniSizeTypeFile")->trigger();
+  EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeFile2")->isChecked());
+  EXPECT_EQ(grdFiles->model()->index(RowNamed(*grdFiles, "one.bin"), fcSize).data().toString(),
+            Q(FormatSize(1, TSizeUnit::B, locale)));
+}
+
+// ---------------------------------------------------------------- report kinds
+
+TEST_F(MainWindowTest, ReportKindChoiceMovesCheckPageAndCaption) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "A"));
+  auto* pgcMain = Named<QStackedWidget>(*w, "pgcMain");
+  auto* caption = Named<QToolButton>(*w, "btnReportType");
+  auto* grdExtensions = Named<QTreeView>(*w, "grdExtensions");
+
+  Named<QAction>(*w, "mniExtensionsInThisFolder2")->trigger();
+  EXPECT_TRUE(Named<QAction>(*w, "mniExtensionsInThisFolder")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniExtensionsInThisFolder2")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniFilesInThisFolder")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniFilesInThisFolder2")->isChecked());
+  EXPECT_EQ(pgcMain->currentWidget(), Named<QWidget>(*w, "tbsTypes"));
+  EXPECT_EQ(caption->text(), Q(English.FindText("2133")));
+  // A's own files: two .txt and one .bin; child/x.dat lies below.
+  QStringList names = Column(*grdExtensions, ecName);
+  EXPECT_EQ(names.size(), 2) << names.join(",").toStdString();
+  EXPECT_EQ(names.filter("txt").size(), 1);
+  EXPECT_EQ(names.filter("bin").size(), 1);
+  EXPECT_EQ(names.filter("dat").size(), 0);
+  const int txt = static_cast<int>(names.indexOf(names.filter("txt").value(0)));
+  EXPECT_EQ(grdExtensions->model()->index(txt, ecCount).data().toString(), QString("2"));
+
+  Named<QAction>(*w, "mniTop100Extensions")->trigger();
+  EXPECT_TRUE(Named<QAction>(*w, "mniTop100Extensions")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniTop100Extensions2")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniExtensionsInThisFolder")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniExtensionsInThisFolder2")->isChecked());
+  EXPECT_EQ(caption->text(), Q(English.FindText("2133")));
+  EXPECT_EQ(pgcMain->currentWidget(), Named<QWidget>(*w, "tbsTypes"));
+  names = Column(*grdExtensions, ecName);
+  EXPECT_EQ(names.size(), 3) << names.join(",").toStdString();
+  EXPECT_EQ(names.filter("dat").size(), 1);
+
+  Named<QAction>(*w, "mniTop100Files2")->trigger();
+  EXPECT_EQ(pgcMain->currentWidget(), Named<QWidget>(*w, "tbsFiles"));
+  EXPECT_EQ(caption->text(), Q(English.FindText("2140")));
+  EXPECT_TRUE(Named<QAction>(*w, "mniTop100Files")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniTop100Extensions")->isChecked());
+}
+
+TEST_F(MainWindowTest, KindChosenWithNoFolderFocusedEmptiesItsList) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "A"));
+  Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
+  auto* grdExtensions = Named<QTreeView>(*w, "grdExtensions");
+  ASSERT_GT(grdExtensions->model()->rowCount(), 0);
+
+  w->FocusFolder(nullptr);
+  EXPECT_EQ(w->FocusedNode(), nullptr);
+  Named<QAction>(*w, "mniTop100Extensions2")->trigger();
+  EXPECT_EQ(grdExtensions->model()->rowCount(), 0);
+  EXPECT_TRUE(Named<QAction>(*w, "mniTop100Extensions")->isChecked());
+}
+
+// ---------------------------------------------------------------- list headers
+
+TEST_F(MainWindowTest, HeaderClicksFlipSortAndReorderRows) {
+  fs::create_directories(Root / "S");
+  WriteFile(Root / "S" / "apple.txt", 300);
+  WriteFile(Root / "S" / "berry.bin", 100);
+  WriteFile(Root / "S" / "cherry.txt", 200);
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "S"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  QHeaderView* header = grdFiles->header();
+  EXPECT_EQ(header->sortIndicatorSection(), fcSize);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
+
+  const auto click = [&](int section) {
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+  };
+  click(fcSize);
+  EXPECT_EQ(header->sortIndicatorSection(), fcSize);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+  EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"berry.bin", "cherry.txt", "apple.txt"}));
+  EXPECT_EQ(w->Pane().FilesSort().Column, fcSize);
+  EXPECT_FALSE(w->Pane().FilesSort().Descending);
+
+  click(fcName);
+  EXPECT_EQ(header->sortIndicatorSection(), fcName);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"cherry.txt", "berry.bin", "apple.txt"}));
+}
+
+// ---------------------------------------------------------------- column chooser
+
+TEST_F(MainWindowTest, HiddenColumnStaysHiddenForItsReportOnlyAcrossRestarts) {
+  MakeSmallTree();
+  {
+    auto w = MakeWindow();
+    ASSERT_TRUE(ScanFolder(*w, Root));
+    w->FocusFolder(Node(*w, Root / "A"));
+    auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+    ASSERT_FALSE(grdFiles->isColumnHidden(fcOwner));
+    emit grdFiles->customContextMenuRequested(QPoint(5, 5));
+    auto* columns = Named<QMenu>(*w, "mniColumns");
+    QAction* owner = nullptr;
+    for (QAction* entry : columns->actions())
+      if (entry->data().isValid() && entry->data().toInt() == fcOwner) owner = entry;
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(owner->isChecked());
+    EXPECT_EQ(owner->text(), Q(English.FindText("2173")));
+    owner->trigger();
+    Named<QMenu>(*w, "mnuPopup")->hide();
+    EXPECT_TRUE(grdFiles->isColumnHidden(fcOwner));
+    EXPECT_EQ(ReadRegInteger(Store, ColumnValueName(TReportKind::FilesInThisFolder, fcOwner), -1), 0);
+  }
+  auto w = MakeWindow();
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  EXPECT_TRUE(grdFiles->isColumnHidden(fcOwner));
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "A"));
+  EXPECT_TRUE(grdFiles->isColumnHidden(fcOwner));
+  EXPECT_FALSE(grdFiles->isColumnHidden(fcName));
+  Named<QAction>(*w, "mniTop100Files")->trigger();
+  EXPECT_FALSE(grdFiles->isColumnHidden(fcOwner));
+  Named<QAction>(*w, "mniFilesInThisFolder")->trigger();
+  EXPECT_TRUE(grdFiles->isColumnHidden(fcOwner));
+}
+
+// ---------------------------------------------------------------- language
+
+TEST_F(MainWindowTest, LanguageSwitchRelabelsMenusCaptionAndHeaders) {
+  ASSERT_EQ(Deutsch.FindText("Language"), "Deutsch");
+  auto w = MakeWindow();
+  const char* menus[][2] = {{"mniScan", "2114"}, {"mniView", "2115"}, {"mniReport", "2116"}, {"mniHelp", "2117"}};
+  const auto expectTexts = [&](const TLang& lang) {
+    for (const auto& [name, id] : menus) EXPECT_EQ(Named<QMenu>(*w, name)->title(), Q(lang.FindText(id))) << name;
+    EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), Q(lang.FindText("2132")));
+    EXPECT_EQ(Named<QAction>(*w, "mniFilesInThisFolder")->text(), Q(lang.FindText("2132")));
+    const QAbstractItemModel& model = *Named<QTreeView>(*w, "grdFiles")->model();
+    for (size_t i = 0; i < FilesColumns().size(); ++i)
+      EXPECT_EQ(model.headerData(static_cast<int>(i), Qt::Horizontal).toString(),
+                Q(lang.FindText(FilesColumns()[i].HeaderId)))
+          << i;
+    EXPECT_EQ(Named<QLabel>(*w, "pnlStatus0")->text(), Q(lang.FindText("2175") + " 0"));
+  };
+  ASSERT_NE(Deutsch.FindText("2114"), English.FindText("2114"));
+  expectTexts(English);
+
+  w->ChangeLanguage("Deutsch");
+  EXPECT_EQ(w->Languages().CurrentLanguage(), "Deutsch");
+  expectTexts(Deutsch);
+  EXPECT_EQ(Q(w->Languages().Translate("2161")), Q(Deutsch.FindText("2161")));
+
+  w->ChangeLanguage("English");
+  expectTexts(English);
+}
+
+TEST_F(MainWindowTest, EmptyLanguageFolderShowsNoTranslatedEverywhere) {
+  const fs::path empty = test::MakeTempFolder("kestrove-ui-lang");
+  {
+    auto w = MakeWindow(Utf8(empty) + "/");
+    const QString none = Q(std::string(NoTranslated));
+    for (const char* name : {"mniScan", "mniView", "mniReport", "mniHelp", "mniColumns"})
+      EXPECT_EQ(Named<QMenu>(*w, name)->title(), none) << name;
+    for (const char* name : {"mniScanFolder", "mniStopScan", "mniFilesInThisFolder", "mniTop100Files", "mniShowChart"})
+      EXPECT_EQ(Named<QAction>(*w, name)->text(), none) << name;
+    EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), none);
+    const QAbstractItemModel& model = *Named<QTreeView>(*w, "grdFiles")->model();
+    for (int i = 0; i < model.columnCount(); ++i) EXPECT_EQ(model.headerData(i, Qt::Horizontal).toString(), none) << i;
+    EXPECT_EQ(Named<QLabel>(*w, "pnlStatus0")->text(), none + " 0");
+    EXPECT_EQ(Named<QLabel>(*w, "pnlStatus2")->text(), none + " " + none);
+  }
+  std::error_code ec;
+  fs::remove_all(empty, ec);
+}
+
+// ---------------------------------------------------------------- view
+
+TEST_F(MainWindowTest, ChartAndDrivePanelsFollowTheirViewEntries) {
+  auto w = MakeWindow();
+  auto* chart = Named<QWidget>(*w, "pnlChart");
+  auto* disk = Named<QWidget>(*w, "pnlDiskSize");
+  auto* showChart = Named<QAction>(*w, "mniShowChart");
+  auto* showDisk = Named<QAction>(*w, "mniShowInfoDisk");
+  ASSERT_TRUE(showChart->isChecked());
+  ASSERT_TRUE(showDisk->isChecked());
+  EXPECT_FALSE(chart->isHidden());
+  EXPECT_FALSE(disk->isHidden());
+
+  showChart->trigger();
+  EXPECT_FALSE(showChart->isChecked());
+  EXPECT_TRUE(chart->isHidden());
+  EXPECT_FALSE(disk->isHidden());
+  showChart->trigger();
+  EXPECT_FALSE(chart->isHidden());
+
+  showDisk->trigger();
+  EXPECT_FALSE(showDisk->isChecked());
+  EXPECT_TRUE(disk->isHidden());
+  EXPECT_FALSE(chart->isHidden());
+  showDisk->trigger();
+  EXPECT_FALSE(disk->isHidden());
+}
+
+TEST_F(MainWindowTest, ProgressBarSitsAtRightEndOfStatusBarAfterResize) {
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  auto* bar = Named<QStatusBar>(*w, "barStatus");
+  auto* progress = Named<QProgressBar>(*w, "ScanProgressBar");
+  // Both wider than the tool bar needs, so the window takes the size given.
+  for (const QSize size : {QSize(1000, 640), QSize(820, 520)}) {
+    w->resize(size);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w->width(), size.width());
+    EXPECT_EQ(progress->x(), bar->width() - 150 - 13) << size.width();
+    EXPECT_EQ(progress->y(), 3);
+    EXPECT_EQ(progress->width(), 150);
+  }
+}
+
+}  // namespace
+}  // namespace kv
