@@ -160,7 +160,12 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartsIdleInMegabytesFileSizeWithFilesAndFoldersReport) {
   ASSERT_EQ(English.FindText("2175"), "Folders:");
+  // What an earlier window left behind in the process-wide choices.
+  SetCurrentSizeUnit(TSizeUnit::GB);
+  SetCurrentSizeType(TSizeType::Allocated);
   auto w = MakeWindow();
+  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
+  EXPECT_EQ(CurrentSizeType(), TSizeType::FileSize);
   for (const char* name : {"btnBack", "btnNext", "btnUp", "btnStopSearch", "btnSaveFiles"})
     EXPECT_FALSE(Named<QToolButton>(*w, name)->isEnabled()) << name;
   EXPECT_TRUE(Named<QToolButton>(*w, "btnMB")->isChecked());
