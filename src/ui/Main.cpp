@@ -518,12 +518,12 @@ void TfrmMain::CreatePanes() {
   const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 12;
   for (int column : {fcCreated, fcModified, fcLastAccess})
     grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
+  tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
+  grdExtensions->setObjectName("grdExtensions");
   // Sizes up to seven integer digits in any unit.
   const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 12;
   for (QTreeView* list : {grdFiles, grdExtensions})
     list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
-  tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
-  grdExtensions->setObjectName("grdExtensions");
   for (QTreeView* list : {grdFiles, grdExtensions})
     connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
 
@@ -856,7 +856,11 @@ TFolderNode* TfrmMain::FocusedNode() const {
 }
 
 void TfrmMain::TreeFocusChanged(const QModelIndex& current) {
-  if (!current.isValid()) return;
+  if (!current.isValid()) {
+    // No folder focused: the report stays, Up has nowhere to go.
+    UpdateCommandState();
+    return;
+  }
   TFolderNode* node = FolderModel_->NodeOf(current);
   RefreshReport(node);
   History_.AddToHistory(GetNodePath(node));
