@@ -515,13 +515,13 @@ void TfrmMain::CreatePanes() {
   // Date columns wide enough for the locale's date and time (an afternoon hour
   // with two-digit fields).
   const QString sampleDate = FromUtf8(DateTimeText(45658.7291, *Setup_.Platform.Locale));
-  const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 12;
+  const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 24;
   for (int column : {fcCreated, fcModified, fcLastAccess})
     grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
   tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
   grdExtensions->setObjectName("grdExtensions");
   // Sizes up to seven integer digits in any unit.
-  const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 12;
+  const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 24;
   for (QTreeView* list : {grdFiles, grdExtensions})
     list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
   for (QTreeView* list : {grdFiles, grdExtensions})
