@@ -9,7 +9,7 @@ packages=(
   # core
   libicu-dev libgtest-dev googletest
   # user interface
-  qt6-base-dev qt6-charts-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-charts-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   # the Windows check: cross compiler and Wine
   g++-mingw-w64-x86-64-posix wine64
   # benchmarks and looking at the window without a display
