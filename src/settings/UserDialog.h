@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -17,6 +18,11 @@ class IUserDialog {
   virtual void ShowError(const std::string& message) = 0;
   // A folder chosen by the user; false when the chooser was closed without one.
   virtual bool ChooseFolder(const std::string& title, std::string& folder) = 0;
+  // A file name to save under. filter lists entries as "Name|*.ext|Name|*.ext";
+  // filterIndex (1-based) is the entry shown first and, on return, the entry
+  // chosen. The caller asks about replacing an existing file itself. False
+  // when the dialog was cancelled.
+  virtual bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) = 0;
 };
 
 // Answers from a prepared list (No once it runs out) and keeps what it was told.
@@ -39,11 +45,23 @@ class TScriptedDialog final : public IUserDialog {
     return true;
   }
 
+  // The next prepared name and filter entry; cancelled once they run out.
+  bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override {
+    SaveFilters.push_back(filter);
+    if (SaveNames.empty()) return false;
+    fileName = SaveNames.front().first;
+    filterIndex = SaveNames.front().second;
+    SaveNames.pop_front();
+    return true;
+  }
+
   std::deque<bool> Answers;
   std::vector<std::string> Questions;
   std::vector<std::string> Errors;
   std::deque<std::string> Folders;
   std::vector<std::string> FolderTitles;
+  std::deque<std::pair<std::string, int>> SaveNames;
+  std::vector<std::string> SaveFilters;
 };
 
 }  // namespace kv

@@ -5,11 +5,15 @@
 #include <functional>
 #include <string>
 
+#include <QStringList>
 #include <QWidget>
 
 #include "settings/UserDialog.h"
 
 namespace kv {
+
+// "Bitmap|*.bmp|Metafile|*.wmf" as Qt's filter entries "Bitmap (*.bmp)", "Metafile (*.wmf)".
+QStringList QtFileFilters(const std::string& filter);
 
 class TQtUserDialog final : public IUserDialog {
  public:
@@ -18,6 +22,7 @@ class TQtUserDialog final : public IUserDialog {
   bool AskYesNo(const std::string& question) override;
   void ShowError(const std::string& message) override;
   bool ChooseFolder(const std::string& title, std::string& folder) override;
+  bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override;
 
  private:
   QWidget* Owner_;
