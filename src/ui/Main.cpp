@@ -29,7 +29,9 @@
 #include "reports/ReportColumns.h"
 #include "scan/ItemFilter.h"
 #include "settings/TextIds.h"
+#include "reports/ChartPoints.h"
 #include "ui/About.h"
+#include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
@@ -109,6 +111,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   SetCurrentSizeUnit(TSizeUnit::MB);
   SetCurrentSizeType(TSizeType::FileSize);
 
+  // The chart panel takes its palette and gradient from the options.
+  Options_ = std::make_unique<TOption>(Settings_);
+
   CreateActions();
   CreateMenus();
   CreateToolBar();
@@ -126,7 +131,6 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
   FillDriveList();
-  Options_ = std::make_unique<TOption>(Settings_);
   ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
   ApplyLanguage();
@@ -220,21 +224,21 @@ void TfrmMain::CreateActions() {
     }
   }
 
-  // Chart type entries; the chart itself arrives with its own change.
+  // Chart type entries of the View menu; they call their twins in the chart panel.
   auto* chartTypes = new QActionGroup(this);
   for (const char* name : {"mniBar2", "mniPie2"}) {
     QAction* action = NewAction(name, {}, chartTypes);
     action->setCheckable(true);
     action->setChecked(std::string_view(name) == "mniPie2");
-    action->setEnabled(false);
   }
   for (const char* name : {"mniShowChart", "mniShowInfoDisk"}) {
     QAction* action = NewAction(name, {}, this);
     action->setCheckable(true);
     action->setChecked(true);
   }
+  // Reports without a chart keep the panel hidden whatever the entry says.
   connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
-    pnlChart->setVisible(on);
+    pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
   });
   connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) {
     pnlDiskSize->setVisible(on);
@@ -527,43 +531,18 @@ void TfrmMain::CreatePanes() {
   for (QTreeView* list : {grdFiles, grdExtensions})
     connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
 
-  // The chart panel keeps its place; the charts arrive with their own change.
-  pnlChart = new QWidget(splChart);
-  pnlChart->setObjectName("pnlChart");
-  auto* chart = new QVBoxLayout(pnlChart);
-  chart->setContentsMargins(0, 0, 0, 0);
-  auto* commands = new QWidget(pnlChart);
-  commands->setObjectName("pnlChartCommand");
-  commands->setFixedHeight(32);
-  auto* commandRow = new QHBoxLayout(commands);
-  commandRow->setContentsMargins(2, 0, 2, 0);
-  commandRow->setSpacing(0);
-  const std::pair<const char*, QIcon> chartButtons[] = {
-      {"btnSaveDiagram", ThemedIcon("document-save", QStyle::SP_DialogSaveButton)},
-      {"btnSaveToClipboardDiagram", ThemedIcon("edit-copy", QStyle::SP_FileDialogNewFolder)},
-      {"btnChangeColorPalette", ThemedIcon("color-management", QStyle::SP_DesktopIcon)},
-      {"btnOnOffGradient", ThemedIcon("view-refresh", QStyle::SP_BrowserReload)}};
-  for (size_t i = 0; i < 4; ++i) {
-    auto* b = new QToolButton(commands);
-    b->setObjectName(chartButtons[i].first);
-    b->setAutoRaise(true);
-    b->setFixedSize(32, 32);
-    b->setIcon(chartButtons[i].second);
-    b->setEnabled(false);
-    commandRow->addWidget(b);
-    ChartButtons_[i] = b;
-  }
-  commandRow->addStretch(1);
-  btnChartType = new QToolButton(commands);
-  btnChartType->setObjectName("btnChartType");
-  btnChartType->setAutoRaise(true);
-  btnChartType->setFixedHeight(32);
-  btnChartType->setEnabled(false);
-  commandRow->addWidget(btnChartType);
-  chart->addWidget(commands);
-  auto* pgcChart = new QStackedWidget(pnlChart);
-  pgcChart->setObjectName("pgcChart");
-  chart->addWidget(pgcChart, 1);
+  // The chart of the current report under the lists.
+  ChartPanel_ = new TChartPanel(*Options_, *Dialog_, [this](const char* id) { return Languages_->Translate(id); },
+                                splChart);
+  pnlChart = ChartPanel_;
+  ChartPanel_->OnChartTypeChosen = [this] {
+    Act(ChartPanel_->PieShown() ? "mniPie2" : "mniBar2")->setChecked(true);
+    RefreshReport(FocusedNode());
+    // With no folder focused the report stays, but the chart changes type.
+    if (!FocusedNode()) RefreshChart();
+  };
+  connect(Act("mniPie2"), &QAction::triggered, ChartPanel_->PieAction(), &QAction::trigger);
+  connect(Act("mniBar2"), &QAction::triggered, ChartPanel_->BarAction(), &QAction::trigger);
   splChart->setStretchFactor(0, 1);
   splChart->setStretchFactor(1, 0);
   splChart->setSizes({300, 250});
@@ -761,6 +740,7 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
   Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
   ReloadLists();
   ApplyReportColumns();
+  RefreshChart();
   MenuKinds_[k]->setChecked(true);
 }
 
@@ -769,6 +749,20 @@ void TfrmMain::RefreshReport(TFolderNode* node) {
   Pane_.Build(node, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
   ReloadLists();
   ApplyReportColumns();
+  RefreshChart();
+}
+
+void TfrmMain::RefreshChart() {
+  const TReportKind kind = Pane_.Kind();
+  if (!ReportKindInfo(kind).ChartShown) {
+    pnlChart->hide();
+    return;
+  }
+  // Rebuilt even while the user keeps the panel hidden.
+  pnlChart->setVisible(Act("mniShowChart")->isChecked());
+  const int32_t others = Options_->ChartOtherType;
+  ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), others)
+                                                : FillChartSeries(Pane_.ExtensionsRows(), others));
 }
 
 void TfrmMain::ReloadLists() {
@@ -816,6 +810,8 @@ void TfrmMain::BuildColumnsMenu() {
 void TfrmMain::HeaderClicked(int column) {
   Pane_.HeaderClick(column);
   ReloadLists();
+  // The chart follows the new row order.
+  RefreshChart();
 }
 
 // ---------------------------------------------------------------- units
@@ -957,9 +953,7 @@ void TfrmMain::ApplyLanguage() {
   const std::pair<QToolButton*, const char*> hints[] = {
       {btnStartSearchDrive, IdScanDrive}, {btnStartSearchFolder, IdScanFolder}, {btnStopSearch, IdStopScan},
       {btnFilter, IdFilter},              {btnUp, IdUp},                        {btnBack, IdBack},
-      {btnNext, IdNext},                  {btnSyzeType, IdSizeType},            {btnSaveFiles, IdSaveCurrentReport},
-      {ChartButtons_[0], IdSave},  {ChartButtons_[1], IdCopyToClipboard},     {ChartButtons_[2], IdNextColorPalette},
-      {ChartButtons_[3], IdNextGradient}};
+      {btnNext, IdNext},                  {btnSyzeType, IdSizeType},            {btnSaveFiles, IdSaveCurrentReport}};
   for (const auto& [button, id] : hints) button->setToolTip(Tr(id));
 
   QStringList files;
@@ -972,7 +966,7 @@ void TfrmMain::ApplyLanguage() {
 
   // The two buttons name the current choices in the new language.
   btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());
-  btnChartType->setText(Tr(Act("mniBar2")->isChecked() ? IdChartBar : IdChartPie));
+  ChartPanel_->ApplyLanguage();
   UpdateCounters();
   UpdateCommandState();
 }

@@ -41,6 +41,7 @@ class TdtmMain;
 class TFolderTreeModel;
 class TFilesListModel;
 class TExtensionsListModel;
+class TChartPanel;
 
 // What the window runs on; tests give fakes and a scripted dialog.
 struct TMainSetup {
@@ -72,6 +73,8 @@ class TfrmMain final : public QMainWindow {
   void SelectReportKind(TReportKind kind);
   void UncheckReportKinds();
   void RefreshReport(TFolderNode* node);
+  // Draws the current list as the chart, or hides the panel for reports without one.
+  void RefreshChart();
   // The list view of the current kind's page.
   QTreeView* CurrentReportList() const;
 
@@ -99,6 +102,7 @@ class TfrmMain final : public QMainWindow {
   const TNavigationHistory& History() const { return History_; }
   TLangList& Languages() { return *Languages_; }
   TOption& Options() { return *Options_; }
+  TChartPanel& Chart() { return *ChartPanel_; }
   TFolderTreeModel& FolderModel() { return *FolderModel_; }
   IUserDialog& Dialog() { return *Dialog_; }
 
@@ -183,8 +187,7 @@ class TfrmMain final : public QMainWindow {
   QTreeView* grdFiles = nullptr;
   QTreeView* grdExtensions = nullptr;
   QWidget* pnlChart = nullptr;
-  QToolButton* btnChartType = nullptr;
-  std::array<QToolButton*, 4> ChartButtons_{};  // save, clipboard, palette, gradient
+  TChartPanel* ChartPanel_ = nullptr;
 
   TFolderTreeModel* FolderModel_ = nullptr;
   TFilesListModel* FilesModel_ = nullptr;

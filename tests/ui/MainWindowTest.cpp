@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QtCharts/QChartView>
+#include <QtCharts/QPieSeries>
 
 #include <chrono>
 #include <filesystem>
@@ -693,6 +695,62 @@ TEST_F(MainWindowTest, ProgressBarSitsAtRightEndOfStatusBarAfterResize) {
     EXPECT_EQ(progress->y(), 3);
     EXPECT_EQ(progress->width(), 150);
   }
+}
+
+// ---------------------------------------------------------------- chart
+
+QStringList PieLabels(TfrmMain& w) {
+  auto* view = w.findChild<QChartView*>("chrPie");
+  if (!view || view->chart()->series().isEmpty()) return {};
+  QStringList labels;
+  for (const QPieSlice* slice : static_cast<QPieSeries*>(view->chart()->series().at(0))->slices())
+    labels << slice->label();
+  return labels;
+}
+
+TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
+  fs::create_directories(Root / "S");
+  WriteFile(Root / "S" / "apple.txt", 300);
+  WriteFile(Root / "S" / "berry.bin", 100);
+  WriteFile(Root / "S" / "cherry.txt", 200);
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "S"));
+  auto* pnlChart = Named<QWidget>(*w, "pnlChart");
+  // Slices from the last row to the first: the largest row is drawn last.
+  EXPECT_EQ(PieLabels(*w), (QStringList{"berry.bin", "cherry.txt", "apple.txt"}));
+  EXPECT_FALSE(pnlChart->isHidden());
+
+  // A header click reverses the row order and so the order of the slices.
+  Named<QTreeView>(*w, "grdFiles")->header()->sectionClicked(fcSize);
+  EXPECT_EQ(PieLabels(*w), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
+
+  // Reports without a chart hide the panel; back to one with a chart shows it.
+  Named<QAction>(*w, "mniTop100Files2")->trigger();
+  EXPECT_TRUE(pnlChart->isHidden());
+  Named<QAction>(*w, "mniShowChart")->setChecked(false);
+  Named<QAction>(*w, "mniShowChart")->setChecked(true);
+  EXPECT_TRUE(pnlChart->isHidden());
+  Named<QAction>(*w, "mniFilesInThisFolder2")->trigger();
+  EXPECT_FALSE(pnlChart->isHidden());
+  // ...unless the user has hidden it.
+  Named<QAction>(*w, "mniShowChart")->setChecked(false);
+  Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
+  EXPECT_TRUE(pnlChart->isHidden());
+  Named<QAction>(*w, "mniShowChart")->setChecked(true);
+  Named<QAction>(*w, "mniFilesInThisFolder")->trigger();
+
+  // The View menu's chart type moves the panel's check marks and page.
+  Named<QAction>(*w, "mniBar2")->trigger();
+  EXPECT_TRUE(Named<QAction>(*w, "mniBar")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniPie")->isChecked());
+  EXPECT_EQ(Named<QStackedWidget>(*w, "pgcChart")->currentWidget(), Named<QWidget>(*w, "tbsBar"));
+  EXPECT_EQ(Named<QToolButton>(*w, "btnChartType")->text(), Q(English.FindText("2130")));
+  // ...and the panel's own entry moves the View menu's.
+  Named<QAction>(*w, "mniPie")->trigger();
+  EXPECT_TRUE(Named<QAction>(*w, "mniPie2")->isChecked());
+  EXPECT_FALSE(Named<QAction>(*w, "mniBar2")->isChecked());
+  EXPECT_EQ(PieLabels(*w), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
 }
 
 }  // namespace
