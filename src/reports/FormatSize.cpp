@@ -31,6 +31,12 @@ void AppendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
+
+// At most 15 significant digits, '.' as separator, no trailing zeros.
+std::to_chars_result General15(char (&digits)[64], long double x) {
+  return std::to_chars(digits, digits + sizeof digits, x, std::chars_format::general, 15);
+}
+
 }  // namespace
 
 TSizeUnit CurrentSizeUnit() { return gSizeUnit; }
@@ -65,7 +71,7 @@ void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::st
 
   // Locale-independent digits with '.'; the locale's separator replaces it below.
   char digits[64];
-  std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, x, std::chars_format::general, 15);
+  std::to_chars_result r = General15(digits, x);
   std::string_view text(digits, static_cast<size_t>(r.ptr - digits));
   if (r.ec != std::errc() || text.find('e') != std::string_view::npos) {
     // Beyond 15 significant digits: all integer digits and two decimals.
@@ -86,6 +92,22 @@ void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::st
   out.append(decimalSeparator);
   for (size_t i = 0; i < 2; ++i) out.push_back(i < fraction.size() ? fraction[i] : '0');
   out.append(SizeUnitSuffix(unit));
+}
+
+std::string ShortestDecimalText(double value, std::string_view decimalSeparator) {
+  if (value == 0) value = 0;  // no "-0"
+  char digits[64];
+  const std::to_chars_result r = General15(digits, value);
+  if (r.ec != std::errc()) return {};
+  const std::string_view text(digits, static_cast<size_t>(r.ptr - digits));
+  std::string out;
+  const size_t point = text.find('.');
+  out.append(text.substr(0, point));
+  if (point != std::string_view::npos) {
+    out.append(decimalSeparator);
+    out.append(text.substr(point + 1));
+  }
+  return out;
 }
 
 std::string FormatSize(int64_t size, TSizeUnit unit, const ILocale& locale) {

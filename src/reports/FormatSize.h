@@ -30,4 +30,8 @@ std::string FormatSize(int64_t size, TSizeUnit unit, const ILocale& locale);
 // separator (already UTF-8).
 void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator);
 
+// The shortest text of a number with at most 15 significant digits: no
+// trailing zeros, no grouping, the given decimal separator ("111,79", "500").
+std::string ShortestDecimalText(double value, std::string_view decimalSeparator);
+
 }  // namespace kv

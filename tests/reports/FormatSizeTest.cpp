@@ -155,5 +155,18 @@ TEST(FormatSize, AppendsToWhatIsThere) {
   EXPECT_EQ(SizeUnitSuffix(TSizeUnit::GB), " GB");
 }
 
+TEST(ShortestDecimalText, NoTrailingZerosNoGroupingFifteenDigits) {
+  EXPECT_EQ(ShortestDecimalText(111.79, ","), "111,79");
+  EXPECT_EQ(ShortestDecimalText(500, ","), "500");
+  EXPECT_EQ(ShortestDecimalText(0.5, "."), "0.5");
+  EXPECT_EQ(ShortestDecimalText(1234567.25, ","), "1234567,25");
+  // Binary noise beyond 15 digits does not show.
+  EXPECT_EQ(ShortestDecimalText(0.1 + 0.2, ","), "0,3");
+  EXPECT_EQ(ShortestDecimalText(0.29 * 100, ","), "29");
+  EXPECT_EQ(ShortestDecimalText(-0.0, ","), "0");
+  EXPECT_EQ(ShortestDecimalText(-2.5, ","), "-2,5");
+  EXPECT_EQ(ShortestDecimalText(1.5, "\xC2\xB7"), "1\xC2\xB7" "5");
+}
+
 }  // namespace
 }  // namespace kv
