@@ -21,7 +21,6 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -33,6 +32,7 @@
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
+#include "ui/DrivePanelModel.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
 #include "ui/QtUserDialog.h"
@@ -457,10 +457,31 @@ void TfrmMain::CreatePanes() {
   pnlDiskSize->setObjectName("pnlDiskSize");
   auto* disk = new QVBoxLayout(pnlDiskSize);
   disk->setContentsMargins(0, 0, 0, 0);
-  trvDiskSize = new QTreeWidget(pnlDiskSize);
+  // The drives as they were at start-up; informative only.
+  trvDiskSize = new QTreeView(pnlDiskSize);
   trvDiskSize->setObjectName("trvDiskSize");
-  trvDiskSize->setColumnCount(4);
   trvDiskSize->setRootIsDecorated(false);
+  trvDiskSize->setIndentation(1);
+  trvDiskSize->setUniformRowHeights(true);
+  trvDiskSize->setSelectionBehavior(QAbstractItemView::SelectRows);
+  trvDiskSize->setFocusPolicy(Qt::NoFocus);
+  DriveModel_ = new TDrivePanelModel(FillDrivePanel(*Services_), Dm_.ImageOf(2), *Setup_.Platform.Locale, this);
+  trvDiskSize->setModel(DriveModel_);
+  trvDiskSize->setItemDelegate(new TUsageBarDelegate(trvDiskSize));
+  {
+    QHeaderView* header = trvDiskSize->header();
+    header->setStretchLastSection(false);
+    for (size_t i = 0; i < DriveColumns().size(); ++i)
+      header->resizeSection(static_cast<int>(i), DriveColumns()[i].Width);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(DriveModel_->Sort().Column, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+      DriveModel_->HeaderClick(column);
+      const TSortState& sort = DriveModel_->Sort();
+      trvDiskSize->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+  }
   disk->addWidget(trvDiskSize);
   splDiskSize->setStretchFactor(0, 1);
   splDiskSize->setStretchFactor(1, 0);
@@ -962,7 +983,9 @@ void TfrmMain::ApplyLanguage() {
   QStringList extensions;
   for (const TColumnSpec& column : ExtensionsColumns()) extensions << Tr(column.HeaderId);
   ExtensionsModel_->SetHeaderTexts(extensions);
-  trvDiskSize->setHeaderLabels({Tr(IdColDrive), Tr(IdColSize), Tr(IdColFree), Tr(IdColPercentFree)});
+  QStringList drives;
+  for (const TColumnSpec& column : DriveColumns()) drives << Tr(column.HeaderId);
+  DriveModel_->SetHeaderTexts(drives);
 
   // The two buttons name the current choices in the new language.
   btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());

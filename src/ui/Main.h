@@ -32,7 +32,6 @@ class QSplitter;
 class QStackedWidget;
 class QToolButton;
 class QTreeView;
-class QTreeWidget;
 class QWidget;
 
 namespace kv {
@@ -42,6 +41,7 @@ class TFolderTreeModel;
 class TFilesListModel;
 class TExtensionsListModel;
 class TChartPanel;
+class TDrivePanelModel;
 
 // What the window runs on; tests give fakes and a scripted dialog.
 struct TMainSetup {
@@ -179,7 +179,7 @@ class TfrmMain final : public QMainWindow {
   QWidget* pnlLeft = nullptr;
   QTreeView* trvFolder = nullptr;
   QWidget* pnlDiskSize = nullptr;
-  QTreeWidget* trvDiskSize = nullptr;
+  QTreeView* trvDiskSize = nullptr;
   QWidget* pnlClient = nullptr;
   QStackedWidget* pgcMain = nullptr;
   QWidget* tbsFiles = nullptr;
@@ -192,6 +192,7 @@ class TfrmMain final : public QMainWindow {
   TFolderTreeModel* FolderModel_ = nullptr;
   TFilesListModel* FilesModel_ = nullptr;
   TExtensionsListModel* ExtensionsModel_ = nullptr;
+  TDrivePanelModel* DriveModel_ = nullptr;
 
   // ---- menus and their entries ----
   QMenu* mniScan = nullptr;

@@ -30,7 +30,9 @@
 
 #include "fakes/TempFolder.h"
 #include "reports/FormatSize.h"
+#include "reports/DrivePanel.h"
 #include "reports/ReportColumns.h"
+#include "scan/FileServices.h"
 #include "scan/NodeData.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -751,6 +753,23 @@ TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
   EXPECT_TRUE(Named<QAction>(*w, "mniPie2")->isChecked());
   EXPECT_FALSE(Named<QAction>(*w, "mniBar2")->isChecked());
   EXPECT_EQ(PieLabels(*w), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
+}
+
+TEST_F(MainWindowTest, DrivePanelListsTheDrivesOnceWithTranslatedTitles) {
+  auto w = MakeWindow();
+  auto* panel = Named<QTreeView>(*w, "trvDiskSize");
+  TFileServices services(CreateNativePlatform(), NativePathStyle());
+  const std::vector<TBildDiskSize> drives = FillDrivePanel(services);
+  ASSERT_EQ(panel->model()->rowCount(), static_cast<int>(drives.size()));
+  QStringList roots;
+  for (const TBildDiskSize& drive : drives) roots << Q(drive.Drive);
+  for (int row = 0; row < panel->model()->rowCount(); ++row)
+    EXPECT_TRUE(roots.contains(panel->model()->index(row, 0).data().toString())) << row;
+  const char* ids[] = {"2160", "2161", "2162", "2163"};
+  for (int column = 0; column < 4; ++column)
+    EXPECT_EQ(panel->model()->headerData(column, Qt::Horizontal).toString(), Q(English.FindText(ids[column])));
+  // The root file system is always there on this platform, and ready.
+  EXPECT_TRUE(roots.contains("/"));
 }
 
 }  // namespace
