@@ -37,6 +37,8 @@
 #include "ui/FolderTreeView.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportListModels.h"
+#include "ui/ShellCommands.h"
+#include "scan/TreeRemoval.h"
 
 namespace kv {
 
@@ -625,8 +627,17 @@ void TfrmMain::CreatePopupMenu() {
   for (const char* name : {"mniRefresh", "mniRemoveFromList"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
   mnuPopup->addSeparator();
   for (const char* name : {"mniDelete", "mniProperties"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
-  for (const char* name : {"mniExplorer", "mniRefresh", "mniRemoveFromList", "mniDelete", "mniProperties"})
-    Act(name)->setEnabled(false);
+  connect(Act("mniExplorer"), &QAction::triggered, this, [this] {
+    if (const TBaseNodeData* item = SelectedItem())
+      ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
+  });
+  connect(Act("mniProperties"), &QAction::triggered, this, [this] {
+    if (const TBaseNodeData* item = SelectedItem()) ShowProperties(*item, this);
+  });
+  connect(Act("mniDelete"), &QAction::triggered, this, [this] { DeleteSelected(); });
+  connect(Act("mniRemoveFromList"), &QAction::triggered, this, [this] { RemoveSelected(); });
+  connect(Act("mniRefresh"), &QAction::triggered, this, [this] { RefreshSelected(); });
+  connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
 
   for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
     connect(view, &QWidget::customContextMenuRequested, this,
@@ -636,10 +647,164 @@ void TfrmMain::CreatePopupMenu() {
 void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   PopupSource_ = source;
   const bool overTree = source == trvFolder;
-  mniExpandAction_->setVisible(overTree && FocusedNode() != nullptr);
+  const bool item = SelectedItem() != nullptr;
+  const bool multi = FilesMultiplySelected();
+  const bool idle = Engine_->ScanRoots().empty();
+  Act("mniExplorer")->setEnabled(item && !multi);
+  Act("mniDelete")->setEnabled(item && idle);
+  Act("mniRemoveFromList")->setEnabled(item && idle);
+  Act("mniProperties")->setEnabled(item && !multi);
+  Act("mniRefresh")->setEnabled(item && idle && !multi);
+  mniExpandAction_->setVisible(item && overTree && !multi);
   mniColumnsAction_->setVisible(!overTree);
   if (!overTree) BuildColumnsMenu();
   mnuPopup->popup(globalPos);
+}
+
+// ---------------------------------------------------------------- file commands
+
+TBaseNodeData* TfrmMain::SelectedItem() const {
+  if (PopupSource_ == trvFolder) {
+    TFolderNode* node = FocusedNode();
+    return node ? node->Data() : nullptr;
+  }
+  if (PopupSource_ == grdFiles) {
+    const QModelIndex current = grdFiles->currentIndex();
+    return current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
+  }
+  return nullptr;
+}
+
+bool TfrmMain::FilesMultiplySelected() const {
+  return CurrentReportList() == grdFiles && grdFiles->selectionModel()->selectedRows().size() > 1;
+}
+
+std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
+  // Folders carry their trailing separator, so a file manager opens them.
+  if (dynamic_cast<const TFolderNodeData*>(&item))
+    return Services_->IncludeTrailingSeparator(item.GetFullPath());
+  return item.GetFullPath();
+}
+
+std::vector<std::string> TfrmMain::SelectedRowPaths() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : grdFiles->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  std::vector<std::string> paths;
+  for (int row : rows)
+    if (const TBaseNodeData* item = FilesModel_->RowObject(row)) paths.push_back(item->GetFullPath());
+  return paths;
+}
+
+void TfrmMain::RemoveItem(TBaseNodeData* item) {
+  if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+    // The rows may show this file: rebuild them before anything paints.
+    TFolderNode* folder = RemoveFileItem(*Tree_, file);
+    UpdateCounters();
+    TFolderNode* focused = FocusedNode();
+    if (focused) {
+      RefreshReport(focused);
+    } else {
+      Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+      ReloadLists();
+      RefreshChart();
+    }
+    trvFolder->viewport()->update();
+    return;
+  }
+  auto* folder = dynamic_cast<TFolderNodeData*>(item);
+  if (!folder) return;
+  // Rows and the tree's focus may lie inside the subtree about to be freed.
+  Pane_.Clear();
+  ReloadLists();
+  RemovingFolder_ = true;
+  const TFolderNode* focused = FocusedNode();
+  const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
+  for (const TFolderNode* up = focused; up && own; up = up->Parent())
+    if (up == own) {
+      trvFolder->selectionModel()->clear();
+      break;
+    }
+  TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
+  RemovingFolder_ = false;
+  UpdateCounters();
+  if (parent && !parent->IsHiddenRoot()) {
+    FocusFolder(parent);
+    RefreshReport(parent);
+  } else if (TFolderNode* still = FocusedNode()) {
+    RefreshReport(still);
+  }
+  UpdateCommandState();
+  trvFolder->viewport()->update();
+}
+
+void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    for (const TBaseNodeData* row : Pane_.FilesRows()) {
+      if (row->GetFullPath() == path) {
+        RemoveItem(const_cast<TBaseNodeData*>(row));
+        break;
+      }
+    }
+  }
+}
+
+void TfrmMain::DeleteSelected() {
+  if (PopupSource_ != grdFiles) {
+    TBaseNodeData* item = SelectedItem();
+    if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
+    if (DeleteToRecycleBin(item->GetFullPath())) RemoveItem(item);
+    return;
+  }
+  const std::vector<std::string> selected = SelectedRowPaths();
+  if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
+  std::vector<std::string> deleted;
+  for (const std::string& path : selected)
+    if (DeleteToRecycleBin(path)) deleted.push_back(path);
+  RemoveByPaths(deleted);
+}
+
+void TfrmMain::RemoveSelected() {
+  TBaseNodeData* item = SelectedItem();
+  if (!item) return;
+  if (PopupSource_ != grdFiles) {
+    RemoveItem(item);
+    return;
+  }
+  RemoveByPaths(SelectedRowPaths());
+}
+
+void TfrmMain::RefreshSelected() {
+  auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
+  if (!folder) return;
+  const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
+  RemoveItem(folder);
+  StartScan(path);
+  // The scan's nodes arrive with its hand-overs; until then this is the
+  // nearest folder of the path still in the tree.
+  FocusFolder(Tree_->FindFolderNode(path));
+}
+
+void TfrmMain::OpenListRow() {
+  const QModelIndex current = grdFiles->currentIndex();
+  TBaseNodeData* item = current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
+  if (!item) return;
+  if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
+    if (Pane_.Kind() == TReportKind::Top100Folders) {
+      // Shown as Files and folders from now on; the focus change builds it.
+      UncheckReportKinds();
+      const auto k = static_cast<size_t>(TReportKind::FilesInThisFolder);
+      PopupKinds_[k]->setChecked(true);
+      MenuKinds_[k]->setChecked(true);
+      Pane_.SetKind(TReportKind::FilesInThisFolder);
+      btnReportType->setText(PopupKinds_[k]->text());
+    }
+    TFolderNode* node = Tree_->FindFolderNode(ItemPath(*folder));
+    if (node == FocusedNode()) RefreshReport(node);  // no focus change would rebuild it
+    FocusFolder(node);
+    return;
+  }
+  OpenItem(item->GetFullPath());
 }
 
 void TfrmMain::FillDriveList() {
@@ -873,6 +1038,8 @@ TFolderNode* TfrmMain::FocusedNode() const {
 }
 
 void TfrmMain::TreeFocusChanged(const QModelIndex& current) {
+  // A folder removal moves Qt's focus on its own; the removal focuses itself.
+  if (RemovingFolder_) return;
   if (!current.isValid()) {
     // No folder focused: the report stays, Up has nowhere to go.
     UpdateCommandState();

@@ -89,6 +89,18 @@ class TfrmMain final : public QMainWindow {
   void StepHistory(int delta);
   void ExpandToLevel(TFolderNode* node, int level);
 
+  // ---- commands on the selected file or folder ----
+  // The item of the control the context menu was opened over, or null.
+  TBaseNodeData* SelectedItem() const;
+  void RemoveItem(TBaseNodeData* item);
+  void RemoveByPaths(const std::vector<std::string>& paths);
+  void DeleteSelected();
+  void RemoveSelected();
+  void RefreshSelected();
+  void OpenListRow();
+  // Which control the commands act on, as when the context menu opens over it.
+  void SetCommandSource(QWidget* source) { PopupSource_ = source; }
+
   // ---- texts ----
   void ApplyLanguage();
   // Makes a language current and re-labels the window at once.
@@ -125,6 +137,9 @@ class TfrmMain final : public QMainWindow {
   void ApplyReportColumns();
   void ReloadLists();
   void ShowPopup(QWidget* source, const QPoint& pos);
+  bool FilesMultiplySelected() const;
+  std::string ItemPath(const TBaseNodeData& item) const;
+  std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();
   void DropDownBelow(QToolButton* button, QMenu* menu);
   void ShowAbout();
@@ -153,6 +168,7 @@ class TfrmMain final : public QMainWindow {
   bool UpInProgress_ = false;
   // Expanding to a level scrolls once at the end, not per folder.
   bool ExpandingToLevel_ = false;
+  bool RemovingFolder_ = false;
 
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;
