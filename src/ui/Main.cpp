@@ -33,6 +33,7 @@
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
 #include "ui/DrivePanelModel.h"
+#include "ui/FilterDialog.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
 #include "ui/QtUserDialog.h"
@@ -46,7 +47,6 @@ namespace {
 
 // Commands whose dialogs and files arrive with later changes stay visible but
 // disabled until then, so the menus already show the whole program.
-constexpr bool FilterDialogBuilt = false;
 constexpr bool TreeReportDialogBuilt = false;
 
 constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
@@ -126,10 +126,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   // Start-up state: the Files and folders report on its page, both lists by
   // size, largest first.
   pgcMain->setCurrentWidget(tbsFiles);
-  {
-    const TFilter filter(Settings_, *Setup_.Platform.Locale);
-    btnFilter->setChecked(!filter.IsEmpty());
-  }
+  ShowFilterState();
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
   FillDriveList();
@@ -189,7 +186,7 @@ void TfrmMain::CreateActions() {
   NewAction("mniExport", "Export...", this)->setEnabled(false);
   NewAction("mniImport", "Import...", this)->setEnabled(false);
   NewAction("mniStopScan", "Stop scan", this);
-  NewAction("mniFilter", "Filter...", this)->setEnabled(FilterDialogBuilt);
+  NewAction("mniFilter", "Filter...", this);
   NewAction("mniExit", "Exit", this);
   connect(Act("mniScanDrive"), &QAction::triggered, this, [this] {
     const QString root = edtDriveList->currentData().toString();
@@ -200,6 +197,7 @@ void TfrmMain::CreateActions() {
     if (Dialog_->ChooseFolder("Select a folder", folder)) StartScan(folder);
   });
   connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
+  connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });
   connect(Act("mniExit"), &QAction::triggered, this, &QWidget::close);
 
   auto* units = new QActionGroup(this);
@@ -372,8 +370,8 @@ void TfrmMain::CreateToolBar() {
   btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
   btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
   btnFilter->setCheckable(true);
-  // Pressed shows that a filter is in effect; a click must not change that.
-  connect(btnFilter, &QToolButton::clicked, btnFilter, [this](bool on) { btnFilter->setChecked(!on); });
+  // Pressed shows that a filter is in effect: the dialog decides, not the click.
+  connect(btnFilter, &QToolButton::clicked, this, [this] { EditFilter(); });
   separator();
   btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
   btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
@@ -881,7 +879,7 @@ void TfrmMain::UpdateCommandState() {
   const TFolderNode* focused = FocusedNode();
   btnUp->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
   const bool idle = Engine_->ScanRoots().empty();
-  btnFilter->setEnabled(idle && FilterDialogBuilt);
+  btnFilter->setEnabled(idle);
   btnStopSearch->setEnabled(!idle);
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(btnFilter->isChecked() ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0 && TreeReportDialogBuilt);
@@ -894,6 +892,20 @@ bool TfrmMain::StartScan(const std::string& path) {
   const bool started = Engine_->StartScan(path);
   UpdateCommandState();
   return started;
+}
+
+void TfrmMain::EditFilter() {
+  {
+    TfrmFilter dialog(Settings_, *Setup_.Platform.Locale, *Languages_, this);
+    dialog.exec();
+  }
+  ShowFilterState();
+  UpdateCommandState();
+}
+
+void TfrmMain::ShowFilterState() {
+  const TFilter filter(Settings_, *Setup_.Platform.Locale);
+  btnFilter->setChecked(!filter.IsEmpty());
 }
 
 void TfrmMain::StopScans() {

@@ -66,6 +66,8 @@ class TfrmMain final : public QMainWindow {
   // ---- scanning ----
   bool StartScan(const std::string& path);
   void StopScans();
+  // The filter dialog; afterwards the filter button shows whether one is set.
+  void EditFilter();
   // Runs the calls worker threads have queued for the UI thread.
   void DrainScanCalls();
 
@@ -138,6 +140,7 @@ class TfrmMain final : public QMainWindow {
   void ReloadLists();
   void ShowPopup(QWidget* source, const QPoint& pos);
   bool FilesMultiplySelected() const;
+  void ShowFilterState();
   std::string ItemPath(const TBaseNodeData& item) const;
   std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();

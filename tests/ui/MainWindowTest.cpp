@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QtCharts/QChartView>
 #include <QtCharts/QPieSeries>
 
@@ -122,7 +125,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   ::testing::AssertionResult WaitForScan(TfrmMain& w, const fs::path& folder) {
-    if (RunUntil(w, [&] { return w.Engine().ActiveScans() == 0 && Shown(w, folder); }))
+    // Also until the next status refresh has forgotten the ended scan's root,
+    // which until then refuses scans inside it.
+    if (RunUntil(w, [&] { return w.Engine().ActiveScans() == 0 && Shown(w, folder) && w.Engine().ScanRoots().empty(); }))
       return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "scan of " << Utf8(folder) << " did not end";
   }
@@ -770,6 +775,190 @@ TEST_F(MainWindowTest, DrivePanelListsTheDrivesOnceWithTranslatedTitles) {
     EXPECT_EQ(panel->model()->headerData(column, Qt::Horizontal).toString(), Q(English.FindText(ids[column])));
   // The root file system is always there on this platform, and ready.
   EXPECT_TRUE(roots.contains("/"));
+}
+
+// ---------------------------------------------------------------- file commands
+
+TEST_F(MainWindowTest, RemoveFromListTakesFileAndFolderOffEveryTotal) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  TFolderNode* root = Node(*w, Root);
+  TFolderNode* a = Node(*w, Root / "A");
+  const int64_t rootSize = root->Data()->TotalSize;
+  const int64_t files = w->Tree().TotalFiles;
+  const int64_t folders = w->Tree().TotalFolders;
+
+  // A file row of A's report: gone from the list, the counters and every total.
+  w->FocusFolder(a);
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  const int apple = RowNamed(*grdFiles, "apple.txt");
+  ASSERT_GE(apple, 0);
+  grdFiles->setCurrentIndex(grdFiles->model()->index(apple, 0));
+  w->SetCommandSource(grdFiles);
+  Named<QAction>(*w, "mniRemoveFromList")->trigger();
+  EXPECT_EQ(RowNamed(*grdFiles, "apple.txt"), -1);
+  EXPECT_EQ(a->Data()->TotalSize, 350);
+  EXPECT_EQ(root->Data()->TotalSize, rootSize - 300);
+  EXPECT_EQ(w->Tree().TotalFiles, files - 1);
+  EXPECT_EQ(Named<QLabel>(*w, "pnlStatus1")->text(), Q(English.FindText("2176") + " " + std::to_string(files - 1)));
+  EXPECT_TRUE(fs::exists(Root / "A" / "apple.txt"));  // only the list forgets it
+
+  // A folder from the tree: its subtree goes, its parent is focused and shown.
+  w->FocusFolder(a);
+  w->SetCommandSource(Named<QTreeView>(*w, "trvFolder"));
+  Named<QAction>(*w, "mniRemoveFromList")->trigger();
+  EXPECT_EQ(w->Tree().FindChild(root, "A"), nullptr);
+  EXPECT_EQ(w->FocusedNode(), root);
+  EXPECT_EQ(root->Data()->TotalSize, rootSize - 650);
+  EXPECT_EQ(root->Data()->FolderCount, 3);  // A and A/child gone
+  EXPECT_EQ(w->Tree().TotalFolders, folders - 2);
+  EXPECT_EQ(w->Tree().TotalFiles, files - 4);
+  EXPECT_EQ(RowNamed(*grdFiles, "A"), -1);
+  EXPECT_GE(RowNamed(*grdFiles, "B"), 0);
+  EXPECT_EQ(w->History().History().back(), GetNodePath(root));
+}
+
+TEST_F(MainWindowTest, DeleteAsksFirstAndMovesSelectedRowsToTheTrash) {
+  // The trash of this test, not the user's.
+  const fs::path data = Root / "data";
+  fs::create_directories(data);
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Utf8(data)));
+  const fs::path scanned = Root / "scan";
+  fs::create_directories(scanned / "S");
+  WriteFile(scanned / "S" / "a.txt", 10);
+  WriteFile(scanned / "S" / "b.txt", 20);
+  WriteFile(scanned / "S" / "c.txt", 30);
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, scanned));
+  w->FocusFolder(Node(*w, scanned / "S"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  auto select = [&](std::initializer_list<const char*> names) {
+    grdFiles->selectionModel()->clear();
+    for (const char* name : names) {
+      const QModelIndex index = grdFiles->model()->index(RowNamed(*grdFiles, name), 0);
+      grdFiles->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      grdFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+  };
+  w->SetCommandSource(grdFiles);
+
+  select({"a.txt", "c.txt"});
+  Dialog.Answers.push_back(false);  // No: nothing happens
+  Named<QAction>(*w, "mniDelete")->trigger();
+  ASSERT_EQ(Dialog.Questions.size(), 1u);
+  EXPECT_EQ(Dialog.Questions[0], English.FindText("2195"));
+  EXPECT_TRUE(fs::exists(scanned / "S" / "a.txt"));
+  EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 60);
+
+  select({"a.txt", "c.txt"});
+  Dialog.Answers.push_back(true);
+  Named<QAction>(*w, "mniDelete")->trigger();
+  EXPECT_EQ(Dialog.Questions.size(), 2u);  // asked once for both rows
+  const bool trashed = !fs::exists(scanned / "S" / "a.txt");
+  if (trashed) {
+    EXPECT_FALSE(fs::exists(scanned / "S" / "c.txt"));
+    EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 20);
+    EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"b.txt"}));
+    EXPECT_FALSE(fs::is_empty(data / "Trash" / "files"));
+  } else {
+    // A file system without a trash here: the items stay, in the tree too.
+    EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 60);
+  }
+  if (oldData.isNull()) qunsetenv("XDG_DATA_HOME"); else qputenv("XDG_DATA_HOME", oldData);
+}
+
+TEST_F(MainWindowTest, ItemCommandsFollowSelectionAndScans) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "A"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  auto* grdExtensions = Named<QTreeView>(*w, "grdExtensions");
+  grdFiles->selectAll();
+  grdFiles->setCurrentIndex(grdFiles->model()->index(0, 0));
+  grdFiles->selectAll();
+  grdFiles->customContextMenuRequested(QPoint(5, 5));
+  auto* mnuPopup = Named<QMenu>(*w, "mnuPopup");
+  // Several rows: only Delete and Remove from list act on all of them.
+  EXPECT_FALSE(Named<QAction>(*w, "mniExplorer")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(*w, "mniProperties")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(*w, "mniRefresh")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(*w, "mniDelete")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(*w, "mniRemoveFromList")->isEnabled());
+  mnuPopup->hide();
+  // The extensions list has no items to act on, but offers its columns.
+  Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
+  grdExtensions->customContextMenuRequested(QPoint(5, 5));
+  for (const char* name : {"mniExplorer", "mniProperties", "mniRefresh", "mniDelete", "mniRemoveFromList"})
+    EXPECT_FALSE(Named<QAction>(*w, name)->isEnabled()) << name;
+  EXPECT_TRUE(Named<QMenu>(*w, "mniColumns")->menuAction()->isVisible());
+  EXPECT_FALSE(Named<QMenu>(*w, "mniExpand")->menuAction()->isVisible());
+  mnuPopup->hide();
+  // Over the tree: Expand, no Columns; tree-changing commands wait for scans.
+  auto* trvFolder = Named<QTreeView>(*w, "trvFolder");
+  Dialog.Folders.push_back(Utf8(Root / "B"));
+  ASSERT_TRUE(w->StartScan(Utf8(Root / "C")));
+  trvFolder->customContextMenuRequested(QPoint(5, 5));
+  EXPECT_TRUE(Named<QMenu>(*w, "mniExpand")->menuAction()->isVisible());
+  EXPECT_FALSE(Named<QMenu>(*w, "mniColumns")->menuAction()->isVisible());
+  EXPECT_FALSE(Named<QAction>(*w, "mniDelete")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(*w, "mniRefresh")->isEnabled());
+  EXPECT_TRUE(Named<QAction>(*w, "mniExplorer")->isEnabled());
+  mnuPopup->hide();
+  w->StopScans();
+}
+
+TEST_F(MainWindowTest, DoubleClickOnGreatestFolderShowsItsContent) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root));
+  Named<QAction>(*w, "mniTop100Folders2")->trigger();
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  const int row = RowNamed(*grdFiles, "child");
+  ASSERT_GE(row, 0);
+  grdFiles->setCurrentIndex(grdFiles->model()->index(row, 0));
+  w->OpenListRow();
+  EXPECT_EQ(w->FocusedNode(), Node(*w, Root / "A" / "child"));
+  EXPECT_TRUE(Named<QAction>(*w, "mniFilesInThisFolder")->isChecked());
+  EXPECT_TRUE(Named<QAction>(*w, "mniFilesInThisFolder2")->isChecked());
+  EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), Q(English.FindText("2132")));
+  EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"x.dat"}));
+}
+
+TEST_F(MainWindowTest, RefreshScansTheFolderAgain) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  WriteFile(Root / "A" / "new.bin", 1000);  // appears on disk after the scan
+  w->FocusFolder(Node(*w, Root / "A"));
+  w->SetCommandSource(Named<QTreeView>(*w, "trvFolder"));
+  Named<QAction>(*w, "mniRefresh")->trigger();
+  EXPECT_EQ(w->FocusedNode(), Node(*w, Root));
+  ASSERT_TRUE(WaitForScan(*w, Root / "A"));
+  EXPECT_EQ(Node(*w, Root / "A")->Data()->TotalSize, 1650);
+  EXPECT_EQ(Node(*w, Root)->Data()->TotalSize, 1661);
+}
+
+TEST_F(MainWindowTest, FilterDialogDecidesTheFilterButton) {
+  auto w = MakeWindow();
+  auto* btnFilter = Named<QToolButton>(*w, "btnFilter");
+  EXPECT_TRUE(btnFilter->isEnabled());
+  // The dialog is modal: answer it from the event loop.
+  QTimer::singleShot(0, [] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->objectName() == "TfrmFilter") {
+        auto* included = top->findChild<QComboBox*>("cmbMaskIncluded");
+        if (included) included->setEditText("*.txt");
+        if (auto* ok = top->findChild<QPushButton*>("btnOk")) ok->click();
+      }
+  });
+  btnFilter->click();
+  EXPECT_TRUE(btnFilter->isChecked());
+  EXPECT_EQ(ReadRegString(Store, "Filter-Mask-Included-Value", ""), "*.txt");
+  EXPECT_TRUE(Named<QLabel>(*w, "pnlStatus2")->text().endsWith(Q(English.FindText("2178"))));
 }
 
 }  // namespace
