@@ -38,6 +38,7 @@
 #include "ui/FolderTreeView.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportListModels.h"
+#include "ui/SettingsDialog.h"
 #include "ui/ShellCommands.h"
 #include "scan/TreeRemoval.h"
 
@@ -262,8 +263,10 @@ void TfrmMain::CreateActions() {
     connect(twin, &QAction::triggered, popup, &QAction::trigger);
   }
   NewAction("mniListFiles", {}, this)->setEnabled(false);
-  NewAction("mniReportSettings", {}, this)->setEnabled(false);
-  NewAction("mniReportSettings2", {}, this)->setEnabled(false);
+  NewAction("mniReportSettings", {}, this);
+  NewAction("mniReportSettings2", {}, this);
+  for (const char* name : {"mniReportSettings", "mniReportSettings2"})
+    connect(Act(name), &QAction::triggered, this, [this] { EditSettings("tbsReport"); });
   NewAction("mniHomepage", {}, this);
   NewAction("mniAbout", {}, this);
   connect(Act("mniHomepage"), &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(HomePage)); });
@@ -563,6 +566,10 @@ void TfrmMain::CreatePanes() {
     if (!FocusedNode()) RefreshChart();
   };
   connect(Act("mniPie2"), &QAction::triggered, ChartPanel_->PieAction(), &QAction::trigger);
+  if (auto* chartSettings = ChartPanel_->findChild<QAction*>("mniChartSettings")) {
+    chartSettings->setEnabled(true);
+    connect(chartSettings, &QAction::triggered, this, [this] { EditSettings("tbsChart"); });
+  }
   connect(Act("mniBar2"), &QAction::triggered, ChartPanel_->BarAction(), &QAction::trigger);
   splChart->setStretchFactor(0, 1);
   splChart->setStretchFactor(1, 0);
@@ -901,6 +908,16 @@ void TfrmMain::EditFilter() {
   }
   ShowFilterState();
   UpdateCommandState();
+}
+
+void TfrmMain::EditSettings(const char* page) {
+  {
+    TfrmSettings dialog(*Options_, *Languages_, [this] { ApplyLanguage(); }, this);
+    dialog.ShowPage(page);
+    dialog.exec();
+  }
+  // Confirmed or not, the report follows the options as they are now.
+  RefreshReport(FocusedNode());
 }
 
 void TfrmMain::ShowFilterState() {

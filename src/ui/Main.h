@@ -68,6 +68,8 @@ class TfrmMain final : public QMainWindow {
   void StopScans();
   // The filter dialog; afterwards the filter button shows whether one is set.
   void EditFilter();
+  // The settings dialog on one of its pages; the report is rebuilt afterwards.
+  void EditSettings(const char* page);
   // Runs the calls worker threads have queued for the UI thread.
   void DrainScanCalls();
 

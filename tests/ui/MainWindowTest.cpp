@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QSpinBox>
 #include <QtCharts/QChartView>
 #include <QtCharts/QPieSeries>
 
@@ -44,6 +45,7 @@
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
 #include "ui/Main.h"
+#include "ui/SettingsDialog.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {
@@ -959,6 +961,31 @@ TEST_F(MainWindowTest, FilterDialogDecidesTheFilterButton) {
   EXPECT_TRUE(btnFilter->isChecked());
   EXPECT_EQ(ReadRegString(Store, "Filter-Mask-Included-Value", ""), "*.txt");
   EXPECT_TRUE(Named<QLabel>(*w, "pnlStatus2")->text().endsWith(Q(English.FindText("2178"))));
+}
+
+TEST_F(MainWindowTest, SettingsDialogChangesTheReportAndTheLanguage) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root));
+  Named<QAction>(*w, "mniTop100Files2")->trigger();
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  EXPECT_EQ(grdFiles->model()->rowCount(), 6);
+  // The dialog is modal: answer it from the event loop.
+  QTimer::singleShot(0, [] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* dialog = dynamic_cast<TfrmSettings*>(top)) {
+        if (auto* count = dialog->findChild<QSpinBox*>("edtCountFiles")) count->setValue(2);
+        if (auto* languages = dialog->findChild<QComboBox*>("cmbLanguage"))
+          languages->setCurrentIndex(languages->findText("Deutsch"));
+        dialog->btnOkClick();
+      }
+  });
+  Named<QAction>(*w, "mniReportSettings2")->trigger();
+  EXPECT_EQ(w->Options().ReportListCount, 2);
+  EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"apple.txt", "cherry.txt"}));
+  EXPECT_EQ(Named<QMenu>(*w, "mniScan")->title(), Q(Deutsch.FindText("2114")));
+  EXPECT_EQ(ReadRegString(Store, "Language", ""), "Deutsch");
 }
 
 }  // namespace
