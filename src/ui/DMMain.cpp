@@ -42,6 +42,7 @@ TdtmMain::TdtmMain() {
   ListImages_.Drive = ThemedIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
   ListImages_.AnyFile = ThemedIcon("text-x-generic", QStyle::SP_FileIcon);
   WatchBitmap_ = MakeWatchBitmap();
+  ListImages_.ImageOf = [this](int32_t index) { return ImageOf(index); };
 }
 
 QIcon TdtmMain::ImageOf(int32_t index) const {
@@ -49,7 +50,10 @@ QIcon TdtmMain::ImageOf(int32_t index) const {
     case 0: return ListImages_.ClosedFolder;
     case 1: return OpenFolder_;
     case 2: return ListImages_.Drive;
-    default: return ListImages_.AnyFile;
+    default: {
+      const QIcon icon = FileIcons_.ImageAt(index);
+      return icon.isNull() ? ListImages_.AnyFile : icon;
+    }
   }
 }
 

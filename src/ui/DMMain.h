@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include "ui/FileIcons.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {
@@ -13,8 +14,10 @@ class TdtmMain {
  public:
   TdtmMain();
 
-  // imgExt's fixed images: 0 closed folder, 1 open folder, 2 drive.
+  // imgExt: 0 closed folder, 1 open folder, 2 drive, then the file types in
+  // the order the run first met them.
   QIcon ImageOf(int32_t index) const;
+  TFileIconsList& FileIcons() { return FileIcons_; }
   const QPixmap& WatchBitmap() const { return WatchBitmap_; }
   const TListImages& ListImages() const { return ListImages_; }
 
@@ -22,6 +25,7 @@ class TdtmMain {
   QIcon OpenFolder_;
   TListImages ListImages_;
   QPixmap WatchBitmap_;  // 9 x 13
+  TFileIconsList FileIcons_{3};
 };
 
 // A theme icon where the desktop has one, else Qt's own.

@@ -29,6 +29,7 @@
 #include "scan/ItemFilter.h"
 #include "settings/TextIds.h"
 #include "reports/ChartPoints.h"
+#include "reports/IconLoader.h"
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
@@ -158,6 +159,7 @@ void TfrmMain::Shutdown() {
   if (ShutDown_) return;
   ShutDown_ = true;
   // Workers first: none may touch the window or the tree afterwards.
+  IconLoader_.reset();
   ProgressThread_.reset();
   Engine_->StopScans();
   Queue_.SetNotify({});
@@ -712,6 +714,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
     } else {
       Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
       ReloadLists();
+      StartIconLoader();
       RefreshChart();
     }
     trvFolder->viewport()->update();
@@ -954,6 +957,7 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
   const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
   Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
   ReloadLists();
+  StartIconLoader();
   ApplyReportColumns();
   RefreshChart();
   MenuKinds_[k]->setChecked(true);
@@ -963,6 +967,7 @@ void TfrmMain::RefreshReport(TFolderNode* node) {
   if (!node || node->IsHiddenRoot()) return;
   Pane_.Build(node, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
   ReloadLists();
+  StartIconLoader();
   ApplyReportColumns();
   RefreshChart();
 }
@@ -978,6 +983,35 @@ void TfrmMain::RefreshChart() {
   const int32_t others = Options_->ChartOtherType;
   ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), others)
                                                 : FillChartSeries(Pane_.ExtensionsRows(), others));
+}
+
+void TfrmMain::StartIconLoader() {
+  IconLoader_.reset();  // takes no further step, not even one already asked for
+  IconRow_ = -1;
+  IconLoader_ = std::make_unique<TThreadLoadIcons>(
+      Queue_,
+      [this] {
+        // Walks whichever list is shown now, one row per step.
+        QTreeView* list = CurrentReportList();
+        if (!list) return IconRow_ >= 0;
+        const int rows = list->model()->rowCount();
+        IconRow_ = IconRow_ + 1 < rows ? IconRow_ + 1 : -1;
+        return IconRow_ >= 0;
+      },
+      [this] {
+        QTreeView* list = CurrentReportList();
+        if (!list || IconRow_ < 0) return;
+        TFileIconsList& icons = Dm_.FileIcons();
+        if (list == grdFiles) {
+          auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
+          if (!file) return;  // folders have their own image
+          file->IconIndex = icons.IconOf(file->Name.Str());
+          FilesModel_->RowChanged(IconRow_);
+        } else if (TExtensionsNodeData* row = ExtensionsModel_->RowObject(IconRow_)) {
+          row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey);
+          ExtensionsModel_->RowChanged(IconRow_);
+        }
+      });
 }
 
 void TfrmMain::ReloadLists() {

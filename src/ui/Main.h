@@ -41,6 +41,7 @@ class TFolderTreeModel;
 class TFilesListModel;
 class TExtensionsListModel;
 class TChartPanel;
+class TThreadLoadIcons;
 class TDrivePanelModel;
 
 // What the window runs on; tests give fakes and a scripted dialog.
@@ -140,6 +141,8 @@ class TfrmMain final : public QMainWindow {
   void PlaceProgressBar();
   void ApplyReportColumns();
   void ReloadLists();
+  // A fresh pass of icons over the list just rebuilt; the previous one stops.
+  void StartIconLoader();
   void ShowPopup(QWidget* source, const QPoint& pos);
   bool FilesMultiplySelected() const;
   void ShowFilterState();
@@ -163,6 +166,8 @@ class TfrmMain final : public QMainWindow {
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
+  std::unique_ptr<TThreadLoadIcons> IconLoader_;
+  int IconRow_ = -1;  // the loader's row in the list shown
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   TReportPane Pane_;

@@ -46,6 +46,11 @@ void TReportListModel::Repaint() {
   emit dataChanged(index(0, 0), index(rows - 1, Columns_ - 1));
 }
 
+void TReportListModel::RowChanged(int row) {
+  if (row < 0 || row >= rowCount() || Columns_ == 0) return;
+  emit dataChanged(index(row, 0), index(row, Columns_ - 1), {Qt::DecorationRole});
+}
+
 int TReportListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Columns_; }
 
 QVariant TReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -79,6 +84,8 @@ QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
       if (column != fcName) return {};
       if (const auto* folder = dynamic_cast<const TFolderNodeData*>(row))
         return folder->IsTopLevel() ? Images_.Drive : Images_.ClosedFolder;
+      const auto* file = static_cast<const TFileNodeData*>(row);
+      if (file->IconIndex >= 0 && Images_.ImageOf) return Images_.ImageOf(file->IconIndex);
       return Images_.AnyFile;
     }
     case Qt::TextAlignmentRole:
@@ -118,8 +125,11 @@ QVariant TExtensionsListModel::data(const QModelIndex& index, int role) const {
       return QString::fromUtf8(ExtensionsCellText(*row, index.column(), Pane_.Locale()));
     case Qt::TextAlignmentRole:
       return AlignmentOf(ExtensionsColumns()[static_cast<size_t>(index.column())].Alignment);
+    case Qt::DecorationRole:
+      // Rows without an icon key (owners, ranges) show none.
+      if (index.column() != ecName || row->IconIndex < 0 || !Images_.ImageOf) return {};
+      return Images_.ImageOf(row->IconIndex);
     default:
-      // The extension images come with the per-file icons.
       return {};
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <QIcon>
 #include <QRect>
 #include <QStringList>
@@ -17,6 +18,8 @@ struct TListImages {
   QIcon ClosedFolder;
   QIcon Drive;     // a top-level folder
   QIcon AnyFile;   // a file whose own icon is not known
+  // The image of a looked-up icon index; none given: only the images above.
+  std::function<QIcon(int32_t)> ImageOf;
 };
 
 class TReportListModel : public QAbstractTableModel {
@@ -29,6 +32,8 @@ class TReportListModel : public QAbstractTableModel {
   void Reload();
   // Tells views that every cell text may have changed (unit, size type).
   void Repaint();
+  // One row's cells changed (its icon arrived).
+  void RowChanged(int row);
 
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;

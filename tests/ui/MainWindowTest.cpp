@@ -22,6 +22,7 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QPieSeries>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -986,6 +987,38 @@ TEST_F(MainWindowTest, SettingsDialogChangesTheReportAndTheLanguage) {
   EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"apple.txt", "cherry.txt"}));
   EXPECT_EQ(Named<QMenu>(*w, "mniScan")->title(), Q(Deutsch.FindText("2114")));
   EXPECT_EQ(ReadRegString(Store, "Language", ""), "Deutsch");
+}
+
+TEST_F(MainWindowTest, FileTypeIconsArriveRowByRowOncePerExtension) {
+  fs::create_directories(Root / "S");
+  WriteFile(Root / "S" / "a.txt", 30);
+  WriteFile(Root / "S" / "b.TXT", 20);
+  WriteFile(Root / "S" / "c.doc", 10);
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "S"));
+  const TFileList& files = Node(*w, Root / "S")->Data()->Files;
+  ASSERT_TRUE(RunUntil(*w, [&] {
+    return std::all_of(files.begin(), files.end(), [](const TFileNodeData* f) { return f->IconIndex >= 0; });
+  }));
+  const int32_t txt = files.Find("a.txt")->IconIndex;
+  EXPECT_GE(txt, 3);  // after the folder and drive images
+  EXPECT_EQ(files.Find("b.TXT")->IconIndex, txt);
+  EXPECT_NE(files.Find("c.doc")->IconIndex, txt);
+  EXPECT_EQ(Dm.FileIcons().Count(), 2u);
+  // The list shows the looked-up image, not the placeholder.
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  const QModelIndex cell = grdFiles->model()->index(RowNamed(*grdFiles, "a.txt"), 0);
+  EXPECT_EQ(cell.data(Qt::DecorationRole).value<QIcon>().cacheKey(), Dm.ImageOf(txt).cacheKey());
+
+  // Extension rows get the same cached icons; nothing new is looked up.
+  Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
+  auto* grdExtensions = Named<QTreeView>(*w, "grdExtensions");
+  const int txtRow = RowNamed(*grdExtensions, ".txt");
+  ASSERT_GE(txtRow, 0);
+  ASSERT_TRUE(RunUntil(*w, [&] { return w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex >= 0; }));
+  EXPECT_EQ(w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex, txt);
+  EXPECT_EQ(Dm.FileIcons().Count(), 2u);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+// The small icon of each file type, looked up once per extension and run and
+// kept in the program's image list after its three fixed images.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QIcon>
+
+namespace kv {
+
+class TFileIconsList {
+ public:
+  // fixedImages: the images before the first file type (folders, drive).
+  explicit TFileIconsList(int32_t fixedImages) : Fixed_(fixedImages) {}
+
+  // The image index of the name's file type (its extension, lower-cased; a
+  // bare extension works too), or -1 when no icon could be had.
+  int32_t IconOf(const std::string& name);
+  // The icon at an index this list gave, else a null icon.
+  QIcon ImageAt(int32_t index) const;
+  size_t Count() const { return Icons_.size(); }
+
+ private:
+  int32_t Fixed_;
+  std::map<std::string, int32_t> Extensions_;
+  std::vector<QIcon> Icons_;
+};
+
+}  // namespace kv
