@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "export/ExportCommands.h"
 #include "export/ReportFile.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
@@ -219,13 +220,6 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
   for (const TOutput& output : request.TreeReports)
     if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
   return {};
-}
-
-// Now as a local day-count date-time, for the titles of the written pages.
-double NowAsDayCount(const TFileServices& services) {
-  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-  const int64_t units = std::chrono::duration_cast<std::chrono::microseconds>(sinceEpoch).count() * 10;
-  return services.FileTimeToLocalDateTime(units + 116444736000000000LL);
 }
 
 std::string Utf8(const std::filesystem::path& p) {

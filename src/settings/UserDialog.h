@@ -23,6 +23,8 @@ class IUserDialog {
   // chosen. The caller asks about replacing an existing file itself. False
   // when the dialog was cancelled.
   virtual bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) = 0;
+  // An existing file to read, filter as above. False when the dialog was cancelled.
+  virtual bool OpenFileName(const std::string& filter, std::string& fileName) = 0;
 };
 
 // Answers from a prepared list (No once it runs out) and keeps what it was told.
@@ -54,6 +56,14 @@ class TScriptedDialog final : public IUserDialog {
     SaveNames.pop_front();
     return true;
   }
+  // The next prepared name; cancelled once they run out.
+  bool OpenFileName(const std::string& filter, std::string& fileName) override {
+    OpenFilters.push_back(filter);
+    if (OpenNames.empty()) return false;
+    fileName = OpenNames.front();
+    OpenNames.pop_front();
+    return true;
+  }
 
   std::deque<bool> Answers;
   std::vector<std::string> Questions;
@@ -62,6 +72,8 @@ class TScriptedDialog final : public IUserDialog {
   std::vector<std::string> FolderTitles;
   std::deque<std::pair<std::string, int>> SaveNames;
   std::vector<std::string> SaveFilters;
+  std::deque<std::string> OpenNames;
+  std::vector<std::string> OpenFilters;
 };
 
 }  // namespace kv

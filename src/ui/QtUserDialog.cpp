@@ -48,4 +48,12 @@ bool TQtUserDialog::SaveFileName(const std::string& filter, std::string& fileNam
   return true;
 }
 
+bool TQtUserDialog::OpenFileName(const std::string& filter, std::string& fileName) {
+  const QString chosen = QFileDialog::getOpenFileName(Owner_, QString(), QString::fromStdString(fileName),
+                                                      QtFileFilters(filter).join(QStringLiteral(";;")));
+  if (chosen.isEmpty()) return false;
+  fileName = QDir::toNativeSeparators(chosen).toStdString();
+  return true;
+}
+
 }  // namespace kv

@@ -23,6 +23,7 @@ class TQtUserDialog final : public IUserDialog {
   void ShowError(const std::string& message) override;
   bool ChooseFolder(const std::string& title, std::string& folder) override;
   bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override;
+  bool OpenFileName(const std::string& filter, std::string& fileName) override;
 
  private:
   QWidget* Owner_;
