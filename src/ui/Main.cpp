@@ -34,6 +34,8 @@
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
 #include "ui/DrivePanelModel.h"
+#include "export/ExportCommands.h"
+#include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
@@ -49,7 +51,6 @@ namespace {
 
 // Commands whose dialogs and files arrive with later changes stay visible but
 // disabled until then, so the menus already show the whole program.
-constexpr bool TreeReportDialogBuilt = false;
 
 constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
 constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
@@ -134,6 +135,8 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   FillDriveList();
   ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
+  FileEnv_ = std::make_unique<TFileCommandEnv>(WindowFileCommandEnv(*Dialog_, LanguageTranslator(*Languages_)));
+  FileEnv_->Style = Setup_.Style;
   ApplyLanguage();
   UpdateCounters();
   UpdateCommandState();
@@ -186,8 +189,8 @@ QAction* TfrmMain::NewAction(const char* name, const QString& text, QObject* own
 void TfrmMain::CreateActions() {
   NewAction("mniScanDrive", "Scan selected drive", this);
   NewAction("mniScanFolder", "Scan folder...", this);
-  NewAction("mniExport", "Export...", this)->setEnabled(false);
-  NewAction("mniImport", "Import...", this)->setEnabled(false);
+  NewAction("mniExport", "Export...", this);
+  NewAction("mniImport", "Import...", this);
   NewAction("mniStopScan", "Stop scan", this);
   NewAction("mniFilter", "Filter...", this);
   NewAction("mniExit", "Exit", this);
@@ -201,6 +204,8 @@ void TfrmMain::CreateActions() {
   });
   connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
   connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });
+  connect(Act("mniExport"), &QAction::triggered, this, [this] { ExportResultCommand(*Tree_, *FileEnv_); });
+  connect(Act("mniImport"), &QAction::triggered, this, [this] { ImportResult(); });
   connect(Act("mniExit"), &QAction::triggered, this, &QWidget::close);
 
   auto* units = new QActionGroup(this);
@@ -264,7 +269,9 @@ void TfrmMain::CreateActions() {
     connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
     connect(twin, &QAction::triggered, popup, &QAction::trigger);
   }
-  NewAction("mniListFiles", {}, this)->setEnabled(false);
+  NewAction("mniListFiles", {}, this);
+  connect(Act("mniListFiles"), &QAction::triggered, this,
+          [this] { ShowReportTree(this, *Tree_, *FileEnv_, TitleTime()); });
   NewAction("mniReportSettings", {}, this);
   NewAction("mniReportSettings2", {}, this);
   for (const char* name : {"mniReportSettings", "mniReportSettings2"})
@@ -407,7 +414,8 @@ void TfrmMain::CreateToolBar() {
   btnReportType->setToolButtonStyle(Qt::ToolButtonTextOnly);
   connect(btnReportType, &QToolButton::clicked, this, [this] { DropDownBelow(btnReportType, mnuReportType); });
   btnSaveFiles = button("btnSaveFiles", ThemedIcon("document-save", QStyle::SP_DialogSaveButton));
-  btnSaveFiles->setEnabled(false);  // its menu of report files comes with the report-file commands
+  mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
+  connect(btnSaveFiles, &QToolButton::clicked, this, [this] { DropDownBelow(btnSaveFiles, mnuSaveFiles); });
   row->addStretch(1);
 }
 
@@ -892,7 +900,7 @@ void TfrmMain::UpdateCommandState() {
   btnFilter->setEnabled(idle);
   btnStopSearch->setEnabled(!idle);
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(btnFilter->isChecked() ? IdFilterSet : IdFilterNotSet));
-  Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0 && TreeReportDialogBuilt);
+  Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
 }
 
@@ -902,6 +910,28 @@ bool TfrmMain::StartScan(const std::string& path) {
   const bool started = Engine_->StartScan(path);
   UpdateCommandState();
   return started;
+}
+
+std::string TfrmMain::TitleTime() const {
+  return DateTimeText(NowAsDayCount(*Services_), *Setup_.Platform.Locale);
+}
+
+void TfrmMain::SaveReport(TReportFileFormat format) {
+  QTreeView* list = CurrentReportList();
+  if (!list) return;
+  std::vector<bool> visible(static_cast<size_t>(list->model()->columnCount()));
+  for (size_t i = 0; i < visible.size(); ++i) visible[i] = !list->isColumnHidden(static_cast<int>(i));
+  SaveReportCommand(format, Pane_, visible, GetNodePath(FocusedNode()), TitleTime(), *FileEnv_);
+}
+
+void TfrmMain::ImportResult() {
+  if (ImportResultCommand(*Tree_, *FileEnv_) == TCommandOutcome::Cancelled) return;
+  // Even a failed import keeps what it read before the damage.
+  UpdateCounters();
+  trvFolder->viewport()->update();
+  grdFiles->viewport()->update();
+  grdExtensions->viewport()->update();
+  UpdateCommandState();
 }
 
 void TfrmMain::EditFilter() {
@@ -1220,6 +1250,7 @@ void TfrmMain::ApplyLanguage() {
   // The two buttons name the current choices in the new language.
   btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());
   ChartPanel_->ApplyLanguage();
+  ApplySaveFilesMenuLanguage(*mnuSaveFiles, LanguageTranslator(*Languages_));
   UpdateCounters();
   UpdateCommandState();
 }

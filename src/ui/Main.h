@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include "export/ExportCommands.h"
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportPane.h"
@@ -69,6 +70,11 @@ class TfrmMain final : public QMainWindow {
   void StopScans();
   // The filter dialog; afterwards the filter button shows whether one is set.
   void EditFilter();
+  // The file commands of the menus.
+  void SaveReport(TReportFileFormat format);
+  void ImportResult();
+  // Now, as the titles of written pages show it.
+  std::string TitleTime() const;
   // The settings dialog on one of its pages; the report is rebuilt afterwards.
   void EditSettings(const char* page);
   // Runs the calls worker threads have queued for the UI thread.
@@ -170,6 +176,7 @@ class TfrmMain final : public QMainWindow {
   int IconRow_ = -1;  // the loader's row in the list shown
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
+  std::unique_ptr<TFileCommandEnv> FileEnv_;
   TReportPane Pane_;
   TNavigationHistory History_;
   // Drains scheduled from worker threads check this is still alive.
@@ -233,6 +240,7 @@ class TfrmMain final : public QMainWindow {
   QMenu* mnuSizeType = nullptr;
   QMenu* mnuReportType = nullptr;
   QMenu* mnuPopup = nullptr;
+  QMenu* mnuSaveFiles = nullptr;
   QMenu* mniExpand = nullptr;
   QMenu* mniColumns = nullptr;
   QAction* mniColumnsAction_ = nullptr;

@@ -178,8 +178,10 @@ TEST_F(MainWindowTest, StartsIdleInMegabytesFileSizeWithFilesAndFoldersReport) {
   auto w = MakeWindow();
   EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
   EXPECT_EQ(CurrentSizeType(), TSizeType::FileSize);
-  for (const char* name : {"btnBack", "btnNext", "btnUp", "btnStopSearch", "btnSaveFiles"})
+  for (const char* name : {"btnBack", "btnNext", "btnUp", "btnStopSearch"})
     EXPECT_FALSE(Named<QToolButton>(*w, name)->isEnabled()) << name;
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnFilter")->isEnabled());
+  EXPECT_FALSE(Named<QAction>(*w, "mniListFiles")->isEnabled());  // nothing scanned to save
   EXPECT_TRUE(Named<QToolButton>(*w, "btnMB")->isChecked());
   for (const char* name : {"btnB", "btnKB", "btnGB"}) EXPECT_FALSE(Named<QToolButton>(*w, name)->isChecked()) << name;
   EXPECT_TRUE(Named<QAction>(*w, "mniMB")->isChecked());
@@ -1019,6 +1021,42 @@ TEST_F(MainWindowTest, FileTypeIconsArriveRowByRowOncePerExtension) {
   ASSERT_TRUE(RunUntil(*w, [&] { return w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex >= 0; }));
   EXPECT_EQ(w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex, txt);
   EXPECT_EQ(Dm.FileIcons().Count(), 2u);
+}
+
+TEST_F(MainWindowTest, ExportedScanImportsIntoAFreshWindowAndReportsSave) {
+  MakeSmallTree();
+  const fs::path out = Root / "out";
+  fs::create_directories(out);
+  const fs::path scanned = Root / "tree";
+  fs::create_directories(scanned);
+  fs::rename(Root / "A", scanned / "A");
+  fs::rename(Root / "B", scanned / "B");
+  {
+    auto w = MakeWindow();
+    ASSERT_TRUE(ScanFolder(*w, scanned));
+    EXPECT_TRUE(Named<QAction>(*w, "mniListFiles")->isEnabled());
+    Dialog.SaveNames.push_back({Utf8(out / "scan"), 1});
+    Named<QAction>(*w, "mniExport")->trigger();
+    EXPECT_TRUE(fs::exists(out / "scan.kvr"));  // the default extension added
+
+    // The report as shown: its rows in their order, through the save menu.
+    w->FocusFolder(Node(*w, scanned / "A"));
+    Dialog.SaveNames.push_back({Utf8(out / "report.csv"), 1});
+    Named<QAction>(*w, "mniSaveAsCSVFile")->trigger();
+    std::ifstream csv(out / "report.csv");
+    const std::string text((std::istreambuf_iterator<char>(csv)), std::istreambuf_iterator<char>());
+    EXPECT_LT(text.find("apple.txt"), text.find("cherry.txt"));
+    EXPECT_LT(text.find("cherry.txt"), text.find("berry.bin"));
+  }
+  auto fresh = MakeWindow();
+  Dialog.OpenNames.push_back(Utf8(out / "scan.kvr"));
+  Named<QAction>(*fresh, "mniImport")->trigger();
+  TFolderNode* a = Node(*fresh, scanned / "A");
+  EXPECT_EQ(a->Data()->TotalSize, 650);
+  EXPECT_EQ(Node(*fresh, scanned)->Data()->TotalSize, 651);
+  EXPECT_EQ(Named<QLabel>(*fresh, "pnlStatus0")->text(),
+            Q(English.FindText("2175") + " " + std::to_string(fresh->Tree().TotalFolders - 1)));
+  EXPECT_TRUE(Named<QAction>(*fresh, "mniListFiles")->isEnabled());
 }
 
 }  // namespace
