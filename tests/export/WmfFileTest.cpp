@@ -109,9 +109,12 @@ TEST(WmfFileTest, WritesTheFileOrTellsWhy) {
   const fs::path dir = test::MakeTempFolder("kestrove-wmf");
   const std::string path = (dir / "chart.wmf").string();
   ASSERT_TRUE(WriteWmfFile(SmallImage(), path).Ok);
-  std::ifstream in(path, std::ios::binary);
-  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(written, WmfBytes(SmallImage()));
+  {
+    // Closed before the folder goes: Windows keeps open files from being removed.
+    std::ifstream in(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, WmfBytes(SmallImage()));
+  }
 
   const std::string missing = (dir / "no such folder" / "c.wmf").string();
   const TFileResult failed = WriteWmfFile(SmallImage(), missing);
