@@ -1,6 +1,7 @@
 #include "ui/FileIcons.h"
 
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMimeDatabase>
 
 #include "scan/NodeData.h"
@@ -9,14 +10,31 @@ namespace kv {
 
 namespace {
 
-// The desktop theme's icon of the type the extension stands for; only the
-// name decides, no file is touched.
+// Outside a desktop session Qt has no icon theme; the common theme's type
+// pictures are still used where it is installed, read from its folders.
+QIcon InstalledTypeIcon(const QString& name) {
+  QIcon icon;
+  for (const QString& base : QIcon::themeSearchPaths())
+    for (const char* size : {"16x16", "24x24", "32x32", "48x48"}) {
+      const QString file = QString("%1/Adwaita/%2/mimetypes/%3.png").arg(base, size, name);
+      if (QFileInfo::exists(file)) icon.addFile(file);
+    }
+  return icon;
+}
+
+QIcon NamedTypeIcon(const QString& name) {
+  QIcon icon = QIcon::fromTheme(name);
+  return icon.isNull() ? InstalledTypeIcon(name) : icon;
+}
+
+// The icon of the type the extension stands for; only the name decides, no
+// file is touched.
 QIcon TypeIcon(const std::string& extension) {
   static const QMimeDatabase mimes;
   const QMimeType type =
       mimes.mimeTypeForFile(QString::fromUtf8("file" + extension), QMimeDatabase::MatchExtension);
-  QIcon icon = QIcon::fromTheme(type.iconName());
-  if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+  QIcon icon = NamedTypeIcon(type.iconName());
+  if (icon.isNull()) icon = NamedTypeIcon(type.genericIconName());
   if (icon.isNull()) icon = QFileIconProvider().icon(QFileIconProvider::File);
   return icon;
 }
