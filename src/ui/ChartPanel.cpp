@@ -138,7 +138,8 @@ TChartPanel::TChartPanel(TOption& options, IUserDialog& dialog, TTranslate trans
   mnuCharType->addSeparator();
   mniChartSettings = mnuCharType->addAction(QString());
   mniChartSettings->setObjectName("mniChartSettings");
-  mniChartSettings->setEnabled(false);  // the settings dialog comes with its own change
+  // The owner window opens its settings dialog from here; off until it does.
+  mniChartSettings->setEnabled(false);
   connect(mniPie, &QAction::triggered, this, [this] {
     ShowPie();
     if (OnChartTypeChosen) OnChartTypeChosen();

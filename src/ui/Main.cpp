@@ -49,9 +49,6 @@ namespace kv {
 
 namespace {
 
-// Commands whose dialogs and files arrive with later changes stay visible but
-// disabled until then, so the menus already show the whole program.
-
 constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
 constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
 constexpr const char* UnitActionNames[4] = {"mniB", "mniKB", "mniMB", "GB1"};
@@ -620,7 +617,7 @@ void TfrmMain::CreateStatusBar() {
 void TfrmMain::CreatePopupMenu() {
   mnuPopup = new QMenu(this);
   mnuPopup->setObjectName("mnuPopup");
-  // File commands arrive with their own change; they are shown, not yet enabled.
+  // Enabled per item each time the menu opens (ShowPopup).
   QAction* explorer = NewAction("mniExplorer", {}, mnuPopup);
   mnuPopup->addAction(explorer);
   mnuPopup->addSeparator();

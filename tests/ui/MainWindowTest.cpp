@@ -752,6 +752,9 @@ TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
   Named<QAction>(*w, "mniShowChart")->setChecked(true);
   Named<QAction>(*w, "mniFilesInThisFolder")->trigger();
 
+  // The chart's own settings entry opens the window's settings dialog.
+  EXPECT_TRUE(Named<QAction>(*w, "mniChartSettings")->isEnabled());
+
   // The View menu's chart type moves the panel's check marks and page.
   Named<QAction>(*w, "mniBar2")->trigger();
   EXPECT_TRUE(Named<QAction>(*w, "mniBar")->isChecked());
