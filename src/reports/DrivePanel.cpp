@@ -19,22 +19,6 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
-int CompareNoCaseAscii(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-    if (ca >= 'a' && ca <= 'z') ca = static_cast<unsigned char>(ca - 32);
-    if (cb >= 'a' && cb <= 'z') cb = static_cast<unsigned char>(cb - 32);
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-template <class T>
-int CompareNumbers(T a, T b) {
-  return a < b ? -1 : (a > b ? 1 : 0);
-}
-
 bool Listed(TDriveType type) {
   return type != TDriveType::Removable && type != TDriveType::Network && type != TDriveType::Ram;
 }
@@ -100,7 +84,7 @@ std::string DriveCellText(const TBildDiskSize& row, int column, const ILocale& l
 
 int CompareDriveRows(const TBildDiskSize& a, const TBildDiskSize& b, int column) {
   switch (column) {
-    case dcDrive: return CompareNoCaseAscii(a.Drive, b.Drive);
+    case dcDrive: return CompareNames(a.Drive, b.Drive);
     case dcSize: return CompareNumbers(a.TotalBytes, b.TotalBytes);
     case dcFree: return CompareNumbers(a.FreeBytes, b.FreeBytes);
     case dcPercentFree: return CompareNumbers(a.PercentFree, b.PercentFree);

@@ -62,23 +62,6 @@ TFields DecodeDayCount(double value) {
   return f;
 }
 
-// Case-blind for the letters A to Z only.
-int CompareNames(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-    if (ca >= 'a' && ca <= 'z') ca = static_cast<unsigned char>(ca - 32);
-    if (cb >= 'a' && cb <= 'z') cb = static_cast<unsigned char>(cb - 32);
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-template <class T>
-int CompareNumbers(T a, T b) {
-  return a < b ? -1 : (a > b ? 1 : 0);
-}
-
 int ComparePercents(double a, double b) {
   const double tolerance = std::max(std::fabs(a), std::fabs(b)) * 1e-12;
   if (std::fabs(a - b) <= tolerance) return 0;
@@ -249,6 +232,17 @@ std::vector<TColumnChoice> OfferedColumns(ISettingsStore& store, TReportKind kin
 
 void ToggleColumn(ISettingsStore& store, TReportKind kind, int index, bool show) {
   WriteRegInteger(store, ColumnValueName(kind, index), show ? 1 : 0);
+}
+
+int CompareNames(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 'a' && ca <= 'z') ca = static_cast<unsigned char>(ca - 32);
+    if (cb >= 'a' && cb <= 'z') cb = static_cast<unsigned char>(cb - 32);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -47,6 +48,13 @@ std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind
 std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const ILocale& locale);
 
 // ---- sorting ----
+
+// Case-blind for the letters A to Z only, as names sort in the lists.
+int CompareNames(std::string_view a, std::string_view b);
+template <class T>
+int CompareNumbers(T a, T b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // Ascending order of a column's key; equal keys give 0.
 int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind);

@@ -1,4 +1,5 @@
 #include "ui/ChartPanel.h"
+#include "ui/QtText.h"
 
 #include <QActionGroup>
 #include <QBuffer>
@@ -42,7 +43,6 @@ namespace kv {
 namespace {
 
 QColor ToQColor(TRgb c) { return QColor(c.R, c.G, c.B); }
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QChartView* NewChartView(QChart* chart, const char* name, QWidget* parent) {
   chart->legend()->hide();

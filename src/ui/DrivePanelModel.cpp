@@ -84,17 +84,7 @@ void TUsageBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
   // PercentFree holds a whole percent / 100, so rounding gives that whole
   // percent back and the bar width is cut from exactly the shown share.
-  const TPercentBarGeometry bar = PercentBarGeometry(opt.rect, std::round(row->PercentFree * 100));
-  painter->save();
-  painter->setRenderHint(QPainter::Antialiasing, false);
-  if (bar.Outline.isValid()) {
-    painter->setPen(QColor(192, 192, 192));
-    painter->setBrush(Qt::NoBrush);
-    // A 1 px pen draws one pixel right of and below the rectangle it is given.
-    painter->drawRect(bar.Outline.adjusted(0, 0, -1, -1));
-  }
-  if (!bar.Bar.isEmpty()) painter->fillRect(bar.Bar, QColor(0, 255, 0));
-  painter->restore();
+  PaintPercentBar(*painter, opt.rect, std::round(row->PercentFree * 100));
 
   // The centred text over the bar, without painting the background again.
   opt.backgroundBrush = Qt::NoBrush;

@@ -1,4 +1,5 @@
 #include "ui/FilterDialog.h"
+#include "ui/QtText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,21 +25,8 @@ namespace kv {
 
 namespace {
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
-
-template <class T>
-T* Make(QWidget* parent, const char* name) {
-  auto* widget = new T(parent);
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
 QComboBox* MakeMaskBox(QWidget* parent, const char* name) {
-  auto* box = Make<QComboBox>(parent, name);
+  auto* box = MakeNamed<QComboBox>(parent, name);
   box->setEditable(true);
   // The histories belong to the stored filter; Enter must not grow the list here.
   box->setInsertPolicy(QComboBox::NoInsert);
@@ -46,7 +34,7 @@ QComboBox* MakeMaskBox(QWidget* parent, const char* name) {
 }
 
 QSpinBox* MakeSizeBox(QWidget* parent, const char* name) {
-  auto* box = Make<QSpinBox>(parent, name);
+  auto* box = MakeNamed<QSpinBox>(parent, name);
   box->setRange(INT_MIN, INT_MAX);
   return box;
 }
@@ -73,18 +61,18 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
   setWindowTitle("Filter");
   setFixedSize(376, 229);
 
-  pgcFilter = Make<QTabWidget>(this, "pgcFilter");
+  pgcFilter = MakeNamed<QTabWidget>(this, "pgcFilter");
 
-  tbsMask = Make<QWidget>(pgcFilter, "tbsMask");
-  lblMaskIncluded = Make<QLabel>(tbsMask, "lblMaskIncluded");
+  tbsMask = MakeNamed<QWidget>(pgcFilter, "tbsMask");
+  lblMaskIncluded = MakeNamed<QLabel>(tbsMask, "lblMaskIncluded");
   lblMaskIncluded->setText("Mask included:");
   cmbMaskIncluded = MakeMaskBox(tbsMask, "cmbMaskIncluded");
   cmbMaskIncluded->setEditText("*");
-  cbxMaskExcluded = Make<QCheckBox>(tbsMask, "cbxMaskExcluded");
+  cbxMaskExcluded = MakeNamed<QCheckBox>(tbsMask, "cbxMaskExcluded");
   cbxMaskExcluded->setText("Mask excluded:");
   cmbMaskExcluded = MakeMaskBox(tbsMask, "cmbMaskExcluded");
   cmbMaskExcluded->setEditText("*");
-  lblMaskSample = Make<QLabel>(tbsMask, "lblMaskSample");
+  lblMaskSample = MakeNamed<QLabel>(tbsMask, "lblMaskSample");
   lblMaskSample->setText("Example format mask: \n*.jpg; *.jpeg; *.bmp; *.psd; *.gif\n*f*.exe; p?q.txt");
   auto* maskGrid = new QGridLayout(tbsMask);
   maskGrid->addWidget(lblMaskIncluded, 0, 0);
@@ -96,16 +84,16 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
   maskGrid->setRowStretch(3, 1);
   pgcFilter->addTab(tbsMask, "Mask");
 
-  tbsSize = Make<QWidget>(pgcFilter, "tbsSize");
-  rbtSizeAny = Make<QRadioButton>(tbsSize, "rbtSizeAny");
+  tbsSize = MakeNamed<QWidget>(pgcFilter, "tbsSize");
+  rbtSizeAny = MakeNamed<QRadioButton>(tbsSize, "rbtSizeAny");
   rbtSizeAny->setText("Any size");
-  rbtSizeSpecify = Make<QRadioButton>(tbsSize, "rbtSizeSpecify");
+  rbtSizeSpecify = MakeNamed<QRadioButton>(tbsSize, "rbtSizeSpecify");
   rbtSizeSpecify->setText("Specify size (in KB)");
-  cmbSizeSpecify = Make<QComboBox>(tbsSize, "cmbSizeSpecify");
+  cmbSizeSpecify = MakeNamed<QComboBox>(tbsSize, "cmbSizeSpecify");
   // The position of an item is the stored size mode; the texts are never translated.
   cmbSizeSpecify->addItems({"greater then ", "less than ", "equal to ", "beetween"});
   edtSizeSpecifyFirst = MakeSizeBox(tbsSize, "edtSizeSpecifyFirst");
-  lblSizeSpecifyAnd = Make<QLabel>(tbsSize, "lblSizeSpecifyAnd");
+  lblSizeSpecifyAnd = MakeNamed<QLabel>(tbsSize, "lblSizeSpecifyAnd");
   lblSizeSpecifyAnd->setText("and");
   edtSizeSpecifyLast = MakeSizeBox(tbsSize, "edtSizeSpecifyLast");
   auto* sizeRow = new QHBoxLayout;
@@ -120,10 +108,10 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
   sizeColumn->addStretch();
   pgcFilter->addTab(tbsSize, "Size");
 
-  tbsOwner = Make<QWidget>(pgcFilter, "tbsOwner");
-  rbtOwnerAny = Make<QRadioButton>(tbsOwner, "rbtOwnerAny");
+  tbsOwner = MakeNamed<QWidget>(pgcFilter, "tbsOwner");
+  rbtOwnerAny = MakeNamed<QRadioButton>(tbsOwner, "rbtOwnerAny");
   rbtOwnerAny->setText("Any owner");
-  rbtOwnerSpecify = Make<QRadioButton>(tbsOwner, "rbtOwnerSpecify");
+  rbtOwnerSpecify = MakeNamed<QRadioButton>(tbsOwner, "rbtOwnerSpecify");
   rbtOwnerSpecify->setText("Specify owner (domain\\username)");
   cmbOwner = MakeMaskBox(tbsOwner, "cmbOwner");
   cmbOwner->setEditText("*\\*");
@@ -134,17 +122,17 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
   ownerColumn->addStretch();
   pgcFilter->addTab(tbsOwner, "File owner");
 
-  lblError = Make<QLabel>(this, "lblError");
+  lblError = MakeNamed<QLabel>(this, "lblError");
   lblError->setWordWrap(true);
   lblError->setStyleSheet("color: #b00000");
   lblError->hide();
 
-  btnDefault = Make<QPushButton>(this, "btnDefault");
+  btnDefault = MakeNamed<QPushButton>(this, "btnDefault");
   btnDefault->setText("Default");
-  btnOk = Make<QPushButton>(this, "btnOk");
+  btnOk = MakeNamed<QPushButton>(this, "btnOk");
   btnOk->setText("OK");
   btnOk->setDefault(true);
-  btnCancel = Make<QPushButton>(this, "btnCancel");
+  btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
   btnCancel->setText("Cancel");
   // A click must not take the focus: leaving a size field would replace a bad
   // text by the field's previous value before OK could check it.

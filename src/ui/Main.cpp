@@ -1,4 +1,5 @@
 #include "ui/Main.h"
+#include "ui/QtText.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -67,8 +68,6 @@ QIcon UnitIcon(const char* unit) {
   p.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(unit));
   return QIcon(pixmap);
 }
-
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The "2194" pattern with the level digit for its string placeholder; a text
 // without one simply has no digit.
@@ -753,9 +752,10 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
 
 void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
-    for (const TBaseNodeData* row : Pane_.FilesRows()) {
+    // Each removal rebuilds the rows, so the walk starts afresh per path.
+    for (TBaseNodeData* row : Pane_.FilesRows()) {
       if (row->GetFullPath() == path) {
-        RemoveItem(const_cast<TBaseNodeData*>(row));
+        RemoveItem(row);
         break;
       }
     }

@@ -147,6 +147,20 @@ TPercentBarGeometry PercentBarGeometry(const QRect& cell, double percent) {
   return geometry;
 }
 
+void PaintPercentBar(QPainter& painter, const QRect& cell, double percent) {
+  const TPercentBarGeometry bar = PercentBarGeometry(cell, percent);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  if (bar.Outline.isValid()) {
+    painter.setPen(QColor(192, 192, 192));
+    painter.setBrush(Qt::NoBrush);
+    // A 1 px pen draws one pixel right of and below the rectangle it is given.
+    painter.drawRect(bar.Outline.adjusted(0, 0, -1, -1));
+  }
+  if (!bar.Bar.isEmpty()) painter.fillRect(bar.Bar, QColor(0, 255, 0));
+  painter.restore();
+}
+
 TPercentBarDelegate::TPercentBarDelegate(const TReportPane& pane, QObject* parent)
     : QStyledItemDelegate(parent), Pane_(pane) {}
 
@@ -170,17 +184,7 @@ void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   // Background and selection first, as the style would draw them.
   style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
 
-  const TPercentBarGeometry bar = PercentBarGeometry(opt.rect, row->ListPercent);
-  painter->save();
-  painter->setRenderHint(QPainter::Antialiasing, false);
-  if (bar.Outline.isValid()) {
-    painter->setPen(QColor(192, 192, 192));
-    painter->setBrush(Qt::NoBrush);
-    // A 1 px pen draws one pixel right of and below the rectangle it is given.
-    painter->drawRect(bar.Outline.adjusted(0, 0, -1, -1));
-  }
-  if (!bar.Bar.isEmpty()) painter->fillRect(bar.Bar, QColor(0, 255, 0));
-  painter->restore();
+  PaintPercentBar(*painter, opt.rect, row->ListPercent);
 
   // The text (and focus frame) over the bar: the item is drawn again with a
   // background that paints nothing, still selected so the text keeps its colour.

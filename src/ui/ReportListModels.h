@@ -74,6 +74,8 @@ struct TPercentBarGeometry {
   QRect Bar;
 };
 TPercentBarGeometry PercentBarGeometry(const QRect& cell, double percent);
+// Draws that outline in silver and the bar in lime, under the cell's text.
+void PaintPercentBar(QPainter& painter, const QRect& cell, double percent);
 
 // Draws the percent bar of the Files and folders report under the text of
 // the Percent column.

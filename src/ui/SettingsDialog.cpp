@@ -1,4 +1,5 @@
 #include "ui/SettingsDialog.h"
+#include "ui/QtText.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,17 +25,6 @@ namespace {
 constexpr int32_t MinCount = 1;
 constexpr int32_t MaxCount = std::numeric_limits<int32_t>::max();
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-template <class T>
-T* Make(QWidget* parent, const char* name) {
-  auto* widget = new T(parent);
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
 }  // namespace
 
 TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function<void()> onLanguageChanged,
@@ -44,27 +34,27 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   setFixedSize(370, 220);
   auto* form = new QVBoxLayout(this);
 
-  pgcSetting = Make<QTabWidget>(this, "pgcSetting");
+  pgcSetting = MakeNamed<QTabWidget>(this, "pgcSetting");
   form->addWidget(pgcSetting, 1);
 
   // Report page: the list length and the time the oldest/newest reports use.
-  tbsReport = Make<QWidget>(pgcSetting, "tbsReport");
+  tbsReport = MakeNamed<QWidget>(pgcSetting, "tbsReport");
   auto* report = new QVBoxLayout(tbsReport);
   auto* countRow = new QHBoxLayout;
-  lblCountFiles = Make<QLabel>(tbsReport, "lblCountFiles");
-  edtCountFiles = Make<QSpinBox>(tbsReport, "edtCountFiles");
+  lblCountFiles = MakeNamed<QLabel>(tbsReport, "lblCountFiles");
+  edtCountFiles = MakeNamed<QSpinBox>(tbsReport, "edtCountFiles");
   edtCountFiles->setMinimum(MinCount);
   edtCountFiles->setMaximum(MaxCount);
   edtCountFiles->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
   countRow->addWidget(lblCountFiles, 1);
   countRow->addWidget(edtCountFiles);
   report->addLayout(countRow);
-  cbxOldes = Make<QGroupBox>(tbsReport, "cbxOldes");
+  cbxOldes = MakeNamed<QGroupBox>(tbsReport, "cbxOldes");
   auto* oldest = new QVBoxLayout(cbxOldes);
   // Siblings inside one group box: the three exclude each other.
-  rbtCreate = Make<QRadioButton>(cbxOldes, "rbtCreate");
-  rbtUpdate = Make<QRadioButton>(cbxOldes, "rbtUpdate");
-  rbtLastAccess = Make<QRadioButton>(cbxOldes, "rbtLastAccess");
+  rbtCreate = MakeNamed<QRadioButton>(cbxOldes, "rbtCreate");
+  rbtUpdate = MakeNamed<QRadioButton>(cbxOldes, "rbtUpdate");
+  rbtLastAccess = MakeNamed<QRadioButton>(cbxOldes, "rbtLastAccess");
   oldest->addWidget(rbtCreate);
   oldest->addWidget(rbtUpdate);
   oldest->addWidget(rbtLastAccess);
@@ -72,21 +62,21 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   report->addStretch(1);
   pgcSetting->addTab(tbsReport, QString());
 
-  tbsChart = Make<QWidget>(pgcSetting, "tbsChart");
+  tbsChart = MakeNamed<QWidget>(pgcSetting, "tbsChart");
   auto* chart = new QVBoxLayout(tbsChart);
-  lblChartOther = Make<QLabel>(tbsChart, "lblChartOther");
-  rbtChartOther1 = Make<QRadioButton>(tbsChart, "rbtChartOther1");
-  rbtChartOther2 = Make<QRadioButton>(tbsChart, "rbtChartOther2");
+  lblChartOther = MakeNamed<QLabel>(tbsChart, "lblChartOther");
+  rbtChartOther1 = MakeNamed<QRadioButton>(tbsChart, "rbtChartOther1");
+  rbtChartOther2 = MakeNamed<QRadioButton>(tbsChart, "rbtChartOther2");
   chart->addWidget(lblChartOther);
   chart->addWidget(rbtChartOther1);
   chart->addWidget(rbtChartOther2);
   chart->addStretch(1);
   pgcSetting->addTab(tbsChart, QString());
 
-  tbsLanguage = Make<QWidget>(pgcSetting, "tbsLanguage");
+  tbsLanguage = MakeNamed<QWidget>(pgcSetting, "tbsLanguage");
   auto* language = new QVBoxLayout(tbsLanguage);
-  lblLanguage = Make<QLabel>(tbsLanguage, "lblLanguage");
-  cmbLanguage = Make<QComboBox>(tbsLanguage, "cmbLanguage");
+  lblLanguage = MakeNamed<QLabel>(tbsLanguage, "lblLanguage");
+  cmbLanguage = MakeNamed<QComboBox>(tbsLanguage, "cmbLanguage");
   cmbLanguage->setEditable(false);
   language->addWidget(lblLanguage);
   language->addWidget(cmbLanguage);
@@ -95,9 +85,9 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  btnOk = Make<QPushButton>(this, "btnOk");
+  btnOk = MakeNamed<QPushButton>(this, "btnOk");
   btnOk->setDefault(true);
-  btnCancel = Make<QPushButton>(this, "btnCancel");
+  btnCancel = MakeNamed<QPushButton>(this, "btnCancel");
   buttons->addWidget(btnOk);
   buttons->addWidget(btnCancel);
   form->addLayout(buttons);

@@ -1,4 +1,5 @@
 #include "ui/ShellCommands.h"
+#include "ui/QtText.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -24,9 +25,7 @@ namespace kv {
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QUrl UrlOf(const std::string& path) { return QUrl::fromLocalFile(Q(path)); }
+QUrl UrlOf(const std::string& path) { return QUrl::fromLocalFile(FromUtf8(path)); }
 
 // The desktop's file manager interface: asks it to show items or their
 // properties. False when no file manager answers on the session bus.
@@ -50,13 +49,13 @@ bool AskFileManager(const char* method, const std::string& path) {
 void ShowRecordedProperties(const TBaseNodeData& item, QWidget* owner) {
   QDialog dialog(owner);
   dialog.setObjectName("frmProperties");
-  dialog.setWindowTitle(Q(item.Name.Str()));
+  dialog.setWindowTitle(FromUtf8(item.Name.Str()));
   auto* form = new QFormLayout;
   const ILocale& locale = CurrentLocale();
   const auto* folder = dynamic_cast<const TFolderNodeData*>(&item);
   const auto* file = dynamic_cast<const TFileNodeData*>(&item);
   auto row = [&](const char* label, const std::string& text) {
-    auto* value = new QLabel(Q(text));
+    auto* value = new QLabel(FromUtf8(text));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QString::fromLatin1(label), value);
   };
@@ -89,7 +88,7 @@ bool OpenItem(const std::string& path) { return QDesktopServices::openUrl(UrlOf(
 
 bool ShowInFileManager(const std::string& path, bool isFolder) {
   if (!isFolder && AskFileManager("ShowItems", path)) return true;
-  const std::string folder = isFolder ? path : QFileInfo(Q(path)).absolutePath().toStdString();
+  const std::string folder = isFolder ? path : QFileInfo(FromUtf8(path)).absolutePath().toStdString();
   return QDesktopServices::openUrl(UrlOf(folder));
 }
 
@@ -99,7 +98,7 @@ void ShowProperties(const TBaseNodeData& item, QWidget* owner) {
 }
 
 bool DeleteToRecycleBin(const std::string& path) {
-  return QFile::moveToTrash(Q(path));
+  return QFile::moveToTrash(FromUtf8(path));
 }
 
 }  // namespace kv

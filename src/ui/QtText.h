@@ -1,0 +1,26 @@
+// Small helpers every window piece uses: UTF-8 core texts to Qt strings and
+// back, and a child widget made with its object name.
+#pragma once
+
+#include <string>
+
+#include <QString>
+#include <QWidget>
+
+namespace kv {
+
+inline QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// Tests and the window find controls by these names.
+template <class T>
+T* MakeNamed(QWidget* parent, const char* name) {
+  auto* widget = new T(parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace kv
