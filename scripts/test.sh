@@ -2,7 +2,9 @@
 # Installs what is needed, builds and runs every test:
 #   1. the native tests with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   2. the threaded tests again under ThreadSanitizer,
-#   3. the Windows check: core and Win32 layer cross-built with MinGW-w64, run under Wine.
+#   3. the Windows check: core and Win32 layer cross-built with MinGW-w64, run under Wine;
+#   4. the Windows programs (scripts/build-windows.sh, Qt for MinGW built once and cached)
+#      run under Wine: the command line on a generated tree, the window on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -37,5 +39,9 @@ if [ ! -d "$WINEPREFIX" ]; then
 fi
 ctest --test-dir build/win64 --output-on-failure --timeout 600
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+echo "== Windows programs under Wine"
+scripts/build-windows.sh
+tests/windows/wine_check.sh "$top/build/windows/window-under-wine.png"
 
 echo "== all tests passed"

@@ -10,8 +10,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // No display name: X11 would append it to the window title.
   QApplication::setApplicationName("Kestrove");
-  QApplication::setApplicationDisplayName("Kestrove");
   QApplication::setWindowIcon(QIcon(kv::ProgramPicture(64, 64)));
 
   const std::unique_ptr<kv::ISettingsStore> settings = kv::CreateUserSettingsStore();
