@@ -17,8 +17,9 @@ class ILocale;
 class TDrivePanelModel final : public QAbstractTableModel {
  public:
   // The rows stay in the given order until the first header click; the sort
-  // indicator should start on column 0, ascending (Sort()).
-  TDrivePanelModel(std::vector<TBildDiskSize> rows, const QIcon& driveIcon, const ILocale& locale,
+  // indicator should start on column 0, ascending (Sort()). Each row shows
+  // the icon at its IconIndex.
+  TDrivePanelModel(std::vector<TBildDiskSize> rows, std::vector<QIcon> icons, const ILocale& locale,
                    QObject* parent = nullptr);
 
   // Header texts by column index (set from the language).
@@ -36,7 +37,7 @@ class TDrivePanelModel final : public QAbstractTableModel {
 
  private:
   std::vector<TBildDiskSize> Rows_;
-  QIcon DriveIcon_;
+  std::vector<QIcon> Icons_;
   const ILocale& Locale_;
   QStringList Headers_;
   TSortState Sort_ = InitialDriveSort();
