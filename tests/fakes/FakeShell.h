@@ -16,14 +16,11 @@ class FakeShell final : public IShell {
   TOpenResult OpenResult = TOpenResult::Opened;
   bool HasOpenWith = true;
   bool HasProperties = true;
-  // Paths the trash cannot take, and paths that fail every deletion; any
-  // other path is trashed.
+  // Paths the trash cannot take, and paths every deletion fails on; others are trashed.
   std::set<std::string> NoTrash, Failing;
-
-  // "open P", "openwith P", "show P" (" folder" added for folders),
-  // "properties P", "trash P", "delete P".
+  // "open P", "openwith P", "show P" (+ " folder"), "properties P", "trash P", "delete P".
   std::vector<std::string> Calls;
-  // The extensions and drive roots asked for a picture.
+  // The extensions and drive roots whose picture was asked for.
   std::vector<std::string> IconQueries;
 
   // A 16x16 picture in one colour made from the key.
@@ -32,36 +29,26 @@ class FakeShell final : public IShell {
     return {16, 16, std::vector<uint32_t>(256, colour)};
   }
 
-  TOpenResult OpenFile(const std::string& path) override {
-    Call("open ", path);
-    return OpenResult;
-  }
-  bool OpenWithDialog(const std::string& path) override {
-    Call("openwith ", path);
-    return HasOpenWith;
-  }
+  TOpenResult OpenFile(const std::string& path) override { return Call("open ", path, OpenResult); }
+  bool OpenWithDialog(const std::string& path) override { return Call("openwith ", path, HasOpenWith); }
   bool ShowInFileManager(const std::string& path, bool isFolder) override {
-    Call("show ", path + (isFolder ? " folder" : ""));
-    return true;
+    return Call("show ", path + (isFolder ? " folder" : ""), true);
   }
-  bool ShowProperties(const std::string& path) override {
-    Call("properties ", path);
-    return HasProperties;
-  }
+  bool ShowProperties(const std::string& path) override { return Call("properties ", path, HasProperties); }
   TTrashResult DeleteToRecycleBin(const std::string& path) override {
-    Call("trash ", path);
-    if (Failing.count(path)) return TTrashResult::Failed;
-    return NoTrash.count(path) ? TTrashResult::NoTrash : TTrashResult::Trashed;
+    return Call("trash ", path, Failing.count(path) ? TTrashResult::Failed
+                                : NoTrash.count(path) ? TTrashResult::NoTrash : TTrashResult::Trashed);
   }
-  bool DeletePermanently(const std::string& path) override {
-    Call("delete ", path);
-    return Failing.count(path) == 0;
-  }
+  bool DeletePermanently(const std::string& path) override { return Call("delete ", path, !Failing.count(path)); }
   TIconPixels FileTypeIcon(const std::string& extension) override { return Picture(extension); }
   TIconPixels DriveIcon(const std::string& root) override { return Picture(root); }
 
  private:
-  void Call(const char* what, const std::string& path) { Calls.push_back(what + path); }
+  template <class T>
+  T Call(const char* what, const std::string& path, T result) {
+    Calls.push_back(what + path);
+    return result;
+  }
   TIconPixels Picture(const std::string& key) {
     IconQueries.push_back(key);
     return PictureOf(key);

@@ -861,14 +861,13 @@ TEST_F(MainWindowTest, DeleteAsksFirstThenTrashesOrDeletesForGoodWhereTheTrashCa
                     d = Utf8(folder / "d.txt");
   Shell.NoTrash = {b, c};
   Shell.Failing = {d};
-  struct Case {
+  const std::string ask = English.FindText("2195"), askForGood = English.FindText("2302");
+  const struct {
     std::vector<const char*> rows;
     std::deque<bool> answers;
     std::vector<std::string> questions, calls;
     QStringList left;
-  };
-  const std::string ask = English.FindText("2195"), askForGood = English.FindText("2302");
-  const Case cases[] = {
+  } cases[] = {
       // No to the first question: the shell is not even asked.
       {{"a.txt", "b.txt"}, {false}, {ask}, {}, {"a.txt", "b.txt", "c.txt", "d.txt"}},
       // The trash takes a, cannot take b (No: b stays), and d fails quietly.
@@ -878,8 +877,8 @@ TEST_F(MainWindowTest, DeleteAsksFirstThenTrashesOrDeletesForGoodWhereTheTrashCa
       {{"b.txt", "c.txt"}, {true, true}, {ask, askForGood}, {"trash " + b, "trash " + c, "delete " + b, "delete " + c},
        {"d.txt"}},
   };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.rows.front());
+  for (const auto& test : cases) {
+    SCOPED_TRACE(&test - cases);
     w->FocusFolder(Node(*w, folder));
     grdFiles->selectionModel()->clear();
     for (const char* name : test.rows) {
@@ -919,19 +918,18 @@ TEST_F(MainWindowTest, OpeningAFileWithoutProgramOffersTheChooserElseItsFolder) 
   auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
   grdFiles->setCurrentIndex(grdFiles->model()->index(0, 0));
   const std::string file = Utf8(Root / "S" / "a.kvzz");
-  struct Case {
+  const struct {
     TOpenResult result;
     bool chooser;
     std::vector<std::string> calls;
     bool told;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {TOpenResult::Opened, true, {"open " + file}, false},
       {TOpenResult::Failed, true, {"open " + file}, false},  // quiet, like every shell failure
       {TOpenResult::NoProgram, true, {"open " + file, "openwith " + file}, false},
       {TOpenResult::NoProgram, false, {"open " + file, "openwith " + file, "show " + file}, true},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     Shell.Calls.clear();
     Dialog.Errors.clear();
     Shell.OpenResult = test.result;
