@@ -48,6 +48,16 @@ TEST(Win32Shell, DeletionRemovesFilesAndFoldersAndFailsOnMissingPaths) {
   fs::remove_all(root);
 }
 
+TEST(Win32Shell, OpeningTellsAMissingProgramFromAFailure) {
+  // Neither case starts anything: no program is registered for the made-up type.
+  const fs::path root = test::MakeTempFolder("kestrove-open");
+  std::ofstream(root / "a.kvzz") << "x";
+  const std::unique_ptr<IShell> shell = CreateDesktopShell();
+  EXPECT_EQ(shell->OpenFile(Utf8(root / "a.kvzz")), TOpenResult::NoProgram);
+  EXPECT_EQ(shell->OpenFile(Utf8(root / "missing.kvzz")), TOpenResult::Failed);
+  fs::remove_all(root);
+}
+
 TEST(Win32Shell, FileTypeAndDriveIconsAreSmallAndPartlyTransparent) {
   const std::unique_ptr<IShell> shell = CreateDesktopShell();
   const TIconPixels icons[] = {shell->FileTypeIcon(".txt"), shell->FileTypeIcon(""), shell->DriveIcon("C:\\")};
