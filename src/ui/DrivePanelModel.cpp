@@ -9,9 +9,15 @@
 
 namespace kv {
 
-TDrivePanelModel::TDrivePanelModel(std::vector<TBildDiskSize> rows, std::vector<QIcon> icons,
+TDrivePanelModel::TDrivePanelModel(std::vector<TBildDiskSize> rows,
+                                   const std::function<QIcon(const std::string& root)>& iconOf,
                                    const ILocale& locale, QObject* parent)
-    : QAbstractTableModel(parent), Rows_(std::move(rows)), Icons_(std::move(icons)), Locale_(locale) {}
+    : QAbstractTableModel(parent), Rows_(std::move(rows)), Locale_(locale) {
+  for (TBildDiskSize& row : Rows_) {
+    row.IconIndex = static_cast<int32_t>(Icons_.size());
+    Icons_.push_back(iconOf(row.Drive));
+  }
+}
 
 void TDrivePanelModel::SetHeaderTexts(const QStringList& texts) {
   Headers_ = texts;

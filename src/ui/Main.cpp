@@ -477,15 +477,9 @@ void TfrmMain::CreatePanes() {
   trvDiskSize->setUniformRowHeights(true);
   trvDiskSize->setSelectionBehavior(QAbstractItemView::SelectRows);
   trvDiskSize->setFocusPolicy(Qt::NoFocus);
-  {
-    std::vector<TBildDiskSize> drives = FillDrivePanel(*Services_);
-    std::vector<QIcon> icons;
-    for (TBildDiskSize& drive : drives) {
-      drive.IconIndex = static_cast<int32_t>(icons.size());
-      icons.push_back(DriveIconOf(*Shell_, drive.Drive, Dm_.ImageOf(2)));
-    }
-    DriveModel_ = new TDrivePanelModel(std::move(drives), std::move(icons), *Setup_.Platform.Locale, this);
-  }
+  DriveModel_ = new TDrivePanelModel(
+      FillDrivePanel(*Services_), [this](const std::string& root) { return DriveIconOf(*Shell_, root, Dm_.ImageOf(2)); },
+      *Setup_.Platform.Locale, this);
   trvDiskSize->setModel(DriveModel_);
   trvDiskSize->setItemDelegate(new TUsageBarDelegate(trvDiskSize));
   {
