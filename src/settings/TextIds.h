@@ -138,6 +138,20 @@ inline constexpr const char* IdSizeRangeAbove = "2199";
 inline constexpr const char* IdHourSuffix = "21100";
 inline constexpr const char* IdAskOverwrite = "21101";
 
+// Desktop shell fallbacks and the program's own properties window.
+inline constexpr const char* IdNoProgramForFile = "2301";
+inline constexpr const char* IdAskDeletePermanently = "2302";
+inline constexpr const char* IdPropName = "2303";
+inline constexpr const char* IdPropLocation = "2304";
+inline constexpr const char* IdPropSize = "2305";
+inline constexpr const char* IdPropOnDisk = "2306";
+inline constexpr const char* IdPropContents = "2307";
+inline constexpr const char* IdPropCreated = "2308";
+inline constexpr const char* IdPropModified = "2309";
+inline constexpr const char* IdPropAccessed = "2310";
+inline constexpr const char* IdPropAttributes = "2311";
+inline constexpr const char* IdPropOwner = "2312";
+
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
     IdMenuScan, IdMenuView, IdMenuReport, IdMenuHelp, IdScanDrive, IdScanFolder, IdStopScan,
@@ -163,6 +177,8 @@ inline constexpr std::array AllTextIds = {
     IdStatusFolders, IdStatusFiles, IdStatusFilter, IdFilterSet, IdFilterNotSet,
     IdAskDelete, IdQuestionCaption, IdSizeRangeUpTo, IdSizeRangeAbove, IdHourSuffix,
     IdAskOverwrite,
+    IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
+    IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
 };
 
 }  // namespace kv

@@ -9,9 +9,15 @@
 
 namespace kv {
 
-TDrivePanelModel::TDrivePanelModel(std::vector<TBildDiskSize> rows, const QIcon& driveIcon,
+TDrivePanelModel::TDrivePanelModel(std::vector<TBildDiskSize> rows,
+                                   const std::function<QIcon(const std::string& root)>& iconOf,
                                    const ILocale& locale, QObject* parent)
-    : QAbstractTableModel(parent), Rows_(std::move(rows)), DriveIcon_(driveIcon), Locale_(locale) {}
+    : QAbstractTableModel(parent), Rows_(std::move(rows)), Locale_(locale) {
+  for (TBildDiskSize& row : Rows_) {
+    row.IconIndex = static_cast<int32_t>(Icons_.size());
+    Icons_.push_back(iconOf(row.Drive));
+  }
+}
 
 void TDrivePanelModel::SetHeaderTexts(const QStringList& texts) {
   Headers_ = texts;
@@ -47,7 +53,8 @@ QVariant TDrivePanelModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromUtf8(DriveCellText(*row, column, Locale_));
     case Qt::DecorationRole:
-      return column == dcDrive ? QVariant(DriveIcon_) : QVariant();
+      if (column != dcDrive || row->IconIndex < 0 || static_cast<size_t>(row->IconIndex) >= Icons_.size()) return {};
+      return Icons_[static_cast<size_t>(row->IconIndex)];
     case Qt::TextAlignmentRole: {
       const Qt::Alignment alignment = DriveColumns()[static_cast<size_t>(column)].Alignment == TAlignment::Centre
                                           ? Qt::AlignCenter

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <functional>
 #include <vector>
 
 #include "reports/DrivePanel.h"
@@ -17,9 +18,10 @@ class ILocale;
 class TDrivePanelModel final : public QAbstractTableModel {
  public:
   // The rows stay in the given order until the first header click; the sort
-  // indicator should start on column 0, ascending (Sort()).
-  TDrivePanelModel(std::vector<TBildDiskSize> rows, const QIcon& driveIcon, const ILocale& locale,
-                   QObject* parent = nullptr);
+  // indicator should start on column 0, ascending (Sort()). Each drive's icon
+  // is asked for once, by its root.
+  TDrivePanelModel(std::vector<TBildDiskSize> rows, const std::function<QIcon(const std::string& root)>& iconOf,
+                   const ILocale& locale, QObject* parent = nullptr);
 
   // Header texts by column index (set from the language).
   void SetHeaderTexts(const QStringList& texts);
@@ -36,7 +38,7 @@ class TDrivePanelModel final : public QAbstractTableModel {
 
  private:
   std::vector<TBildDiskSize> Rows_;
-  QIcon DriveIcon_;
+  std::vector<QIcon> Icons_;  // by the rows' IconIndex
   const ILocale& Locale_;
   QStringList Headers_;
   TSortState Sort_ = InitialDriveSort();

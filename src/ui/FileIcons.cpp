@@ -1,50 +1,30 @@
 #include "ui/FileIcons.h"
 
-#include <QFileIconProvider>
-#include <QFileInfo>
-#include <QMimeDatabase>
+#include <QImage>
+#include <QPixmap>
 
 #include "scan/NodeData.h"
 
 namespace kv {
 
-namespace {
-
-// Outside a desktop session Qt has no icon theme; the common theme's type
-// pictures are still used where it is installed, read from its folders.
-QIcon InstalledTypeIcon(const QString& name) {
-  QIcon icon;
-  for (const QString& base : QIcon::themeSearchPaths())
-    for (const char* size : {"16x16", "24x24", "32x32", "48x48"}) {
-      const QString file = QString("%1/Adwaita/%2/mimetypes/%3.png").arg(base, size, name);
-      if (QFileInfo::exists(file)) icon.addFile(file);
-    }
-  return icon;
+QIcon IconFromPixels(const TIconPixels& pixels) {
+  if (pixels.Empty()) return {};
+  // The buffer's values are laid out as Qt's non-premultiplied ARGB32; copy()
+  // detaches the image from it.
+  const QImage image(reinterpret_cast<const uchar*>(pixels.Pixels.data()), pixels.Width, pixels.Height,
+                     static_cast<qsizetype>(pixels.Width) * 4, QImage::Format_ARGB32);
+  return QIcon(QPixmap::fromImage(image.copy()));
 }
 
-QIcon NamedTypeIcon(const QString& name) {
-  QIcon icon = QIcon::fromTheme(name);
-  return icon.isNull() ? InstalledTypeIcon(name) : icon;
+QIcon DriveIconOf(IShell& shell, const std::string& root, const QIcon& fallback) {
+  const QIcon icon = IconFromPixels(shell.DriveIcon(root));
+  return icon.isNull() ? fallback : icon;
 }
 
-// The icon of the type the extension stands for; only the name decides, no
-// file is touched.
-QIcon TypeIcon(const std::string& extension) {
-  static const QMimeDatabase mimes;
-  const QMimeType type =
-      mimes.mimeTypeForFile(QString::fromUtf8("file" + extension), QMimeDatabase::MatchExtension);
-  QIcon icon = NamedTypeIcon(type.iconName());
-  if (icon.isNull()) icon = NamedTypeIcon(type.genericIconName());
-  if (icon.isNull()) icon = QFileIconProvider().icon(QFileIconProvider::File);
-  return icon;
-}
-
-}  // namespace
-
-int32_t TFileIconsList::IconOf(const std::string& name) {
+int32_t TFileIconsList::IconOf(const std::string& name, IShell& shell) {
   const std::string extension = ExtractExtension(name);
   if (const auto found = Extensions_.find(extension); found != Extensions_.end()) return found->second;
-  const QIcon icon = TypeIcon(extension);
+  const QIcon icon = IconFromPixels(shell.FileTypeIcon(extension));
   if (icon.isNull()) return -1;  // asked again next time
   const auto index = static_cast<int32_t>(Fixed_ + static_cast<int32_t>(Icons_.size()));
   Icons_.push_back(icon);

@@ -8,7 +8,15 @@
 
 #include <QIcon>
 
+#include "platform/Shell.h"
+
 namespace kv {
+
+// The desktop's pixels as an icon; a null icon for an empty picture.
+QIcon IconFromPixels(const TIconPixels& pixels);
+
+// A drive's own icon from the desktop, else the fallback.
+QIcon DriveIconOf(IShell& shell, const std::string& root, const QIcon& fallback);
 
 class TFileIconsList {
  public:
@@ -16,8 +24,8 @@ class TFileIconsList {
   explicit TFileIconsList(int32_t fixedImages) : Fixed_(fixedImages) {}
 
   // The image index of the name's file type (its extension, lower-cased; a
-  // bare extension works too), or -1 when no icon could be had.
-  int32_t IconOf(const std::string& name);
+  // bare extension works too), or -1 when the shell had no icon.
+  int32_t IconOf(const std::string& name, IShell& shell);
   // The icon at an index this list gave, else a null icon.
   QIcon ImageAt(int32_t index) const;
   size_t Count() const { return Icons_.size(); }

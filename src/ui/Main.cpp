@@ -36,6 +36,7 @@
 #include "ui/DMMain.h"
 #include "ui/DrivePanelModel.h"
 #include "export/ExportCommands.h"
+#include "ui/FileIcons.h"
 #include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
 #include "ui/FolderTreeModel.h"
@@ -99,6 +100,8 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
     OwnDialog_ = std::make_unique<TQtUserDialog>(this, [this] { return Languages_->Translate(IdQuestionCaption); });
     Dialog_ = OwnDialog_.get();
   }
+  if (!Setup_.Shell) OwnShell_ = CreateDesktopShell();
+  Shell_ = Setup_.Shell ? Setup_.Shell : OwnShell_.get();
 
   Services_ = std::make_unique<TFileServices>(Setup_.Platform, Setup_.Style);
   Tree_ = std::make_unique<TSizeTree>(*Services_, *Setup_.Platform.Locale);
@@ -474,7 +477,9 @@ void TfrmMain::CreatePanes() {
   trvDiskSize->setUniformRowHeights(true);
   trvDiskSize->setSelectionBehavior(QAbstractItemView::SelectRows);
   trvDiskSize->setFocusPolicy(Qt::NoFocus);
-  DriveModel_ = new TDrivePanelModel(FillDrivePanel(*Services_), Dm_.ImageOf(2), *Setup_.Platform.Locale, this);
+  DriveModel_ = new TDrivePanelModel(
+      FillDrivePanel(*Services_), [this](const std::string& root) { return DriveIconOf(*Shell_, root, Dm_.ImageOf(2)); },
+      *Setup_.Platform.Locale, this);
   trvDiskSize->setModel(DriveModel_);
   trvDiskSize->setItemDelegate(new TUsageBarDelegate(trvDiskSize));
   {
@@ -640,10 +645,11 @@ void TfrmMain::CreatePopupMenu() {
   for (const char* name : {"mniDelete", "mniProperties"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
   connect(Act("mniExplorer"), &QAction::triggered, this, [this] {
     if (const TBaseNodeData* item = SelectedItem())
-      ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
+      Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
   });
   connect(Act("mniProperties"), &QAction::triggered, this, [this] {
-    if (const TBaseNodeData* item = SelectedItem()) ShowProperties(*item, this);
+    if (const TBaseNodeData* item = SelectedItem())
+      ShowProperties(*Shell_, *item, LanguageTranslator(*Languages_), this);
   });
   connect(Act("mniDelete"), &QAction::triggered, this, [this] { DeleteSelected(); });
   connect(Act("mniRemoveFromList"), &QAction::triggered, this, [this] { RemoveSelected(); });
@@ -766,15 +772,13 @@ void TfrmMain::DeleteSelected() {
   if (PopupSource_ != grdFiles) {
     TBaseNodeData* item = SelectedItem();
     if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-    if (DeleteToRecycleBin(item->GetFullPath())) RemoveItem(item);
+    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
+      RemoveItem(item);
     return;
   }
   const std::vector<std::string> selected = SelectedRowPaths();
   if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-  std::vector<std::string> deleted;
-  for (const std::string& path : selected)
-    if (DeleteToRecycleBin(path)) deleted.push_back(path);
-  RemoveByPaths(deleted);
+  RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
 }
 
 void TfrmMain::RemoveSelected() {
@@ -817,7 +821,7 @@ void TfrmMain::OpenListRow() {
     FocusFolder(node);
     return;
   }
-  OpenItem(item->GetFullPath());
+  OpenFile(*Shell_, *Dialog_, LanguageTranslator(*Languages_), item->GetFullPath());
 }
 
 void TfrmMain::FillDriveList() {
@@ -829,7 +833,7 @@ void TfrmMain::FillDriveList() {
     // Windows drives are scanned as "C:"; POSIX mount points as their path.
     std::string root = drive.Root;
     if (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
-    edtDriveList->addItem(Dm_.ImageOf(2), FromUtf8(root), FromUtf8(root));
+    edtDriveList->addItem(DriveIconOf(*Shell_, drive.Root, Dm_.ImageOf(2)), FromUtf8(root), FromUtf8(root));
     const bool preferred = windows ? (root == "C:" || root == "c:") : root == "/";
     if (preferred) selected = edtDriveList->count() - 1;
   }
@@ -1032,10 +1036,10 @@ void TfrmMain::StartIconLoader() {
         if (list == grdFiles) {
           auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
           if (!file) return;  // folders have their own image
-          file->IconIndex = icons.IconOf(file->Name.Str());
+          file->IconIndex = icons.IconOf(file->Name.Str(), *Shell_);
           FilesModel_->RowChanged(IconRow_);
         } else if (TExtensionsNodeData* row = ExtensionsModel_->RowObject(IconRow_)) {
-          row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey);
+          row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey, *Shell_);
           ExtensionsModel_->RowChanged(IconRow_);
         }
       });

@@ -12,6 +12,7 @@
 
 #include "export/ExportCommands.h"
 #include "platform/Platform.h"
+#include "platform/Shell.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportPane.h"
 #include "scan/FileServices.h"
@@ -54,6 +55,8 @@ struct TMainSetup {
   // The Language folder, with a trailing separator.
   std::string LanguageFolder;
   TPathStyle Style = NativePathStyle();
+  // Null: the desktop's own shell.
+  IShell* Shell = nullptr;
 };
 
 class TfrmMain final : public QMainWindow {
@@ -166,6 +169,8 @@ class TfrmMain final : public QMainWindow {
   ISettingsStore& Settings_;
   std::unique_ptr<IUserDialog> OwnDialog_;
   IUserDialog* Dialog_;
+  std::unique_ptr<IShell> OwnShell_;
+  IShell* Shell_;
 
   std::unique_ptr<TFileServices> Services_;
   std::unique_ptr<TSizeTree> Tree_;

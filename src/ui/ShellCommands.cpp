@@ -1,52 +1,27 @@
 #include "ui/ShellCommands.h"
 #include "ui/QtText.h"
 
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFile>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
-#include <QUrl>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include <set>
 
 #include "platform/Locale.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "scan/NodeData.h"
-
-#if KESTROVE_HAS_DBUS
-#include <QDBusConnection>
-#include <QDBusMessage>
-#endif
+#include "settings/TextIds.h"
 
 namespace kv {
 
 namespace {
 
-QUrl UrlOf(const std::string& path) { return QUrl::fromLocalFile(FromUtf8(path)); }
-
-// The desktop's file manager interface: asks it to show items or their
-// properties. False when no file manager answers on the session bus.
-bool AskFileManager(const char* method, const std::string& path) {
-#if KESTROVE_HAS_DBUS
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return false;
-  QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                                                     "org.freedesktop.FileManager1", method);
-  call << QStringList{UrlOf(path).toString()} << QString();
-  const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-  return reply.type() == QDBusMessage::ReplyMessage;
-#else
-  (void)method;
-  (void)path;
-  return false;
-#endif
-}
-
 // The program's own properties window: what the scan recorded about the item.
-void ShowRecordedProperties(const TBaseNodeData& item, QWidget* owner) {
+void ShowRecordedProperties(const TBaseNodeData& item, const TTranslate& translate, QWidget* owner) {
   QDialog dialog(owner);
   dialog.setObjectName("frmProperties");
   dialog.setWindowTitle(FromUtf8(item.Name.Str()));
@@ -57,26 +32,27 @@ void ShowRecordedProperties(const TBaseNodeData& item, QWidget* owner) {
   auto row = [&](const char* label, const std::string& text) {
     auto* value = new QLabel(FromUtf8(text));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(QString::fromLatin1(label), value);
+    form->addRow(FromUtf8(translate(label)), value);
   };
-  row("Name:", item.Name.Str());
-  row("Location:", item.GetParentPath());
+  row(IdPropName, item.Name.Str());
+  row(IdPropLocation, item.GetParentPath());
   if (file) {
-    row("Size:", FormatSize(file->FileSize, TSizeUnit::B, locale));
-    row("On disk:", FormatSize(file->AllocatedSize, TSizeUnit::B, locale));
+    row(IdPropSize, FormatSize(file->FileSize, TSizeUnit::B, locale));
+    row(IdPropOnDisk, FormatSize(file->AllocatedSize, TSizeUnit::B, locale));
   } else if (folder) {
-    row("Size:", FormatSize(folder->TotalSize, TSizeUnit::B, locale));
-    row("On disk:", FormatSize(folder->TotalAllocated, TSizeUnit::B, locale));
-    row("Contains:", std::to_string(folder->FileCount) + " / " + std::to_string(folder->FolderCount));
+    row(IdPropSize, FormatSize(folder->TotalSize, TSizeUnit::B, locale));
+    row(IdPropOnDisk, FormatSize(folder->TotalAllocated, TSizeUnit::B, locale));
+    row(IdPropContents, std::to_string(folder->FileCount) + " / " + std::to_string(folder->FolderCount));
   }
-  row("Created:", DateTimeText(item.Info.Created, locale));
-  row("Modified:", DateTimeText(item.Info.Modified, locale));
-  row("Accessed:", DateTimeText(item.Info.LastAccess, locale));
-  row("Attributes:", AttributesText(item.Info));
-  row("Owner:", item.Owner());
+  row(IdPropCreated, DateTimeText(item.Info.Created, locale));
+  row(IdPropModified, DateTimeText(item.Info.Modified, locale));
+  row(IdPropAccessed, DateTimeText(item.Info.LastAccess, locale));
+  row(IdPropAttributes, AttributesText(item.Info));
+  row(IdPropOwner, item.Owner());
   auto* box = new QVBoxLayout(&dialog);
   box->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(FromUtf8(translate(IdOk)));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   box->addWidget(buttons);
   dialog.exec();
@@ -84,21 +60,35 @@ void ShowRecordedProperties(const TBaseNodeData& item, QWidget* owner) {
 
 }  // namespace
 
-bool OpenItem(const std::string& path) { return QDesktopServices::openUrl(UrlOf(path)); }
-
-bool ShowInFileManager(const std::string& path, bool isFolder) {
-  if (!isFolder && AskFileManager("ShowItems", path)) return true;
-  const std::string folder = isFolder ? path : QFileInfo(FromUtf8(path)).absolutePath().toStdString();
-  return QDesktopServices::openUrl(UrlOf(folder));
+void OpenFile(IShell& shell, IUserDialog& dialog, const TTranslate& translate, const std::string& path) {
+  // Other failures stay quiet, as every shell command's do.
+  if (shell.OpenFile(path) != TOpenResult::NoProgram || shell.OpenWithDialog(path)) return;
+  shell.ShowInFileManager(path, false);
+  dialog.ShowError(translate(IdNoProgramForFile));
 }
 
-void ShowProperties(const TBaseNodeData& item, QWidget* owner) {
-  if (AskFileManager("ShowItemProperties", item.GetFullPath())) return;
-  ShowRecordedProperties(item, owner);
+void ShowProperties(IShell& shell, const TBaseNodeData& item, const TTranslate& translate, QWidget* owner) {
+  if (!shell.ShowProperties(item.GetFullPath())) ShowRecordedProperties(item, translate, owner);
 }
 
-bool DeleteToRecycleBin(const std::string& path) {
-  return QFile::moveToTrash(FromUtf8(path));
+std::vector<std::string> DeletePaths(IShell& shell, IUserDialog& dialog, const TTranslate& translate,
+                                     const std::vector<std::string>& paths) {
+  std::set<std::string> gone;
+  std::vector<std::string> noTrash;
+  for (const std::string& path : paths) {
+    switch (shell.DeleteToRecycleBin(path)) {
+      case TTrashResult::Trashed: gone.insert(path); break;
+      case TTrashResult::NoTrash: noTrash.push_back(path); break;
+      case TTrashResult::Failed: break;
+    }
+  }
+  if (!noTrash.empty() && dialog.AskYesNo(translate(IdAskDeletePermanently)))
+    for (const std::string& path : noTrash)
+      if (shell.DeletePermanently(path)) gone.insert(path);
+  std::vector<std::string> result;
+  for (const std::string& path : paths)
+    if (gone.count(path)) result.push_back(path);
+  return result;
 }
 
 }  // namespace kv

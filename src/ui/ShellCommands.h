@@ -1,23 +1,28 @@
-// What the desktop does with a file or folder: open it, show it in the file
-// manager, show its properties, move it to the trash. Failures are quiet;
-// callers only learn whether it worked.
+// What the window does with the desktop's commands when the desktop cannot:
+// no program for a file, no trash for an item, no properties window.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QWidget>
+
+#include "platform/Shell.h"
+#include "reports/AggregateReport.h"
+#include "settings/UserDialog.h"
 
 namespace kv {
 
 class TBaseNodeData;
 
-// Opens a file with its associated program, a folder in the file manager.
-bool OpenItem(const std::string& path);
-// Shows the file selected in its folder, or opens the folder itself.
-bool ShowInFileManager(const std::string& path, bool isFolder);
+// Opens a file with its program; without one the desktop's chooser, and
+// without that the file shown in its folder, with a word to the user.
+void OpenFile(IShell& shell, IUserDialog& dialog, const TTranslate& translate, const std::string& path);
 // The desktop's properties window where it offers one, else the program's own.
-void ShowProperties(const TBaseNodeData& item, QWidget* owner);
-// To the trash where the file system has one; true when the item is gone.
-bool DeleteToRecycleBin(const std::string& path);
+void ShowProperties(IShell& shell, const TBaseNodeData& item, const TTranslate& translate, QWidget* owner);
+// Each path to the trash; what the trash cannot take is deleted for good
+// after one question for all of them. Gives the paths that are gone, in order.
+std::vector<std::string> DeletePaths(IShell& shell, IUserDialog& dialog, const TTranslate& translate,
+                                     const std::vector<std::string>& paths);
 
 }  // namespace kv

@@ -52,7 +52,7 @@ class DrivePanelModelTest : public ::testing::Test {
   test::FakePlatform& Fake = Machine.Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   QIcon DriveIcon = SolidIcon(Qt::gray);
-  TDrivePanelModel Model{FillDrivePanel(Services), DriveIcon, *Fake.Locale};
+  TDrivePanelModel Model{FillDrivePanel(Services), [this](const std::string&) { return DriveIcon; }, *Fake.Locale};
 };
 
 TEST_F(DrivePanelModelTest, SatisfiesQtsTesterThroughHeaderClicks) {
@@ -111,7 +111,7 @@ TEST_F(DrivePanelModelTest, TextsImagesAlignmentAndHeaders) {
 }
 
 TEST_F(DrivePanelModelTest, AnEmptyPanelIsAValidModel) {
-  TDrivePanelModel empty({}, DriveIcon, *Fake.Locale);
+  TDrivePanelModel empty({}, [](const std::string&) { return QIcon(); }, *Fake.Locale);
   QAbstractItemModelTester tester(&empty, QAbstractItemModelTester::FailureReportingMode::Fatal);
   EXPECT_EQ(empty.rowCount(), 0);
   empty.HeaderClick(dcFree);

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QComboBox>
+#include <QDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QSpinBox>
@@ -24,15 +25,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "fakes/FakeShell.h"
 #include "fakes/TempFolder.h"
 #include "reports/FormatSize.h"
 #include "reports/DrivePanel.h"
@@ -92,7 +96,7 @@ class MainWindowTest : public ::testing::Test {
 
   std::unique_ptr<TfrmMain> MakeWindow(std::string languageFolder = LanguageFolder()) {
     return std::make_unique<TfrmMain>(
-        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle()});
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle(), &Shell});
   }
 
   // Root/A: apple.txt 300, berry.bin 100, cherry.txt 200, child/x.dat 50
@@ -156,6 +160,11 @@ class MainWindowTest : public ::testing::Test {
     return cells;
   }
 
+  // The colour in the middle of an icon, and the one the fake shell paints for a key.
+  static QRgb Pixel(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
+  static QRgb ShellColour(const std::string& key) { return test::FakeShell::PictureOf(key).Pixels[0]; }
+  static std::string ToUtf8(const QString& text) { return text.toStdString(); }
+
   static int RowNamed(const QTreeView& list, const QString& name) {
     return static_cast<int>(Column(list, 0).indexOf(name));
   }
@@ -163,6 +172,7 @@ class MainWindowTest : public ::testing::Test {
   TdtmMain Dm;
   TMemorySettingsStore Store;
   TScriptedDialog Dialog;
+  test::FakeShell Shell;
   fs::path Root;
   const TLang English = LoadLang("English.kvl");
   const TLang Deutsch = LoadLang("Deutsch.kvl");
@@ -783,6 +793,17 @@ TEST_F(MainWindowTest, DrivePanelListsTheDrivesOnceWithTranslatedTitles) {
     EXPECT_EQ(panel->model()->headerData(column, Qt::Horizontal).toString(), Q(English.FindText(ids[column])));
   // The root file system is always there on this platform, and ready.
   EXPECT_TRUE(roots.contains("/"));
+  // Each drive shows its own picture from the shell, in the panel and the drive list.
+  for (int row = 0; row < panel->model()->rowCount(); ++row) {
+    const QModelIndex cell = panel->model()->index(row, 0);
+    EXPECT_EQ(Pixel(cell.data(Qt::DecorationRole).value<QIcon>()), ShellColour(ToUtf8(cell.data().toString()))) << row;
+  }
+  auto* edtDriveList = Named<QComboBox>(*w, "edtDriveList");
+  ASSERT_GT(edtDriveList->count(), 0);
+  for (int i = 0; i < edtDriveList->count(); ++i) {
+    const std::string root = ToUtf8(edtDriveList->itemData(i).toString());
+    EXPECT_EQ(Pixel(edtDriveList->itemIcon(i)), ShellColour(root == "/" ? root : root + "/")) << root;
+  }
 }
 
 // ---------------------------------------------------------------- file commands
@@ -827,54 +848,119 @@ TEST_F(MainWindowTest, RemoveFromListTakesFileAndFolderOffEveryTotal) {
   EXPECT_EQ(w->History().History().back(), GetNodePath(root));
 }
 
-TEST_F(MainWindowTest, DeleteAsksFirstAndMovesSelectedRowsToTheTrash) {
-  // The trash of this test, not the user's.
-  const fs::path data = Root / "data";
-  fs::create_directories(data);
-  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Utf8(data)));
-  const fs::path scanned = Root / "scan";
-  fs::create_directories(scanned / "S");
-  WriteFile(scanned / "S" / "a.txt", 10);
-  WriteFile(scanned / "S" / "b.txt", 20);
-  WriteFile(scanned / "S" / "c.txt", 30);
+TEST_F(MainWindowTest, DeleteAsksFirstThenTrashesOrDeletesForGoodWhereTheTrashCannot) {
+  const fs::path folder = Root / "S";
+  fs::create_directories(folder);
+  // Sizes set the list's order: a, b, c, d.
+  const std::map<QString, size_t> sizes = {{"a.txt", 40}, {"b.txt", 30}, {"c.txt", 20}, {"d.txt", 10}};
+  for (const auto& [name, size] : sizes) WriteFile(folder / name.toStdString(), size);
   auto w = MakeWindow();
-  ASSERT_TRUE(ScanFolder(*w, scanned));
-  w->FocusFolder(Node(*w, scanned / "S"));
+  ASSERT_TRUE(ScanFolder(*w, Root));
   auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
-  auto select = [&](std::initializer_list<const char*> names) {
+  const std::string a = Utf8(folder / "a.txt"), b = Utf8(folder / "b.txt"), c = Utf8(folder / "c.txt"),
+                    d = Utf8(folder / "d.txt");
+  Shell.NoTrash = {b, c};
+  Shell.Failing = {d};
+  const std::string ask = English.FindText("2195"), askForGood = English.FindText("2302");
+  const struct {
+    std::vector<const char*> rows;
+    std::deque<bool> answers;
+    std::vector<std::string> questions, calls;
+    QStringList left;
+  } cases[] = {
+      // No to the first question: the shell is not even asked.
+      {{"a.txt", "b.txt"}, {false}, {ask}, {}, {"a.txt", "b.txt", "c.txt", "d.txt"}},
+      // The trash takes a, cannot take b (No: b stays), and d fails quietly.
+      {{"a.txt", "b.txt", "d.txt"}, {true, false}, {ask, askForGood}, {"trash " + a, "trash " + b, "trash " + d},
+       {"b.txt", "c.txt", "d.txt"}},
+      // Yes to deleting for good: b and c go in one question.
+      {{"b.txt", "c.txt"}, {true, true}, {ask, askForGood}, {"trash " + b, "trash " + c, "delete " + b, "delete " + c},
+       {"d.txt"}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(&test - cases);
+    w->FocusFolder(Node(*w, folder));
     grdFiles->selectionModel()->clear();
-    for (const char* name : names) {
+    for (const char* name : test.rows) {
       const QModelIndex index = grdFiles->model()->index(RowNamed(*grdFiles, name), 0);
       grdFiles->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
       grdFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
-  };
-  w->SetCommandSource(grdFiles);
-
-  select({"a.txt", "c.txt"});
-  Dialog.Answers.push_back(false);  // No: nothing happens
-  Named<QAction>(*w, "mniDelete")->trigger();
-  ASSERT_EQ(Dialog.Questions.size(), 1u);
-  EXPECT_EQ(Dialog.Questions[0], English.FindText("2195"));
-  EXPECT_TRUE(fs::exists(scanned / "S" / "a.txt"));
-  EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 60);
-
-  select({"a.txt", "c.txt"});
-  Dialog.Answers.push_back(true);
-  Named<QAction>(*w, "mniDelete")->trigger();
-  EXPECT_EQ(Dialog.Questions.size(), 2u);  // asked once for both rows
-  const bool trashed = !fs::exists(scanned / "S" / "a.txt");
-  if (trashed) {
-    EXPECT_FALSE(fs::exists(scanned / "S" / "c.txt"));
-    EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 20);
-    EXPECT_EQ(Column(*grdFiles, fcName), (QStringList{"b.txt"}));
-    EXPECT_FALSE(fs::is_empty(data / "Trash" / "files"));
-  } else {
-    // A file system without a trash here: the items stay, in the tree too.
-    EXPECT_EQ(Node(*w, scanned / "S")->Data()->TotalSize, 60);
+    w->SetCommandSource(grdFiles);
+    Dialog.Questions.clear();
+    Shell.Calls.clear();
+    Dialog.Answers = test.answers;
+    Named<QAction>(*w, "mniDelete")->trigger();
+    EXPECT_EQ(Dialog.Questions, test.questions);
+    EXPECT_EQ(Shell.Calls, test.calls);
+    EXPECT_EQ(Column(*grdFiles, fcName), test.left);
+    int64_t left = 0;
+    for (const QString& name : test.left) left += static_cast<int64_t>(sizes.at(name));
+    EXPECT_EQ(Node(*w, folder)->Data()->TotalSize, left);
   }
-  if (oldData.isNull()) qunsetenv("XDG_DATA_HOME"); else qputenv("XDG_DATA_HOME", oldData);
+  // From the tree: the folder itself, deleted for good after the second Yes.
+  Shell.NoTrash = {Utf8(folder)};
+  Dialog.Answers = {true, true};
+  Shell.Calls.clear();
+  w->FocusFolder(Node(*w, folder));
+  w->SetCommandSource(Named<QTreeView>(*w, "trvFolder"));
+  Named<QAction>(*w, "mniDelete")->trigger();
+  EXPECT_EQ(Shell.Calls, (std::vector<std::string>{"trash " + Utf8(folder), "delete " + Utf8(folder)}));
+  EXPECT_EQ(w->Tree().FindChild(Node(*w, Root), "S"), nullptr);
+}
+
+TEST_F(MainWindowTest, OpeningAFileWithoutProgramOffersTheChooserElseItsFolder) {
+  fs::create_directories(Root / "S");
+  WriteFile(Root / "S" / "a.kvzz", 10);
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "S"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  grdFiles->setCurrentIndex(grdFiles->model()->index(0, 0));
+  const std::string file = Utf8(Root / "S" / "a.kvzz");
+  const struct {
+    TOpenResult result;
+    bool chooser;
+    std::vector<std::string> calls;
+    bool told;
+  } cases[] = {
+      {TOpenResult::Opened, true, {"open " + file}, false},
+      {TOpenResult::Failed, true, {"open " + file}, false},  // quiet, like every shell failure
+      {TOpenResult::NoProgram, true, {"open " + file, "openwith " + file}, false},
+      {TOpenResult::NoProgram, false, {"open " + file, "openwith " + file, "show " + file}, true},
+  };
+  for (const auto& test : cases) {
+    Shell.Calls.clear();
+    Dialog.Errors.clear();
+    Shell.OpenResult = test.result;
+    Shell.HasOpenWith = test.chooser;
+    w->OpenListRow();
+    EXPECT_EQ(Shell.Calls, test.calls);
+    EXPECT_EQ(Dialog.Errors, test.told ? std::vector<std::string>{English.FindText("2301")} : std::vector<std::string>{});
+  }
+}
+
+TEST_F(MainWindowTest, PropertiesComeFromTheShellElseFromTheProgramsOwnTranslatedDialog) {
+  fs::create_directories(Root / "S");
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  w->FocusFolder(Node(*w, Root / "S"));
+  w->SetCommandSource(Named<QTreeView>(*w, "trvFolder"));
+  Named<QAction>(*w, "mniProperties")->trigger();
+  EXPECT_EQ(Shell.Calls, (std::vector<std::string>{"properties " + Utf8(Root / "S")}));
+
+  Shell.HasProperties = false;
+  w->ChangeLanguage("Deutsch");
+  QStringList labels;
+  QTimer::singleShot(0, [&labels] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->objectName() == "frmProperties") {
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
+        dialog->accept();
+      }
+  });
+  Named<QAction>(*w, "mniProperties")->trigger();
+  for (const char* id : {"2303", "2305", "2307", "2312"}) EXPECT_TRUE(labels.contains(Q(Deutsch.FindText(id)))) << id;
 }
 
 TEST_F(MainWindowTest, ItemCommandsFollowSelectionAndScans) {
@@ -1011,10 +1097,12 @@ TEST_F(MainWindowTest, FileTypeIconsArriveRowByRowOncePerExtension) {
   EXPECT_EQ(files.Find("b.TXT")->IconIndex, txt);
   EXPECT_NE(files.Find("c.doc")->IconIndex, txt);
   EXPECT_EQ(Dm.FileIcons().Count(), 2u);
-  // The list shows the looked-up image, not the placeholder.
+  // The list shows the shell's picture of the type, not the placeholder.
   auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
   const QModelIndex cell = grdFiles->model()->index(RowNamed(*grdFiles, "a.txt"), 0);
   EXPECT_EQ(cell.data(Qt::DecorationRole).value<QIcon>().cacheKey(), Dm.ImageOf(txt).cacheKey());
+  EXPECT_EQ(Pixel(Dm.ImageOf(txt)), ShellColour(".txt"));
+  EXPECT_EQ(Pixel(Dm.ImageOf(files.Find("c.doc")->IconIndex)), ShellColour(".doc"));
 
   // Extension rows get the same cached icons; nothing new is looked up.
   Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();
@@ -1024,6 +1112,7 @@ TEST_F(MainWindowTest, FileTypeIconsArriveRowByRowOncePerExtension) {
   ASSERT_TRUE(RunUntil(*w, [&] { return w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex >= 0; }));
   EXPECT_EQ(w->Pane().ExtensionsRows()[static_cast<size_t>(txtRow)]->IconIndex, txt);
   EXPECT_EQ(Dm.FileIcons().Count(), 2u);
+  EXPECT_EQ(std::count(Shell.IconQueries.begin(), Shell.IconQueries.end(), ".txt"), 1);
 }
 
 TEST_F(MainWindowTest, ExportedScanImportsIntoAFreshWindowAndReportsSave) {

@@ -1,0 +1,75 @@
+// The Win32 shell on real files (run under Wine on Linux). Commands that
+// start programs or open windows are left out: nothing here may wait for a user.
+#include "platform/Shell.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "fakes/TempFolder.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+TEST(Win32Shell, DeletionRemovesFilesAndFoldersAndFailsOnMissingPaths) {
+  const fs::path root = test::MakeTempFolder("kestrove-shell");
+  const std::unique_ptr<IShell> shell = CreateDesktopShell();
+  for (bool permanently : {false, true}) {
+    // A file, a folder with content, a name that is not ASCII, a folder with its
+    // trailing backslash, and a path that is not there.
+    std::ofstream(root / "file.txt") << "text";
+    fs::create_directories(root / "folder" / "inner");
+    std::ofstream(root / "folder" / "inner" / "x.bin") << "x";
+    std::ofstream(root / fs::path(u8"\u00E4rger.txt")) << "umlaut";
+    fs::create_directories(root / "trailing");
+    const std::pair<std::string, bool> cases[] = {{Utf8(root / "file.txt"), true}, {Utf8(root / "folder"), true},
+                                                  {Utf8(root / fs::path(u8"\u00E4rger.txt")), true},
+                                                  {Utf8(root / "trailing") + "\\", true},
+                                                  {Utf8(root / "missing.txt"), false}};
+    for (const auto& [path, exists] : cases) {
+      SCOPED_TRACE(path + (permanently ? " for good" : " to the bin"));
+      if (permanently)
+        EXPECT_EQ(shell->DeletePermanently(path), exists);
+      else
+        EXPECT_EQ(shell->DeleteToRecycleBin(path), exists ? TTrashResult::Trashed : TTrashResult::Failed);
+    }
+    EXPECT_TRUE(fs::is_empty(root));
+  }
+  fs::remove_all(root);
+}
+
+TEST(Win32Shell, OpeningTellsAMissingProgramFromAFailure) {
+  // Neither case starts anything: no program is registered for the made-up type.
+  const fs::path root = test::MakeTempFolder("kestrove-open");
+  std::ofstream(root / "a.kvzz") << "x";
+  const std::unique_ptr<IShell> shell = CreateDesktopShell();
+  EXPECT_EQ(shell->OpenFile(Utf8(root / "a.kvzz")), TOpenResult::NoProgram);
+  EXPECT_EQ(shell->OpenFile(Utf8(root / "missing.kvzz")), TOpenResult::Failed);
+  fs::remove_all(root);
+}
+
+TEST(Win32Shell, FileTypeAndDriveIconsAreSmallAndPartlyTransparent) {
+  const std::unique_ptr<IShell> shell = CreateDesktopShell();
+  const TIconPixels icons[] = {shell->FileTypeIcon(".txt"), shell->FileTypeIcon(""), shell->DriveIcon("C:\\")};
+  for (const TIconPixels& icon : icons) {
+    ASSERT_FALSE(icon.Empty()) << &icon - icons;
+    EXPECT_EQ(icon.Width, 16);
+    EXPECT_EQ(icon.Height, 16);
+    const auto visible = std::count_if(icon.Pixels.begin(), icon.Pixels.end(), [](uint32_t p) { return (p >> 24) != 0; });
+    EXPECT_GT(visible, 16) << "almost nothing to see";
+    EXPECT_LT(visible, 256) << "no transparency: the mask was not applied";
+  }
+}
+
+}  // namespace
+}  // namespace kv
