@@ -106,7 +106,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
   Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
-  Engine_->OnScanError = [this](const std::string&, const std::string& message) { Dialog_->ShowError(message); };
+  Engine_->OnScanError = [this](const std::string&, const EMaskError& error) { Dialog_->ShowError(error.what()); };
 
   // Every start shows sizes in MB as file sizes; neither choice is stored.
   SetCurrentSizeUnit(TSizeUnit::MB);
