@@ -138,6 +138,16 @@ inline constexpr const char* IdSizeRangeAbove = "2199";
 inline constexpr const char* IdHourSuffix = "21100";
 inline constexpr const char* IdAskOverwrite = "21101";
 
+// Texts of the window beyond the table above. Patterns take their value for
+// one %s.
+inline constexpr const char* IdSizeFirstNotNumber = "2351";
+inline constexpr const char* IdSizeLastNotNumber = "2352";
+inline constexpr const char* IdMaskRangeWithoutFirst = "2353";
+inline constexpr const char* IdMaskSetNotClosed = "2354";
+inline constexpr const char* IdMaskEmptySet = "2355";
+inline constexpr const char* IdSelectFolder = "2356";
+inline constexpr const char* IdAboutNotice = "2357";
+
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
     IdMenuScan, IdMenuView, IdMenuReport, IdMenuHelp, IdScanDrive, IdScanFolder, IdStopScan,
@@ -163,6 +173,8 @@ inline constexpr std::array AllTextIds = {
     IdStatusFolders, IdStatusFiles, IdStatusFilter, IdFilterSet, IdFilterNotSet,
     IdAskDelete, IdQuestionCaption, IdSizeRangeUpTo, IdSizeRangeAbove, IdHourSuffix,
     IdAskOverwrite,
+    IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
+    IdMaskEmptySet, IdSelectFolder, IdAboutNotice,
 };
 
 }  // namespace kv

@@ -48,8 +48,9 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
   lblProgName->setFont(font);
   grid->addWidget(lblProgName, 0, 1, 1, 2);
 
-  auto* notice = new QLabel(QString::fromUtf8("\u00A9 Varnholt. Free to use and to pass on."), this);
-  grid->addWidget(notice, 1, 1, 1, 2);
+  auto* lblNotice = new QLabel(this);
+  lblNotice->setObjectName("lblNotice");
+  grid->addWidget(lblNotice, 1, 1, 1, 2);
 
   auto* lblHomepageTitle = new QLabel(this);
   lblHomepageTitle->setObjectName("lblHomepageTitle");
@@ -72,6 +73,7 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
 void TfrmAbout::ApplyLanguage() {
   auto tr = [this](const char* id) { return QString::fromStdString(Languages_.Translate(id)); };
   setWindowTitle(tr(IdAbout));
+  findChild<QLabel*>("lblNotice")->setText(tr(IdAboutNotice));
   findChild<QLabel*>("lblHomepageTitle")->setText(tr(IdHomePage));
   findChild<QPushButton*>("btnOk")->setText(tr(IdOk));
 }

@@ -39,11 +39,13 @@ QSpinBox* MakeSizeBox(QWidget* parent, const char* name) {
   return box;
 }
 
-// The whole number a size field shows, or nothing when its text is not one.
-// The spin box's value() would be its last valid value instead.
+// The whole number a size field shows (0 when it is empty), or nothing when
+// its text is not one. The spin box's value() would be its last valid value instead.
 std::optional<int32_t> SizeValue(const QSpinBox& box) {
+  const QString text = box.cleanText().trimmed();
+  if (text.isEmpty()) return 0;
   bool ok = false;
-  const int value = box.locale().toInt(box.cleanText(), &ok);
+  const int value = box.locale().toInt(text, &ok);
   if (!ok) return std::nullopt;
   return value;
 }
@@ -234,8 +236,8 @@ bool TfrmFilter::TrySave() {
   const std::optional<int32_t> last = SizeValue(*edtSizeSpecifyLast);
   if (!first || !last) {
     QSpinBox* bad = first ? edtSizeSpecifyLast : edtSizeSpecifyFirst;
-    ShowError(QString("The %1 size value \"%2\" is not a whole number.")
-                  .arg(QString::fromLatin1(first ? "second" : "first"), bad->cleanText()));
+    const char* id = first ? IdSizeLastNotNumber : IdSizeFirstNotNumber;
+    ShowError(WithValue(FromUtf8(Languages_.Translate(id)), bad->cleanText()));
     pgcFilter->setCurrentWidget(tbsSize);
     if (bad->isEnabled()) bad->setFocus();
     return false;
@@ -274,6 +276,13 @@ bool TfrmFilter::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+QString MaskErrorText(const EMaskError& error, const TLangList& languages) {
+  const char* id = error.Fault == TMaskFault::RangeWithoutFirst ? IdMaskRangeWithoutFirst
+                   : error.Fault == TMaskFault::SetNotClosed   ? IdMaskSetNotClosed
+                                                               : IdMaskEmptySet;
+  return WithValue(FromUtf8(languages.Translate(id)), FromUtf8(error.Mask));
 }
 
 }  // namespace kv

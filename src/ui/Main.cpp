@@ -106,7 +106,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
   Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
-  Engine_->OnScanError = [this](const std::string&, const EMaskError& error) { Dialog_->ShowError(error.what()); };
+  Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
+    Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
+  };
 
   // Every start shows sizes in MB as file sizes; neither choice is stored.
   SetCurrentSizeUnit(TSizeUnit::MB);
@@ -196,7 +198,7 @@ void TfrmMain::CreateActions() {
   });
   connect(Act("mniScanFolder"), &QAction::triggered, this, [this] {
     std::string folder;
-    if (Dialog_->ChooseFolder("Select a folder", folder)) StartScan(folder);
+    if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
   });
   connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
   connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });

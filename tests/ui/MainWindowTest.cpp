@@ -216,7 +216,8 @@ TEST_F(MainWindowTest, ScanOfChosenFolderFillsTreeAndCountersThenEndsIdle) {
   MakeSmallTree();
   auto w = MakeWindow();
   ASSERT_TRUE(ScanFolder(*w, Root));
-  EXPECT_EQ(Dialog.FolderTitles, std::vector<std::string>{"Select a folder"});
+  EXPECT_EQ(Dialog.FolderTitles, std::vector<std::string>{English.FindText("2356")});
+  EXPECT_EQ(English.FindText("2356"), "Select a folder");
 
   // The chain of nodes from the file system's top down to the scanned folder.
   std::vector<std::string> chain;
@@ -948,6 +949,16 @@ TEST_F(MainWindowTest, RefreshScansTheFolderAgain) {
   ASSERT_TRUE(WaitForScan(*w, Root / "A"));
   EXPECT_EQ(Node(*w, Root / "A")->Data()->TotalSize, 1650);
   EXPECT_EQ(Node(*w, Root)->Data()->TotalSize, 1661);
+}
+
+TEST_F(MainWindowTest, MalformedMaskStopsTheScanWithTheLanguagesMessage) {
+  MakeSmallTree();
+  WriteRegString(Store, "Filter-Mask-Included-Value", "*.txt; [x");
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  std::string want = English.FindText("2354");
+  want.replace(want.find("%s"), 2, "[x");
+  EXPECT_EQ(Dialog.Errors, std::vector<std::string>{want});
 }
 
 TEST_F(MainWindowTest, FilterDialogDecidesTheFilterButton) {
