@@ -380,8 +380,12 @@ void TfrmMain::CreateToolBar() {
   btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
   btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
   btnFilter->setCheckable(true);
-  // Pressed shows that a filter is in effect: the dialog decides, not the click.
-  connect(btnFilter, &QToolButton::clicked, this, [this] { EditFilter(); });
+  // Pressed shows that a filter is in effect: the dialog decides, not the click,
+  // which has already flipped the button.
+  connect(btnFilter, &QToolButton::clicked, this, [this] {
+    btnFilter->setChecked(FilterInEffect_);
+    EditFilter();
+  });
   separator();
   btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
   btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
@@ -898,7 +902,7 @@ void TfrmMain::UpdateCommandState() {
   const bool idle = Engine_->ScanRoots().empty();
   btnFilter->setEnabled(idle);
   btnStopSearch->setEnabled(!idle);
-  Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(btnFilter->isChecked() ? IdFilterSet : IdFilterNotSet));
+  Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
 }
@@ -954,7 +958,8 @@ void TfrmMain::EditSettings(const char* page) {
 
 void TfrmMain::ShowFilterState() {
   const TFilter filter(Settings_, *Setup_.Platform.Locale);
-  btnFilter->setChecked(!filter.IsEmpty());
+  FilterInEffect_ = !filter.IsEmpty();
+  btnFilter->setChecked(FilterInEffect_);
 }
 
 void TfrmMain::StopScans() {

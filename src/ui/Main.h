@@ -186,6 +186,8 @@ class TfrmMain final : public QMainWindow {
   // Expanding to a level scrolls once at the end, not per folder.
   bool ExpandingToLevel_ = false;
   bool RemovingFolder_ = false;
+  // The stored filter is in effect; the checkable button can be flipped by a click.
+  bool FilterInEffect_ = false;
 
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;

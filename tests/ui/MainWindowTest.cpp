@@ -964,20 +964,32 @@ TEST_F(MainWindowTest, MalformedMaskStopsTheScanWithTheLanguagesMessage) {
 TEST_F(MainWindowTest, FilterDialogDecidesTheFilterButton) {
   auto w = MakeWindow();
   auto* btnFilter = Named<QToolButton>(*w, "btnFilter");
+  auto* status = Named<QLabel>(*w, "pnlStatus2");
   EXPECT_TRUE(btnFilter->isEnabled());
-  // The dialog is modal: answer it from the event loop.
-  QTimer::singleShot(0, [] {
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (top->objectName() == "TfrmFilter") {
-        auto* included = top->findChild<QComboBox*>("cmbMaskIncluded");
-        if (included) included->setEditText("*.txt");
-        if (auto* ok = top->findChild<QPushButton*>("btnOk")) ok->click();
-      }
-  });
-  btnFilter->click();
+  // While the dialog is open, button and status show the stored filter, not the click.
+  std::vector<std::pair<QString, bool>> whileOpen;
+  auto answer = [&](const char* button, const char* mask) {
+    QTimer::singleShot(0, [&, button, mask] {
+      w->UpdateCommandState();  // as the status refresh does every 300 ms
+      whileOpen.emplace_back(status->text(), btnFilter->isChecked());
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "TfrmFilter") {
+          Named<QComboBox>(*top, "cmbMaskIncluded")->setEditText(mask);
+          Named<QPushButton>(*top, button)->click();
+        }
+    });
+    btnFilter->click();
+  };
+  const QString off = Q(English.FindText("2177") + " " + English.FindText("2179"));
+  const QString on = Q(English.FindText("2177") + " " + English.FindText("2178"));
+  answer("btnOk", "*.txt");
   EXPECT_TRUE(btnFilter->isChecked());
   EXPECT_EQ(ReadRegString(Store, "Filter-Mask-Included-Value", ""), "*.txt");
-  EXPECT_TRUE(Named<QLabel>(*w, "pnlStatus2")->text().endsWith(Q(English.FindText("2178"))));
+  EXPECT_EQ(status->text(), on);
+  answer("btnCancel", "*");
+  EXPECT_TRUE(btnFilter->isChecked());
+  EXPECT_EQ(status->text(), on);
+  EXPECT_EQ(whileOpen, (std::vector<std::pair<QString, bool>>{{off, false}, {on, true}}));
 }
 
 TEST_F(MainWindowTest, SettingsDialogChangesTheReportAndTheLanguage) {
