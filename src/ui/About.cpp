@@ -1,4 +1,5 @@
 #include "ui/About.h"
+#include "ui/DialogSize.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -31,7 +32,6 @@ QPixmap ProgramPicture(int width, int height) {
 TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidget* owner)
     : QDialog(owner), Languages_(languages) {
   setObjectName("frmAbout");
-  setFixedSize(294, 142);
   auto* grid = new QGridLayout(this);
 
   auto* imgLogo = new QLabel(this);
@@ -76,6 +76,7 @@ void TfrmAbout::ApplyLanguage() {
   findChild<QLabel*>("lblNotice")->setText(tr(IdAboutNotice));
   findChild<QLabel*>("lblHomepageTitle")->setText(tr(IdHomePage));
   findChild<QPushButton*>("btnOk")->setText(tr(IdOk));
+  FitDialogToLayout(*this, QSize(294, 142));
 }
 
 }  // namespace kv

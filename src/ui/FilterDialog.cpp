@@ -1,4 +1,5 @@
 #include "ui/FilterDialog.h"
+#include "ui/DialogSize.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -30,6 +31,9 @@ QComboBox* MakeMaskBox(QWidget* parent, const char* name) {
   box->setEditable(true);
   // The histories belong to the stored filter; Enter must not grow the list here.
   box->setInsertPolicy(QComboBox::NoInsert);
+  // A long mask in the history must not widen the dialog.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(16);
   return box;
 }
 
@@ -50,6 +54,8 @@ std::optional<int32_t> SizeValue(const QSpinBox& box) {
   return value;
 }
 
+constexpr QSize DesignSize(376, 229);
+
 void SetItems(QComboBox& box, const std::vector<std::string>& items) {
   box.clear();
   for (const std::string& item : items) box.addItem(FromUtf8(item));
@@ -61,7 +67,6 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
     : QDialog(parent), Store_(store), Locale_(locale), Languages_(languages) {
   setObjectName("TfrmFilter");
   setWindowTitle("Filter");
-  setFixedSize(376, 229);
 
   pgcFilter = MakeNamed<QTabWidget>(this, "pgcFilter");
 
@@ -201,6 +206,7 @@ void TfrmFilter::ApplyLanguage() {
   lblSizeSpecifyAnd->setText(tr(IdSizeAnd));
   rbtOwnerAny->setText(tr(IdOwnerAny));
   rbtOwnerSpecify->setText(tr(IdOwnerSpecify));
+  FitDialogToLayout(*this, DesignSize);
 }
 
 void TfrmFilter::UpdateEnabling() {
@@ -228,6 +234,7 @@ void TfrmFilter::ShowError(const QString& text) {
   ErrorText_ = text;
   lblError->setText(text);
   lblError->setVisible(!text.isEmpty());
+  FitDialogToLayout(*this, DesignSize);
 }
 
 bool TfrmFilter::TrySave() {
