@@ -798,10 +798,25 @@ void TfrmMain::RefreshSelected() {
   if (!folder) return;
   const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
   RemoveItem(folder);
-  StartScan(path);
+  if (StartScan(path)) {
+    RefreshPath_ = path;
+    RefreshShown_ = false;
+  }
   // The scan's nodes arrive with its hand-overs; until then this is the
   // nearest folder of the path still in the tree.
   FocusFolder(Tree_->FindFolderNode(path));
+}
+
+void TfrmMain::FollowRefresh() {
+  // The report was built without the refreshed folder: build it again once
+  // the folder is back and once more with the scan's final sizes.
+  const bool ended = Engine_->ActiveScans() == 0;
+  const TFolderNode* node = Tree_->FindFolderNode(RefreshPath_);
+  const bool back = !node->IsHiddenRoot() && GetNodePath(node) == RefreshPath_;
+  if (!ended && (RefreshShown_ || !back)) return;
+  RefreshShown_ = true;
+  if (ended) RefreshPath_.clear();
+  RefreshReport(FocusedNode());
 }
 
 void TfrmMain::OpenListRow() {
@@ -868,6 +883,7 @@ void TfrmMain::DrainScanCalls() {
     trvFolder->viewport()->update();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
   }
+  if (!RefreshPath_.empty()) FollowRefresh();
   SyncProgressBar();
 }
 

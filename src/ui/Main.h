@@ -152,6 +152,8 @@ class TfrmMain final : public QMainWindow {
   void ShowPopup(QWidget* source, const QPoint& pos);
   bool FilesMultiplySelected() const;
   void ShowFilterState();
+  // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
+  void FollowRefresh();
   std::string ItemPath(const TBaseNodeData& item) const;
   std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();
@@ -188,6 +190,9 @@ class TfrmMain final : public QMainWindow {
   bool RemovingFolder_ = false;
   // The stored filter is in effect; the checkable button can be flipped by a click.
   bool FilterInEffect_ = false;
+  // The folder a refresh is scanning again, until that scan ends.
+  std::string RefreshPath_;
+  bool RefreshShown_ = false;
 
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;

@@ -949,6 +949,15 @@ TEST_F(MainWindowTest, RefreshScansTheFolderAgain) {
   ASSERT_TRUE(WaitForScan(*w, Root / "A"));
   EXPECT_EQ(Node(*w, Root / "A")->Data()->TotalSize, 1650);
   EXPECT_EQ(Node(*w, Root)->Data()->TotalSize, 1661);
+  // The focused folder's list shows the refreshed folder again, rows and
+  // shares as a fresh build gives them.
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  EXPECT_GE(RowNamed(*grdFiles, "A"), 0);
+  const QStringList names = Column(*grdFiles, fcName);
+  const QStringList percents = Column(*grdFiles, fcPercent);
+  w->RefreshReport(w->FocusedNode());
+  EXPECT_EQ(Column(*grdFiles, fcName), names);
+  EXPECT_EQ(Column(*grdFiles, fcPercent), percents);
 }
 
 TEST_F(MainWindowTest, MalformedMaskStopsTheScanWithTheLanguagesMessage) {
