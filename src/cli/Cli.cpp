@@ -329,8 +329,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   {
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, CurrentLocale());
-    engine.OnScanError = [&](const std::string& root, const std::string& message) {
-      err << "kestrove-cli: the scan of '" << root << "' ended early: " << message << "\n";
+    engine.OnScanError = [&](const std::string& root, const EMaskError& error) {
+      err << "kestrove-cli: the scan of '" << root << "' ended early: " << error.what() << "\n";
       status = CliError;
     };
     for (size_t i = 0; i < roots.size(); ++i) {

@@ -78,9 +78,8 @@ void TFolderSearch::Execute() {
     Walk();
   } catch (const EMaskError& e) {
     // The filter cannot be applied: the scan ends with what was applied so far.
-    const std::string message = e.what();
-    Engine_.Queue().Call(Calls_, [this, message] {
-      if (Engine_.OnScanError) Engine_.OnScanError(RootPath_, message);
+    Engine_.Queue().Call(Calls_, [this, error = e] {
+      if (Engine_.OnScanError) Engine_.OnScanError(RootPath_, error);
     });
   } catch (const std::exception&) {
     ended = !StopRequested_;

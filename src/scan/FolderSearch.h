@@ -116,7 +116,7 @@ class TScanEngine {
   std::function<void()> OnUpdateCommandState;
   std::function<void()> OnRepaintTree;
   // A scan ended early because its filter has a malformed mask.
-  std::function<void(const std::string& root, const std::string& message)> OnScanError;
+  std::function<void(const std::string& root, const EMaskError& error)> OnScanError;
   // Every hand-over, with the number of batches it applies.
   std::function<void(size_t batches)> OnHandOver;
 

@@ -1,6 +1,8 @@
 #include "scan/ItemFilter.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "settings/SettingsStore.h"
 
@@ -81,13 +83,24 @@ struct TToken {
 
 struct TMaskList::TPiece {
   std::vector<TToken> Tokens;
-  std::string Error;  // not empty for a malformed piece
+  std::optional<TMaskFault> Fault;  // set for a malformed piece
+  std::string Text;                 // kept for a malformed piece only
 };
 
 namespace {
 
-// Parses one trimmed, upper-cased piece; sets error for a malformed one.
-std::vector<TToken> ParsePiece(const std::u32string& mask, std::string& error, std::string_view text) {
+std::string FaultText(TMaskFault fault, const std::string& mask) {
+  switch (fault) {
+    case TMaskFault::RangeWithoutFirst:
+      return "the range in the set of the mask \"" + mask + "\" has no first character";
+    case TMaskFault::SetNotClosed: return "the set in the mask \"" + mask + "\" has no closing \"]\"";
+    case TMaskFault::EmptySet: break;
+  }
+  return "the mask \"" + mask + "\" has an empty set";
+}
+
+// Parses one trimmed, upper-cased piece; sets fault for a malformed one.
+std::vector<TToken> ParsePiece(const std::u32string& mask, std::optional<TMaskFault>& fault) {
   std::vector<TToken> tokens;
   for (size_t i = 0; i < mask.size(); ++i) {
     const char32_t c = mask[i];
@@ -109,7 +122,7 @@ std::vector<TToken> ParsePiece(const std::u32string& mask, std::string& error, s
           break;
         }
         if (mask[j] == U'-') {
-          error = "the range in the set of the mask \"" + std::string(text) + "\" has no first character";
+          fault = TMaskFault::RangeWithoutFirst;
           return {};
         }
         if (j + 2 < mask.size() && mask[j + 1] == U'-' && mask[j + 2] != U']') {
@@ -120,11 +133,11 @@ std::vector<TToken> ParsePiece(const std::u32string& mask, std::string& error, s
         }
       }
       if (!closed) {
-        error = "the set in the mask \"" + std::string(text) + "\" has no closing \"]\"";
+        fault = TMaskFault::SetNotClosed;
         return {};
       }
       if (set.Ranges.empty()) {
-        error = "the mask \"" + std::string(text) + "\" has an empty set";
+        fault = TMaskFault::EmptySet;
         return {};
       }
       tokens.push_back(std::move(set));
@@ -160,6 +173,9 @@ bool MatchTokens(const std::vector<TToken>& tokens, const std::u32string& name) 
 
 }  // namespace
 
+EMaskError::EMaskError(TMaskFault fault, std::string mask)
+    : std::runtime_error("Invalid file mask: " + FaultText(fault, mask) + "."), Fault(fault), Mask(std::move(mask)) {}
+
 TMaskList::TMaskList(std::string_view list, const ILocale& locale) : Locale_(&locale) {
   size_t start = 0;
   for (size_t i = 0; i <= list.size(); ++i) {
@@ -168,12 +184,11 @@ TMaskList::TMaskList(std::string_view list, const ILocale& locale) : Locale_(&lo
     // has already ended it.
     if (i == list.size() && (list.empty() || list.back() == ';')) break;
     const std::string_view raw = Trim(list.substr(start, i - start));
-    TPiece piece;
+    TPiece piece;  // an empty piece matches no name
     if (!raw.empty()) {
       const std::string upper = Upper(raw, locale);
-      piece.Tokens = ParsePiece(Decode(upper), piece.Error, raw);
-    } else {
-      piece.Error.clear();  // an empty piece matches no name
+      piece.Tokens = ParsePiece(Decode(upper), piece.Fault);
+      if (piece.Fault) piece.Text = raw;
     }
     Pieces_.push_back(std::move(piece));
     start = i + 1;
@@ -187,7 +202,7 @@ TMaskList& TMaskList::operator=(TMaskList&&) noexcept = default;
 bool TMaskList::Matches(std::string_view name) const {
   const std::u32string upper = Decode(Upper(Trim(name), *Locale_));
   for (const TPiece& piece : Pieces_) {
-    if (!piece.Error.empty()) throw EMaskError("Invalid file mask: " + piece.Error + ".");
+    if (piece.Fault) throw EMaskError(*piece.Fault, piece.Text);
     if (piece.Tokens.empty()) continue;  // empty piece
     if (MatchTokens(piece.Tokens, upper)) return true;
   }

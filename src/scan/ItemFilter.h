@@ -13,10 +13,16 @@
 
 namespace kv {
 
+// What is wrong with a mask piece that is not well formed.
+enum class TMaskFault : uint8_t { RangeWithoutFirst, SetNotClosed, EmptySet };
+
 // A mask piece that is not well formed, raised when a name is tested against it.
+// what() is the English wording; the window words it from Fault and Mask.
 class EMaskError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  EMaskError(TMaskFault fault, std::string mask);
+  TMaskFault Fault;
+  std::string Mask;  // the piece as written, trimmed
 };
 
 // A sorted list without duplicates under the locale's case-insensitive comparison.

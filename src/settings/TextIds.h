@@ -151,6 +151,15 @@ inline constexpr const char* IdPropModified = "2309";
 inline constexpr const char* IdPropAccessed = "2310";
 inline constexpr const char* IdPropAttributes = "2311";
 inline constexpr const char* IdPropOwner = "2312";
+// Texts of the window beyond the table above. Patterns take their value for
+// one %s.
+inline constexpr const char* IdSizeFirstNotNumber = "2351";
+inline constexpr const char* IdSizeLastNotNumber = "2352";
+inline constexpr const char* IdMaskRangeWithoutFirst = "2353";
+inline constexpr const char* IdMaskSetNotClosed = "2354";
+inline constexpr const char* IdMaskEmptySet = "2355";
+inline constexpr const char* IdSelectFolder = "2356";
+inline constexpr const char* IdAboutNotice = "2357";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -179,6 +188,8 @@ inline constexpr std::array AllTextIds = {
     IdAskOverwrite,
     IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
+    IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
+    IdMaskEmptySet, IdSelectFolder, IdAboutNotice,
 };
 
 }  // namespace kv

@@ -1,4 +1,5 @@
 #include "ui/About.h"
+#include "ui/DialogSize.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -31,7 +32,6 @@ QPixmap ProgramPicture(int width, int height) {
 TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidget* owner)
     : QDialog(owner), Languages_(languages) {
   setObjectName("frmAbout");
-  setFixedSize(294, 142);
   auto* grid = new QGridLayout(this);
 
   auto* imgLogo = new QLabel(this);
@@ -48,8 +48,9 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
   lblProgName->setFont(font);
   grid->addWidget(lblProgName, 0, 1, 1, 2);
 
-  auto* notice = new QLabel(QString::fromUtf8("\u00A9 Varnholt. Free to use and to pass on."), this);
-  grid->addWidget(notice, 1, 1, 1, 2);
+  auto* lblNotice = new QLabel(this);
+  lblNotice->setObjectName("lblNotice");
+  grid->addWidget(lblNotice, 1, 1, 1, 2);
 
   auto* lblHomepageTitle = new QLabel(this);
   lblHomepageTitle->setObjectName("lblHomepageTitle");
@@ -72,8 +73,10 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
 void TfrmAbout::ApplyLanguage() {
   auto tr = [this](const char* id) { return QString::fromStdString(Languages_.Translate(id)); };
   setWindowTitle(tr(IdAbout));
+  findChild<QLabel*>("lblNotice")->setText(tr(IdAboutNotice));
   findChild<QLabel*>("lblHomepageTitle")->setText(tr(IdHomePage));
   findChild<QPushButton*>("btnOk")->setText(tr(IdOk));
+  FitDialogToLayout(*this, QSize(294, 142));
 }
 
 }  // namespace kv

@@ -1,4 +1,5 @@
 #include "ui/FilterDialog.h"
+#include "ui/DialogSize.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -30,6 +31,9 @@ QComboBox* MakeMaskBox(QWidget* parent, const char* name) {
   box->setEditable(true);
   // The histories belong to the stored filter; Enter must not grow the list here.
   box->setInsertPolicy(QComboBox::NoInsert);
+  // A long mask in the history must not widen the dialog.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(16);
   return box;
 }
 
@@ -39,14 +43,18 @@ QSpinBox* MakeSizeBox(QWidget* parent, const char* name) {
   return box;
 }
 
-// The whole number a size field shows, or nothing when its text is not one.
-// The spin box's value() would be its last valid value instead.
+// The whole number a size field shows (0 when it is empty), or nothing when
+// its text is not one. The spin box's value() would be its last valid value instead.
 std::optional<int32_t> SizeValue(const QSpinBox& box) {
+  const QString text = box.cleanText().trimmed();
+  if (text.isEmpty()) return 0;
   bool ok = false;
-  const int value = box.locale().toInt(box.cleanText(), &ok);
+  const int value = box.locale().toInt(text, &ok);
   if (!ok) return std::nullopt;
   return value;
 }
+
+constexpr QSize DesignSize(376, 229);
 
 void SetItems(QComboBox& box, const std::vector<std::string>& items) {
   box.clear();
@@ -59,7 +67,6 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
     : QDialog(parent), Store_(store), Locale_(locale), Languages_(languages) {
   setObjectName("TfrmFilter");
   setWindowTitle("Filter");
-  setFixedSize(376, 229);
 
   pgcFilter = MakeNamed<QTabWidget>(this, "pgcFilter");
 
@@ -199,6 +206,7 @@ void TfrmFilter::ApplyLanguage() {
   lblSizeSpecifyAnd->setText(tr(IdSizeAnd));
   rbtOwnerAny->setText(tr(IdOwnerAny));
   rbtOwnerSpecify->setText(tr(IdOwnerSpecify));
+  FitDialogToLayout(*this, DesignSize);
 }
 
 void TfrmFilter::UpdateEnabling() {
@@ -226,6 +234,7 @@ void TfrmFilter::ShowError(const QString& text) {
   ErrorText_ = text;
   lblError->setText(text);
   lblError->setVisible(!text.isEmpty());
+  FitDialogToLayout(*this, DesignSize);
 }
 
 bool TfrmFilter::TrySave() {
@@ -234,8 +243,8 @@ bool TfrmFilter::TrySave() {
   const std::optional<int32_t> last = SizeValue(*edtSizeSpecifyLast);
   if (!first || !last) {
     QSpinBox* bad = first ? edtSizeSpecifyLast : edtSizeSpecifyFirst;
-    ShowError(QString("The %1 size value \"%2\" is not a whole number.")
-                  .arg(QString::fromLatin1(first ? "second" : "first"), bad->cleanText()));
+    const char* id = first ? IdSizeLastNotNumber : IdSizeFirstNotNumber;
+    ShowError(WithValue(FromUtf8(Languages_.Translate(id)), bad->cleanText()));
     pgcFilter->setCurrentWidget(tbsSize);
     if (bad->isEnabled()) bad->setFocus();
     return false;
@@ -274,6 +283,13 @@ bool TfrmFilter::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+QString MaskErrorText(const EMaskError& error, const TLangList& languages) {
+  const char* id = error.Fault == TMaskFault::RangeWithoutFirst ? IdMaskRangeWithoutFirst
+                   : error.Fault == TMaskFault::SetNotClosed   ? IdMaskSetNotClosed
+                                                               : IdMaskEmptySet;
+  return WithValue(FromUtf8(languages.Translate(id)), FromUtf8(error.Mask));
 }
 
 }  // namespace kv

@@ -17,6 +17,11 @@ class QTabWidget;
 
 namespace kv {
 
+class EMaskError;
+
+// The message of a scan stopped by a malformed mask, in the current language.
+QString MaskErrorText(const EMaskError& error, const TLangList& languages);
+
 class TfrmFilter final : public QDialog {
  public:
   // Shows the filter the store holds; nothing is written before OK.
@@ -25,7 +30,8 @@ class TfrmFilter final : public QDialog {
   void ApplyLanguage();
 
   // The OK logic without closing the dialog: false (store untouched, ErrorText
-  // set and shown in lblError) when a size field does not hold a whole number.
+  // set and shown in lblError) when a size field holds text that is not a whole
+  // number. An empty size field counts as 0.
   bool TrySave();
   const QString& ErrorText() const { return ErrorText_; }
 

@@ -109,7 +109,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
   Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
-  Engine_->OnScanError = [this](const std::string&, const std::string& message) { Dialog_->ShowError(message); };
+  Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
+    Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
+  };
 
   // Every start shows sizes in MB as file sizes; neither choice is stored.
   SetCurrentSizeUnit(TSizeUnit::MB);
@@ -199,7 +201,7 @@ void TfrmMain::CreateActions() {
   });
   connect(Act("mniScanFolder"), &QAction::triggered, this, [this] {
     std::string folder;
-    if (Dialog_->ChooseFolder("Select a folder", folder)) StartScan(folder);
+    if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
   });
   connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
   connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });
@@ -381,8 +383,12 @@ void TfrmMain::CreateToolBar() {
   btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
   btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
   btnFilter->setCheckable(true);
-  // Pressed shows that a filter is in effect: the dialog decides, not the click.
-  connect(btnFilter, &QToolButton::clicked, this, [this] { EditFilter(); });
+  // Pressed shows that a filter is in effect: the dialog decides, not the click,
+  // which has already flipped the button.
+  connect(btnFilter, &QToolButton::clicked, this, [this] {
+    btnFilter->setChecked(FilterInEffect_);
+    EditFilter();
+  });
   separator();
   btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
   btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
@@ -796,10 +802,25 @@ void TfrmMain::RefreshSelected() {
   if (!folder) return;
   const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
   RemoveItem(folder);
-  StartScan(path);
+  if (StartScan(path)) {
+    RefreshPath_ = path;
+    RefreshShown_ = false;
+  }
   // The scan's nodes arrive with its hand-overs; until then this is the
   // nearest folder of the path still in the tree.
   FocusFolder(Tree_->FindFolderNode(path));
+}
+
+void TfrmMain::FollowRefresh() {
+  // The report was built without the refreshed folder: build it again once
+  // the folder is back and once more with the scan's final sizes.
+  const bool ended = Engine_->ActiveScans() == 0;
+  const TFolderNode* node = Tree_->FindFolderNode(RefreshPath_);
+  const bool back = !node->IsHiddenRoot() && GetNodePath(node) == RefreshPath_;
+  if (!ended && (RefreshShown_ || !back)) return;
+  RefreshShown_ = true;
+  if (ended) RefreshPath_.clear();
+  RefreshReport(FocusedNode());
 }
 
 void TfrmMain::OpenListRow() {
@@ -866,6 +887,7 @@ void TfrmMain::DrainScanCalls() {
     trvFolder->viewport()->update();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
   }
+  if (!RefreshPath_.empty()) FollowRefresh();
   SyncProgressBar();
 }
 
@@ -900,7 +922,7 @@ void TfrmMain::UpdateCommandState() {
   const bool idle = Engine_->ScanRoots().empty();
   btnFilter->setEnabled(idle);
   btnStopSearch->setEnabled(!idle);
-  Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(btnFilter->isChecked() ? IdFilterSet : IdFilterNotSet));
+  Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
 }
@@ -956,7 +978,8 @@ void TfrmMain::EditSettings(const char* page) {
 
 void TfrmMain::ShowFilterState() {
   const TFilter filter(Settings_, *Setup_.Platform.Locale);
-  btnFilter->setChecked(!filter.IsEmpty());
+  FilterInEffect_ = !filter.IsEmpty();
+  btnFilter->setChecked(FilterInEffect_);
 }
 
 void TfrmMain::StopScans() {

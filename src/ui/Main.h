@@ -155,6 +155,8 @@ class TfrmMain final : public QMainWindow {
   void ShowPopup(QWidget* source, const QPoint& pos);
   bool FilesMultiplySelected() const;
   void ShowFilterState();
+  // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
+  void FollowRefresh();
   std::string ItemPath(const TBaseNodeData& item) const;
   std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();
@@ -191,6 +193,11 @@ class TfrmMain final : public QMainWindow {
   // Expanding to a level scrolls once at the end, not per folder.
   bool ExpandingToLevel_ = false;
   bool RemovingFolder_ = false;
+  // The stored filter is in effect; the checkable button can be flipped by a click.
+  bool FilterInEffect_ = false;
+  // The folder a refresh is scanning again, until that scan ends.
+  std::string RefreshPath_;
+  bool RefreshShown_ = false;
 
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;

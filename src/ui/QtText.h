@@ -15,6 +15,14 @@ inline QString FromUtf8(const std::string& text) {
 
 inline std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
+// A language text used as a pattern: its first %s becomes the value. A text
+// without one drops the value.
+inline QString WithValue(QString pattern, const QString& value) {
+  const qsizetype at = pattern.indexOf(QLatin1String("%s"));
+  if (at >= 0) pattern.replace(at, 2, value);
+  return pattern;
+}
+
 // Tests and the window find controls by these names.
 template <class T>
 T* MakeNamed(QWidget* parent, const char* name) {

@@ -1,4 +1,5 @@
 #include "ui/ReportTreeDialog.h"
+#include "ui/DialogSize.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,7 +19,6 @@ TfrmReportTree::TfrmReportTree(QWidget* owner, TTranslate translate, TSave save)
       Save_(std::move(save)) {
   setObjectName("frmReportTree");
   setModal(true);
-  setFixedSize(297, 133);
 
   auto* layout = new QVBoxLayout(this);
   boxFormat = new QGroupBox(this);
@@ -63,6 +63,7 @@ void TfrmReportTree::ApplyLanguage() {
   cbxSaveFiles->setText(tr(IdSaveFiles));
   btnSave->setText(tr(IdSave));
   btnCancel->setText(tr(IdCancel));
+  FitDialogToLayout(*this, QSize(297, 133));
 }
 
 TTreeReportFormat TfrmReportTree::Format() const {

@@ -1,4 +1,5 @@
 #include "ui/SettingsDialog.h"
+#include "ui/DialogSize.h"
 #include "ui/QtText.h"
 
 #include <QComboBox>
@@ -24,6 +25,7 @@ namespace {
 
 constexpr int32_t MinCount = 1;
 constexpr int32_t MaxCount = std::numeric_limits<int32_t>::max();
+constexpr QSize DesignSize(370, 220);
 
 }  // namespace
 
@@ -31,7 +33,6 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
                            QWidget* parent)
     : QDialog(parent), Options_(options), Languages_(languages), OnLanguageChanged_(std::move(onLanguageChanged)) {
   setObjectName("frmSettings");
-  setFixedSize(370, 220);
   auto* form = new QVBoxLayout(this);
 
   pgcSetting = MakeNamed<QTabWidget>(this, "pgcSetting");
@@ -111,6 +112,7 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
   // Connected after filling, so only the user's (or a test's) choice switches the language.
   connect(cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int index) { cmbLanguageChange(index); });
+  FitDialogToLayout(*this, DesignSize);  // the language names are in now
 }
 
 void TfrmSettings::ShowPage(const char* pageObjectName) {
@@ -143,6 +145,7 @@ void TfrmSettings::ApplyLanguage() {
   lblLanguage->setText(tr(IdLanguageLabel));
   btnOk->setText(tr(IdOk));
   btnCancel->setText(tr(IdCancel));
+  FitDialogToLayout(*this, DesignSize);
 }
 
 void TfrmSettings::btnOkClick() {

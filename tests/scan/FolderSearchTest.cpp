@@ -45,7 +45,7 @@ struct ScanRig {
       : Services(std::move(platform), style), Tree(Services, CurrentLocale()),
         Engine(Tree, Queue, Store, CurrentLocale()) {
     Engine.OnHandOver = [this](size_t batches) { HandOvers.push_back(batches); };
-    Engine.OnScanError = [this](const std::string&, const std::string& message) { Errors.push_back(message); };
+    Engine.OnScanError = [this](const std::string&, const EMaskError& error) { Errors.push_back(error.what()); };
   }
   // Drains hand-overs until every scan has ended.
   void RunToEnd() {

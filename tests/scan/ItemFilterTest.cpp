@@ -68,6 +68,8 @@ TEST(MaskList, MalformedPiecesRaiseWhenReached) {
     FAIL();
   } catch (const EMaskError& e) {
     EXPECT_NE(std::string(e.what()).find("x[abc"), std::string::npos);  // names the culprit
+    EXPECT_EQ(e.Fault, TMaskFault::SetNotClosed);
+    EXPECT_EQ(e.Mask, "x[abc");
   }
 }
 

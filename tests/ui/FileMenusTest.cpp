@@ -96,7 +96,8 @@ TEST_F(FileMenusTest, ReportTreeDialogStartsWithHtmlAndFilesInTheLanguagesTexts)
   EXPECT_FALSE(Named<QRadioButton>(dialog, "rbtCSV")->isChecked());
   EXPECT_TRUE(Named<QCheckBox>(dialog, "cbxSaveFiles")->isChecked());
   EXPECT_TRUE(Named<QPushButton>(dialog, "btnSave")->isDefault());
-  EXPECT_EQ(dialog.size(), QSize(297, 133));
+  EXPECT_EQ(dialog.size().expandedTo(QSize(297, 133)), dialog.size());
+  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
 }
 
 struct TChoice {

@@ -226,7 +226,8 @@ TEST_F(MainWindowTest, ScanOfChosenFolderFillsTreeAndCountersThenEndsIdle) {
   MakeSmallTree();
   auto w = MakeWindow();
   ASSERT_TRUE(ScanFolder(*w, Root));
-  EXPECT_EQ(Dialog.FolderTitles, std::vector<std::string>{"Select a folder"});
+  EXPECT_EQ(Dialog.FolderTitles, std::vector<std::string>{English.FindText("2356")});
+  EXPECT_EQ(English.FindText("2356"), "Select a folder");
 
   // The chain of nodes from the file system's top down to the scanned folder.
   std::vector<std::string> chain;
@@ -1034,25 +1035,56 @@ TEST_F(MainWindowTest, RefreshScansTheFolderAgain) {
   ASSERT_TRUE(WaitForScan(*w, Root / "A"));
   EXPECT_EQ(Node(*w, Root / "A")->Data()->TotalSize, 1650);
   EXPECT_EQ(Node(*w, Root)->Data()->TotalSize, 1661);
+  // The focused folder's list shows the refreshed folder again, rows and
+  // shares as a fresh build gives them.
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  EXPECT_GE(RowNamed(*grdFiles, "A"), 0);
+  const QStringList names = Column(*grdFiles, fcName);
+  const QStringList percents = Column(*grdFiles, fcPercent);
+  w->RefreshReport(w->FocusedNode());
+  EXPECT_EQ(Column(*grdFiles, fcName), names);
+  EXPECT_EQ(Column(*grdFiles, fcPercent), percents);
+}
+
+TEST_F(MainWindowTest, MalformedMaskStopsTheScanWithTheLanguagesMessage) {
+  MakeSmallTree();
+  WriteRegString(Store, "Filter-Mask-Included-Value", "*.txt; [x");
+  auto w = MakeWindow();
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  std::string want = English.FindText("2354");
+  want.replace(want.find("%s"), 2, "[x");
+  EXPECT_EQ(Dialog.Errors, std::vector<std::string>{want});
 }
 
 TEST_F(MainWindowTest, FilterDialogDecidesTheFilterButton) {
   auto w = MakeWindow();
   auto* btnFilter = Named<QToolButton>(*w, "btnFilter");
+  auto* status = Named<QLabel>(*w, "pnlStatus2");
   EXPECT_TRUE(btnFilter->isEnabled());
-  // The dialog is modal: answer it from the event loop.
-  QTimer::singleShot(0, [] {
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (top->objectName() == "TfrmFilter") {
-        auto* included = top->findChild<QComboBox*>("cmbMaskIncluded");
-        if (included) included->setEditText("*.txt");
-        if (auto* ok = top->findChild<QPushButton*>("btnOk")) ok->click();
-      }
-  });
-  btnFilter->click();
+  // While the dialog is open, button and status show the stored filter, not the click.
+  std::vector<std::pair<QString, bool>> whileOpen;
+  auto answer = [&](const char* button, const char* mask) {
+    QTimer::singleShot(0, [&, button, mask] {
+      w->UpdateCommandState();  // as the status refresh does every 300 ms
+      whileOpen.emplace_back(status->text(), btnFilter->isChecked());
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "TfrmFilter") {
+          Named<QComboBox>(*top, "cmbMaskIncluded")->setEditText(mask);
+          Named<QPushButton>(*top, button)->click();
+        }
+    });
+    btnFilter->click();
+  };
+  const QString off = Q(English.FindText("2177") + " " + English.FindText("2179"));
+  const QString on = Q(English.FindText("2177") + " " + English.FindText("2178"));
+  answer("btnOk", "*.txt");
   EXPECT_TRUE(btnFilter->isChecked());
   EXPECT_EQ(ReadRegString(Store, "Filter-Mask-Included-Value", ""), "*.txt");
-  EXPECT_TRUE(Named<QLabel>(*w, "pnlStatus2")->text().endsWith(Q(English.FindText("2178"))));
+  EXPECT_EQ(status->text(), on);
+  answer("btnCancel", "*");
+  EXPECT_TRUE(btnFilter->isChecked());
+  EXPECT_EQ(status->text(), on);
+  EXPECT_EQ(whileOpen, (std::vector<std::pair<QString, bool>>{{off, false}, {on, true}}));
 }
 
 TEST_F(MainWindowTest, SettingsDialogChangesTheReportAndTheLanguage) {

