@@ -137,6 +137,9 @@ inline constexpr const char* IdSizeRangeAbove = "2199";
 // Put after the hour and a blank in time range labels.
 inline constexpr const char* IdHourSuffix = "21100";
 inline constexpr const char* IdAskOverwrite = "21101";
+// Chart saving; %s stands for the file name.
+inline constexpr const char* IdChartNotEncoded = "2321";
+inline constexpr const char* IdChartWrongExtension = "2322";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -162,7 +165,7 @@ inline constexpr std::array AllTextIds = {
     IdReportTreeCaption, IdFormat, IdSaveFiles,
     IdStatusFolders, IdStatusFiles, IdStatusFilter, IdFilterSet, IdFilterNotSet,
     IdAskDelete, IdQuestionCaption, IdSizeRangeUpTo, IdSizeRangeAbove, IdHourSuffix,
-    IdAskOverwrite,
+    IdAskOverwrite, IdChartNotEncoded, IdChartWrongExtension,
 };
 
 }  // namespace kv
