@@ -8,8 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   # core
   libicu-dev libgtest-dev googletest
-  # user interface (Qt Charts finds its CMake package only with the OpenGL one)
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core adwaita-icon-theme
+  # user interface
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme
   # the Windows check: cross compiler and Wine
   g++-mingw-w64-x86-64-posix wine64
   # benchmarks and looking at the window without a display

@@ -38,7 +38,8 @@ inline constexpr const char* ChartSaveFilter = "Bitmap|*.bmp|Metafile|*.wmf";
 struct TChartSaveTarget {
   std::string FileName;                     // the name to write
   std::optional<TChartImageFormat> Format;  // none: nothing may be written
-  std::string Error;                        // why, when there is no format
+  std::string Error;                        // why, when there is no format (English;
+                                            // the window shows its language's text)
 };
 
 // A name without extension gets ".bmp" (filter entry 2: ".wmf"); then the

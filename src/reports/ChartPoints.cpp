@@ -55,7 +55,7 @@ TBarWindow BarChartWindowAt(int pointCount, int scrollPosition) {
   window.AxisMin = pointCount - BarChartWindow - p;
   window.AxisMax = pointCount - p;
   const int first = std::max(window.AxisMin, 0);
-  const int last = std::min(window.AxisMax, pointCount - 1);
+  const int last = std::min(window.AxisMax - 1, pointCount - 1);
   window.FirstPoint = std::min(first, pointCount);
   window.PointCount = std::max(last - first + 1, 0);
   return window;

@@ -1,5 +1,5 @@
 // The points of the report chart and the paging of the bar chart, without
-// any drawing: the Qt chart only adds these points and sets these ranges.
+// any drawing: ChartGeometry lays these points out in these windows.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,9 @@ std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, int32_t chart
 std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType);
 
 // Bar chart paging. The position axis shows a window of six positions; bar i
-// sits at position i, so position 0 is the bottom.
+// sits at position i, so position 0 is the bottom. The axis range AxisMin to
+// AxisMax is six positions wide: its six slots hold the positions AxisMin to
+// AxisMax - 1, one bar centred in each, so no bar is ever cut in half.
 inline constexpr int BarChartWindow = 6;
 inline constexpr int BarChartBarHeight = 20;  // pixels, set at every rebuild
 
@@ -49,8 +51,8 @@ TBarScrollBar BarChartScrollBar(int pointCount);
 struct TBarWindow {
   int AxisMin = 0;     // the axis range as set, n - 6 - p to n - p
   int AxisMax = 0;
-  int FirstPoint = 0;  // the existing points whose positions lie in that range
-  int PointCount = 0;
+  int FirstPoint = 0;  // the existing points among the six positions shown,
+  int PointCount = 0;  // AxisMin to AxisMax - 1
   bool operator==(const TBarWindow &) const = default;
 };
 // The window for scroll position p; a rebuild shows p = 0. A position outside

@@ -137,6 +137,9 @@ inline constexpr const char* IdSizeRangeAbove = "2199";
 // Put after the hour and a blank in time range labels.
 inline constexpr const char* IdHourSuffix = "21100";
 inline constexpr const char* IdAskOverwrite = "21101";
+// Chart saving; %s stands for the file name.
+inline constexpr const char* IdChartNotEncoded = "2321";
+inline constexpr const char* IdChartWrongExtension = "2322";
 
 // Desktop shell fallbacks and the program's own properties window.
 inline constexpr const char* IdNoProgramForFile = "2301";
@@ -185,7 +188,7 @@ inline constexpr std::array AllTextIds = {
     IdReportTreeCaption, IdFormat, IdSaveFiles,
     IdStatusFolders, IdStatusFiles, IdStatusFilter, IdFilterSet, IdFilterNotSet,
     IdAskDelete, IdQuestionCaption, IdSizeRangeUpTo, IdSizeRangeAbove, IdHourSuffix,
-    IdAskOverwrite,
+    IdAskOverwrite, IdChartNotEncoded, IdChartWrongExtension,
     IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,

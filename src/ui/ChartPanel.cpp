@@ -5,30 +5,19 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
-#include <QGraphicsLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
-#include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtCharts/QBarSet>
-#include <QtCharts/QCategoryAxis>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QHorizontalStackedBarSeries>
-#include <QtCharts/QPieSeries>
-#include <QtCharts/QPieSlice>
-#include <QtCharts/QValueAxis>
 
-#include <algorithm>
 #include <cstring>
-#include <set>
 
 #include "export/OutputFile.h"
 #include "export/WmfFile.h"
@@ -36,43 +25,27 @@
 #include "settings/Option.h"
 #include "settings/TextIds.h"
 #include "settings/UserDialog.h"
+#include "ui/ChartViews.h"
 #include "ui/DMMain.h"
 
 namespace kv {
 
 namespace {
 
-QColor ToQColor(TRgb c) { return QColor(c.R, c.G, c.B); }
-
-QChartView* NewChartView(QChart* chart, const char* name, QWidget* parent) {
-  chart->legend()->hide();
-  chart->setTitle(QString());
-  chart->setMargins(QMargins(0, 0, 0, 0));
-  chart->layout()->setContentsMargins(0, 0, 0, 0);
-  chart->setBackgroundRoundness(0);
-  chart->setAnimationOptions(QChart::NoAnimation);
-  auto* view = new QChartView(chart, parent);
-  view->setObjectName(name);
-  view->setRenderHint(QPainter::Antialiasing);
-  view->setFrameShape(QFrame::NoFrame);
-  return view;
+// The text of a language id with its one "%s" standing for the file name.
+std::string WithFileName(std::string text, const std::string& fileName) {
+  if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, fileName);
+  return text;
 }
 
-QBrush BackgroundBrush(int32_t gradient, bool throughSilver) {
-  QLinearGradient brush(0, 0, 0, 1);
-  brush.setCoordinateMode(QGradient::ObjectBoundingMode);
-  brush.setColorAt(0, ToQColor(GradientColor(gradient)));
-  if (throughSilver) brush.setColorAt(0.5, QColor(192, 192, 192));
-  brush.setColorAt(1, Qt::white);
-  return brush;
-}
-
-TFileResult WriteBmpFile(const QImage& image, const std::string& path) {
-  QByteArray bytes;
+// The picture as the bytes of a BMP file; false when it cannot be encoded.
+bool EncodeBmp(const QImage& image, QByteArray& bytes) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (image.isNull() || !image.save(&buffer, "BMP"))
-    return TFileResult::Failure("Cannot write \"" + path + "\": the picture could not be encoded");
+  return !image.isNull() && image.save(&buffer, "BMP");
+}
+
+TFileResult WriteBytes(const QByteArray& bytes, const std::string& path) {
   TOutputFile file;
   if (TFileResult opened = file.Open(path); !opened) return opened;
   file.Put(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -167,11 +140,8 @@ TChartPanel::TChartPanel(TOption& options, IUserDialog& dialog, TTranslate trans
   tbsPie->setObjectName("tbsPie");
   auto* pieLayout = new QVBoxLayout(tbsPie);
   pieLayout->setContentsMargins(0, 0, 0, 0);
-  PieChart_ = new QChart();
-  PieSeries_ = new QPieSeries();
-  PieSeries_->setPieSize(0.6);  // room for the labels outside
-  PieChart_->addSeries(PieSeries_);
-  chrPie = NewChartView(PieChart_, "chrPie", tbsPie);
+  chrPie = new TPieChartView(tbsPie);
+  chrPie->setObjectName("chrPie");
   pieLayout->addWidget(chrPie);
   pgcChart->addWidget(tbsPie);
 
@@ -180,33 +150,15 @@ TChartPanel::TChartPanel(TOption& options, IUserDialog& dialog, TTranslate trans
   auto* barLayout = new QHBoxLayout(tbsBar);
   barLayout->setContentsMargins(0, 0, 0, 0);
   barLayout->setSpacing(0);
-  BarChart_ = new QChart();
-  BarSeries_ = new QHorizontalStackedBarSeries();
-  BarSeries_->setBarWidth(0.95);
-  BarChart_->addSeries(BarSeries_);
-  ValueAxis_ = new QValueAxis();
-  ValueAxis_->setVisible(false);
-  // A category axis is a value axis whose ranges carry texts: the program sets
-  // the window of positions, and each bar's label stands beside it.
-  PositionAxis_ = new QCategoryAxis();
-  PositionAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  PositionAxis_->setLineVisible(false);
-  PositionAxis_->setGridLineVisible(false);
-  BarChart_->addAxis(ValueAxis_, Qt::AlignBottom);
-  BarChart_->addAxis(PositionAxis_, Qt::AlignLeft);
-  BarSeries_->attachAxis(ValueAxis_);
-  BarSeries_->attachAxis(PositionAxis_);
-  Chart2 = NewChartView(BarChart_, "Chart2", tbsBar);
+  Chart2 = new TBarChartView(tbsBar);
+  Chart2->setObjectName("Chart2");
   barLayout->addWidget(Chart2, 1);
   scrBar = new QScrollBar(Qt::Vertical, tbsBar);
   scrBar->setObjectName("scrBar");
   scrBar->setRange(0, 0);
   scrBar->hide();
   barLayout->addWidget(scrBar);
-  connect(scrBar, &QScrollBar::valueChanged, this, [this](int position) {
-    const TBarWindow window = BarChartWindowAt(BarPointCount_, position);
-    PositionAxis_->setRange(window.AxisMin, window.AxisMax);
-  });
+  connect(scrBar, &QScrollBar::valueChanged, Chart2, &TBarChartView::SetScrollPosition);
   pgcChart->addWidget(tbsBar);
 
   ShowPie();
@@ -228,7 +180,7 @@ void TChartPanel::ShowBar() {
 }
 
 void TChartPanel::ApplyLanguage() {
-  const auto tr = [this](const char* id) { return FromUtf8(Translate_ ? Translate_(id) : std::string(id)); };
+  const auto tr = [this](const char* id) { return FromUtf8(Text(id)); };
   mniPie->setText(tr(IdChartPie));
   mniBar->setText(tr(IdChartBar));
   mniChartSettings->setText(tr(IdSettingsMenu));
@@ -239,67 +191,32 @@ void TChartPanel::ApplyLanguage() {
   btnChartType->setText(PieShown() ? mniPie->text() : mniBar->text());
 }
 
+std::string TChartPanel::Text(const char* id) const { return Translate_ ? Translate_(id) : std::string(id); }
+
+TChartView* TChartPanel::VisibleChart() const {
+  if (pgcChart->currentWidget() == tbsPie) return chrPie;
+  return Chart2;
+}
+
 void TChartPanel::RefreshChart(const std::vector<TChartPoint>& points) {
-  if (PieShown())
-    FillPie(points);
-  else
-    FillBar(points);
-}
-
-void TChartPanel::FillPie(const std::vector<TChartPoint>& points) {
-  PieSeries_->clear();
-  for (size_t i = 0; i < points.size(); ++i) {
-    QPieSlice* slice = PieSeries_->append(FromUtf8(points[i].Label), points[i].Value);
-    slice->setLabelVisible(true);
-    slice->setLabelPosition(QPieSlice::LabelOutside);
-    slice->setColor(ToQColor(PaletteColor(Options_.ColorPalette, i)));
+  if (PieShown()) {
+    chrPie->SetPoints(points);
+    return;
   }
-}
-
-void TChartPanel::FillBar(const std::vector<TChartPoint>& points) {
-  BarSeries_->clear();
-  for (const QString& label : PositionAxis_->categoriesLabels()) PositionAxis_->remove(label);
-  const size_t n = points.size();
-  BarPointCount_ = static_cast<int>(n);
-
-  // One set per palette colour rather than per point keeps the series linear
-  // in the points; at each position only the set of that point's colour is non-zero.
-  const size_t colours = std::min(PaletteSize(Options_.ColorPalette), n);
-  double largest = 0;
-  for (size_t c = 0; c < colours; ++c) {
-    auto* set = new QBarSet(QString());
-    set->setColor(ToQColor(PaletteColor(Options_.ColorPalette, c)));
-    set->setBorderColor(Qt::transparent);
-    for (size_t i = 0; i < n; ++i) set->append(i % colours == c ? points[i].Value : 0.0);
-    BarSeries_->append(set);
-  }
-  // The axis wants unique texts; zero-width spaces tell equal labels apart unseen.
-  std::set<QString> used;
-  PositionAxis_->setStartValue(-1);
-  for (size_t i = 0; i < n; ++i) {
-    largest = std::max(largest, points[i].Value);
-    QString label = FromUtf8(points[i].Label);
-    while (!used.insert(label).second) label += QChar(0x200B);
-    PositionAxis_->append(label, static_cast<double>(i));
-  }
-  ValueAxis_->setRange(0, largest > 0 ? largest : 1);
-
-  const TBarScrollBar bar = BarChartScrollBar(BarPointCount_);
+  const int n = static_cast<int>(points.size());
+  Chart2->SetPoints(points);
+  const TBarScrollBar bar = BarChartScrollBar(n);
+  // A shrinking range may clamp the scroll bar's value: that must not page the
+  // chart, which opens at its top window.
+  const QSignalBlocker quiet(scrBar);
   scrBar->setRange(bar.Minimum, bar.Maximum);
   scrBar->setVisible(bar.Visible);
-  const TBarWindow window = BarChartWindowAt(BarPointCount_, 0);
-  PositionAxis_->setRange(window.AxisMin, window.AxisMax);
+  Chart2->SetScrollPosition(0);
 }
 
 void TChartPanel::ApplyLook() {
-  PieChart_->setBackgroundBrush(BackgroundBrush(Options_.ColorGradient, false));
-  BarChart_->setBackgroundBrush(BackgroundBrush(Options_.ColorGradient, true));
-  const QList<QPieSlice*> slices = PieSeries_->slices();
-  for (qsizetype i = 0; i < slices.size(); ++i)
-    slices[i]->setColor(ToQColor(PaletteColor(Options_.ColorPalette, static_cast<size_t>(i))));
-  const QList<QBarSet*> sets = BarSeries_->barSets();
-  for (qsizetype c = 0; c < sets.size(); ++c)
-    sets[c]->setColor(ToQColor(PaletteColor(Options_.ColorPalette, static_cast<size_t>(c))));
+  for (TChartView* chart : {static_cast<TChartView*>(chrPie), static_cast<TChartView*>(Chart2)})
+    chart->SetLook(Options_.ColorPalette, Options_.ColorGradient);
 }
 
 void TChartPanel::NextColorPalette() {
@@ -313,7 +230,7 @@ void TChartPanel::NextGradient() {
 }
 
 QImage TChartPanel::RenderVisibleChart() const {
-  QChartView* view = PieShown() ? chrPie : Chart2;
+  TChartView* view = VisibleChart();
   QImage image(view->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
@@ -328,16 +245,23 @@ void TChartPanel::SaveDiagram() {
   if (!Dialog_.SaveFileName(ChartSaveFilter, chosen, filterIndex)) return;
   const TChartSaveTarget target = ChartSaveTarget(chosen, filterIndex);
   if (!target.Format) {
-    Dialog_.ShowError(target.Error);
+    Dialog_.ShowError(WithFileName(Text(IdChartWrongExtension), target.FileName));
     return;
   }
-  if (QFileInfo::exists(FromUtf8(target.FileName)) &&
-      !Dialog_.AskYesNo(Translate_ ? Translate_(IdAskOverwrite) : std::string(IdAskOverwrite)))
-    return;
+  if (QFileInfo::exists(FromUtf8(target.FileName)) && !Dialog_.AskYesNo(Text(IdAskOverwrite))) return;
   const QImage image = RenderVisibleChart();
-  const TFileResult result = *target.Format == TChartImageFormat::Bitmap ? WriteBmpFile(image, target.FileName)
-                                                                         : WriteWmfFile(ToRgbImage(image), target.FileName);
-  if (!result) Dialog_.ShowError(result.Message);
+  QByteArray bytes;
+  if (*target.Format == TChartImageFormat::Bitmap) {
+    if (!EncodeBmp(image, bytes)) bytes.clear();
+  } else {
+    const std::string wmf = WmfBytes(ToRgbImage(image));
+    bytes = QByteArray(wmf.data(), static_cast<qsizetype>(wmf.size()));
+  }
+  if (bytes.isEmpty()) {
+    Dialog_.ShowError(WithFileName(Text(IdChartNotEncoded), target.FileName));
+    return;
+  }
+  if (const TFileResult result = WriteBytes(bytes, target.FileName); !result) Dialog_.ShowError(result.Message);
 }
 
 void TChartPanel::CopyToClipboard() { QGuiApplication::clipboard()->setImage(RenderVisibleChart()); }

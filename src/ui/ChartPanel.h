@@ -12,22 +12,19 @@
 #include "reports/ChartPoints.h"
 
 class QAction;
-class QCategoryAxis;
-class QChart;
-class QChartView;
-class QHorizontalStackedBarSeries;
 class QImage;
 class QMenu;
-class QPieSeries;
 class QScrollBar;
 class QStackedWidget;
 class QToolButton;
-class QValueAxis;
 
 namespace kv {
 
 class IUserDialog;
+class TBarChartView;
+class TChartView;
 class TOption;
+class TPieChartView;
 
 class TChartPanel final : public QWidget {
  public:
@@ -35,7 +32,7 @@ class TChartPanel final : public QWidget {
 
   TChartPanel(TOption& options, IUserDialog& dialog, TTranslate translate, QWidget* parent = nullptr);
 
-  // Rebuilds the series of the visible chart from scratch. The bar chart
+  // Gives the visible chart its points, replacing all it had. The bar chart
   // always opens at its top window; the scroll bar keeps its position.
   void RefreshChart(const std::vector<TChartPoint>& points);
 
@@ -61,9 +58,9 @@ class TChartPanel final : public QWidget {
   QImage RenderVisibleChart() const;
 
  private:
-  void FillPie(const std::vector<TChartPoint>& points);
-  void FillBar(const std::vector<TChartPoint>& points);
+  TChartView* VisibleChart() const;
   void ApplyLook();
+  std::string Text(const char* id) const;
 
   TOption& Options_;
   IUserDialog& Dialog_;
@@ -81,17 +78,9 @@ class TChartPanel final : public QWidget {
   QStackedWidget* pgcChart = nullptr;
   QWidget* tbsPie = nullptr;
   QWidget* tbsBar = nullptr;
-  QChartView* chrPie = nullptr;
-  QChartView* Chart2 = nullptr;
+  TPieChartView* chrPie = nullptr;
+  TBarChartView* Chart2 = nullptr;
   QScrollBar* scrBar = nullptr;
-
-  QChart* PieChart_ = nullptr;
-  QPieSeries* PieSeries_ = nullptr;
-  QChart* BarChart_ = nullptr;
-  QHorizontalStackedBarSeries* BarSeries_ = nullptr;
-  QValueAxis* ValueAxis_ = nullptr;
-  QCategoryAxis* PositionAxis_ = nullptr;
-  int BarPointCount_ = 0;
 };
 
 }  // namespace kv

@@ -167,12 +167,12 @@ TEST(ChartBarPaging, ScrollBarAppearsAboveFivePoints) {
 TEST(ChartBarPaging, WindowsFromTopToBottom) {
   // First page: positions 14 to 19, the top of the chart.
   EXPECT_EQ(BarChartWindowAt(20, 0), (TBarWindow{14, 20, 14, 6}));
-  // One step down the axis ends on a point, so both ends hold one.
-  EXPECT_EQ(BarChartWindowAt(20, 1), (TBarWindow{13, 19, 13, 7}));
+  // One step down: positions 13 to 18, the axis's top end is a slot's edge.
+  EXPECT_EQ(BarChartWindowAt(20, 1), (TBarWindow{13, 19, 13, 6}));
   // Last page: one spare position below the bottom bar.
-  EXPECT_EQ(BarChartWindowAt(20, 15), (TBarWindow{-1, 5, 0, 6}));
+  EXPECT_EQ(BarChartWindowAt(20, 15), (TBarWindow{-1, 5, 0, 5}));
   EXPECT_EQ(BarChartWindowAt(6, 0), (TBarWindow{0, 6, 0, 6}));
-  EXPECT_EQ(BarChartWindowAt(6, 1), (TBarWindow{-1, 5, 0, 6}));
+  EXPECT_EQ(BarChartWindowAt(6, 1), (TBarWindow{-1, 5, 0, 5}));
   // Positions the scroll bar cannot have are taken as its ends.
   EXPECT_EQ(BarChartWindowAt(20, 99), BarChartWindowAt(20, 15));
   EXPECT_EQ(BarChartWindowAt(20, -3), BarChartWindowAt(20, 0));

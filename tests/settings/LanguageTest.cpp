@@ -387,9 +387,12 @@ TEST(LanguageFiles, EnglishAndDeutschGiveEveryText) {
       }
       texts.push_back(text);
     }
-    const std::string pattern = list.Translate(IdExpandToLevel);
-    EXPECT_NE(pattern.find("%s"), std::string::npos) << language;
-    EXPECT_EQ(std::count(pattern.begin(), pattern.end(), '%'), 1) << language;
+    // The texts that take a level or a file name have exactly one place for it.
+    for (const char* id : {IdExpandToLevel, IdChartNotEncoded, IdChartWrongExtension}) {
+      const std::string pattern = list.Translate(id);
+      EXPECT_NE(pattern.find("%s"), std::string::npos) << language << " " << id;
+      EXPECT_EQ(std::count(pattern.begin(), pattern.end(), '%'), 1) << language << " " << id;
+    }
     // The two questions and the two labels with line breaks have several lines.
     for (const char* id : {IdAskDelete, IdAskOverwrite, IdReportCountLabel, IdMaskSample})
       EXPECT_NE(list.Translate(id).find("\r\n"), std::string::npos) << language << " " << id;

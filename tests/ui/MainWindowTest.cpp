@@ -20,8 +20,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QSpinBox>
-#include <QtCharts/QChartView>
-#include <QtCharts/QPieSeries>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +44,8 @@
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
 #include "settings/UserDialog.h"
+#include "ui/ChartPanel.h"
+#include "ui/ChartViews.h"
 #include "ui/DMMain.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
@@ -722,14 +722,15 @@ TEST_F(MainWindowTest, ProgressBarSitsAtRightEndOfStatusBarAfterResize) {
 
 // ---------------------------------------------------------------- chart
 
-QStringList PieLabels(TfrmMain& w) {
-  auto* view = w.findChild<QChartView*>("chrPie");
-  if (!view || view->chart()->series().isEmpty()) return {};
+// The labels of the points the chart draws, in drawing order.
+QStringList ChartLabels(TfrmMain& w, const char* chart) {
+  const auto* view = dynamic_cast<const TChartView*>(w.findChild<QWidget*>(chart));
+  if (!view) return {};
   QStringList labels;
-  for (const QPieSlice* slice : static_cast<QPieSeries*>(view->chart()->series().at(0))->slices())
-    labels << slice->label();
+  for (const TChartPoint& point : view->Points()) labels << Q(point.Label);
   return labels;
 }
+QStringList PieLabels(TfrmMain& w) { return ChartLabels(w, "chrPie"); }
 
 TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
   fs::create_directories(Root / "S");
@@ -772,6 +773,9 @@ TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
   EXPECT_FALSE(Named<QAction>(*w, "mniPie")->isChecked());
   EXPECT_EQ(Named<QStackedWidget>(*w, "pgcChart")->currentWidget(), Named<QWidget>(*w, "tbsBar"));
   EXPECT_EQ(Named<QToolButton>(*w, "btnChartType")->text(), Q(English.FindText("2130")));
+  // The window rebuilt the report into the bar chart.
+  EXPECT_EQ(ChartLabels(*w, "Chart2"), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
+  EXPECT_EQ(w->Chart().RenderVisibleChart().size(), Named<QWidget>(*w, "Chart2")->size());
   // ...and the panel's own entry moves the View menu's.
   Named<QAction>(*w, "mniPie")->trigger();
   EXPECT_TRUE(Named<QAction>(*w, "mniPie2")->isChecked());
