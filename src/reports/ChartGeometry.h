@@ -47,7 +47,7 @@ struct TChartMark {
   TChartSpot To;
 };
 
-// The look of the pie (Part 2.6): circled, 3D, elevation 315, rotation 360,
+// The look of the pie: circled, 3D, elevation 315, rotation 360,
 // no perspective. Elevation 315 looks at the disc 45 degrees from above: its
 // top is an ellipse sin 45 = 0.71 times as high as wide, and cos 45 of the
 // pie's thickness shows below it as the side walls of the front half.

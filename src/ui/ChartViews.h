@@ -25,7 +25,7 @@ class TChartView : public QWidget {
   void SetPoints(std::vector<TChartPoint> points);
   const std::vector<TChartPoint>& Points() const { return Points_; }
 
-  // Palette 1..12 and background gradient 1..18 (Part 2.6).
+  // Palette 1..12 and background gradient 1..18.
   void SetLook(int32_t palette, int32_t gradient);
 
  protected:

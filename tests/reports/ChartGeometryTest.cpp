@@ -62,7 +62,7 @@ TEST(PieGeometry, SpansFollowTheValuesInPointOrderFromThreeOClockAndSumTo360) {
   const SliceCase cases[] = {
       {"one point", {5}, {360}},
       {"two equal", {1, 1}, {180, 180}},
-      {"the spec's 29, 70, Others 1", {29, 70, 1}, {104.4, 252, 3.6}},
+      {"29, 70 and Others 1", {29, 70, 1}, {104.4, 252, 3.6}},
       {"zero values in between", {0, 3, 0, 1}, {0, 270, 0, 90}},
       {"negative counts as zero", {-5, 1, 1}, {0, 180, 180}},
       {"huge sizes", {4e15, 4e15, 2e15}, {144, 144, 72}},
@@ -206,7 +206,7 @@ struct WindowCase {
 
 TEST(BarGeometry, ShowsTheWindowOfSixPositionsOfThePagingRules) {
   const WindowCase cases[] = {
-      {20, 0, {14, 15, 16, 17, 18, 19}, {0, 1, 2, 3, 4, 5}},  // the spec: axis 14 to 20
+      {20, 0, {14, 15, 16, 17, 18, 19}, {0, 1, 2, 3, 4, 5}},  // axis 14 to 20
       {20, 15, {0, 1, 2, 3, 4}, {1, 2, 3, 4, 5}},             // axis -1 to 5
       {20, 99, {0, 1, 2, 3, 4}, {1, 2, 3, 4, 5}},             // past the end: the last window
       {20, 7, {7, 8, 9, 10, 11, 12}, {0, 1, 2, 3, 4, 5}},
