@@ -47,10 +47,16 @@ TItemInfo TFileServices::ItemInfoFromSearchRec(const TDirEntry& entry) const {
   return info;
 }
 
+std::string TFileServices::QueryPath(std::string_view path) const {
+  std::string query = ExcludeTrailingSeparator(path);
+  // The POSIX root is a folder of its own; its separator is all its name.
+  if (query.empty() && Style_ == TPathStyle::Posix && path == "/") query = "/";
+  return query;
+}
+
 void TFileServices::ItemInfoFromPath(std::string_view path, TItemInfo& info) const {
   TDirEntry entry;
-  if (Platform_.FileSystem->QueryEntry(ExcludeTrailingSeparator(path), entry))
-    info = ItemInfoFromSearchRec(entry);
+  if (Platform_.FileSystem->QueryEntry(QueryPath(path), entry)) info = ItemInfoFromSearchRec(entry);
 }
 
 int64_t TFileServices::GetDriveClusterSize(const std::string& root) const {
@@ -149,7 +155,7 @@ std::string TFileServices::OwnerText(const TSid& sid) {
 
 std::string TFileServices::GetFileOwner(std::string_view path) {
   std::string domain, user;
-  if (GetOwnerParts(ExcludeTrailingSeparator(path), domain, user)) return domain + "\\" + user;
+  if (GetOwnerParts(QueryPath(path), domain, user)) return domain + "\\" + user;
   return UnknownOwner;
 }
 

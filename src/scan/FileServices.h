@@ -72,6 +72,8 @@ class TFileServices {
 
  private:
   std::string DriveRootOf(std::string_view path) const;
+  // The path without its trailing separator, as the system is asked about it.
+  std::string QueryPath(std::string_view path) const;
 
   TPlatform Platform_;
   TPathStyle Style_;
