@@ -69,7 +69,8 @@ std::string TFileServices::DriveRootOf(std::string_view path) const {
   return Platform_.FileSystem->MountRootOf(std::string(path));
 }
 
-int64_t TFileServices::GetClusterSize(std::string_view path) {
+int64_t TFileServices::GetClusterSize(std::string_view path, TPathStyle style) {
+  if (style != Style_) return 0;
   const std::string_view folder = path.substr(0, FolderPartLength(path, Style_));
   if (HaveLast_ && folder == LastFolder_) return LastClusterSize_;
 
@@ -92,8 +93,8 @@ int64_t TFileServices::GetClusterSize(std::string_view path) {
   return size;
 }
 
-int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size) {
-  int64_t cluster = GetClusterSize(path);
+int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size, TPathStyle style) {
+  int64_t cluster = GetClusterSize(path, style);
   if (cluster == 0) cluster = 1;
   int64_t rounded = (size / cluster) * cluster;
   if (rounded < size) rounded += cluster;

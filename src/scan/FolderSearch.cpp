@@ -156,6 +156,8 @@ TFileServices& TScanEngine::Services() const { return Tree_.Services(); }
 
 bool TScanEngine::StartScan(const std::string& path) {
   TFileServices& services = Services();
+  // A folder of the other platform (from a result file) names nothing here.
+  if (PathStyleOf(path, services.Style()) != services.Style()) return false;
   const char sep = PathSeparator(services.Style());
   const std::string wanted = services.ExcludeTrailingSeparator(path);
   for (const std::string& root : ScanRoots_) {

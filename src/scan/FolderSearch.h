@@ -89,7 +89,8 @@ class TScanEngine {
   TScanEngine& operator=(const TScanEngine&) = delete;
 
   // Starts a scan unless the path lies inside a running scan's root (on a
-  // component boundary); false when refused.
+  // component boundary) or is written in the other platform's style; false
+  // when refused.
   bool StartScan(const std::string& path);
   // Ends every running scan at once: nothing they read but did not hand over
   // reaches the tree, and their ends do not count down ActiveScans.

@@ -321,6 +321,7 @@ TEST(FolderSearch, RefusalsFollowComponentsAndRootsLastUntilNoScanRuns) {
   ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   EXPECT_FALSE(rig.Engine.StartScan("C:\\Data\\A"));
+  EXPECT_FALSE(rig.Engine.StartScan("/home"));  // another platform's folder
   EXPECT_FALSE(rig.Engine.StartScan("C:\\Data\\"));
   EXPECT_TRUE(rig.Engine.StartScan("C:\\Database"));
   EXPECT_TRUE(rig.Engine.StartScan("D:\\"));

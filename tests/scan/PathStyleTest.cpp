@@ -54,6 +54,16 @@ TEST(PathStyle, TrailingSeparatorHelpers) {
   EXPECT_EQ(ExcludeTrailingSeparator("/", P), "");
 }
 
+TEST(PathStyle, FirstComponentTellsTheStyleOfAPath) {
+  const auto W = TPathStyle::Windows, P = TPathStyle::Posix;
+  const struct {
+    const char* Path;
+    TPathStyle Fallback, Expected;
+  } cases[] = {{"/", W, P},      {"/home/bob", W, P}, {"C:", P, W},       {"c:\\Data\\x", P, W},
+               {"\\\\srv\\s", P, W}, {"relative", P, P},  {"relative", W, W}, {"1:\\x", P, P}};
+  for (const auto& c : cases) EXPECT_EQ(PathStyleOf(c.Path, c.Fallback), c.Expected) << c.Path;
+}
+
 TEST(PathStyle, FolderPartAndDriveRoot) {
   EXPECT_EQ(FolderPartLength("C:\\a\\b.txt", TPathStyle::Windows), 5u);
   EXPECT_EQ(FolderPartLength("C:b.txt", TPathStyle::Windows), 2u);
