@@ -161,16 +161,13 @@ TEST(PosixFileSystem, PseudoFileSystemsAreNotListed) {
 }
 
 TEST(PosixFileSystem, CreationTimeIsTheBirthTimeUnlessThereIsNone) {
-  const struct {
-    bool HasBirth;
-    int64_t Birth, Expected;
-  } cases[] = {{true, 1000, 1000}, {true, 0, 2000}, {false, 1000, 2000}};  // changed at 2000
-  for (const auto& c : cases) {
+  // Birth flag, birth time, expected creation time; every case changed at 2000.
+  for (const auto& [hasBirth, birth, expected] : {std::tuple{true, 1000, 1000}, {true, 0, 2000}, {false, 1000, 2000}}) {
     struct statx st {};
-    st.stx_mask = STATX_CTIME | (c.HasBirth ? STATX_BTIME : 0u);
-    st.stx_btime.tv_sec = c.Birth;
+    st.stx_mask = STATX_CTIME | (hasBirth ? STATX_BTIME : 0u);
+    st.stx_btime.tv_sec = birth;
     st.stx_ctime.tv_sec = 2000;
-    EXPECT_EQ(CreationTimeOf(st), FileTimeFromUnix(c.Expected, 0)) << c.HasBirth << " " << c.Birth;
+    EXPECT_EQ(CreationTimeOf(st), FileTimeFromUnix(expected, 0)) << hasBirth << " " << birth;
   }
 }
 

@@ -251,18 +251,15 @@ TEST(FolderSearch, StopDropsWhatWasNotHandedOverAndLeavesUnreadFoldersIncomplete
 TEST(FolderSearch, ScannersAreReleasedWhenTheyEndWithoutWaitingForAStop) {
   FakeRig fr;
   fr.gated->GateFolder = "C:\\Data\\B\\";
-  fr.gated->Folders["D:\\"] = {test::MakeEntry("d.bin", 0, 3)};
   ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   ASSERT_TRUE(rig.Engine.StartScan("D:\\"));
   // Neither a stop nor a status refresh comes: D:\ is joined and freed as it ends.
   EXPECT_EQ(rig.DrainUntilScanners(1), 1u);
   EXPECT_EQ(rig.Engine.ActiveScans(), 1);
-  EXPECT_EQ(rig.Folder("D:")->TotalSize, 3);
   fr.gated->Release();
   rig.RunToEnd();
   EXPECT_EQ(rig.DrainUntilScanners(0), 0u);
-  EXPECT_EQ(rig.Folder("C:\\Data")->TotalSize, 5108);
 }
 
 TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZero) {

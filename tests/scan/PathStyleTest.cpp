@@ -56,12 +56,9 @@ TEST(PathStyle, TrailingSeparatorHelpers) {
 
 TEST(PathStyle, FirstComponentTellsTheStyleOfAPath) {
   const auto W = TPathStyle::Windows, P = TPathStyle::Posix;
-  const struct {
-    const char* Path;
-    TPathStyle Fallback, Expected;
-  } cases[] = {{"/", W, P},      {"/home/bob", W, P}, {"C:", P, W},       {"c:\\Data\\x", P, W},
-               {"\\\\srv\\s", P, W}, {"relative", P, P},  {"relative", W, W}, {"1:\\x", P, P}};
-  for (const auto& c : cases) EXPECT_EQ(PathStyleOf(c.Path, c.Fallback), c.Expected) << c.Path;
+  for (const char* path : {"C:", "c:\\Data\\x", "\\\\srv\\s"}) EXPECT_EQ(PathStyleOf(path, P), W) << path;
+  for (const char* path : {"/", "/home/bob"}) EXPECT_EQ(PathStyleOf(path, W), P) << path;
+  for (const char* path : {"relative", "1:\\x"}) EXPECT_EQ(PathStyleOf(path, P), P) << path;
 }
 
 TEST(PathStyle, FolderPartAndDriveRoot) {
