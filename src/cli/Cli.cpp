@@ -248,15 +248,17 @@ const TFolderNode* ReportFolder(const TSizeTree& tree, const TFileServices& serv
                                 const std::vector<std::string>& roots, std::string& error) {
   std::string path = named;
   if (!named.empty()) {
+    // A folder imported from the other platform is named as it stands.
     std::error_code ec;
-    path = Utf8(std::filesystem::absolute(FromUtf8(named), ec).lexically_normal());
+    if (PathStyleOf(named, services.Style()) == services.Style())
+      path = Utf8(std::filesystem::absolute(FromUtf8(named), ec).lexically_normal());
   } else if (!roots.empty()) {
     path = roots.front();
   } else {
     return tree.Root()->ChildCount() > 0 ? tree.Root()->Child(0) : nullptr;
   }
   const TFolderNode* node = tree.FindFolderNode(path);
-  if (node->IsHiddenRoot() || GetNodePath(node) != services.IncludeTrailingSeparator(path)) {
+  if (node->IsHiddenRoot() || GetNodePath(node) != IncludeTrailingSeparator(path, PathStyleOf(path, services.Style()))) {
     error = "the folder '" + named + "' is not in the tree";
     return nullptr;
   }

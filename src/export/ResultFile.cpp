@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -218,6 +219,11 @@ class TImporter {
   // file, so the stored folder counts are set once more at the end.
   ~TImporter() {
     for (const auto& [node, folderCount] : StoredFolderCounts_) node->Data()->FolderCount = folderCount;
+    // Percentages as a scan leaves them, among the children of every folder
+    // whose totals were set or whose children's were (in place: no allocation here).
+    std::sort(PercentNodes_.begin(), PercentNodes_.end());
+    const auto end = std::unique(PercentNodes_.begin(), PercentNodes_.end());
+    for (auto it = PercentNodes_.begin(); it != end; ++it) Tree_.UpdateChildPercents(*it);
     Tree_.EndUpdate();
   }
 
@@ -235,10 +241,17 @@ class TImporter {
     if (!ReadString(GetLe32(fixed), start, PathBytes_) ||
         !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
       return false;
-    TFolderNode* node = Tree_.GetFolderNode(FromFileText(PathBytes_, PathText_), DecodeInfo(fixed + 8),
-                                            nullptr, FromFileText(OwnerBytes_, OwnerText_));
+    const std::string_view path = FromFileText(PathBytes_, PathText_);
+    // The first record tells the style of the whole file, so a file written
+    // on the other platform keeps its drives and separators.
+    if (!Style_) Style_ = PathStyleOf(path, Tree_.Style());
+    TFolderNode* node = Tree_.GetFolderNode(path, DecodeInfo(fixed + 8), nullptr,
+                                            FromFileText(OwnerBytes_, OwnerText_), *Style_);
     // An empty path names the hidden root, which takes nothing.
     if (TFolderNodeData* folder = FolderData(node)) {
+      PercentNodes_.push_back(node);
+      // Top-level folders keep no percentage.
+      if (!node->Parent()->IsHiddenRoot()) PercentNodes_.push_back(node->Parent());
       folder->TotalSize = GetLe64(fixed + 40);
       folder->TotalAllocated = GetLe64(fixed + 48);
       folder->OwnSize = GetLe64(fixed + 56);
@@ -262,7 +275,7 @@ class TImporter {
         !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
       return false;
     Tree_.AddFileNode(FromFileText(PathBytes_, PathText_), folderNode, GetLe64(fixed + 8),
-                      DecodeInfo(fixed + 16), FromFileText(OwnerBytes_, OwnerText_));
+                      DecodeInfo(fixed + 16), FromFileText(OwnerBytes_, OwnerText_), *Style_);
     return true;
   }
 
@@ -297,6 +310,8 @@ class TImporter {
   const std::string& Path_;
   TFileResult Error_;
   std::vector<std::pair<TFolderNode*, int64_t>> StoredFolderCounts_;
+  std::vector<TFolderNode*> PercentNodes_;
+  std::optional<TPathStyle> Style_;
   // Reused from record to record.
   std::string PathBytes_, OwnerBytes_, PathText_, OwnerText_;
 };
@@ -308,7 +323,7 @@ TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
   if (TFileResult opened = file.Open(path); !opened) return opened;
   TResultWriter writer(file);
   TOwnerTexts owners;
-  const TPathStyle style = tree.Style();
+  TPathStyle style = tree.Style();
 
   // Depth-first pre-order without recursion: trees can be deeper than a stack.
   struct TFrame {
@@ -328,6 +343,9 @@ TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
     }
     const TFolderNode* node = top.Node->Child(top.NextChild++);
     const TFolderNodeData& folder = *node->Data();
+    // Each top-level folder tells the style of its subtree: imports of the
+    // other platform are written back as they were read.
+    if (top.Node->IsHiddenRoot()) style = NodeStyle(node);
     const size_t parentLength = nodePath.size();
     AppendComponent(nodePath, folder.Name.View(), style);
     // The folder's full path: its parent's path and its name, no separator.

@@ -52,7 +52,9 @@ class TTreeReportWriter {
       const TFolderNode* node = top.Node->Child(position);
       std::string number = NeedsNumbers() ? ChildNumber(position, top.Number) : std::string();
       const size_t parentLength = nodePath.size();
-      AppendComponent(nodePath, node->Data()->Name.View(), Tree_.Style());
+      // A tree may hold subtrees of both platforms; each keeps its separators.
+      if (top.Node->IsHiddenRoot()) Style_ = NodeStyle(node);
+      AppendComponent(nodePath, node->Data()->Name.View(), Style_);
       Section(*node, nodePath, number);
       stack.push_back({node, 0, parentLength, std::move(number)});
     }
@@ -81,6 +83,7 @@ class TTreeReportWriter {
   const bool WithFiles_;
 
  private:
+  TPathStyle Style_ = NativePathStyle();
   const TSizeUnit Unit_;
   const std::string Separator_;
   std::string Size_;

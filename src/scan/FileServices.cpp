@@ -47,10 +47,16 @@ TItemInfo TFileServices::ItemInfoFromSearchRec(const TDirEntry& entry) const {
   return info;
 }
 
+std::string TFileServices::QueryPath(std::string_view path) const {
+  std::string query = ExcludeTrailingSeparator(path);
+  // The POSIX root is a folder of its own; its separator is all its name.
+  if (query.empty() && Style_ == TPathStyle::Posix && path == "/") query = "/";
+  return query;
+}
+
 void TFileServices::ItemInfoFromPath(std::string_view path, TItemInfo& info) const {
   TDirEntry entry;
-  if (Platform_.FileSystem->QueryEntry(ExcludeTrailingSeparator(path), entry))
-    info = ItemInfoFromSearchRec(entry);
+  if (Platform_.FileSystem->QueryEntry(QueryPath(path), entry)) info = ItemInfoFromSearchRec(entry);
 }
 
 int64_t TFileServices::GetDriveClusterSize(const std::string& root) const {
@@ -63,7 +69,8 @@ std::string TFileServices::DriveRootOf(std::string_view path) const {
   return Platform_.FileSystem->MountRootOf(std::string(path));
 }
 
-int64_t TFileServices::GetClusterSize(std::string_view path) {
+int64_t TFileServices::GetClusterSize(std::string_view path, TPathStyle style) {
+  if (style != Style_) return 0;
   const std::string_view folder = path.substr(0, FolderPartLength(path, Style_));
   if (HaveLast_ && folder == LastFolder_) return LastClusterSize_;
 
@@ -86,8 +93,8 @@ int64_t TFileServices::GetClusterSize(std::string_view path) {
   return size;
 }
 
-int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size) {
-  int64_t cluster = GetClusterSize(path);
+int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size, TPathStyle style) {
+  int64_t cluster = GetClusterSize(path, style);
   if (cluster == 0) cluster = 1;
   int64_t rounded = (size / cluster) * cluster;
   if (rounded < size) rounded += cluster;
@@ -149,7 +156,7 @@ std::string TFileServices::OwnerText(const TSid& sid) {
 
 std::string TFileServices::GetFileOwner(std::string_view path) {
   std::string domain, user;
-  if (GetOwnerParts(ExcludeTrailingSeparator(path), domain, user)) return domain + "\\" + user;
+  if (GetOwnerParts(QueryPath(path), domain, user)) return domain + "\\" + user;
   return UnknownOwner;
 }
 

@@ -51,9 +51,12 @@ class TFileServices {
   void ItemInfoFromPath(std::string_view path, TItemInfo& info) const;
 
   int64_t GetDriveClusterSize(const std::string& root) const;
-  // UI thread only.
-  int64_t GetClusterSize(std::string_view path);
-  int64_t GetAllocatedSize(std::string_view path, int64_t size);
+  // UI thread only. A path in the other platform's style (from a result file)
+  // names no drive of this machine: its cluster size is unknown.
+  int64_t GetClusterSize(std::string_view path) { return GetClusterSize(path, Style_); }
+  int64_t GetClusterSize(std::string_view path, TPathStyle style);
+  int64_t GetAllocatedSize(std::string_view path, int64_t size) { return GetAllocatedSize(path, size, Style_); }
+  int64_t GetAllocatedSize(std::string_view path, int64_t size, TPathStyle style);
   int64_t GetDriveSpace(const std::string& root, bool free) const;
 
   // Owner look-ups may come from several threads at once.
@@ -72,6 +75,8 @@ class TFileServices {
 
  private:
   std::string DriveRootOf(std::string_view path) const;
+  // The path without its trailing separator, as the system is asked about it.
+  std::string QueryPath(std::string_view path) const;
 
   TPlatform Platform_;
   TPathStyle Style_;

@@ -90,7 +90,13 @@ void TFolderSearch::Execute() {
   }
   Pending_.clear();
   if (ended) Engine_.Queue().Call(Calls_, [this] { Engine_.ScanFinished(*this); });
+  // The thread cannot join itself: the UI thread does, once this thread has
+  // nothing left to do but return. Nobody waits for the call; it captures
+  // only the engine, which cancels such calls before it goes.
+  TScanEngine& engine = Engine_;
+  const std::shared_ptr<TCallGroup> reaps = engine.ReapCalls_;
   Finished_ = true;
+  engine.Queue().Post(reaps, [&engine] { engine.ReapFinished(); });
 }
 
 void TFolderSearch::Walk() {
@@ -149,12 +155,16 @@ TScanEngine::TScanEngine(TSizeTree& tree, TUiCallQueue& queue, ISettingsStore& s
 TScanEngine::~TScanEngine() {
   StopScans();
   Stopping_.clear();  // joins: each stopped thread ends after its current entry
+  // Every thread has ended: no reap call comes any more, and none queued may run.
+  Queue_.Cancel(ReapCalls_);
 }
 
 TFileServices& TScanEngine::Services() const { return Tree_.Services(); }
 
 bool TScanEngine::StartScan(const std::string& path) {
   TFileServices& services = Services();
+  // A folder of the other platform (from a result file) names nothing here.
+  if (PathStyleOf(path, services.Style()) != services.Style()) return false;
   const char sep = PathSeparator(services.Style());
   const std::string wanted = services.ExcludeTrailingSeparator(path);
   for (const std::string& root : ScanRoots_) {
@@ -188,6 +198,12 @@ void TScanEngine::StopScans() {
 
 void TScanEngine::ReapStopped() {
   std::erase_if(Stopping_, [](const auto& scanner) { return scanner->Finished(); });
+}
+
+void TScanEngine::ReapFinished() {
+  // A finished scanner's thread has only its return left: joining is at once.
+  std::erase_if(Scanners_, [](const auto& scanner) { return scanner->Finished(); });
+  ReapStopped();
 }
 
 void TScanEngine::FlushPending(std::vector<std::unique_ptr<TListGlobalItem>>& batches,
@@ -272,7 +288,7 @@ void TScanEngine::ScanFinished(TFolderSearch& scanner) {
 }
 
 void TScanEngine::RefreshScanStatus() {
-  ReapStopped();
+  ReapFinished();
   ProgressVisible_ = !Scanners_.empty() && ActiveScans_ > 0;
   if (OnUpdateCounters) OnUpdateCounters();
   if (!ProgressVisible_) {

@@ -89,7 +89,8 @@ class TScanEngine {
   TScanEngine& operator=(const TScanEngine&) = delete;
 
   // Starts a scan unless the path lies inside a running scan's root (on a
-  // component boundary); false when refused.
+  // component boundary) or is written in the other platform's style; false
+  // when refused.
   bool StartScan(const std::string& path);
   // Ends every running scan at once: nothing they read but did not hand over
   // reaches the tree, and their ends do not count down ActiveScans.
@@ -101,7 +102,9 @@ class TScanEngine {
 
   int32_t ActiveScans() const { return ActiveScans_; }
   const std::vector<std::string>& ScanRoots() const { return ScanRoots_; }
-  size_t ScannerCount() const { return Scanners_.size(); }
+  // Scanners whose threads have not been released yet: a scanner is joined
+  // and freed on the UI thread soon after it ends.
+  size_t ScannerCount() const { return Scanners_.size() + Stopping_.size(); }
   bool ProgressVisible() const { return ProgressVisible_; }
   int ProgressPosition() const { return ProgressPosition_; }
 
@@ -127,17 +130,22 @@ class TScanEngine {
                   std::vector<TMySearchRec>& batch);
   void ScanFinished(TFolderSearch& scanner);
   void ReapStopped();
+  // Joins and frees every scanner whose thread has ended.
+  void ReapFinished();
 
   TSizeTree& Tree_;
   TUiCallQueue& Queue_;
   ISettingsStore& Settings_;
   const ILocale& Locale_;
 
+  // Scanners started since the last stop and not yet released.
   std::vector<std::unique_ptr<TFolderSearch>> Scanners_;
   // Stopped scanners whose threads may still be finishing their last entry.
   std::vector<std::unique_ptr<TFolderSearch>> Stopping_;
   std::vector<std::string> ScanRoots_;
   int32_t ActiveScans_ = 0;
+  // The calls by which ending threads have the UI thread release them.
+  std::shared_ptr<TCallGroup> ReapCalls_ = std::make_shared<TCallGroup>();
   bool ProgressVisible_ = false;
   int ProgressPosition_ = 0;
 };

@@ -10,6 +10,14 @@ TPathStyle NativePathStyle() {
 #endif
 }
 
+TPathStyle PathStyleOf(std::string_view path, TPathStyle fallback) {
+  if (!path.empty() && path[0] == '/') return TPathStyle::Posix;
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  if (drive || path.starts_with("\\\\")) return TPathStyle::Windows;
+  return fallback;
+}
+
 std::vector<std::string> SplitPath(std::string_view path, TPathStyle style) {
   std::vector<std::string> result;
   const char sep = PathSeparator(style);

@@ -17,6 +17,11 @@ constexpr char PathSeparator(TPathStyle style) {
 // The native style of the platform the program was built for.
 TPathStyle NativePathStyle();
 
+// The style a path is written in, told by its first component: "/" is POSIX,
+// a drive ("C:") or a server ("\\server") is Windows; anything else gets the
+// fallback. A tree can hold both: a result file keeps the style it was written in.
+TPathStyle PathStyleOf(std::string_view path, TPathStyle fallback);
+
 // Splits a path into its components. Windows: "\\server\share\docs" gives
 // "\\server", "share", "docs"; POSIX: "/home/bob" gives "/", "home", "bob".
 // A trailing separator adds no empty last component; a doubled one in the

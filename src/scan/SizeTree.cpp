@@ -18,11 +18,19 @@ std::string GetNodePath(const TFolderNode* node) {
   if (!node || node->IsHiddenRoot()) return {};
   std::vector<const TFolderNode*> chain;
   for (; !node->IsHiddenRoot(); node = node->Parent()) chain.push_back(node);
-  const TPathStyle style = node->Tree().Style();
+  const TPathStyle style = PathStyleOf(chain.back()->Data()->Name.View(), node->Tree().Style());
   std::string path;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
     AppendComponent(path, (*it)->Data()->Name.View(), style);
   return path;
+}
+
+TPathStyle NodeStyle(const TFolderNode* node) {
+  if (!node) return NativePathStyle();
+  const TFolderNode* top = node;
+  while (!top->IsHiddenRoot() && !top->Parent()->IsHiddenRoot()) top = top->Parent();
+  const TPathStyle own = top->Tree().Style();
+  return top->IsHiddenRoot() ? own : PathStyleOf(top->Data()->Name.View(), own);
 }
 
 TSizeTree::TSizeTree(TFileServices& services, const ILocale& locale)
@@ -142,7 +150,7 @@ TFolderNode* TSizeTree::FindChild(const TFolderNode* node, std::string_view name
 
 TFolderNode* TSizeTree::FindFolderNode(std::string_view path) const {
   TFolderNode* node = Root_.get();
-  for (const std::string& component : SplitPath(path))
+  for (const std::string& component : kv::SplitPath(path, PathStyleOf(path, Style_)))
     if (TFolderNode* child = FindChild(node, component)) node = child;
   return node;
 }
@@ -150,19 +158,19 @@ TFolderNode* TSizeTree::FindFolderNode(std::string_view path) const {
 // ---- building ----
 
 TFolderNode* TSizeTree::GetFolderNode(std::string_view path, const TItemInfo& info,
-                                      TFolderNode* parent, std::string_view owner) {
-  const std::vector<std::string> components = SplitPath(path);
+                                      TFolderNode* parent, std::string_view owner, TPathStyle style) {
+  const std::vector<std::string> components = kv::SplitPath(path, style);
   if (parent) {
     if (components.empty()) return parent;
     if (TFolderNode* child = FindChild(parent, components.back())) return child;
-    return AddFolderNode(parent, components.back(), path, info, owner);
+    return AddFolderNode(parent, components.back(), path, info, owner, style);
   }
   TFolderNode* node = Root_.get();
   for (size_t i = 0; i < components.size(); ++i) {
     TFolderNode* child = FindChild(node, components[i]);
     if (!child)
-      child = AddFolderNode(node, components[i], JoinPath(components, static_cast<int>(i)), info,
-                            owner);
+      child = AddFolderNode(node, components[i], kv::JoinPath(components, static_cast<int>(i), style),
+                            info, owner, style);
     node = child;
   }
   return node;
@@ -170,9 +178,11 @@ TFolderNode* TSizeTree::GetFolderNode(std::string_view path, const TItemInfo& in
 
 TFolderNode* TSizeTree::AddFolderNode(TFolderNode* parent, std::string_view name,
                                       std::string_view path, const TItemInfo& info,
-                                      std::string_view owner) {
+                                      std::string_view owner, TPathStyle style) {
   std::string ownerText(owner);
-  if (ownerText.empty()) ownerText = Services_.GetFileOwner(path);
+  // A path of the other platform names nothing on this machine.
+  if (ownerText.empty())
+    ownerText = style == Style_ ? Services_.GetFileOwner(path) : TFileServices::UnknownOwner;
 
   auto node = std::make_unique<TFolderNode>();
   node->Parent_ = parent;
@@ -200,14 +210,14 @@ TFolderNode* TSizeTree::AddFolderNode(TFolderNode* parent, std::string_view name
 }
 
 bool TSizeTree::AddFileNode(std::string_view fullPath, TFolderNode* folderNode, int64_t size,
-                            const TItemInfo& info, std::string_view owner) {
-  const size_t folderLength = FolderPartLength(fullPath, Style_);
+                            const TItemInfo& info, std::string_view owner, TPathStyle style) {
+  const size_t folderLength = FolderPartLength(fullPath, style);
   const std::string_view name = fullPath.substr(folderLength);
-  if (!folderNode) folderNode = GetFolderNode(fullPath.substr(0, folderLength), info, nullptr, {});
+  if (!folderNode) folderNode = GetFolderNode(fullPath.substr(0, folderLength), info, nullptr, {}, style);
   TFolderNodeData* folder = FolderData(folderNode);
   if (!folder || folder->Files.Find(name)) return false;
   try {
-    const int64_t allocated = Services_.GetAllocatedSize(fullPath, size);
+    const int64_t allocated = Services_.GetAllocatedSize(fullPath, size, style);
     auto file = std::make_unique<TFileNodeData>(name, size, allocated, folderNode, info, owner);
     if (!folder->AddFile(file.get())) return false;
     file.release();
@@ -288,17 +298,31 @@ void TSizeTree::MarkComplete(TFolderNode* node) {
 
 void TSizeTree::UpdateTreePercents(TFolderNode* node) {
   while (node) {
-    int64_t sum = 0;
-    for (const auto& child : node->Children_) {
-      sum += child->Data_->TotalSize;
-      child->Data_->TreePercent = 0;
-    }
-    if (sum > 0)
-      for (const auto& child : node->Children_)
-        child->Data_->TreePercent =
-            static_cast<double>(100 * child->Data_->TotalSize) / static_cast<double>(sum);
+    UpdateChildPercents(node);
     node = node->Parent_;
     if (node && node->IsHiddenRoot()) break;
+  }
+}
+
+void TSizeTree::UpdateChildPercents(TFolderNode* node) {
+  if (!node) return;
+  // Stored totals may come from a file and be as large as anything: where
+  // the exact sum does not fit, it is taken in floating point instead of wrapping.
+  int64_t sum = 0;
+  double wideSum = 0;
+  bool wide = false;
+  for (const auto& child : node->Children_) {
+    wide = __builtin_add_overflow(sum, child->Data_->TotalSize, &sum) || wide;
+    wideSum += static_cast<double>(child->Data_->TotalSize);
+    child->Data_->TreePercent = 0;
+  }
+  if (wide ? wideSum <= 0 : sum <= 0) return;
+  for (const auto& child : node->Children_) {
+    const int64_t size = child->Data_->TotalSize;
+    int64_t scaled = 0;
+    child->Data_->TreePercent = !wide && !__builtin_mul_overflow(size, int64_t{100}, &scaled)
+                                    ? static_cast<double>(scaled) / static_cast<double>(sum)
+                                    : 100.0 * static_cast<double>(size) / (wide ? wideSum : static_cast<double>(sum));
   }
 }
 

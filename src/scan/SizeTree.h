@@ -50,8 +50,13 @@ class TFolderNode {
 // The object referenced by a tree node; nothing for no node and the hidden root.
 inline TFolderNodeData* FolderData(const TFolderNode* node) { return node ? node->Data() : nullptr; }
 
-// Path of a node: each name followed by a separator ("C:\Windows\System32\").
+// Path of a node: each name followed by a separator ("C:\Windows\System32\"),
+// in the style of the node's own subtree.
 std::string GetNodePath(const TFolderNode* node);
+
+// The path style of the subtree a node lies in, told by its top-level folder
+// ("/" or "C:"); the tree's own style for the hidden root.
+TPathStyle NodeStyle(const TFolderNode* node);
 
 // What the tree view needs to follow the tree. Every call comes on the UI thread.
 class ITreeObserver {
@@ -95,20 +100,37 @@ class TSizeTree {
   }
 
   TFolderNode* FindChild(const TFolderNode* node, std::string_view name) const;
-  // Walks down the path; a component that is not found is skipped. Never nothing.
+  // Walks down the path, read in the style it is written in; a component that
+  // is not found is skipped. Never nothing.
   TFolderNode* FindFolderNode(std::string_view path) const;
+  // Paths in the tree's own style (scans), or in the given one (result files
+  // of the other platform).
   TFolderNode* GetFolderNode(std::string_view path, const TItemInfo& info, TFolderNode* parent,
-                             std::string_view owner);
+                             std::string_view owner) {
+    return GetFolderNode(path, info, parent, owner, Style_);
+  }
+  TFolderNode* GetFolderNode(std::string_view path, const TItemInfo& info, TFolderNode* parent,
+                             std::string_view owner, TPathStyle style);
   TFolderNode* AddFolderNode(TFolderNode* parent, std::string_view name, std::string_view path,
-                             const TItemInfo& info, std::string_view owner);
+                             const TItemInfo& info, std::string_view owner) {
+    return AddFolderNode(parent, name, path, info, owner, Style_);
+  }
+  TFolderNode* AddFolderNode(TFolderNode* parent, std::string_view name, std::string_view path,
+                             const TItemInfo& info, std::string_view owner, TPathStyle style);
   bool AddFileNode(std::string_view fullPath, TFolderNode* folderNode, int64_t size,
-                   const TItemInfo& info, std::string_view owner);
+                   const TItemInfo& info, std::string_view owner) {
+    return AddFileNode(fullPath, folderNode, size, info, owner, Style_);
+  }
+  bool AddFileNode(std::string_view fullPath, TFolderNode* folderNode, int64_t size,
+                   const TItemInfo& info, std::string_view owner, TPathStyle style);
   void AddSizesToFolder(TFolderNode* folderNode, int64_t size, int64_t allocated, int64_t count);
   // Frees the node and everything below it; the caller has already taken its
   // totals off the ancestors.
   void RemoveFolderNode(TFolderNode* node);
   void MarkComplete(TFolderNode* node);
   void UpdateTreePercents(TFolderNode* node);
+  // The percentages of the node's children only, without climbing.
+  void UpdateChildPercents(TFolderNode* node);
   // Frees every node; counters stay as they are.
   void Clear();
 

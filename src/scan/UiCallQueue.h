@@ -42,7 +42,9 @@ class TUiCallQueue {
   bool Call(const std::shared_ptr<TCallGroup>& group, std::function<void()> call);
 
   // Worker side, in two steps: queue the call, go on working, and wait for it
-  // later. Wait answers as Call does; every posted call must be waited for.
+  // later. Wait answers as Call does. A call nobody waits for must capture
+  // nothing of the caller's, and its group must be cancelled before what it
+  // refers to goes.
   class TTicket;
   std::shared_ptr<TTicket> Post(const std::shared_ptr<TCallGroup>& group, std::function<void()> call);
   bool Wait(const std::shared_ptr<TTicket>& ticket);

@@ -704,9 +704,9 @@ bool TfrmMain::FilesMultiplySelected() const {
 
 std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
   // Folders carry their trailing separator, so a file manager opens them.
-  if (dynamic_cast<const TFolderNodeData*>(&item))
-    return Services_->IncludeTrailingSeparator(item.GetFullPath());
-  return item.GetFullPath();
+  std::string path = item.GetFullPath();
+  if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
+  return path;
 }
 
 std::vector<std::string> TfrmMain::SelectedRowPaths() const {
@@ -801,6 +801,8 @@ void TfrmMain::RefreshSelected() {
   auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
   if (!folder) return;
   const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
+  // A folder imported from the other platform cannot be read here: keep it.
+  if (PathStyleOf(path, Setup_.Style) != Setup_.Style) return;
   RemoveItem(folder);
   if (StartScan(path)) {
     RefreshPath_ = path;

@@ -356,6 +356,8 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   EXPECT_EQ(drive.FolderCount, 3);  // as stored, although Other is below it too
   ExpectSameInfo(drive.Info, oldInfo, "C:");
   EXPECT_EQ(other->Data()->TotalSize, 10);  // not in the file: untouched
+  // Shares among the children of C: follow the imported totals.
+  EXPECT_DOUBLE_EQ(other->Data()->TreePercent, 100.0 * 10 / (10 + BigSize + 5000));
   EXPECT_EQ(Folder(tree, "C:\\Data\\Alpha").Owner(), "PC\\eve");
 
   const TBytes afterFirst = Export(tree, "first.kvr");
@@ -363,6 +365,23 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   EXPECT_EQ(Export(tree, "second.kvr"), afterFirst);
   EXPECT_EQ(tree.TotalFolders, 5);
   EXPECT_EQ(tree.TotalFiles, 3);
+}
+
+TEST_F(ResultFileTest, AWindowsFileReadOnLinuxKeepsItsDrivesAndSeparators) {
+  BuildSample(Source.Tree);
+  const TBytes original = Export(Source.Tree, "windows.kvr");
+  // Beside a scan of this machine, whose drives the file does not name.
+  TTestTree linux(TPathStyle::Posix, {{"/", 4096}, {"C:\\", 4096}});
+  linux.Tree.GetFolderNode("/home", TItemInfo{}, nullptr, "h\\me");
+  ASSERT_TRUE(ReadResultFile(linux.Tree, TempPath("windows.kvr")).Ok);
+  ASSERT_EQ(linux.Tree.Root()->ChildCount(), 2u);
+  EXPECT_EQ(Folder(linux.Tree, "C:\\Data\\zeta").Files[0]->GetFullPath(), "C:\\Data\\zeta\\z.bin");
+  EXPECT_EQ(Folder(linux.Tree, "C:\\Data").Files[1]->AllocatedSize, 5000);
+  EXPECT_EQ(Folder(linux.Tree, "C:\\Data").TreePercent, 100.0);  // as a scan leaves it
+  EXPECT_EQ(Folder(linux.Tree, "/home").GetFullPath(), "/home");
+  linux.Tree.RemoveFolderNode(linux.Tree.FindFolderNode("/"));
+  ExpectSameTree(Source.Tree.Root(), linux.Tree.Root());
+  EXPECT_EQ(Export(linux.Tree, "again.kvr"), original);
 }
 
 TEST_F(ResultFileTest, EmptyTreeGivesAnEmptyFileThatImportsAsNothing) {
@@ -624,12 +643,18 @@ TEST(ResultFilePosix, SlashTopLevelRoundTrips) {
   EXPECT_EQ(Text(b, records[3].Start + 96, 9), "/home/bob");
   EXPECT_EQ(Text(b, records[4].Start + 48, 15), "/home/bob/x.txt");
 
-  TTestTree target(TPathStyle::Posix, {{"/", 4096}});
-  const TFileResult result = ReadResultFile(target.Tree, file);
-  ASSERT_TRUE(result.Ok) << result.Message;
-  ExpectSameTree(tree.Root(), target.Tree.Root());
-  EXPECT_EQ(Folder(target.Tree, "/").Files[0]->AllocatedSize, 4096);
-  EXPECT_EQ(target.Tree.TotalFolders, 3);
+  for (const TPathStyle here : {TPathStyle::Posix, TPathStyle::Windows}) {
+    TTestTree target(here, {{"/", 4096}});
+    const TFileResult result = ReadResultFile(target.Tree, file);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    ExpectSameTree(tree.Root(), target.Tree.Root());
+    // On Windows no drive of that name exists: the size stays as it is.
+    EXPECT_EQ(Folder(target.Tree, "/").Files[0]->AllocatedSize, here == TPathStyle::Posix ? 4096 : 1);
+    EXPECT_EQ(Folder(target.Tree, "/home/bob").Files[0]->GetFullPath(), "/home/bob/x.txt");
+    EXPECT_EQ(target.Tree.TotalFolders, 3);
+    ASSERT_TRUE(WriteResultFile(target.Tree, file).Ok);
+    EXPECT_EQ(ReadBytes(file), b);
+  }
   std::error_code ignored;
   fs::remove(path, ignored);
 }

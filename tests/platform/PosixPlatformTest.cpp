@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -142,6 +143,32 @@ TEST(PosixFileSystem, PseudoFileSystemsAreNotListed) {
   EXPECT_EQ(fsys.OpenDirectory("/proc/"), nullptr);
   EXPECT_TRUE(TPosixFileSystem::IsPseudoFsType("sysfs"));
   EXPECT_FALSE(TPosixFileSystem::IsPseudoFsType("ext4"));
+  // By the mount table's type: devtmpfs shares tmpfs's magic number, but only tmpfs is read.
+  std::map<std::string, std::string> visible;  // a later mount on a point hides the earlier
+  for (const TMountPoint& m : TPosixFileSystem::ReadMounts()) visible[m.Root] = m.FsType;
+  for (const auto& [root, type] : visible) {
+    if (access(root.c_str(), R_OK | X_OK) != 0) continue;
+    EXPECT_EQ(fsys.OpenDirectory(root) == nullptr, TPosixFileSystem::IsKernelFsType(type)) << root << " " << type;
+  }
+  const auto mounts = TPosixFileSystem::ParseMounts("24 28 0:6 / /dev rw - devtmpfs devtmpfs rw\n"
+                                                    "26 24 0:24 / /a\\040b rw shared:3 - tmpfs tmpfs rw\n");
+  ASSERT_EQ(mounts.size(), 2u);
+  EXPECT_EQ(mounts[0].Device, makedev(0, 6));
+  EXPECT_TRUE(TPosixFileSystem::IsKernelFsType(mounts[0].FsType));
+  EXPECT_EQ(mounts[1].Root, "/a b/");
+  EXPECT_EQ(mounts[1].Device, makedev(0, 24));
+  EXPECT_FALSE(TPosixFileSystem::IsKernelFsType(mounts[1].FsType));
+}
+
+TEST(PosixFileSystem, CreationTimeIsTheBirthTimeUnlessThereIsNone) {
+  // Birth flag, birth time, expected creation time; every case changed at 2000.
+  for (const auto& [hasBirth, birth, expected] : {std::tuple{true, 1000, 1000}, {true, 0, 2000}, {false, 1000, 2000}}) {
+    struct statx st {};
+    st.stx_mask = STATX_CTIME | (hasBirth ? STATX_BTIME : 0u);
+    st.stx_btime.tv_sec = birth;
+    st.stx_ctime.tv_sec = 2000;
+    EXPECT_EQ(CreationTimeOf(st), FileTimeFromUnix(expected, 0)) << hasBirth << " " << birth;
+  }
 }
 
 TEST(PosixFileSystem, LocalTimeFollowsTheTimeZone) {

@@ -136,6 +136,20 @@ TEST_F(FileServicesTest, OwnerTextsAndTheirFallback) {
   EXPECT_EQ(domain + "\\" + user, "unknown\\unknown");
 }
 
+TEST(FileServicesPosix, TheRootIsAskedAboutAsItselfNotAsAnEmptyPath) {
+  test::FakePlatform fake;
+  TFileServices services(fake.Platform(), TPathStyle::Posix);
+  fake.Security->OwnerOf["/"] = "S-1-22-1-0";
+  fake.Security->Accounts["S-1-22-1-0"] = {"root", "host"};
+  fake.FileSystem->Entries["/"] = test::MakeEntry("/", faDirectory | faReadOnly);
+  EXPECT_EQ(services.GetFileOwner("/"), "host\\root");
+  EXPECT_EQ(fake.Security->OwnerQueries, std::vector<std::string>{"/"});
+  TItemInfo info;
+  services.ItemInfoFromPath("/", info);
+  EXPECT_TRUE(info.ReadOnly);
+  EXPECT_EQ(fake.FileSystem->EntryQueries, std::vector<std::string>{"/"});
+}
+
 TEST_F(FileServicesTest, AccountNamesAreAskedOncePerSidAndFailuresAreNotCached) {
   auto& sec = *Fake.Security;
   sec.Accounts["S-1-5-21-1"] = {"bob", "PC"};

@@ -53,6 +53,12 @@ struct ScanRig {
     while (Engine.ActiveScans() > 0 && std::chrono::steady_clock::now() < deadline) Queue.WaitAndDrain(5ms);
     ASSERT_EQ(Engine.ActiveScans(), 0) << "scan did not end";
   }
+  // Drains until no more than n scanners hold threads, or gives up after a minute.
+  size_t DrainUntilScanners(size_t n) {
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (Engine.ScannerCount() > n && std::chrono::steady_clock::now() < deadline) Queue.WaitAndDrain(5ms);
+    return Engine.ScannerCount();
+  }
   TFolderNodeData* Folder(const std::string& path) {
     TFolderNode* node = Tree.FindFolderNode(path);
     const std::string want = Services.ExcludeTrailingSeparator(path);
@@ -242,6 +248,20 @@ TEST(FolderSearch, StopDropsWhatWasNotHandedOverAndLeavesUnreadFoldersIncomplete
   EXPECT_EQ(rig.Folder("C:\\Data")->TotalSize, 5100);
 }
 
+TEST(FolderSearch, ScannersAreReleasedWhenTheyEndWithoutWaitingForAStop) {
+  FakeRig fr;
+  fr.gated->GateFolder = "C:\\Data\\B\\";
+  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
+  ASSERT_TRUE(rig.Engine.StartScan("D:\\"));
+  // Neither a stop nor a status refresh comes: D:\ is joined and freed as it ends.
+  EXPECT_EQ(rig.DrainUntilScanners(1), 1u);
+  EXPECT_EQ(rig.Engine.ActiveScans(), 1);
+  fr.gated->Release();
+  rig.RunToEnd();
+  EXPECT_EQ(rig.DrainUntilScanners(0), 0u);
+}
+
 TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZero) {
   FakeRig fr;
   fr.gated->Folders.erase("C:\\Data\\B\\");  // the listing of B fails
@@ -321,6 +341,7 @@ TEST(FolderSearch, RefusalsFollowComponentsAndRootsLastUntilNoScanRuns) {
   ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   EXPECT_FALSE(rig.Engine.StartScan("C:\\Data\\A"));
+  EXPECT_FALSE(rig.Engine.StartScan("/home"));  // another platform's folder
   EXPECT_FALSE(rig.Engine.StartScan("C:\\Data\\"));
   EXPECT_TRUE(rig.Engine.StartScan("C:\\Database"));
   EXPECT_TRUE(rig.Engine.StartScan("D:\\"));

@@ -54,6 +54,13 @@ TEST(PathStyle, TrailingSeparatorHelpers) {
   EXPECT_EQ(ExcludeTrailingSeparator("/", P), "");
 }
 
+TEST(PathStyle, FirstComponentTellsTheStyleOfAPath) {
+  const auto W = TPathStyle::Windows, P = TPathStyle::Posix;
+  for (const char* path : {"C:", "c:\\Data\\x", "\\\\srv\\s"}) EXPECT_EQ(PathStyleOf(path, P), W) << path;
+  for (const char* path : {"/", "/home/bob"}) EXPECT_EQ(PathStyleOf(path, W), P) << path;
+  for (const char* path : {"relative", "1:\\x"}) EXPECT_EQ(PathStyleOf(path, P), P) << path;
+}
+
 TEST(PathStyle, FolderPartAndDriveRoot) {
   EXPECT_EQ(FolderPartLength("C:\\a\\b.txt", TPathStyle::Windows), 5u);
   EXPECT_EQ(FolderPartLength("C:b.txt", TPathStyle::Windows), 2u);

@@ -160,6 +160,11 @@ TEST_F(SizeTreeTest, TreePercentsRefreshUpTheChainButNotTopLevel) {
   EXPECT_DOUBLE_EQ(p->Data()->TreePercent, 80.0);
   EXPECT_DOUBLE_EQ(q->Data()->TreePercent, 20.0);
   EXPECT_EQ(p->Parent()->Data()->TreePercent, 0);
+  // Totals too large to add up (from a file) still share, without wrapping.
+  a->Data()->TotalSize = b->Data()->TotalSize = INT64_MAX / 2 + 1;
+  Tree.UpdateChildPercents(p);
+  EXPECT_DOUBLE_EQ(a->Data()->TreePercent, 50.0);
+  EXPECT_DOUBLE_EQ(b->Data()->TreePercent, 50.0);
 }
 
 TEST_F(SizeTreeTest, MarkCompleteWaitsForEveryChild) {

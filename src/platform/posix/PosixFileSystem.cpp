@@ -1,9 +1,8 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sched.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -38,35 +37,11 @@ bool StatEntry(int dirFd, const char* name, TDirEntry& entry) {
   if (entry.Name.size() > 0 && entry.Name[0] == '.') attr |= faHidden;
   entry.Attr = attr;
   entry.Size = type == S_IFDIR ? 0 : static_cast<int64_t>(st.stx_size);
-  const auto& born = (st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_ctime;
-  entry.CreationTime = FileTimeFromUnix(born.tv_sec, born.tv_nsec);
+  entry.CreationTime = CreationTimeOf(st);
   entry.LastAccessTime = FileTimeFromUnix(st.stx_atime.tv_sec, st.stx_atime.tv_nsec);
   entry.LastWriteTime = FileTimeFromUnix(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
   entry.Owner = TPosixSecurity::SidOfUid(st.stx_uid);
   return true;
-}
-
-bool IsPseudoMagic(long type) {
-  switch (type) {
-    case PROC_SUPER_MAGIC:
-    case SYSFS_MAGIC:
-    case DEBUGFS_MAGIC:
-    case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC:
-    case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC:
-    case DEVPTS_SUPER_MAGIC:
-    case PSTOREFS_MAGIC:
-    case BPF_FS_MAGIC:
-    case 0x62656570:  // configfs
-    case 0x65735543:  // fusectl
-    case 0x19800202:  // mqueue
-    case 0x6e736673:  // nsfs
-    case 0x42494e4d:  // binfmt_misc
-      return true;
-    default:
-      return false;
-  }
 }
 
 // A scanner thread gets a working folder of its own and moves it to each
@@ -141,16 +116,36 @@ FileTime FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
   return (seconds + UnixEpochInFileTimeSeconds) * 10000000LL + nanoseconds / 100;
 }
 
+FileTime CreationTimeOf(const struct ::statx& st) {
+  const bool born = (st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0);
+  const auto& time = born ? st.stx_btime : st.stx_ctime;
+  return FileTimeFromUnix(time.tv_sec, time.tv_nsec);
+}
+
 void TPosixFileSystem::PrepareScanThread() {
   if (!tOwnWorkingFolder) tOwnWorkingFolder = unshare(CLONE_FS) == 0;
+  // A new scan sees the mounts as they are now.
+  std::lock_guard guard(DevicesLock_);
+  KernelDevices_.clear();
+}
+
+bool TPosixFileSystem::IsKernelFsDevice(uint64_t device) {
+  std::lock_guard guard(DevicesLock_);
+  auto it = KernelDevices_.find(device);
+  if (it != KernelDevices_.end()) return it->second;
+  for (const TMountPoint& mount : ReadMounts()) KernelDevices_[mount.Device] = IsKernelFsType(mount.FsType);
+  // Not in the table either (a btrfs subvolume has a device of its own): read it.
+  return KernelDevices_.emplace(device, false).first->second;
 }
 
 std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::string& folderPath) {
   const int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return nullptr;
-  // Pseudo file systems (proc, sysfs, ...) are shown as folders, never read.
-  struct statfs fs;
-  if (fstatfs(fd, &fs) == 0 && IsPseudoMagic(static_cast<long>(fs.f_type))) {
+  // Kernel file systems (proc, sysfs, devtmpfs, ...) are shown as folders,
+  // never read. The type comes from the mount table: devtmpfs shares tmpfs's
+  // magic number, and tmpfs holds real files.
+  struct stat st;
+  if (fstat(fd, &st) == 0 && IsKernelFsDevice(static_cast<uint64_t>(st.st_dev))) {
     close(fd);
     return nullptr;
   }
@@ -266,15 +261,23 @@ bool TPosixFileSystem::IsPseudoFsType(const std::string& type) {
   return std::find(std::begin(pseudo), std::end(pseudo), type) != std::end(pseudo);
 }
 
+bool TPosixFileSystem::IsKernelFsType(const std::string& type) {
+  static const char* const kernel[] = {
+      "proc",     "sysfs",      "devtmpfs", "devpts",      "cgroup",   "cgroup2",    "debugfs",
+      "tracefs",  "securityfs", "pstore",   "bpf",         "configfs", "fusectl",    "mqueue",
+      "nsfs",     "binfmt_misc", "rpc_pipefs", "selinuxfs", "efivarfs"};
+  return std::find(std::begin(kernel), std::end(kernel), type) != std::end(kernel);
+}
+
 bool TPosixFileSystem::IsNetworkFsType(const std::string& type) {
   static const char* const network[] = {"nfs",  "nfs4", "cifs", "smb3", "smbfs",
                                         "ncpfs", "afs", "9p",   "fuse.sshfs", "ceph", "glusterfs"};
   return std::find(std::begin(network), std::end(network), type) != std::end(network);
 }
 
-std::vector<TMountPoint> TPosixFileSystem::ReadMounts() {
+std::vector<TMountPoint> TPosixFileSystem::ParseMounts(std::string_view mountInfo) {
   std::vector<TMountPoint> mounts;
-  std::ifstream in("/proc/self/mountinfo");
+  std::istringstream in{std::string(mountInfo)};
   std::string line;
   while (std::getline(in, line)) {
     // id parent major:minor root mount-point options [optional...] - type source super
@@ -286,10 +289,21 @@ std::vector<TMountPoint> TPosixFileSystem::ReadMounts() {
     std::string type;
     fields >> type;
     if (mountPoint.empty()) continue;
-    mounts.push_back({WithSlash(Unescape(mountPoint)), type});
+    unsigned major = 0, minor = 0;
+    char colon = 0;
+    std::istringstream numbers(dev);
+    numbers >> major >> colon >> minor;
+    mounts.push_back({WithSlash(Unescape(mountPoint)), type, static_cast<uint64_t>(makedev(major, minor))});
   }
   if (mounts.empty()) mounts.push_back({"/", ""});
   return mounts;
+}
+
+std::vector<TMountPoint> TPosixFileSystem::ReadMounts() {
+  std::ifstream in("/proc/self/mountinfo");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseMounts(text.str());
 }
 
 std::vector<TDriveInfo> TPosixFileSystem::ListDrives() {

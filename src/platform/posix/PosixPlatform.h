@@ -1,17 +1,23 @@
 // POSIX (Linux) implementations of the platform services.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Platform.h"
+
+struct statx;
 
 namespace kv {
 
 struct TMountPoint {
   std::string Root;    // with trailing "/"
   std::string FsType;
+  uint64_t Device = 0;  // the st_dev of what is mounted there
 };
 
 class TPosixFileSystem final : public IFileSystem {
@@ -27,13 +33,27 @@ class TPosixFileSystem final : public IFileSystem {
 
   // Mount table of the process, read again on each call.
   static std::vector<TMountPoint> ReadMounts();
+  // The table in the form of /proc/self/mountinfo.
+  static std::vector<TMountPoint> ParseMounts(std::string_view mountInfo);
+  // Not a drive: pseudo, memory and image file systems.
   static bool IsPseudoFsType(const std::string& type);
   static bool IsNetworkFsType(const std::string& type);
+  // Folders that hold the kernel's state rather than stored files (proc,
+  // sysfs, devtmpfs, ...): listed as folders, never read. tmpfs is read.
+  static bool IsKernelFsType(const std::string& type);
 
  private:
+  // Whether a folder on this device is left unread, by the type the mount
+  // table gives it. The table is read once per scan and again for a device it
+  // did not list (a mount made meanwhile).
+  bool IsKernelFsDevice(uint64_t device);
+
   std::mutex MountsLock_;
   std::vector<TMountPoint> Mounts_;
   bool MountsRead_ = false;
+
+  std::mutex DevicesLock_;
+  std::unordered_map<uint64_t, bool> KernelDevices_;
 };
 
 class TPosixSecurity final : public ISecurity {
@@ -73,5 +93,9 @@ class TIcuLocale final : public ILocale {
 
 // Converts between the two time forms: 100 ns since 1601 and POSIX seconds + ns.
 FileTime FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
+
+// The creation time of a stat result: the birth time, or the change time when
+// the file system has none (no birth flag, or a birth time of 0, the epoch).
+FileTime CreationTimeOf(const struct ::statx& st);
 
 }  // namespace kv
