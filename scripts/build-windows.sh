@@ -96,7 +96,7 @@ cp "$qt_prefix"/plugins/styles/*.dll "$dist/styles/" 2>/dev/null || rmdir "$dist
 # The MinGW runtime the programs and Qt share.
 gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 cp "$gcc_dir/libstdc++-6.dll" "$gcc_dir/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$dist/"
-x86_64-w64-mingw32-strip "$dist"/*.exe
+x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
 cp "$top/docs/windows/README.txt" "$dist/" 2>/dev/null || true
 (cd "$top/dist" && rm -f kestrove-windows-x64.zip && zip -q -r kestrove-windows-x64.zip windows)
 echo "dist/windows and dist/kestrove-windows-x64.zip are ready"
