@@ -7,16 +7,20 @@
 # Qt is linked as shared DLLs beside the programs, which meets the LGPL simply:
 # a user can swap in a Qt of their own.
 #
-#   scripts/build-windows.sh [--qt-only] [--build-type Release|Debug]
+#   scripts/build-windows.sh [--qt-only] [--with-tests] [--build-type Release|Debug]
+# --with-tests also builds the window tests (build/windows/tests/kestrove_ui_tests.exe),
+# run under Wine by scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 jobs=$(nproc)
 qt_only=0
+targets=(kestrove kestrove-cli)
 build_type=Release
 while [ $# -gt 0 ]; do
   case "$1" in
     --qt-only) qt_only=1 ;;
+    --with-tests) targets+=(kestrove_ui_tests) ;;
     --build-type) build_type=$2; shift ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
@@ -79,10 +83,10 @@ build="$top/build/windows"
 # Qt's own toolchain file finds the cross-built Qt and the host tools (moc, uic,
 # rcc) of the native Qt, then hands over to our MinGW toolchain.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DKESTROVE_WERROR=ON \
-  -DKESTROVE_TESTS=OFF -DKESTROVE_BENCH=OFF -DKESTROVE_STATIC_RUNTIME=OFF \
+  -DKESTROVE_TESTS=ON -DKESTROVE_BENCH=OFF -DKESTROVE_STATIC_RUNTIME=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >/dev/null
-ninja -C "$build" -j "$jobs" kestrove kestrove-cli
+ninja -C "$build" -j "$jobs" "${targets[@]}"
 
 echo "== dist/windows"
 dist="$top/dist/windows"

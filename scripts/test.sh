@@ -4,7 +4,8 @@
 #   2. the threaded tests again under ThreadSanitizer,
 #   3. the Windows check: core and Win32 layer cross-built with MinGW-w64, run under Wine;
 #   4. the Windows programs (scripts/build-windows.sh, Qt for MinGW built once and cached)
-#      run under Wine: the command line on a generated tree, the window on a virtual display.
+#      under Wine: the window tests, the command line on a generated tree, and the window
+#      on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -40,8 +41,9 @@ fi
 ctest --test-dir build/win64 --output-on-failure --timeout 600
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 
-echo "== Windows programs under Wine"
-scripts/build-windows.sh
+echo "== Windows programs and window tests under Wine"
+scripts/build-windows.sh --with-tests
+ctest --test-dir build/windows -R kestrove_ui_tests --output-on-failure --timeout 900
 tests/windows/wine_check.sh "$top/build/windows/window-under-wine.png"
 
 echo "== all tests passed"

@@ -796,8 +796,9 @@ TEST_F(MainWindowTest, DrivePanelListsTheDrivesOnceWithTranslatedTitles) {
   const char* ids[] = {"2160", "2161", "2162", "2163"};
   for (int column = 0; column < 4; ++column)
     EXPECT_EQ(panel->model()->headerData(column, Qt::Horizontal).toString(), Q(English.FindText(ids[column])));
-  // The root file system is always there on this platform, and ready.
-  EXPECT_TRUE(roots.contains("/"));
+  // The system drive is always there, and ready.
+  const bool windows = NativePathStyle() == TPathStyle::Windows;
+  EXPECT_TRUE(roots.contains(windows ? "C:\\" : "/"));
   // Each drive shows its own picture from the shell, in the panel and the drive list.
   for (int row = 0; row < panel->model()->rowCount(); ++row) {
     const QModelIndex cell = panel->model()->index(row, 0);
@@ -807,7 +808,8 @@ TEST_F(MainWindowTest, DrivePanelListsTheDrivesOnceWithTranslatedTitles) {
   ASSERT_GT(edtDriveList->count(), 0);
   for (int i = 0; i < edtDriveList->count(); ++i) {
     const std::string root = ToUtf8(edtDriveList->itemData(i).toString());
-    EXPECT_EQ(Pixel(edtDriveList->itemIcon(i)), ShellColour(root == "/" ? root : root + "/")) << root;
+    const std::string withSeparator = root == "/" ? root : root + (windows ? "\\" : "/");
+    EXPECT_EQ(Pixel(edtDriveList->itemIcon(i)), ShellColour(withSeparator)) << root;
   }
 }
 
