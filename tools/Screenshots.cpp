@@ -95,7 +95,6 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kestrove");
-  QApplication::setApplicationDisplayName("Kestrove");
   QApplication::setWindowIcon(QIcon(kv::ProgramPicture(64, 64)));
 
   const std::string out = argv[1];
