@@ -37,7 +37,8 @@ const TFileKind& FileKindOf(TReportFileFormat format);
 const TFileKind& FileKindOf(TTreeReportFormat format);
 
 // Cancelled: the user stopped at a dialog or question; nothing changed.
-// Failed: the error was shown; a partial file (or a partial import) stays.
+// Failed: the error was shown; a file written stays as it was before (a
+// partial import stays).
 enum class TCommandOutcome { Cancelled, Done, Failed };
 
 // What every file command runs on.

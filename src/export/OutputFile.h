@@ -1,5 +1,7 @@
 // A buffered output file for the export writers: it remembers its first
-// failure and reports it, naming the file, when closed.
+// failure and reports it, naming the file, when closed. The content is written
+// to a temporary file beside the target, which replaces the target only when
+// everything was written: a failed write leaves what was on disk before.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +33,7 @@ class TOutputFile {
   TOutputFile& operator=(const TOutputFile&) = delete;
   ~TOutputFile();
 
-  // Creates or truncates the file.
+  // Starts the new content of the file (created or replaced at Close).
   TFileResult Open(const std::string& path);
 
   bool Failed() const { return !Reason_.empty(); }
@@ -54,7 +56,8 @@ class TOutputFile {
   // Quoted; an embedded quote is doubled so the field stays one field.
   void PutCsvField(std::string_view utf8);
 
-  // Flushes and closes; the first failure wins.
+  // Flushes, closes and puts the content in place; the first failure wins,
+  // and after a failure the target is untouched.
   TFileResult Close();
 
  private:
@@ -64,6 +67,7 @@ class TOutputFile {
 
   std::FILE* File_ = nullptr;
   std::string Path_;
+  std::string TempPath_;
   std::unique_ptr<unsigned char[]> Buffer_;
   size_t Used_ = 0;
   std::string Reason_;

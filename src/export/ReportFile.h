@@ -34,7 +34,7 @@ struct TReportHead {
   std::string TitleTime;   // HTML title: the locale's short date, a blank, its long time
 };
 
-// Each creates or truncates the file; a failed write leaves the partial file.
+// Each creates or replaces the file; a failed write leaves it as it was.
 TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, const std::string& path);
 TFileResult WriteReportCsv(const TReportTable& table, const TReportHead& head, const std::string& path);
 TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, const std::string& path);

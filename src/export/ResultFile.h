@@ -20,8 +20,8 @@ struct TFileResult {
   static TFileResult Failure(std::string message) { return {false, std::move(message)}; }
 };
 
-// Creates or truncates the file and writes the whole tree into it. A failed
-// write leaves the partial file.
+// Writes the whole tree into the file, creating or replacing it. A failed
+// write leaves the file as it was before.
 TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path);
 
 // Adds the file's folders and files to the tree. Every folder named in the

@@ -26,7 +26,7 @@ struct TTreeReportOptions {
   const ILocale* Locale = nullptr;
 };
 
-// Both create or truncate the file. A failed write leaves the partial file;
+// Both create or replace the file. A failed write leaves it as it was before;
 // the HTML writer still attempts its closing lines.
 TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
                                 const TTreeReportOptions& options = {});

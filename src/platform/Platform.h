@@ -147,6 +147,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
 std::FILE* OpenFile(const std::string& path, const char* mode);
+// Moves a file over another one in the same folder, replacing it in one step;
+// false with errno set when it could not.
+bool RenameOver(const std::string& from, const std::string& to);
+// Removes a file; false when it could not.
+bool RemoveFileAt(const std::string& path);
 
 // Text files are written in the system's ANSI code page (UTF-8 on POSIX). A text
 // the code page cannot represent stays UTF-8, so nothing is lost.

@@ -33,6 +33,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
+bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+bool RemoveFileAt(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
 std::string ToAnsiCodePage(std::string_view utf8) { return std::string(utf8); }
 std::string FromAnsiCodePage(std::string_view bytes) { return std::string(bytes); }
 

@@ -355,6 +355,25 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
   return _wfopen(widePath.c_str(), wideMode.c_str());
 }
 
+bool RenameOver(const std::string& from, const std::string& to) {
+  const std::wstring wideFrom = Widen(from), wideTo = Widen(to);
+  if (wideFrom.empty() || wideTo.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  const DWORD error = GetLastError();
+  errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+          : error == ERROR_DISK_FULL                                         ? ENOSPC
+                                                                             : EIO;
+  return false;
+}
+
+bool RemoveFileAt(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  return !wide.empty() && DeleteFileW(wide.c_str()) != 0;
+}
+
 std::string ToAnsiCodePage(std::string_view utf8) {
   const std::wstring wide = Widen(utf8);
   if (wide.empty()) return std::string(utf8);

@@ -1,0 +1,82 @@
+#include "export/OutputFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "fakes/TempFolder.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> Content(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+size_t EntryCount(const fs::path& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+enum class TEnd { Complete, Failed, NeverClosed };
+
+struct TCase {
+  const char* Name;
+  std::optional<std::string> Before;  // none: no file there yet
+  TEnd End;
+  std::optional<std::string> After;   // the file's content afterwards
+};
+
+class OutputFileReplaceTest : public ::testing::TestWithParam<TCase> {};
+
+// Whatever happens, the folder holds the target (or nothing) and no leftover.
+TEST_P(OutputFileReplaceTest, TargetChangesOnlyWhenTheWriteCompletes) {
+  const TCase& c = GetParam();
+  const fs::path dir = test::MakeTempFolder("kestrove-output");
+  const fs::path target = dir / "report.txt";
+  if (c.Before) std::ofstream(target, std::ios::binary) << *c.Before;
+  {
+    TOutputFile file;
+    ASSERT_TRUE(file.Open(target.string()));
+    file.Put("new content, longer than before");
+    if (c.End == TEnd::Failed) file.Fail("No space left on device");
+    if (c.End != TEnd::NeverClosed) {
+      const TFileResult result = file.Close();
+      EXPECT_EQ(static_cast<bool>(result), c.End == TEnd::Complete);
+      if (c.End == TEnd::Failed) {
+        EXPECT_EQ(result.Message, "Write error on \"" + target.string() + "\": No space left on device");
+      }
+    }
+  }
+  EXPECT_EQ(Content(target), c.After);
+  EXPECT_EQ(EntryCount(dir), c.After ? 1u : 0u);
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, OutputFileReplaceTest,
+    ::testing::Values(TCase{"ReplacesAGoodFile", "old", TEnd::Complete, "new content, longer than before"},
+                      TCase{"CreatesANewFile", std::nullopt, TEnd::Complete, "new content, longer than before"},
+                      TCase{"FailureKeepsTheOldFile", "old", TEnd::Failed, "old"},
+                      TCase{"FailureCreatesNothing", std::nullopt, TEnd::Failed, std::nullopt},
+                      TCase{"UnfinishedWriteKeepsTheOldFile", "old", TEnd::NeverClosed, "old"}),
+    [](const ::testing::TestParamInfo<TCase>& param) { return std::string(param.param.Name); });
+
+TEST(OutputFileTest, AFolderThatIsNotThereIsReportedWithTheTargetsName) {
+  const fs::path dir = test::MakeTempFolder("kestrove-output");
+  const fs::path target = dir / "missing" / "tree.csv";
+  TOutputFile file;
+  const TFileResult result = file.Open(target.string());
+  EXPECT_FALSE(result);
+  EXPECT_EQ(result.Message.rfind("Cannot create file \"" + target.string() + "\": ", 0), 0u) << result.Message;
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kv
