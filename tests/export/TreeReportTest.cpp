@@ -1,4 +1,5 @@
 #include "export/TreeReport.h"
+#include "scan/PathStyle.h"
 
 #include <gtest/gtest.h>
 
@@ -282,11 +283,14 @@ TEST_F(TreeReportTest, FilesThatCannotBeCreatedOrWrittenAreReported) {
   std::FILE* probe = OpenFile("/dev/full", "wb");
   if (!probe) GTEST_SKIP() << "no /dev/full here";
   std::fclose(probe);
+  // Under Wine the device looks like a plain file: the write goes beside it
+  // and replacing the device is refused, which is still a write error.
+  const std::string why = NativePathStyle() == TPathStyle::Posix ? std::strerror(ENOSPC) : "";
   const TFileResult full = WriteTreeReportHtml(Tree, "/dev/full", Options);
   EXPECT_FALSE(full.Ok);
-  EXPECT_EQ(full.Message, "Write error on \"/dev/full\": " + std::string(std::strerror(ENOSPC)));
+  EXPECT_EQ(full.Message.rfind("Write error on \"/dev/full\": " + why, 0), 0u) << full.Message;
   const TFileResult fullCsv = WriteTreeReportCsv(Tree, "/dev/full", Options);
-  EXPECT_EQ(fullCsv.Message, "Write error on \"/dev/full\": " + std::string(std::strerror(ENOSPC)));
+  EXPECT_EQ(fullCsv.Message.rfind("Write error on \"/dev/full\": " + why, 0), 0u) << fullCsv.Message;
 }
 
 TEST_F(TreeReportTest, OverwritesAnExistingFileAndWritesLargeTreesWhole) {
