@@ -22,10 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
+using test::Utf8;
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -16,6 +16,7 @@
 #include "fakes/FakePlatform.h"
 #include "scan/FileServices.h"
 #include "scan/SizeTree.h"
+#include "fakes/TempFolder.h"
 
 namespace kv {
 namespace {
@@ -23,10 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using TBytes = std::vector<unsigned char>;
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
+using test::Utf8;
 
 fs::path NativePath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 

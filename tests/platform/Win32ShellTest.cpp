@@ -16,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
+using test::Utf8;
 
 TEST(Win32Shell, DeletionRemovesFilesAndFoldersAndFailsOnMissingPaths) {
   const fs::path root = test::MakeTempFolder("kestrove-shell");

@@ -14,6 +14,7 @@
 #include "scan/PathStyle.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
+#include "fakes/TempFolder.h"
 
 namespace kv {
 namespace {
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 
 const std::string No(NoTranslated);
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
+using test::Utf8;
 
 fs::path FromUtf8(const std::string& name) {
   return fs::path(std::u8string(name.begin(), name.end()));

@@ -39,19 +39,21 @@ std::wstring ShellPath(const std::string& path) {
   return wide;
 }
 
-bool Execute(SHELLEXECUTEINFOW& info) {
+// One shell execution without the shell's own error boxes; appResult gets
+// the shell's old-style result code.
+bool Execute(const wchar_t* verb, const std::wstring& file, const wchar_t* parameters, ULONG mask, int show,
+             INT_PTR* appResult = nullptr) {
   EnsureCom();
-  info.cbSize = sizeof(info);
-  return ShellExecuteExW(&info) != FALSE;
-}
-
-bool RunRundll(const std::wstring& parameters) {
   SHELLEXECUTEINFOW info{};
-  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_DOENVSUBST;
-  info.lpFile = L"rundll32";
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  return Execute(info);
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_FLAG_NO_UI | mask;
+  info.lpVerb = verb;
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters;
+  info.nShow = show;
+  const bool done = ShellExecuteExW(&info) != FALSE;
+  if (appResult) *appResult = reinterpret_cast<INT_PTR>(info.hInstApp);
+  return done;
 }
 
 // FO_DELETE of one item; true only when the shell says nothing was skipped.
@@ -128,15 +130,9 @@ TIconPixels ShellIcon(const std::wstring& path, DWORD attributes, UINT flags) {
 class TWin32Shell final : public IShell {
  public:
   TOpenResult OpenFile(const std::string& path) override {
-    const std::wstring file = ShellPath(path);
-    SHELLEXECUTEINFOW info{};
-    info.fMask = SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = L"open";
-    info.lpFile = file.c_str();
-    info.nShow = SW_RESTORE;
-    if (Execute(info)) return TOpenResult::Opened;
+    INT_PTR code = 0;
+    if (Execute(L"open", ShellPath(path), nullptr, 0, SW_RESTORE, &code)) return TOpenResult::Opened;
     const DWORD error = GetLastError();
-    const auto code = reinterpret_cast<INT_PTR>(info.hInstApp);
     return error == ERROR_NO_ASSOCIATION || code == SE_ERR_NOASSOC ? TOpenResult::NoProgram : TOpenResult::Failed;
   }
 
@@ -156,19 +152,13 @@ class TWin32Shell final : public IShell {
         return SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED);
       }
     }
-    return RunRundll(L"shell32.dll,OpenAs_RunDLL \"" + file + L"\"");
+    const std::wstring parameters = L"shell32.dll,OpenAs_RunDLL \"" + file + L"\"";
+    return Execute(nullptr, L"rundll32", parameters.c_str(), SEE_MASK_DOENVSUBST, SW_SHOWNORMAL);
   }
 
   bool ShowInFileManager(const std::string& path, bool isFolder) override {
     const std::wstring item = ShellPath(path);
-    if (isFolder) {
-      SHELLEXECUTEINFOW info{};
-      info.fMask = SEE_MASK_FLAG_NO_UI;
-      info.lpVerb = L"explore";
-      info.lpFile = item.c_str();
-      info.nShow = SW_SHOWNORMAL;
-      return Execute(info);
-    }
+    if (isFolder) return Execute(L"explore", item, nullptr, 0, SW_SHOWNORMAL);
     EnsureCom();
     PIDLIST_ABSOLUTE pidl = ILCreateFromPathW(item.c_str());
     if (!pidl) return false;
@@ -178,13 +168,7 @@ class TWin32Shell final : public IShell {
   }
 
   bool ShowProperties(const std::string& path) override {
-    const std::wstring item = ShellPath(path);
-    SHELLEXECUTEINFOW info{};
-    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = L"properties";
-    info.lpFile = item.c_str();
-    info.nShow = SW_SHOW;
-    return Execute(info);
+    return Execute(L"properties", ShellPath(path), nullptr, SEE_MASK_INVOKEIDLIST, SW_SHOW);
   }
 
   // Where the drive has no recycle bin the shell itself deletes for good; it
