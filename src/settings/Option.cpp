@@ -14,6 +14,7 @@ void TOption::Load() {
   ReportOldestType = ReadRegInteger(Store_, "ReportOldestType", 1);
   ColorPalette = ReadRegInteger(Store_, "ColorPalette", 7);
   ColorGradient = ReadRegInteger(Store_, "ColorGradient", 16);
+  ShowTreemap = ReadRegInteger(Store_, "ShowTreemap", 1);
 }
 
 void TOption::Save() {
@@ -22,6 +23,7 @@ void TOption::Save() {
   WriteRegInteger(Store_, "ReportOldestType", ReportOldestType);
   WriteRegInteger(Store_, "ColorPalette", ColorPalette);
   WriteRegInteger(Store_, "ColorGradient", ColorGradient);
+  WriteRegInteger(Store_, "ShowTreemap", ShowTreemap);
 }
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-// The five report and chart options, kept in the settings store.
+// The report and chart options and the treemap switch, kept in the settings store.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,7 @@ class TOption {
   int32_t ReportOldestType = 1;  // 1 created, 2 modified, 3 last access
   int32_t ColorPalette = 7;      // 1..12
   int32_t ColorGradient = 16;    // 1..18
+  int32_t ShowTreemap = 1;       // 0: the treemap panel is hidden
 
  private:
   ISettingsStore& Store_;

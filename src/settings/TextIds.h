@@ -163,6 +163,10 @@ inline constexpr const char* IdMaskSetNotClosed = "2354";
 inline constexpr const char* IdMaskEmptySet = "2355";
 inline constexpr const char* IdSelectFolder = "2356";
 inline constexpr const char* IdAboutNotice = "2357";
+// The treemap: its View entry, and the status text of a folder's gathered
+// small items (%s: the folder's path).
+inline constexpr const char* IdShowTreemap = "2401";
+inline constexpr const char* IdTreemapSmallItems = "2402";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -192,7 +196,7 @@ inline constexpr std::array AllTextIds = {
     IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
-    IdMaskEmptySet, IdSelectFolder, IdAboutNotice,
+    IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems,
 };
 
 }  // namespace kv

@@ -45,6 +45,7 @@
 #include "ui/ReportListModels.h"
 #include "ui/SettingsDialog.h"
 #include "ui/ShellCommands.h"
+#include "ui/TreemapPanel.h"
 #include "scan/TreeRemoval.h"
 
 namespace kv {
@@ -165,6 +166,7 @@ void TfrmMain::Shutdown() {
   // Workers first: none may touch the window or the tree afterwards.
   IconLoader_.reset();
   ProgressThread_.reset();
+  pnlTreemap->Stop();
   Engine_->StopScans();
   Queue_.SetNotify({});
   DrainTarget_.reset();
@@ -252,6 +254,15 @@ void TfrmMain::CreateActions() {
   connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) {
     pnlDiskSize->setVisible(on);
   });
+  // The treemap's entry is the one of the three kept across runs.
+  QAction* showTreemap = NewAction("mniShowTreemap", {}, this);
+  showTreemap->setCheckable(true);
+  showTreemap->setChecked(Options_->ShowTreemap != 0);
+  connect(showTreemap, &QAction::toggled, this, [this](bool on) {
+    pnlTreemap->setVisible(on);
+    Options_->ShowTreemap = on ? 1 : 0;
+    Options_->Save();
+  });
 
   // Report kinds: fifteen radio entries in the popup, their twins in the
   // Report menu; a twin only calls its popup entry.
@@ -312,7 +323,7 @@ void TfrmMain::CreateMenus() {
   mniView->addMenu(mniSizeType);
   mniView->addMenu(mniChartType);
   mniView->addSeparator();
-  mniView->addActions({Act("mniShowChart"), Act("mniShowInfoDisk")});
+  mniView->addActions({Act("mniShowChart"), Act("mniShowInfoDisk"), Act("mniShowTreemap")});
 
   mniReport = menu(bar, "mniReport");
   mniIncludingSubfolder2 = menu(mniReport, "mniIncludingSubfolder2");
@@ -431,10 +442,15 @@ void TfrmMain::CreatePanes() {
   panes->setSpacing(0);
   panes->addWidget(pnlTop1);
 
-  splMain = new QSplitter(Qt::Horizontal, central);
+  // The tree and report panes over the treemap, which spans the width.
+  splTreemap = new QSplitter(Qt::Vertical, central);
+  splTreemap->setObjectName("splTreemap");
+  splTreemap->setHandleWidth(4);
+  splTreemap->setChildrenCollapsible(false);
+  panes->addWidget(splTreemap, 1);
+  splMain = new QSplitter(Qt::Horizontal, splTreemap);
   splMain->setObjectName("splMain");
   splMain->setHandleWidth(4);
-  panes->addWidget(splMain, 1);
 
   // Left pane: the folder tree over the drive panel.
   pnlLeft = new QWidget(splMain);
@@ -565,6 +581,7 @@ void TfrmMain::CreatePanes() {
     grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
   tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
   grdExtensions->setObjectName("grdExtensions");
+  grdExtensions->setItemDelegate(new TSwatchDelegate(grdExtensions));
   // Sizes up to seven integer digits in any unit.
   const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 24;
   for (QTreeView* list : {grdFiles, grdExtensions})
@@ -597,6 +614,7 @@ void TfrmMain::CreatePanes() {
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
   splMain->setSizes({310, 452});
+  CreateTreemap(splTreemap);
   setCentralWidget(central);
 }
 
@@ -612,6 +630,11 @@ void TfrmMain::CreateStatusBar() {
     barStatus->addWidget(panel);
     Panels_[i] = panel;
   }
+  // Long paths must not widen the window: the label takes what is left.
+  TreemapStatus_ = new QLabel(barStatus);
+  TreemapStatus_->setObjectName("pnlStatus4");
+  TreemapStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  barStatus->addWidget(TreemapStatus_, 1);
   setStatusBar(barStatus);
   // A child of the status bar, not one of its panels: placed by hand at the right end.
   ScanProgressBar = new QProgressBar(barStatus);
@@ -684,169 +707,6 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   mnuPopup->popup(globalPos);
 }
 
-// ---------------------------------------------------------------- file commands
-
-TBaseNodeData* TfrmMain::SelectedItem() const {
-  if (PopupSource_ == trvFolder) {
-    TFolderNode* node = FocusedNode();
-    return node ? node->Data() : nullptr;
-  }
-  if (PopupSource_ == grdFiles) {
-    const QModelIndex current = grdFiles->currentIndex();
-    return current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
-  }
-  return nullptr;
-}
-
-bool TfrmMain::FilesMultiplySelected() const {
-  return CurrentReportList() == grdFiles && grdFiles->selectionModel()->selectedRows().size() > 1;
-}
-
-std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
-  // Folders carry their trailing separator, so a file manager opens them.
-  std::string path = item.GetFullPath();
-  if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
-  return path;
-}
-
-std::vector<std::string> TfrmMain::SelectedRowPaths() const {
-  std::vector<int> rows;
-  for (const QModelIndex& index : grdFiles->selectionModel()->selectedRows()) rows.push_back(index.row());
-  std::sort(rows.begin(), rows.end());
-  std::vector<std::string> paths;
-  for (int row : rows)
-    if (const TBaseNodeData* item = FilesModel_->RowObject(row)) paths.push_back(item->GetFullPath());
-  return paths;
-}
-
-void TfrmMain::RemoveItem(TBaseNodeData* item) {
-  if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
-    // The rows may show this file: rebuild them before anything paints.
-    TFolderNode* folder = RemoveFileItem(*Tree_, file);
-    UpdateCounters();
-    TFolderNode* focused = FocusedNode();
-    if (focused) {
-      RefreshReport(focused);
-    } else {
-      Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
-      ReloadLists();
-      StartIconLoader();
-      RefreshChart();
-    }
-    trvFolder->viewport()->update();
-    return;
-  }
-  auto* folder = dynamic_cast<TFolderNodeData*>(item);
-  if (!folder) return;
-  // Rows and the tree's focus may lie inside the subtree about to be freed.
-  Pane_.Clear();
-  ReloadLists();
-  RemovingFolder_ = true;
-  const TFolderNode* focused = FocusedNode();
-  const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
-  for (const TFolderNode* up = focused; up && own; up = up->Parent())
-    if (up == own) {
-      trvFolder->selectionModel()->clear();
-      break;
-    }
-  TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
-  RemovingFolder_ = false;
-  UpdateCounters();
-  if (parent && !parent->IsHiddenRoot()) {
-    FocusFolder(parent);
-    RefreshReport(parent);
-  } else if (TFolderNode* still = FocusedNode()) {
-    RefreshReport(still);
-  }
-  UpdateCommandState();
-  trvFolder->viewport()->update();
-}
-
-void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    // Each removal rebuilds the rows, so the walk starts afresh per path.
-    for (TBaseNodeData* row : Pane_.FilesRows()) {
-      if (row->GetFullPath() == path) {
-        RemoveItem(row);
-        break;
-      }
-    }
-  }
-}
-
-void TfrmMain::DeleteSelected() {
-  if (PopupSource_ != grdFiles) {
-    TBaseNodeData* item = SelectedItem();
-    if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
-      RemoveItem(item);
-    return;
-  }
-  const std::vector<std::string> selected = SelectedRowPaths();
-  if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-  RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
-}
-
-void TfrmMain::RemoveSelected() {
-  TBaseNodeData* item = SelectedItem();
-  if (!item) return;
-  if (PopupSource_ != grdFiles) {
-    RemoveItem(item);
-    return;
-  }
-  RemoveByPaths(SelectedRowPaths());
-}
-
-void TfrmMain::RefreshSelected() {
-  auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
-  if (!folder) return;
-  const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
-  // A folder imported from the other platform cannot be read here: keep it.
-  if (PathStyleOf(path, Setup_.Style) != Setup_.Style) return;
-  RemoveItem(folder);
-  if (StartScan(path)) {
-    RefreshPath_ = path;
-    RefreshShown_ = false;
-  }
-  // The scan's nodes arrive with its hand-overs; until then this is the
-  // nearest folder of the path still in the tree.
-  FocusFolder(Tree_->FindFolderNode(path));
-}
-
-void TfrmMain::FollowRefresh() {
-  // The report was built without the refreshed folder: build it again once
-  // the folder is back and once more with the scan's final sizes.
-  const bool ended = Engine_->ActiveScans() == 0;
-  const TFolderNode* node = Tree_->FindFolderNode(RefreshPath_);
-  const bool back = !node->IsHiddenRoot() && GetNodePath(node) == RefreshPath_;
-  if (!ended && (RefreshShown_ || !back)) return;
-  RefreshShown_ = true;
-  if (ended) RefreshPath_.clear();
-  RefreshReport(FocusedNode());
-}
-
-void TfrmMain::OpenListRow() {
-  const QModelIndex current = grdFiles->currentIndex();
-  TBaseNodeData* item = current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
-  if (!item) return;
-  if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
-    if (Pane_.Kind() == TReportKind::Top100Folders) {
-      // Shown as Files and folders from now on; the focus change builds it.
-      UncheckReportKinds();
-      const auto k = static_cast<size_t>(TReportKind::FilesInThisFolder);
-      PopupKinds_[k]->setChecked(true);
-      MenuKinds_[k]->setChecked(true);
-      Pane_.SetKind(TReportKind::FilesInThisFolder);
-      btnReportType->setText(PopupKinds_[k]->text());
-    }
-    TFolderNode* node = Tree_->FindFolderNode(ItemPath(*folder));
-    if (node == FocusedNode()) RefreshReport(node);  // no focus change would rebuild it
-    FocusFolder(node);
-    return;
-  }
-  OpenFile(*Shell_, *Dialog_, LanguageTranslator(*Languages_), item->GetFullPath());
-}
-
 void TfrmMain::FillDriveList() {
   const std::vector<TDriveInfo> drives = Setup_.Platform.FileSystem->ListDrives();
   const bool windows = Setup_.Style == TPathStyle::Windows;
@@ -888,6 +748,7 @@ void TfrmMain::DrainScanCalls() {
     // in the rows shown: repaint once per drain, not per node.
     trvFolder->viewport()->update();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
+    pnlTreemap->TreeGrew();
   }
   if (!RefreshPath_.empty()) FollowRefresh();
   SyncProgressBar();
@@ -951,6 +812,8 @@ void TfrmMain::SaveReport(TReportFileFormat format) {
 
 void TfrmMain::ImportResult() {
   if (ImportResultCommand(*Tree_, *FileEnv_) == TCommandOutcome::Cancelled) return;
+  pnlTreemap->TreeChanged();
+  UpdateTreemap();
   // Even a failed import keeps what it read before the damage.
   UpdateCounters();
   trvFolder->viewport()->update();
@@ -1026,6 +889,7 @@ void TfrmMain::RefreshReport(TFolderNode* node) {
   StartIconLoader();
   ApplyReportColumns();
   RefreshChart();
+  UpdateTreemap();
 }
 
 void TfrmMain::RefreshChart() {
@@ -1142,6 +1006,7 @@ void TfrmMain::RefreshSizeDisplay() {
   FilesModel_->Repaint();
   ExtensionsModel_->Repaint();
   RefreshReport(FocusedNode());
+  pnlTreemap->RefreshHover();  // the hovered size in the new unit
 }
 
 void TfrmMain::DropDownBelow(QToolButton* button, QMenu* menu) {
@@ -1237,7 +1102,8 @@ void TfrmMain::ApplyLanguage() {
       {"mniScanDrive", IdScanDrive},       {"mniScanFolder", IdScanFolder},
       {"mniStopScan", IdStopScan},         {"mniFilter", IdFilter},
       {"mniExit", IdExit},                 {"mniShowChart", IdShowChart},
-      {"mniShowInfoDisk", IdShowInfoDisk}, {"mniSizeTypeFile", IdSizeTypeFile},
+      {"mniShowInfoDisk", IdShowInfoDisk}, {"mniShowTreemap", IdShowTreemap},
+      {"mniSizeTypeFile", IdSizeTypeFile},
       {"mniSizeTypeFile2", IdSizeTypeFile}, {"mniSizeTypeAllocated", IdSizeTypeAllocated},
       {"mniSizeTypeAllocated2", IdSizeTypeAllocated}, {"mniBar2", IdChartBar},
       {"mniPie2", IdChartPie},             {"mniListFiles", IdSaveAllScannedFiles},

@@ -45,6 +45,8 @@ class TExtensionsListModel;
 class TChartPanel;
 class TThreadLoadIcons;
 class TDrivePanelModel;
+class TTreemapPanel;
+struct TTreemapNode;
 
 // What the window runs on; tests give fakes and a scripted dialog.
 struct TMainSetup {
@@ -103,6 +105,13 @@ class TfrmMain final : public QMainWindow {
   void StepHistory(int delta);
   void ExpandToLevel(TFolderNode* node, int level);
 
+  // ---- treemap ----
+  // The picture follows the focused folder.
+  void UpdateTreemap();
+  // A click on an item: its folder focused, a file's row selected; a double
+  // click (zoom) also makes the picture show that folder.
+  void TreemapClicked(const TTreemapNode& node, bool zoom);
+
   // ---- commands on the selected file or folder ----
   // The item of the control the context menu was opened over, or null.
   TBaseNodeData* SelectedItem() const;
@@ -129,6 +138,7 @@ class TfrmMain final : public QMainWindow {
   TLangList& Languages() { return *Languages_; }
   TOption& Options() { return *Options_; }
   TChartPanel& Chart() { return *ChartPanel_; }
+  TTreemapPanel& Treemap() { return *pnlTreemap; }
   TFolderTreeModel& FolderModel() { return *FolderModel_; }
   IUserDialog& Dialog() { return *Dialog_; }
 
@@ -143,6 +153,9 @@ class TfrmMain final : public QMainWindow {
   void CreateStatusBar();
   void CreatePanes();
   void CreatePopupMenu();
+  void CreateTreemap(QWidget* parent);
+  void ShowTreemapItem(const TTreemapNode* node);
+  void SelectFileRow(const TFileNodeData* file);
   void FillDriveList();
   void ConnectQueue();
   void Shutdown();
@@ -218,6 +231,7 @@ class TfrmMain final : public QMainWindow {
   std::array<QLabel*, 4> Panels_{};
   QProgressBar* ScanProgressBar = nullptr;
 
+  QSplitter* splTreemap = nullptr;
   QSplitter* splMain = nullptr;
   QSplitter* splDiskSize = nullptr;
   QSplitter* splChart = nullptr;
@@ -233,6 +247,8 @@ class TfrmMain final : public QMainWindow {
   QTreeView* grdExtensions = nullptr;
   QWidget* pnlChart = nullptr;
   TChartPanel* ChartPanel_ = nullptr;
+  TTreemapPanel* pnlTreemap = nullptr;
+  QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
   TFolderTreeModel* FolderModel_ = nullptr;
   TFilesListModel* FilesModel_ = nullptr;

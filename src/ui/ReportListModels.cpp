@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "treemap/Treemap.h"
+
 namespace kv {
 
 namespace {
@@ -129,6 +131,9 @@ QVariant TExtensionsListModel::data(const QModelIndex& index, int role) const {
       // Rows without an icon key (owners, ranges) show none.
       if (index.column() != ecName || row->IconIndex < 0 || !Images_.ImageOf) return {};
       return Images_.ImageOf(row->IconIndex);
+    case SwatchRole:
+      if (index.column() != ecName || ReportKindInfo(Pane_.Kind()).Key != TAggregateKey::Extension) return {};
+      return QColor::fromRgb(ExtensionColor(row->Name));  // opaque
     default:
       return {};
   }
@@ -191,6 +196,48 @@ void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   opt.backgroundBrush = Qt::NoBrush;
   opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
   style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+}
+
+// ---- extension swatch ----
+
+namespace {
+
+int SwatchSide(const QRect& cell) { return std::clamp(cell.height() - 6, 4, 12); }
+
+}  // namespace
+
+void TSwatchDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  const QVariant swatch = index.data(SwatchRole);
+  if (!swatch.isValid()) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  const QWidget* widget = opt.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+  const int side = SwatchSide(opt.rect);
+  const QRect square(opt.rect.left() + 3, opt.rect.top() + (opt.rect.height() - side) / 2, side, side);
+  painter->save();
+  painter->fillRect(square, swatch.value<QColor>());
+  painter->setPen(QColor(96, 96, 96));
+  painter->setBrush(Qt::NoBrush);
+  painter->drawRect(square.adjusted(0, 0, -1, -1));
+  painter->restore();
+
+  // Icon and text after the square, over the background already drawn.
+  opt.rect.setLeft(square.right() + 4);
+  opt.backgroundBrush = Qt::NoBrush;
+  opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+}
+
+QSize TSwatchDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  if (index.data(SwatchRole).isValid()) size.rwidth() += SwatchSide(option.rect) + 7;
+  return size;
 }
 
 }  // namespace kv

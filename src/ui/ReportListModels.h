@@ -57,6 +57,10 @@ class TFilesListModel final : public TReportListModel {
   TBaseNodeData* RowObject(int row) const;
 };
 
+// The colour of an extension row in the treemap (a QColor) under this role of
+// its name cell; nothing for the other aggregate kinds.
+inline constexpr int SwatchRole = Qt::UserRole + 1;
+
 // grdExtensions: the rows of an aggregate kind.
 class TExtensionsListModel final : public TReportListModel {
  public:
@@ -86,6 +90,15 @@ class TPercentBarDelegate final : public QStyledItemDelegate {
 
  private:
   const TReportPane& Pane_;
+};
+
+// Draws an extension's treemap colour as a small square before its name, so
+// the Extensions report is the treemap's legend.
+class TSwatchDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 }  // namespace kv

@@ -1,0 +1,187 @@
+// The main window's commands on the selected file or folder: remove from the
+// list, delete, refresh and open, and what each leaves the views showing.
+#include "ui/Main.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "export/ExportCommands.h"
+#include "reports/AggregateReport.h"
+#include "scan/TreeRemoval.h"
+#include "settings/TextIds.h"
+#include "ui/FolderTreeModel.h"
+#include "ui/ReportListModels.h"
+#include "ui/ShellCommands.h"
+#include "ui/TreemapPanel.h"
+
+namespace kv {
+
+TBaseNodeData* TfrmMain::SelectedItem() const {
+  if (PopupSource_ == trvFolder) {
+    TFolderNode* node = FocusedNode();
+    return node ? node->Data() : nullptr;
+  }
+  if (PopupSource_ == grdFiles) {
+    const QModelIndex current = grdFiles->currentIndex();
+    return current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
+  }
+  return nullptr;
+}
+
+bool TfrmMain::FilesMultiplySelected() const {
+  return CurrentReportList() == grdFiles && grdFiles->selectionModel()->selectedRows().size() > 1;
+}
+
+std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
+  // Folders carry their trailing separator, so a file manager opens them.
+  std::string path = item.GetFullPath();
+  if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
+  return path;
+}
+
+std::vector<std::string> TfrmMain::SelectedRowPaths() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : grdFiles->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  std::vector<std::string> paths;
+  for (int row : rows)
+    if (const TBaseNodeData* item = FilesModel_->RowObject(row)) paths.push_back(item->GetFullPath());
+  return paths;
+}
+
+void TfrmMain::RemoveItem(TBaseNodeData* item) {
+  // The picture's items may be freed below; it finds its folder again afterwards.
+  pnlTreemap->TreeChanged();
+  if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+    // The rows may show this file: rebuild them before anything paints.
+    TFolderNode* folder = RemoveFileItem(*Tree_, file);
+    UpdateCounters();
+    TFolderNode* focused = FocusedNode();
+    if (focused) {
+      RefreshReport(focused);
+    } else {
+      Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+      ReloadLists();
+      StartIconLoader();
+      RefreshChart();
+    }
+    UpdateTreemap();
+    trvFolder->viewport()->update();
+    return;
+  }
+  auto* folder = dynamic_cast<TFolderNodeData*>(item);
+  if (!folder) return;
+  // Rows and the tree's focus may lie inside the subtree about to be freed.
+  Pane_.Clear();
+  ReloadLists();
+  RemovingFolder_ = true;
+  const TFolderNode* focused = FocusedNode();
+  const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
+  for (const TFolderNode* up = focused; up && own; up = up->Parent())
+    if (up == own) {
+      trvFolder->selectionModel()->clear();
+      break;
+    }
+  TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
+  RemovingFolder_ = false;
+  UpdateCounters();
+  if (parent && !parent->IsHiddenRoot()) {
+    FocusFolder(parent);
+    RefreshReport(parent);
+  } else if (TFolderNode* still = FocusedNode()) {
+    RefreshReport(still);
+  }
+  UpdateTreemap();
+  UpdateCommandState();
+  trvFolder->viewport()->update();
+}
+
+void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    // Each removal rebuilds the rows, so the walk starts afresh per path.
+    for (TBaseNodeData* row : Pane_.FilesRows()) {
+      if (row->GetFullPath() == path) {
+        RemoveItem(row);
+        break;
+      }
+    }
+  }
+}
+
+void TfrmMain::DeleteSelected() {
+  if (PopupSource_ != grdFiles) {
+    TBaseNodeData* item = SelectedItem();
+    if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
+    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
+      RemoveItem(item);
+    return;
+  }
+  const std::vector<std::string> selected = SelectedRowPaths();
+  if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
+  RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
+}
+
+void TfrmMain::RemoveSelected() {
+  TBaseNodeData* item = SelectedItem();
+  if (!item) return;
+  if (PopupSource_ != grdFiles) {
+    RemoveItem(item);
+    return;
+  }
+  RemoveByPaths(SelectedRowPaths());
+}
+
+void TfrmMain::RefreshSelected() {
+  auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
+  if (!folder) return;
+  const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
+  // A folder imported from the other platform cannot be read here: keep it.
+  if (PathStyleOf(path, Setup_.Style) != Setup_.Style) return;
+  RemoveItem(folder);
+  if (StartScan(path)) {
+    RefreshPath_ = path;
+    RefreshShown_ = false;
+  }
+  // The scan's nodes arrive with its hand-overs; until then this is the
+  // nearest folder of the path still in the tree.
+  FocusFolder(Tree_->FindFolderNode(path));
+}
+
+void TfrmMain::FollowRefresh() {
+  // The report was built without the refreshed folder: build it again once
+  // the folder is back and once more with the scan's final sizes.
+  const bool ended = Engine_->ActiveScans() == 0;
+  const TFolderNode* node = Tree_->FindFolderNode(RefreshPath_);
+  const bool back = !node->IsHiddenRoot() && GetNodePath(node) == RefreshPath_;
+  if (!ended && (RefreshShown_ || !back)) return;
+  RefreshShown_ = true;
+  if (ended) RefreshPath_.clear();
+  RefreshReport(FocusedNode());
+}
+
+void TfrmMain::OpenListRow() {
+  const QModelIndex current = grdFiles->currentIndex();
+  TBaseNodeData* item = current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
+  if (!item) return;
+  if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
+    if (Pane_.Kind() == TReportKind::Top100Folders) {
+      // Shown as Files and folders from now on; the focus change builds it.
+      UncheckReportKinds();
+      const auto k = static_cast<size_t>(TReportKind::FilesInThisFolder);
+      PopupKinds_[k]->setChecked(true);
+      MenuKinds_[k]->setChecked(true);
+      Pane_.SetKind(TReportKind::FilesInThisFolder);
+      btnReportType->setText(PopupKinds_[k]->text());
+    }
+    TFolderNode* node = Tree_->FindFolderNode(ItemPath(*folder));
+    if (node == FocusedNode()) RefreshReport(node);  // no focus change would rebuild it
+    FocusFolder(node);
+    return;
+  }
+  OpenFile(*Shell_, *Dialog_, LanguageTranslator(*Languages_), item->GetFullPath());
+}
+
+}  // namespace kv

@@ -1,0 +1,88 @@
+// The main window's treemap: the panel under the tree and report panes, its
+// clicks mapped onto focus, report rows and history, and the status text of
+// the item under the mouse.
+#include "ui/Main.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSplitter>
+#include <QTreeView>
+
+#include "reports/FormatSize.h"
+#include "settings/TextIds.h"
+#include "ui/FolderTreeModel.h"
+#include "ui/QtText.h"
+#include "ui/ReportListModels.h"
+#include "ui/TreemapPanel.h"
+
+namespace kv {
+
+void TfrmMain::CreateTreemap(QWidget* parent) {
+  pnlTreemap = new TTreemapPanel(*Tree_, parent);
+  pnlTreemap->setObjectName("pnlTreemap");
+  pnlTreemap->setVisible(Act("mniShowTreemap")->isChecked());
+  splTreemap->addWidget(pnlTreemap);
+  splTreemap->setStretchFactor(0, 3);
+  splTreemap->setStretchFactor(1, 2);
+  splTreemap->setSizes({330, 200});
+
+  pnlTreemap->OnHover = [this](const TTreemapNode* node) { ShowTreemapItem(node); };
+  pnlTreemap->OnClick = [this](const TTreemapNode& node) { TreemapClicked(node, false); };
+  pnlTreemap->OnDoubleClick = [this](const TTreemapNode& node) { TreemapClicked(node, true); };
+  pnlTreemap->OnStepHistory = [this](int delta) { StepHistory(delta); };
+  // The selected row is outlined in the picture.
+  connect(grdFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    const bool listing = CurrentReportList() == grdFiles && current.isValid();
+    pnlTreemap->SetSelectedFile(listing ? dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(current.row())) : nullptr);
+  });
+  // Folders freed by any path: the picture lets go of them first.
+  connect(FolderModel_, &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, [this] { pnlTreemap->TreeChanged(); });
+  connect(FolderModel_, &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, [this] { pnlTreemap->TreeChanged(); });
+}
+
+void TfrmMain::UpdateTreemap() {
+  if (!ShutDown_) pnlTreemap->ShowFolder(FocusedNode());
+}
+
+void TfrmMain::TreemapClicked(const TTreemapNode& node, bool zoom) {
+  auto* folder = const_cast<TFolderNode*>(node.FolderNode);
+  if (!folder || folder->IsHiddenRoot()) return;
+  FocusFolder(folder);
+  if (node.Kind == TTreemapNode::File) {
+    if (Pane_.Kind() != TReportKind::FilesInThisFolder) SelectReportKind(TReportKind::FilesInThisFolder);
+    SelectFileRow(node.FileData);
+  }
+  if (zoom) pnlTreemap->ShowFolder(folder);
+}
+
+void TfrmMain::SelectFileRow(const TFileNodeData* file) {
+  for (int row = 0; row < FilesModel_->rowCount(); ++row) {
+    if (FilesModel_->RowObject(row) != file) continue;
+    const QModelIndex index = FilesModel_->index(row, 0);
+    grdFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grdFiles->scrollTo(index);
+    return;
+  }
+}
+
+void TfrmMain::ShowTreemapItem(const TTreemapNode* node) {
+  if (!node) {
+    TreemapStatus_->clear();
+    return;
+  }
+  QString text;
+  switch (node->Kind) {
+    case TTreemapNode::File:
+      text = FromUtf8(node->FileData->GetFullPath());
+      break;
+    case TTreemapNode::Folder:
+      text = FromUtf8(node->FolderNode->Data()->GetFullPath());
+      break;
+    case TTreemapNode::Rest:
+      text = WithValue(Tr(IdTreemapSmallItems), FromUtf8(node->FolderNode->Data()->GetFullPath()));
+      break;
+  }
+  TreemapStatus_->setText(text + "   " + FromUtf8(FormatSize(node->Size)));
+}
+
+}  // namespace kv

@@ -1,0 +1,260 @@
+#include "ui/TreemapPanel.h"
+
+#include <algorithm>
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "scan/SizeTree.h"
+
+namespace kv {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Hand-overs of a running scan redraw the picture no more often than this.
+constexpr std::chrono::milliseconds GrowthInterval{1000};
+
+}  // namespace
+
+TTreemapPanel::TTreemapPanel(TSizeTree& tree, QWidget* parent) : QWidget(parent), Tree_(tree) {
+  setMouseTracking(true);
+  setMinimumHeight(40);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  // One picture at a time: a newer request waits and replaces it.
+  Pool_.setMaxThreadCount(1);
+  StartTimer_.setSingleShot(true);
+  connect(&StartTimer_, &QTimer::timeout, this, [this] { Start(); });
+}
+
+TTreemapPanel::~TTreemapPanel() { Stop(); }
+
+void TTreemapPanel::Stop() {
+  Stopped_ = true;
+  StartTimer_.stop();
+  Pool_.waitForDone();
+  ++Generation_;
+}
+
+// ---------------------------------------------------------------- requests
+
+void TTreemapPanel::ShowFolder(const TFolderNode* focused) {
+  if (focused && focused->IsHiddenRoot()) focused = nullptr;
+  Focused_ = focused;
+  ResolveRoot();
+  bool keep = false;
+  if (KeepRoot_ && Root_)
+    for (const TFolderNode* up = focused; up && !keep; up = up->Parent()) keep = up == Root_;
+  if (!keep) Root_ = focused;
+  update();
+  Request(false);
+}
+
+void TTreemapPanel::TreeChanged() {
+  // The root is found again by its path once the change is done.
+  if (Root_) RootPath_ = GetNodePath(Root_);
+  Root_ = nullptr;
+  Focused_ = nullptr;
+  SelectedFile_ = nullptr;
+  ++Generation_;
+  if (HoverCell_ >= 0) {
+    HoverCell_ = -1;
+    if (OnHover) OnHover(nullptr);
+  }
+  Request(false);
+}
+
+void TTreemapPanel::TreeGrew() {
+  ++Growth_;
+  Request(true);
+}
+
+void TTreemapPanel::SetSelectedFile(const TFileNodeData* file) {
+  if (file == SelectedFile_) return;
+  SelectedFile_ = file;
+  update();
+}
+
+void TTreemapPanel::ResolveRoot() {
+  if (!Root_ && !RootPath_.empty()) {
+    const TFolderNode* node = Tree_.FindFolderNode(RootPath_);
+    if (!node->IsHiddenRoot() && GetNodePath(node) == RootPath_) Root_ = node;
+  }
+  RootPath_.clear();
+}
+
+TTreemapPanel::TInputs TTreemapPanel::Wanted() const {
+  return TInputs{Root_, CurrentSizeType(), width(), height(), Generation_, Growth_};
+}
+
+bool TTreemapPanel::Settled() const {
+  return !Busy_ && !StartTimer_.isActive() && RootPath_.empty() && Shown_ && Shown_->Inputs == Wanted();
+}
+
+void TTreemapPanel::Request(bool throttled) {
+  if (Stopped_ || !isVisible()) return;  // shown again: showEvent asks
+  std::chrono::milliseconds delay{0};
+  if (throttled) {
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - LastStart_);
+    delay = std::max(std::chrono::milliseconds{0}, GrowthInterval - since);
+  }
+  if (!StartTimer_.isActive() || StartTimer_.remainingTimeAsDuration() > delay) StartTimer_.start(delay);
+}
+
+void TTreemapPanel::Start() {
+  if (Stopped_ || Busy_ || !isVisible()) return;  // a finished picture asks again
+  ResolveRoot();
+  const TInputs inputs = Wanted();
+  if (AnyStarted_ && inputs == Started_) return;
+  Started_ = inputs;
+  AnyStarted_ = true;
+  auto picture = std::make_shared<TPicture>();
+  picture->Inputs = inputs;
+  const int w = inputs.Width;
+  const int h = inputs.Height;
+  if (!Root_ || w <= 0 || h <= 0) {
+    Shown_ = picture;  // nothing to show
+    update();
+    return;
+  }
+  // The only step that reads the tree; bounded by what the picture can show.
+  picture->Snapshot = TakeTreemapSnapshot(Root_, inputs.SizeType, w, h);
+  Busy_ = true;
+  LastStart_ = Clock::now();
+  Pool_.start([this, picture, w, h] {
+    picture->Layout.Build(picture->Snapshot, w, h);
+    QImage image(w, h, QImage::Format_ARGB32);
+    RenderTreemap(picture->Snapshot, picture->Layout, reinterpret_cast<uint32_t*>(image.bits()), w, h,
+                  static_cast<int>(image.bytesPerLine() / 4));
+    picture->Image = std::move(image);
+    QMetaObject::invokeMethod(this, [this, picture] { Finished(picture); }, Qt::QueuedConnection);
+  });
+}
+
+void TTreemapPanel::Finished(const std::shared_ptr<TPicture>& picture) {
+  Busy_ = false;
+  if (Stopped_) return;
+  // Made before items were freed: its pointers and areas are wrong now.
+  if (picture->Inputs.Generation == Generation_) {
+    Shown_ = picture;
+    HoverCell_ = -1;
+    update();
+  }
+  const TInputs wanted = Wanted();
+  if (wanted == Started_) return;
+  TInputs grown = Started_;
+  grown.Growth = wanted.Growth;
+  Request(grown == wanted);
+}
+
+// ---------------------------------------------------------------- the picture
+
+const TTreemapSnapshot* TTreemapPanel::Snapshot() const {
+  if (!Shown_ || Shown_->Inputs.Generation != Generation_ || Shown_->Snapshot.Nodes.empty()) return nullptr;
+  return &Shown_->Snapshot;
+}
+
+const TTreemapLayout* TTreemapPanel::Layout() const { return Snapshot() ? &Shown_->Layout : nullptr; }
+
+QRectF TTreemapPanel::CellRect(const TTreemapCell& cell) const {
+  // While a resize waits for its picture, the old one is shown stretched.
+  const double sx = static_cast<double>(width()) / std::max(1, Shown_->Image.width());
+  const double sy = static_cast<double>(height()) / std::max(1, Shown_->Image.height());
+  return QRectF(cell.Rect.X * sx, cell.Rect.Y * sy, cell.Rect.W * sx, cell.Rect.H * sy);
+}
+
+const TTreemapNode* TTreemapPanel::NodeAt(const QPoint& pos, int64_t* cell) const {
+  if (cell) *cell = -1;
+  const TTreemapSnapshot* snapshot = Snapshot();
+  if (!snapshot || Shown_->Image.isNull() || width() <= 0 || height() <= 0) return nullptr;
+  const double x = (pos.x() + 0.5) * Shown_->Image.width() / width();
+  const double y = (pos.y() + 0.5) * Shown_->Image.height() / height();
+  const int64_t hit = Shown_->Layout.HitTest(x, y);
+  if (hit < 0) return nullptr;
+  if (cell) *cell = hit;
+  return &snapshot->Nodes[Shown_->Layout.Cells()[static_cast<size_t>(hit)].Node];
+}
+
+void TTreemapPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!Shown_ || Shown_->Image.isNull()) {
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    return;
+  }
+  painter.drawImage(rect(), Shown_->Image);
+  const TTreemapSnapshot* snapshot = Snapshot();
+  if (!snapshot) return;
+  // The focused folder (when the picture shows more) and the selected file.
+  const std::vector<TTreemapCell>& cells = Shown_->Layout.Cells();
+  for (size_t i = 1; i < cells.size(); ++i) {
+    const TTreemapNode& node = snapshot->Nodes[cells[i].Node];
+    const bool marked = node.Kind == TTreemapNode::File
+                            ? SelectedFile_ && node.FileData == SelectedFile_
+                            : node.Kind == TTreemapNode::Folder && Focused_ && node.FolderNode == Focused_;
+    if (!marked) continue;
+    const QRectF r = CellRect(cells[i]);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawRect(r.adjusted(2, 2, -2, -2));
+  }
+}
+
+void TTreemapPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Request(false);
+}
+
+void TTreemapPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Request(false);
+}
+
+// ---------------------------------------------------------------- mouse
+
+void TTreemapPanel::mouseMoveEvent(QMouseEvent* event) {
+  int64_t cell = -1;
+  const TTreemapNode* node = NodeAt(event->position().toPoint(), &cell);
+  if (cell == HoverCell_) return;
+  HoverCell_ = cell;
+  if (OnHover) OnHover(node);
+}
+
+void TTreemapPanel::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  if (HoverCell_ < 0) return;
+  HoverCell_ = -1;
+  if (OnHover) OnHover(nullptr);
+}
+
+void TTreemapPanel::RefreshHover() {
+  const TTreemapSnapshot* snapshot = Snapshot();
+  if (!snapshot || HoverCell_ < 0 || static_cast<size_t>(HoverCell_) >= Shown_->Layout.Cells().size()) return;
+  if (OnHover) OnHover(&snapshot->Nodes[Shown_->Layout.Cells()[static_cast<size_t>(HoverCell_)].Node]);
+}
+
+void TTreemapPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
+    if (OnStepHistory) OnStepHistory(event->button() == Qt::BackButton ? -1 : +1);
+    return;
+  }
+  if (event->button() != Qt::LeftButton) return;
+  const TTreemapNode* node = NodeAt(event->position().toPoint());
+  if (!node || !OnClick) return;
+  // A copy: the handler may ask for a new picture.
+  const TTreemapNode clicked = *node;
+  KeepRoot_ = true;
+  OnClick(clicked);
+  KeepRoot_ = false;
+}
+
+void TTreemapPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const TTreemapNode* node = NodeAt(event->position().toPoint());
+  if (!node || !OnDoubleClick) return;
+  const TTreemapNode clicked = *node;
+  OnDoubleClick(clicked);
+}
+
+}  // namespace kv

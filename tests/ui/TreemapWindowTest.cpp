@@ -1,0 +1,285 @@
+// The treemap in the real main window: clicks on its picture against focus,
+// report rows and history, the View entry across restarts, and the picture
+// after removals, size and unit changes. Coordinates come from the picture's
+// own layout, never from assumed fonts or sizes.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "fakes/FakeShell.h"
+#include "fakes/TempFolder.h"
+#include "reports/FormatSize.h"
+#include "reports/ReportColumns.h"
+#include "settings/Language.h"
+#include "settings/SettingsStore.h"
+#include "settings/UserDialog.h"
+#include "ui/DMMain.h"
+#include "ui/Main.h"
+#include "ui/ReportListModels.h"
+#include "ui/TreemapPanel.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::Utf8;
+
+template <class T>
+T* Named(const QObject& owner, const char* name) {
+  T* found = owner.findChild<T*>(QString::fromLatin1(name));
+  if (!found) throw std::runtime_error(std::string("no object named ") + name);
+  return found;
+}
+
+class TreemapWindowTest : public ::testing::Test {
+ protected:
+  TreemapWindowTest() : Root(test::MakeTempFolder("kestrove-treemap")) {
+    // Root/A: apple.txt 3000, cherry.txt 2000, berry.bin 1000, child/x.dat 500; Root/B: one.bin 400
+    fs::create_directories(Root / "A" / "child");
+    fs::create_directories(Root / "B");
+    for (const auto& [path, size] : {std::pair{"A/apple.txt", 3000}, {"A/cherry.txt", 2000}, {"A/berry.bin", 1000},
+                                     {"A/child/x.dat", 500}, {"B/one.bin", 400}})
+      std::ofstream(Root / path, std::ios::binary) << std::string(static_cast<size_t>(size), 'x');
+  }
+  ~TreemapWindowTest() override {
+    SetCurrentSizeUnit(TSizeUnit::MB);
+    SetCurrentSizeType(TSizeType::FileSize);
+    std::error_code ec;
+    fs::remove_all(Root, ec);
+  }
+
+  std::unique_ptr<TfrmMain> MakeWindow() {
+    auto w = std::make_unique<TfrmMain>(
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell});
+    w->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    return w;
+  }
+
+  static bool RunUntil(TfrmMain& w, const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+      w.DrainScanCalls();
+      QCoreApplication::processEvents();
+      if (done()) return true;
+      std::this_thread::sleep_for(2ms);
+    }
+    return done();
+  }
+
+  // Scanned, Root focused and its picture finished.
+  std::unique_ptr<TfrmMain> ScannedWindow() {
+    auto w = MakeWindow();
+    Dialog.Folders.push_back(Utf8(Root));
+    Named<QAction>(*w, "mniScanFolder")->trigger();
+    EXPECT_TRUE(RunUntil(*w, [&] { return w->Engine().ScanRoots().empty() && Node(*w, "") != nullptr; }));
+    w->FocusFolder(Node(*w, ""));
+    EXPECT_TRUE(Settle(*w));
+    return w;
+  }
+
+  TFolderNode* Node(TfrmMain& w, const std::string& sub) {
+    const std::string path = Utf8(sub.empty() ? Root : Root / sub);
+    TFolderNode* node = w.Tree().FindFolderNode(path);
+    return !node->IsHiddenRoot() && node->Data()->GetFullPath() == path ? node : nullptr;
+  }
+
+  static bool Settle(TfrmMain& w) { return RunUntil(w, [&] { return w.Treemap().Settled(); }); }
+
+  // A pixel of the picture where the item itself is hit (for a folder: its frame).
+  static QPoint PointOf(TfrmMain& w, const std::function<bool(const TTreemapNode&)>& match) {
+    const TTreemapSnapshot* snapshot = w.Treemap().Snapshot();
+    const TTreemapLayout* layout = w.Treemap().Layout();
+    if (!snapshot || !layout) throw std::runtime_error("no picture");
+    for (size_t i = 0; i < layout->Cells().size(); ++i) {
+      const TTreemapCell& cell = layout->Cells()[i];
+      if (!match(snapshot->Nodes[cell.Node])) continue;
+      const QPoint centre(static_cast<int>(cell.Rect.X + cell.Rect.W / 2), static_cast<int>(cell.Rect.Y + cell.Rect.H / 2));
+      if (layout->HitTest(centre.x() + 0.5, centre.y() + 0.5) == static_cast<int64_t>(i)) return centre;
+      for (int y = static_cast<int>(cell.Rect.Y); y < cell.Rect.Y + cell.Rect.H; ++y)
+        for (int x = static_cast<int>(cell.Rect.X); x < cell.Rect.X + cell.Rect.W; ++x)
+          if (layout->HitTest(x + 0.5, y + 0.5) == static_cast<int64_t>(i)) return {x, y};
+    }
+    throw std::runtime_error("item not in the picture");
+  }
+  static std::function<bool(const TTreemapNode&)> File(const char* name) {
+    return [name](const TTreemapNode& n) { return n.Kind == TTreemapNode::File && n.FileData->Name.View() == name; };
+  }
+  static std::function<bool(const TTreemapNode&)> Folder(const TFolderNode* folder) {
+    return [folder](const TTreemapNode& n) { return n.Kind == TTreemapNode::Folder && n.FolderNode == folder; };
+  }
+
+  static const TBaseNodeData* CurrentRow(TfrmMain& w) {
+    auto* grdFiles = Named<QTreeView>(w, "grdFiles");
+    const QModelIndex current = grdFiles->currentIndex();
+    if (!current.isValid() || !grdFiles->selectionModel()->isRowSelected(current.row(), {})) return nullptr;
+    return static_cast<TFilesListModel*>(grdFiles->model())->RowObject(current.row());
+  }
+
+  TdtmMain Dm;
+  TMemorySettingsStore Store;
+  TScriptedDialog Dialog;
+  test::FakeShell Shell;
+  fs::path Root;
+};
+
+TEST_F(TreemapWindowTest, ClickOnFileFocusesItsFolderAndSelectsItsRowInFilesAndFolders) {
+  auto w = ScannedWindow();
+  TFolderNode* a = Node(*w, "A");
+  auto* panel = Named<TTreemapPanel>(*w, "pnlTreemap");
+  // From the folder's own report and from another report kind alike.
+  for (const TReportKind kind : {TReportKind::FilesInThisFolder, TReportKind::Top100Extensions}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    w->FocusFolder(Node(*w, ""));
+    w->SelectReportKind(kind);
+    ASSERT_TRUE(Settle(*w));
+    QTest::mouseClick(panel, Qt::LeftButton, {}, PointOf(*w, File("cherry.txt")));
+    EXPECT_EQ(w->FocusedNode(), a);
+    EXPECT_EQ(w->Pane().Kind(), TReportKind::FilesInThisFolder);
+    const TBaseNodeData* row = CurrentRow(*w);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetFullPath(), Utf8(Root / "A" / "cherry.txt"));
+    // A single click selects: the picture keeps showing the whole folder.
+    EXPECT_EQ(w->Treemap().PictureFolder(), Node(*w, ""));
+  }
+}
+
+TEST_F(TreemapWindowTest, ClickFocusesFolderDoubleClickZoomsAndBackUpFollowTheHistory) {
+  auto w = ScannedWindow();
+  TFolderNode* root = Node(*w, "");
+  TFolderNode* a = Node(*w, "A");
+  TFolderNode* child = Node(*w, "A/child");
+  auto* panel = Named<TTreemapPanel>(*w, "pnlTreemap");
+
+  QTest::mouseClick(panel, Qt::LeftButton, {}, PointOf(*w, Folder(a)));
+  EXPECT_EQ(w->FocusedNode(), a);
+  EXPECT_EQ(w->Treemap().PictureFolder(), root);
+
+  QTest::mouseDClick(panel, Qt::LeftButton, {}, PointOf(*w, Folder(a)));
+  EXPECT_EQ(w->FocusedNode(), a);
+  EXPECT_EQ(w->Treemap().PictureFolder(), a);
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().Snapshot()->Nodes[0].FolderNode, a);
+
+  // Inside the zoomed picture: a file of a subfolder focuses that subfolder.
+  QTest::mouseClick(panel, Qt::LeftButton, {}, PointOf(*w, File("x.dat")));
+  EXPECT_EQ(w->FocusedNode(), child);
+  EXPECT_EQ(w->History().History(), (std::vector<std::string>{GetNodePath(root), GetNodePath(a), GetNodePath(child)}));
+
+  Named<QToolButton>(*w, "btnBack")->click();
+  EXPECT_EQ(w->FocusedNode(), a);
+  EXPECT_EQ(w->Treemap().PictureFolder(), a);
+  Named<QToolButton>(*w, "btnUp")->click();
+  EXPECT_EQ(w->FocusedNode(), root);
+  EXPECT_EQ(w->Treemap().PictureFolder(), root);
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().Snapshot()->Nodes[0].FolderNode, root);
+}
+
+TEST_F(TreemapWindowTest, ViewEntrySwitchesThePanelAndTheChoiceSurvivesARestart) {
+  // On at first; each window finds what the one before left and flips it.
+  for (const bool expected : {true, false, true}) {
+    auto w = MakeWindow();
+    auto* entry = Named<QAction>(*w, "mniShowTreemap");
+    EXPECT_EQ(entry->isChecked(), expected);
+    EXPECT_EQ(Named<QWidget>(*w, "pnlTreemap")->isVisible(), expected);
+    entry->trigger();
+    EXPECT_EQ(Named<QWidget>(*w, "pnlTreemap")->isVisible(), !expected);
+    EXPECT_EQ(ReadRegInteger(Store, "ShowTreemap", -1), expected ? 0 : 1);  // stored at once
+  }
+}
+
+TEST_F(TreemapWindowTest, PictureFollowsRemovalsSizeTypeAndResize) {
+  auto w = ScannedWindow();
+  TFolderNode* root = Node(*w, "");
+  const auto total = [&] { return w->Treemap().Snapshot()->Nodes[0].Size; };
+  ASSERT_EQ(total(), 6900);
+
+  // A file removed from the list: gone from the picture, the total follows.
+  w->FocusFolder(Node(*w, "A"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  for (int row = 0; row < grdFiles->model()->rowCount(); ++row)
+    if (grdFiles->model()->index(row, fcName).data().toString() == "apple.txt")
+      grdFiles->setCurrentIndex(grdFiles->model()->index(row, 0));
+  w->SetCommandSource(grdFiles);
+  Named<QAction>(*w, "mniRemoveFromList")->trigger();
+  EXPECT_EQ(w->Treemap().Snapshot(), nullptr);  // the old picture's items are not used again
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(total(), 3500);
+  EXPECT_THROW(PointOf(*w, File("apple.txt")), std::runtime_error);
+
+  // A folder removed from the tree: the picture shows its parent without it.
+  w->SetCommandSource(Named<QTreeView>(*w, "trvFolder"));
+  Named<QAction>(*w, "mniRemoveFromList")->trigger();
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().PictureFolder(), root);
+  EXPECT_EQ(total(), 400);
+
+  w->SetSizeType(TSizeType::Allocated);
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().Snapshot()->SizeType, TSizeType::Allocated);
+  EXPECT_EQ(total(), root->Data()->TotalAllocated);
+
+  auto* panel = Named<TTreemapPanel>(*w, "pnlTreemap");
+  w->resize(w->width() + 60, w->height() + 40);
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().Layout()->Width(), panel->width());
+  EXPECT_EQ(w->Treemap().Layout()->Height(), panel->height());
+}
+
+TEST_F(TreemapWindowTest, HoverShowsPathAndSizeInTheCurrentUnit) {
+  auto w = ScannedWindow();
+  auto* panel = Named<TTreemapPanel>(*w, "pnlTreemap");
+  auto* status = Named<QLabel>(*w, "pnlStatus4");
+  const QPoint at = PointOf(*w, File("apple.txt"));
+  QMouseEvent move(QEvent::MouseMove, at, panel->mapToGlobal(at), Qt::NoButton, {}, {});
+  QApplication::sendEvent(panel, &move);
+  const QString path = QString::fromStdString(Utf8(Root / "A" / "apple.txt"));
+  const QString inMegabytes = path + "   " + QString::fromStdString(FormatSize(3000));
+  EXPECT_EQ(status->text(), inMegabytes);
+  w->SetSizeUnit(TSizeUnit::B);
+  EXPECT_EQ(status->text(), path + "   " + QString::fromStdString(FormatSize(3000)));
+  EXPECT_NE(status->text(), inMegabytes);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(panel, &leave);
+  EXPECT_TRUE(status->text().isEmpty());
+}
+
+TEST_F(TreemapWindowTest, ExtensionsReportShowsEachRowsTreemapColour) {
+  auto w = ScannedWindow();
+  w->FocusFolder(Node(*w, "A"));
+  w->SelectReportKind(TReportKind::ExtensionsInThisFolder);
+  auto* list = Named<QTreeView>(*w, "grdExtensions");
+  QCoreApplication::processEvents();
+  const QImage picture = list->viewport()->grab().toImage();
+  ASSERT_EQ(list->model()->rowCount(), 2);
+  for (int row = 0; row < 2; ++row) {
+    const QModelIndex name = list->model()->index(row, ecName);
+    const std::string ext = static_cast<TExtensionsListModel*>(list->model())->RowObject(row)->Name;
+    SCOPED_TRACE(ext);
+    const QRgb colour = ExtensionColor(ext) | 0xff000000u;
+    const QRect cell = list->visualRect(name);
+    bool found = false;
+    for (int y = cell.top(); y <= cell.bottom() && !found; ++y)
+      for (int x = cell.left(); x < cell.left() + cell.height() && !found; ++x) found = picture.pixel(x, y) == colour;
+    EXPECT_TRUE(found);
+  }
+}
+
+}  // namespace
+}  // namespace kv
