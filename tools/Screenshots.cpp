@@ -1,7 +1,8 @@
 // kestrove-screenshots OUT_DIR TREE_DIR [BIG_TREE_DIR]
 // Drives the real main window over a scanned folder and saves pictures of it:
-// three reports of TREE_DIR, the report-type menu open, and a scan of
-// BIG_TREE_DIR (TREE_DIR when not given) caught while it still runs.
+// three reports of TREE_DIR, the report-type menu open, a scan of
+// BIG_TREE_DIR (TREE_DIR when not given) caught while it still runs, and the
+// treemap of TREE_DIR with its legend and the status text of its largest file.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include "ui/About.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
+#include "ui/TreemapPanel.h"
 
 namespace {
 
@@ -86,6 +89,33 @@ void ShowFolder(kv::TfrmMain& form, const std::string& path, int level) {
   form.ExpandToLevel(node, level);
 }
 
+// The treemap with the Extensions report beside it (its legend) and the
+// mouse resting on the largest file, whose path and size the status bar shows.
+bool SaveTreemap(kv::TfrmMain& form, const std::string& path, const std::string& out) {
+  form.SetSizeUnit(kv::TSizeUnit::MB);
+  ShowFolder(form, path, 1);
+  form.SelectReportKind(kv::TReportKind::Top100Extensions);
+  kv::TTreemapPanel& panel = form.Treemap();
+  if (!RunUntil([&] { return panel.Settled(); }, 10s) || !panel.Layout()) {
+    std::fprintf(stderr, "the treemap of %s was not drawn\n", path.c_str());
+    return false;
+  }
+  const kv::TTreemapSnapshot& snapshot = *panel.Snapshot();
+  const kv::TTreemapCell* largest = nullptr;
+  for (const kv::TTreemapCell& cell : panel.Layout()->Cells())
+    if (snapshot.Nodes[cell.Node].Kind == kv::TTreemapNode::File &&
+        (!largest || snapshot.Nodes[cell.Node].Size > snapshot.Nodes[largest->Node].Size))
+      largest = &cell;
+  if (largest) {
+    const QPoint at(static_cast<int>(largest->Rect.X + largest->Rect.W / 2),
+                    static_cast<int>(largest->Rect.Y + largest->Rect.H / 2));
+    QMouseEvent move(QEvent::MouseMove, at, panel.mapToGlobal(at), Qt::NoButton, {}, {});
+    QApplication::sendEvent(&panel, &move);
+  }
+  RunFor(300ms);
+  return Save(form.grab(), out, "06-treemap.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +173,7 @@ int main(int argc, char** argv) {
       ok &= Save(picture, out, "05-report-type-menu.png");
       menu->hide();
     }
+    ok &= SaveTreemap(form, tree, out);
   }
 
   {
