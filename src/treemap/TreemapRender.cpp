@@ -11,7 +11,8 @@ namespace {
 
 // Light from the upper left, slightly in front of the picture.
 constexpr double LightX = -1, LightY = -1, LightZ = 10;
-constexpr double Ambient = 0.25, Diffuse = 0.85;
+// At most 1: a cushion's top shows its colour, its sides darker shades of it.
+constexpr double Ambient = 0.2, Diffuse = 0.8;
 
 struct TSpan {
   int X0, X1, Y0, Y1;
