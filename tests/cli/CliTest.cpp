@@ -74,7 +74,7 @@ TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
 
 TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(Run({"--help"}), CliOk);
-  for (const char* option : {"--import", "--scan", "--export", "--stats"})
+  for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size"})
     EXPECT_NE(Out.str().find(option), std::string::npos) << option;
   EXPECT_TRUE(Err.str().empty());
 }
