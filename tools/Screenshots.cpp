@@ -186,6 +186,12 @@ int main(int argc, char** argv) {
     form.StartScan(big);
     RunUntil([&] { return handOvers >= 3 || form.Engine().ActiveScans() == 0; }, 60s);
     ShowFolder(form, big, 2);
+    // The treemap's first picture of the folder, drawn while the scan goes on.
+    const kv::TFolderNode* shown = form.FocusedNode();
+    RunUntil([&] {
+      const kv::TTreemapSnapshot* snapshot = form.Treemap().Snapshot();
+      return snapshot && snapshot->Nodes[0].FolderNode == shown;
+    }, 5s);
     const QPixmap picture = form.grab();  // paints at once, before more entries arrive
     const bool running = form.Engine().ActiveScans() > 0;
     ok &= Save(picture, out, "04-during-scan.png");
