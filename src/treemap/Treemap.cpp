@@ -78,10 +78,16 @@ TTreemapRect TreemapInner(const TTreemapRect& r) {
 
 TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeType, int width,
                                      int height) {
-  TTreemapSnapshot snapshot;
-  snapshot.SizeType = sizeType;
-  if (!folder || !folder->Data()) return snapshot;
-  std::vector<TTreemapNode>& nodes = snapshot.Nodes;
+  TTreemapSnapshotSteps steps(folder, sizeType, width, height);
+  steps.Step(std::numeric_limits<size_t>::max());
+  return steps.Take();
+}
+
+TTreemapSnapshotSteps::TTreemapSnapshotSteps(const TFolderNode* folder, TSizeType sizeType, int width,
+                                             int height) {
+  Snapshot_.SizeType = sizeType;
+  if (!folder || !folder->Data()) return;
+  std::vector<TTreemapNode>& nodes = Snapshot_.Nodes;
   // Room for every item, or for as many as the picture has pixels: growing
   // the vector would copy it and touch it all again.
   const double pixels = static_cast<double>(std::max(width, 0)) * std::max(height, 0);
@@ -97,14 +103,23 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
   nodes.push_back(top);
 
   // An item is kept when its share of the picture reaches MinItemPixels.
-  const double minSize = pixels > 0 ? static_cast<double>(top.Size) * MinItemPixels / pixels
-                                    : std::numeric_limits<double>::infinity();
-  const auto kept = [minSize](int64_t size) { return size > 0 && static_cast<double>(size) >= minSize; };
+  MinSize_ = pixels > 0 ? static_cast<double>(top.Size) * MinItemPixels / pixels
+                        : std::numeric_limits<double>::infinity();
+}
+
+bool TTreemapSnapshotSteps::Step(size_t items) {
+  if (Complete_) return true;
+  std::vector<TTreemapNode>& nodes = Snapshot_.Nodes;
+  const TSizeType sizeType = Snapshot_.SizeType;
+  const auto kept = [minSize = MinSize_](int64_t size) { return size > 0 && static_cast<double>(size) >= minSize; };
 
   // Breadth first, so that each folder's children are contiguous.
-  for (size_t i = 0; i < nodes.size(); ++i) {
+  size_t looked = 0;
+  for (; Next_ < nodes.size() && looked < items; ++Next_) {
+    const size_t i = Next_;
     if (nodes[i].Kind != TTreemapNode::Folder) continue;
     const TFolderNode* node = nodes[i].FolderNode;
+    looked += node->ChildCount() + node->Data()->Files.Count() + 1;
     const uint32_t first = static_cast<uint32_t>(nodes.size());
     int64_t shown = 0;
     for (size_t c = 0; c < node->ChildCount(); ++c) {
@@ -143,6 +158,7 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
     nodes[i].FirstChild = first;
     nodes[i].ChildCount = static_cast<uint32_t>(nodes.size() - first);
   }
+  if (Next_ < nodes.size()) return false;
 
   // Totals caught in the middle of a scan may lag behind their children: a
   // folder is never smaller than what it shows.
@@ -152,7 +168,8 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
     for (uint32_t c = 0; c < node.ChildCount; ++c) sum = SaturatingAdd(sum, nodes[node.FirstChild + c].Size);
     node.Size = std::max(node.Size, sum);
   }
-  return snapshot;
+  Complete_ = true;
+  return true;
 }
 
 // ---- Layout ----

@@ -46,6 +46,24 @@ struct TTreemapSnapshot {
 TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeType, int width,
                                      int height);
 
+// The same snapshot taken a few folders at a time, so that a big subtree
+// never holds up the UI thread for long. Between steps the tree may grow (a
+// scan goes on) but nothing in it may be freed.
+class TTreemapSnapshotSteps {
+ public:
+  TTreemapSnapshotSteps(const TFolderNode* folder, TSizeType sizeType, int width, int height);
+  // Takes whole folders until about `items` files and folders were looked at;
+  // true once the snapshot is complete.
+  bool Step(size_t items);
+  TTreemapSnapshot Take() { return std::move(Snapshot_); }
+
+ private:
+  TTreemapSnapshot Snapshot_;
+  double MinSize_ = 0;
+  size_t Next_ = 0;
+  bool Complete_ = false;
+};
+
 struct TTreemapRect {
   double X = 0, Y = 0, W = 0, H = 0;
 };

@@ -14,6 +14,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // Hand-overs of a running scan redraw the picture no more often than this.
 constexpr std::chrono::milliseconds GrowthInterval{1000};
+// The UI thread takes the snapshot in slices of about this much time...
+constexpr std::chrono::milliseconds SnapshotSlice{15};
+// ...checking the clock every so many items.
+constexpr size_t SnapshotStepItems = 4096;
 
 }  // namespace
 
@@ -117,10 +121,40 @@ void TTreemapPanel::Start() {
     update();
     return;
   }
-  // The only step that reads the tree; bounded by what the picture can show.
-  picture->Snapshot = TakeTreemapSnapshot(Root_, inputs.SizeType, w, h);
   Busy_ = true;
   LastStart_ = Clock::now();
+  Making_ = picture;
+  Steps_ = std::make_unique<TTreemapSnapshotSteps>(Root_, inputs.SizeType, w, h);
+  Continue();
+}
+
+void TTreemapPanel::Continue() {
+  if (Stopped_) return;
+  // Items freed or another picture wanted meanwhile: start afresh.
+  TInputs wanted = Wanted();
+  wanted.Growth = Started_.Growth;
+  if (wanted != Started_) {
+    Steps_.reset();
+    Making_.reset();
+    Busy_ = false;
+    AnyStarted_ = false;
+    Request(false);
+    return;
+  }
+  // The only part that reads the tree; other events (scan hand-overs, input)
+  // run between the slices.
+  const auto until = Clock::now() + SnapshotSlice;
+  while (!Steps_->Step(SnapshotStepItems)) {
+    if (Clock::now() >= until) {
+      QTimer::singleShot(0, this, [this] { Continue(); });
+      return;
+    }
+  }
+  std::shared_ptr<TPicture> picture = std::move(Making_);
+  picture->Snapshot = Steps_->Take();
+  Steps_.reset();
+  const int w = picture->Inputs.Width;
+  const int h = picture->Inputs.Height;
   Pool_.start([this, picture, w, h] {
     picture->Layout.Build(picture->Snapshot, w, h);
     QImage image(w, h, QImage::Format_ARGB32);

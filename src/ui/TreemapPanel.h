@@ -1,6 +1,7 @@
 // The treemap panel: a folder's subtree as nested rectangles. The snapshot is
-// taken here on the UI thread; layout and painting run on a worker thread and
-// the last finished picture is shown, so a big tree never stalls the window.
+// taken here on the UI thread in short steps between other events; layout and
+// painting run on a worker thread and the last finished picture is shown, so
+// a big tree never stalls the window.
 #pragma once
 
 #include <chrono>
@@ -82,6 +83,8 @@ class TTreemapPanel final : public QWidget {
   TInputs Wanted() const;
   void Request(bool throttled);
   void Start();
+  // Takes the snapshot a slice of time at a time, then hands it to the worker.
+  void Continue();
   void Finished(const std::shared_ptr<TPicture>& picture);
   void ResolveRoot();
   const TTreemapNode* NodeAt(const QPoint& pos, int64_t* cell = nullptr) const;
@@ -100,6 +103,8 @@ class TTreemapPanel final : public QWidget {
   TInputs Started_;
   bool AnyStarted_ = false;
   std::shared_ptr<TPicture> Shown_;
+  std::shared_ptr<TPicture> Making_;
+  std::unique_ptr<TTreemapSnapshotSteps> Steps_;
   int64_t HoverCell_ = -1;
   QTimer StartTimer_;
   std::chrono::steady_clock::time_point LastStart_{};
