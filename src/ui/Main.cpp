@@ -46,7 +46,6 @@
 #include "ui/SettingsDialog.h"
 #include "ui/ShellCommands.h"
 #include "ui/TreemapPanel.h"
-#include "scan/TreeRemoval.h"
 
 namespace kv {
 

@@ -157,7 +157,7 @@ void TTreemapPanel::Continue() {
   const int h = picture->Inputs.Height;
   Pool_.start([this, picture, w, h] {
     picture->Layout.Build(picture->Snapshot, w, h);
-    QImage image(w, h, QImage::Format_ARGB32);
+    QImage image(w, h, QImage::Format_RGB32);  // opaque: drawn without conversion
     RenderTreemap(picture->Snapshot, picture->Layout, reinterpret_cast<uint32_t*>(image.bits()), w, h,
                   static_cast<int>(image.bytesPerLine() / 4));
     picture->Image = std::move(image);

@@ -94,7 +94,7 @@ class TreemapWindowTest : public ::testing::Test {
   }
 
   TFolderNode* Node(TfrmMain& w, const std::string& sub) {
-    const std::string path = Utf8(sub.empty() ? Root : Root / sub);
+    const std::string path = Utf8(sub.empty() ? Root : (Root / sub).make_preferred());
     TFolderNode* node = w.Tree().FindFolderNode(path);
     return !node->IsHiddenRoot() && node->Data()->GetFullPath() == path ? node : nullptr;
   }
