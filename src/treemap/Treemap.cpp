@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "scan/SizeTree.h"
@@ -32,24 +33,37 @@ int64_t FileSize(const TFileNodeData* file, TSizeType type) {
   return std::max<int64_t>(0, type == TSizeType::FileSize ? file->FileSize : file->AllocatedSize);
 }
 
-// ExtensionColor of a file without allocating for the usual ASCII names.
-uint32_t FileColor(const TFileNodeData* file) {
-  const std::string_view name = file->Name.View();
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return ExtensionColor({});
-  char lower[32];
-  const std::string_view ext = name.substr(dot);
-  if (ext.size() <= sizeof lower) {
-    size_t i = 0;
-    for (; i < ext.size(); ++i) {
+// ExtensionColor of the files of one snapshot. Most extensions are short and
+// few: those are looked up by their lower-cased bytes in a small cache.
+class TFileColors {
+ public:
+  uint32_t Of(const TFileNodeData* file) {
+    const std::string_view name = file->Name.View();
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return NoExtension_;
+    const std::string_view ext = name.substr(dot);
+    if (ext.size() > 8) return ExtensionColor(ExtractExtension(name));
+    char lower[8] = {};
+    for (size_t i = 0; i < ext.size(); ++i) {
       const char c = ext[i];
-      if (static_cast<unsigned char>(c) >= 0x80) break;
+      if (static_cast<unsigned char>(c) >= 0x80) return ExtensionColor(ExtractExtension(name));
       lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    if (i == ext.size()) return ExtensionColor(std::string_view(lower, i));
+    uint64_t key = 0;
+    std::memcpy(&key, lower, sizeof key);  // never 0: the dot is in it
+    TEntry& entry = Cache_[(key * 0x9E3779B97F4A7C15ull) >> 58];
+    if (entry.Key != key) entry = {key, ExtensionColor(std::string_view(lower, ext.size()))};
+    return entry.Color;
   }
-  return ExtensionColor(ExtractExtension(name));
-}
+
+ private:
+  struct TEntry {
+    uint64_t Key = 0;
+    uint32_t Color = 0;
+  };
+  TEntry Cache_[64];
+  uint32_t NoExtension_ = ExtensionColor({});
+};
 
 // Adds the parabolic ridge of the span [a, b) to the coefficients of one axis.
 void AddRidge(double a, double b, double height, float& square, float& linear) {
@@ -100,6 +114,7 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
   const double minSize = pixels > 0 ? static_cast<double>(top.Size) * MinItemPixels / pixels
                                     : std::numeric_limits<double>::infinity();
   const auto kept = [minSize](int64_t size) { return size > 0 && static_cast<double>(size) >= minSize; };
+  TFileColors colors;
 
   // Breadth first, so that each folder's children are contiguous.
   for (size_t i = 0; i < nodes.size(); ++i) {
@@ -126,7 +141,7 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
       item.Size = size;
       item.FolderNode = node;
       item.FileData = file;
-      item.Color = FileColor(file);
+      item.Color = colors.Of(file);
       nodes.push_back(item);
       shown = SaturatingAdd(shown, size);
     }

@@ -49,13 +49,13 @@ class TreemapTest : public ::testing::Test {
     for (int f = 1; f < folders; ++f)
       paths.push_back(paths[std::uniform_int_distribution<size_t>(0, paths.size() - 1)(rng)] + "\\d" +
                       std::to_string(f));
-    static const char* const extensions[] = {".txt", ".JPG", ".pdf", "", ".qqq"};
+    static const char* const extensions[] = {".txt", ".JPG", ".pdf", "", ".qqq", ".Markdown", ".TxT"};
     for (int i = 0; i < files; ++i) {
       TFolderNode* folder = Folder(paths[std::uniform_int_distribution<size_t>(0, paths.size() - 1)(rng)]);
       const int64_t size = zeroEvery && i % zeroEvery == 0
                                ? 0
                                : static_cast<int64_t>(std::pow(maxSize, std::uniform_real_distribution<double>(0, 1)(rng)));
-      AddFile(folder, "f" + std::to_string(i) + extensions[i % 5], size);
+      AddFile(folder, "f" + std::to_string(i) + extensions[i % 7], size);
     }
     Tree.EndUpdate();
     return Folder("C:\\T");
