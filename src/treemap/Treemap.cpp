@@ -96,13 +96,13 @@ TTreemapSnapshot TakeTreemapSnapshot(const TFolderNode* folder, TSizeType sizeTy
   snapshot.SizeType = sizeType;
   if (!folder || !folder->Data()) return snapshot;
   std::vector<TTreemapNode>& nodes = snapshot.Nodes;
-  // Room for every item, or for as many as the picture has pixels: growing
-  // the vector would copy it and touch it all again.
+  // Room for every item, or for a quarter of the picture's pixels (pictures
+  // of real trees keep fewer items): growing would copy the vector.
   const double pixels = static_cast<double>(std::max(width, 0)) * std::max(height, 0);
   const TFolderNodeData* data = folder->Data();
   const double items = static_cast<double>(std::max<int64_t>(0, data->FileCount)) +
                        2.0 * static_cast<double>(std::max<int64_t>(0, data->FolderCount)) + 2;
-  nodes.reserve(static_cast<size_t>(std::min({items, pixels / MinItemPixels + 64, 4e6})));
+  nodes.reserve(static_cast<size_t>(std::min({items, pixels / MinItemPixels / 4 + 64, 4e6})));
 
   TTreemapNode top;
   top.Size = FolderSize(folder, sizeType);
