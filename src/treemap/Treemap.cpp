@@ -2,7 +2,7 @@
 #include "treemap/Treemap.h"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -74,7 +74,13 @@ void AddRidge(double a, double b, double height, float& square, float& linear) {
 }
 
 void AddCushion(TTreemapCell& cell) {
-  const double height = CushionHeight * std::pow(CushionFalloff, cell.Depth);
+  static const auto heights = [] {
+    std::array<double, 64> table{};
+    double h = CushionHeight;
+    for (double& t : table) t = h, h *= CushionFalloff;
+    return table;
+  }();
+  const double height = cell.Depth < heights.size() ? heights[cell.Depth] : 0;  // flat below that
   AddRidge(cell.Rect.X, cell.Rect.X + cell.Rect.W, height, cell.Surface[0], cell.Surface[1]);
   AddRidge(cell.Rect.Y, cell.Rect.Y + cell.Rect.H, height, cell.Surface[2], cell.Surface[3]);
 }
