@@ -249,6 +249,7 @@ TEST_F(TreemapTest, HitTestFindsTheCellThatPaintedEachPixel) {
   EXPECT_EQ(layout.HitTest(5, H), -1);
 }
 
+
 TEST_F(TreemapTest, CushionsAreLitFromTheUpperLeft) {
   TFolderNode* top = Folder("C:\\T");
   AddFile(top, "only.bin", 1000);
