@@ -137,6 +137,8 @@ TEST_F(TreemapTest, GeneratedTreesKeepTheLayoutInvariants) {
       if (n.Kind == TTreemapNode::File) {
         EXPECT_EQ(n.Color, ExtensionColor(n.FileData->Extension()));
       }
+      const auto kids = snapshot.Nodes.begin() + n.FirstChild;
+      EXPECT_TRUE(std::is_sorted(kids, kids + n.ChildCount, [](auto& a, auto& b) { return a.Size > b.Size; }));
     }
     TTreemapLayout layout;
     layout.Build(snapshot, c.Width, c.Height);
