@@ -2,7 +2,8 @@
 #include "treemap/Treemap.h"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <cstring>
 #include <limits>
 
 #include "scan/SizeTree.h"
@@ -32,24 +33,37 @@ int64_t FileSize(const TFileNodeData* file, TSizeType type) {
   return std::max<int64_t>(0, type == TSizeType::FileSize ? file->FileSize : file->AllocatedSize);
 }
 
-// ExtensionColor of a file without allocating for the usual ASCII names.
-uint32_t FileColor(const TFileNodeData* file) {
-  const std::string_view name = file->Name.View();
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return ExtensionColor({});
-  char lower[32];
-  const std::string_view ext = name.substr(dot);
-  if (ext.size() <= sizeof lower) {
-    size_t i = 0;
-    for (; i < ext.size(); ++i) {
+// ExtensionColor of the files of one snapshot. Most extensions are short and
+// few: those are looked up by their lower-cased bytes in a small cache.
+class TFileColors {
+ public:
+  uint32_t Of(const TFileNodeData* file) {
+    const std::string_view name = file->Name.View();
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return NoExtension_;
+    const std::string_view ext = name.substr(dot);
+    if (ext.size() > 8) return ExtensionColor(ExtractExtension(name));
+    char lower[8] = {};
+    for (size_t i = 0; i < ext.size(); ++i) {
       const char c = ext[i];
-      if (static_cast<unsigned char>(c) >= 0x80) break;
+      if (static_cast<unsigned char>(c) >= 0x80) return ExtensionColor(ExtractExtension(name));
       lower[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    if (i == ext.size()) return ExtensionColor(std::string_view(lower, i));
+    uint64_t key = 0;
+    std::memcpy(&key, lower, sizeof key);  // never 0: the dot is in it
+    TEntry& entry = Cache_[(key * 0x9E3779B97F4A7C15ull) >> 58];
+    if (entry.Key != key) entry = {key, ExtensionColor(std::string_view(lower, ext.size()))};
+    return entry.Color;
   }
-  return ExtensionColor(ExtractExtension(name));
-}
+
+ private:
+  struct TEntry {
+    uint64_t Key = 0;
+    uint32_t Color = 0;
+  };
+  TEntry Cache_[64];
+  uint32_t NoExtension_ = ExtensionColor({});
+};
 
 // Adds the parabolic ridge of the span [a, b) to the coefficients of one axis.
 void AddRidge(double a, double b, double height, float& square, float& linear) {
@@ -60,7 +74,13 @@ void AddRidge(double a, double b, double height, float& square, float& linear) {
 }
 
 void AddCushion(TTreemapCell& cell) {
-  const double height = CushionHeight * std::pow(CushionFalloff, cell.Depth);
+  static const auto heights = [] {
+    std::array<double, 64> table{};
+    double h = CushionHeight;
+    for (double& t : table) t = h, h *= CushionFalloff;
+    return table;
+  }();
+  const double height = cell.Depth < heights.size() ? heights[cell.Depth] : 0;  // flat below that
   AddRidge(cell.Rect.X, cell.Rect.X + cell.Rect.W, height, cell.Surface[0], cell.Surface[1]);
   AddRidge(cell.Rect.Y, cell.Rect.Y + cell.Rect.H, height, cell.Surface[2], cell.Surface[3]);
 }
@@ -88,13 +108,13 @@ TTreemapSnapshotSteps::TTreemapSnapshotSteps(const TFolderNode* folder, TSizeTyp
   Snapshot_.SizeType = sizeType;
   if (!folder || !folder->Data()) return;
   std::vector<TTreemapNode>& nodes = Snapshot_.Nodes;
-  // Room for every item, or for as many as the picture has pixels: growing
-  // the vector would copy it and touch it all again.
+  // Room for every item, or for a quarter of the picture's pixels (pictures
+  // of real trees keep fewer items): growing would copy the vector.
   const double pixels = static_cast<double>(std::max(width, 0)) * std::max(height, 0);
   const TFolderNodeData* data = folder->Data();
   const double items = static_cast<double>(std::max<int64_t>(0, data->FileCount)) +
                        2.0 * static_cast<double>(std::max<int64_t>(0, data->FolderCount)) + 2;
-  nodes.reserve(static_cast<size_t>(std::min({items, pixels / MinItemPixels + 64, 4e6})));
+  nodes.reserve(static_cast<size_t>(std::min({items, pixels / MinItemPixels / 4 + 64, 4e6})));
 
   TTreemapNode top;
   top.Size = FolderSize(folder, sizeType);
@@ -111,7 +131,10 @@ bool TTreemapSnapshotSteps::Step(size_t items) {
   if (Complete_) return true;
   std::vector<TTreemapNode>& nodes = Snapshot_.Nodes;
   const TSizeType sizeType = Snapshot_.SizeType;
-  const auto kept = [minSize = MinSize_](int64_t size) { return size > 0 && static_cast<double>(size) >= minSize; };
+  const auto kept = [minSize = MinSize_](int64_t size) {
+    return size > 0 && static_cast<double>(size) >= minSize;
+  };
+  TFileColors colors;
 
   // Breadth first, so that each folder's children are contiguous.
   size_t looked = 0;
@@ -141,7 +164,7 @@ bool TTreemapSnapshotSteps::Step(size_t items) {
       item.Size = size;
       item.FolderNode = node;
       item.FileData = file;
-      item.Color = FileColor(file);
+      item.Color = colors.Of(file);
       nodes.push_back(item);
       shown = SaturatingAdd(shown, size);
     }

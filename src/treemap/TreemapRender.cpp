@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 
 #include "treemap/Treemap.h"
 
@@ -27,8 +28,10 @@ TSpan PixelSpan(const TTreemapRect& r, int width, int height) {
 }
 
 void Fill(uint32_t* pixels, int stride, const TSpan& s, uint32_t color) {
-  for (int y = s.Y0; y < s.Y1; ++y) std::fill(pixels + static_cast<ptrdiff_t>(y) * stride + s.X0,
-                                              pixels + static_cast<ptrdiff_t>(y) * stride + s.X1, color);
+  for (int y = s.Y0; y < s.Y1; ++y) {
+    uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+    std::fill(row + s.X0, row + s.X1, color);
+  }
 }
 
 void Shade(uint32_t* pixels, int stride, const TSpan& s, const float* surface, uint32_t color) {
@@ -37,7 +40,7 @@ void Shade(uint32_t* pixels, int stride, const TSpan& s, const float* surface, u
   const double red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;
   for (int y = s.Y0; y < s.Y1; ++y) {
     const double ny = -(2 * surface[2] * (y + 0.5) + surface[3]);
-    uint32_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
+    uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
     for (int x = s.X0; x < s.X1; ++x) {
       const double nx = -(2 * surface[0] * (x + 0.5) + surface[1]);
       const double cosine = (nx * lx + ny * ly + lz) / std::sqrt(nx * nx + ny * ny + 1);
@@ -80,7 +83,7 @@ namespace {
 uint64_t HashExtension(std::string_view extension) {
   uint64_t hash = 14695981039346656037ull;
   for (const char c : extension) {
-    const unsigned char b = c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : static_cast<unsigned char>(c);
+    const auto b = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     hash = (hash ^ b) * 1099511628211ull;
   }
   return hash;

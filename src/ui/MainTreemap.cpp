@@ -31,13 +31,16 @@ void TfrmMain::CreateTreemap(QWidget* parent) {
   pnlTreemap->OnDoubleClick = [this](const TTreemapNode& node) { TreemapClicked(node, true); };
   pnlTreemap->OnStepHistory = [this](int delta) { StepHistory(delta); };
   // The selected row is outlined in the picture.
-  connect(grdFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-    const bool listing = CurrentReportList() == grdFiles && current.isValid();
-    pnlTreemap->SetSelectedFile(listing ? dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(current.row())) : nullptr);
-  });
+  connect(grdFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            const bool listing = CurrentReportList() == grdFiles && current.isValid();
+            TBaseNodeData* row = listing ? FilesModel_->RowObject(current.row()) : nullptr;
+            pnlTreemap->SetSelectedFile(dynamic_cast<TFileNodeData*>(row));
+          });
   // Folders freed by any path: the picture lets go of them first.
-  connect(FolderModel_, &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, [this] { pnlTreemap->TreeChanged(); });
-  connect(FolderModel_, &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, [this] { pnlTreemap->TreeChanged(); });
+  const auto changed = [this] { pnlTreemap->TreeChanged(); };
+  connect(FolderModel_, &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, changed);
+  connect(FolderModel_, &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, changed);
 }
 
 void TfrmMain::UpdateTreemap() {
@@ -59,7 +62,8 @@ void TfrmMain::SelectFileRow(const TFileNodeData* file) {
   for (int row = 0; row < FilesModel_->rowCount(); ++row) {
     if (FilesModel_->RowObject(row) != file) continue;
     const QModelIndex index = FilesModel_->index(row, 0);
-    grdFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grdFiles->selectionModel()->setCurrentIndex(index,
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     grdFiles->scrollTo(index);
     return;
   }

@@ -49,13 +49,12 @@ class TreemapTest : public ::testing::Test {
     for (int f = 1; f < folders; ++f)
       paths.push_back(paths[std::uniform_int_distribution<size_t>(0, paths.size() - 1)(rng)] + "\\d" +
                       std::to_string(f));
-    static const char* const extensions[] = {".txt", ".JPG", ".pdf", "", ".qqq"};
+    static const char* const extensions[] = {".txt", ".JPG", ".pdf", "", ".qqq", ".Markdown", ".TxT"};
     for (int i = 0; i < files; ++i) {
       TFolderNode* folder = Folder(paths[std::uniform_int_distribution<size_t>(0, paths.size() - 1)(rng)]);
-      const int64_t size = zeroEvery && i % zeroEvery == 0
-                               ? 0
-                               : static_cast<int64_t>(std::pow(maxSize, std::uniform_real_distribution<double>(0, 1)(rng)));
-      AddFile(folder, "f" + std::to_string(i) + extensions[i % 5], size);
+      const double exponent = std::uniform_real_distribution<double>(0, 1)(rng);
+      const int64_t size = zeroEvery && i % zeroEvery == 0 ? 0 : static_cast<int64_t>(std::pow(maxSize, exponent));
+      AddFile(folder, "f" + std::to_string(i) + extensions[i % 7], size);
     }
     Tree.EndUpdate();
     return Folder("C:\\T");
@@ -138,6 +137,8 @@ TEST_F(TreemapTest, GeneratedTreesKeepTheLayoutInvariants) {
       if (n.Kind == TTreemapNode::File) {
         EXPECT_EQ(n.Color, ExtensionColor(n.FileData->Extension()));
       }
+      const auto kids = snapshot.Nodes.begin() + n.FirstChild;
+      EXPECT_TRUE(std::is_sorted(kids, kids + n.ChildCount, [](auto& a, auto& b) { return a.Size > b.Size; }));
     }
     TTreemapLayout layout;
     layout.Build(snapshot, c.Width, c.Height);
@@ -237,7 +238,8 @@ TEST_F(TreemapTest, HitTestFindsTheCellThatPaintedEachPixel) {
         ++leaves;
         // A shade of the item's colour: every channel dimmed alike.
         const uint32_t p = pixels[y * W + x], c = node.Color;
-        const int strongest = (c >> 16 & 0xFF) >= std::max(c >> 8 & 0xFF, c & 0xFF) ? 16 : (c >> 8 & 0xFF) >= (c & 0xFF) ? 8 : 0;
+        const uint32_t r = c >> 16 & 0xFF, g = c >> 8 & 0xFF, b = c & 0xFF;
+        const int strongest = r >= std::max(g, b) ? 16 : g >= b ? 8 : 0;
         const double light = static_cast<double>(p >> strongest & 0xFF) / (c >> strongest & 0xFF);
         for (const int shift : {16, 8, 0})
           EXPECT_NEAR(static_cast<double>(p >> shift & 0xFF), light * (c >> shift & 0xFF), 1.5) << x << "," << y;
@@ -248,6 +250,7 @@ TEST_F(TreemapTest, HitTestFindsTheCellThatPaintedEachPixel) {
   EXPECT_EQ(layout.HitTest(-1, 5), -1);
   EXPECT_EQ(layout.HitTest(5, H), -1);
 }
+
 
 TEST_F(TreemapTest, CushionsAreLitFromTheUpperLeft) {
   TFolderNode* top = Folder("C:\\T");
