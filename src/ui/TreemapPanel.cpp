@@ -218,8 +218,14 @@ void TTreemapPanel::paintEvent(QPaintEvent*) {
   painter.drawImage(rect(), Shown_->Image);
   const TTreemapSnapshot* snapshot = Snapshot();
   if (!snapshot) return;
-  // The focused folder (when the picture shows more) and the selected file.
+  // The item under the mouse, the focused folder (when the picture shows more)
+  // and the selected file.
   const std::vector<TTreemapCell>& cells = Shown_->Layout.Cells();
+  if (HoverCell_ > 0 && static_cast<size_t>(HoverCell_) < cells.size()) {
+    painter.setPen(QPen(QColor(255, 255, 255, 200), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(CellRect(cells[static_cast<size_t>(HoverCell_)]).adjusted(0.5, 0.5, -0.5, -0.5));
+  }
   for (size_t i = 1; i < cells.size(); ++i) {
     const TTreemapNode& node = snapshot->Nodes[cells[i].Node];
     const bool marked = node.Kind == TTreemapNode::File
@@ -252,6 +258,7 @@ void TTreemapPanel::mouseMoveEvent(QMouseEvent* event) {
   const TTreemapNode* node = NodeAt(event->position().toPoint(), &cell);
   if (cell == HoverCell_) return;
   HoverCell_ = cell;
+  update();
   if (OnHover) OnHover(node);
 }
 
@@ -259,6 +266,7 @@ void TTreemapPanel::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
   if (HoverCell_ < 0) return;
   HoverCell_ = -1;
+  update();
   if (OnHover) OnHover(nullptr);
 }
 
