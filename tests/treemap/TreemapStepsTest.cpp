@@ -52,18 +52,15 @@ TEST_F(TreemapStepsTest, StepsOfAnySizeGiveTheSnapshotTakenAtOnce) {
   const TTreemapSnapshot once = TakeTreemapSnapshot(top, TSizeType::FileSize, 200, 100);
   ASSERT_GT(once.Nodes.size(), 80u);
   for (const size_t items : {size_t{1}, size_t{25}, std::numeric_limits<size_t>::max()}) {
-    SCOPED_TRACE(items);
     TTreemapSnapshotSteps steps(top, TSizeType::FileSize, 200, 100);
-    const int taken = StepsTaken(steps, items);
-    EXPECT_EQ(taken > 1, items < 100);
+    EXPECT_EQ(StepsTaken(steps, items) > 1, items < 100) << items;
     const TTreemapSnapshot stepped = steps.Take();
     ASSERT_EQ(stepped.Nodes.size(), once.Nodes.size());
     for (size_t i = 0; i < once.Nodes.size(); ++i) {
-      const TTreemapNode& a = once.Nodes[i];
-      const TTreemapNode& b = stepped.Nodes[i];
+      const TTreemapNode &a = once.Nodes[i], &b = stepped.Nodes[i];
       EXPECT_TRUE(a.Size == b.Size && a.FirstChild == b.FirstChild && a.ChildCount == b.ChildCount &&
                   a.FolderNode == b.FolderNode && a.FileData == b.FileData && a.Color == b.Color && a.Kind == b.Kind)
-          << i;
+          << items << " " << i;
     }
   }
 }
@@ -71,18 +68,18 @@ TEST_F(TreemapStepsTest, StepsOfAnySizeGiveTheSnapshotTakenAtOnce) {
 TEST_F(TreemapStepsTest, FilesArrivingBetweenStepsKeepEveryFolderAsLargeAsWhatItShows) {
   TFolderNode* top = MakeTree();
   TTreemapSnapshotSteps steps(top, TSizeType::FileSize, 200, 100);
-  ASSERT_FALSE(steps.Step(1));  // the top folder only
+  ASSERT_FALSE(steps.Step(1));              // the top folder only
   AddFiles(Folder("C:\\T\\c"), 10, 50000);  // a scan's hand-over to a folder not yet taken
   StepsTaken(steps, 1);
   const TTreemapSnapshot snapshot = steps.Take();
-  int files = 0;
+  int arrived = 0;
   for (const TTreemapNode& node : snapshot.Nodes) {
     int64_t sum = 0;
     for (uint32_t c = 0; c < node.ChildCount; ++c) sum += snapshot.Nodes[node.FirstChild + c].Size;
     EXPECT_GE(node.Size, sum);
-    files += node.Kind == TTreemapNode::File && node.Size >= 50000;
+    arrived += node.Kind == TTreemapNode::File && node.Size >= 50000;
   }
-  EXPECT_EQ(files, 10);
+  EXPECT_EQ(arrived, 10);
 }
 
 }  // namespace
