@@ -130,10 +130,11 @@ void TTreemapPanel::Start() {
 
 void TTreemapPanel::Continue() {
   if (Stopped_) return;
-  // Items freed or another picture wanted meanwhile: start afresh.
+  // Items freed, another picture wanted or the panel hidden meanwhile: start
+  // afresh when it is wanted.
   TInputs wanted = Wanted();
   wanted.Growth = Started_.Growth;
-  if (wanted != Started_) {
+  if (wanted != Started_ || !isVisible()) {
     Steps_.reset();
     Making_.reset();
     Busy_ = false;
