@@ -163,6 +163,10 @@ inline constexpr const char* IdMaskSetNotClosed = "2354";
 inline constexpr const char* IdMaskEmptySet = "2355";
 inline constexpr const char* IdSelectFolder = "2356";
 inline constexpr const char* IdAboutNotice = "2357";
+// Files read from outside: only regular files of a sensible size.
+inline constexpr const char* IdNotRegularFile = "2361";
+inline constexpr const char* IdFileTooLarge = "2362";
+inline constexpr const char* IdSettingsFileKept = "2363";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -192,7 +196,7 @@ inline constexpr std::array AllTextIds = {
     IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
-    IdMaskEmptySet, IdSelectFolder, IdAboutNotice,
+    IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdNotRegularFile, IdFileTooLarge, IdSettingsFileKept,
 };
 
 }  // namespace kv
