@@ -174,13 +174,13 @@ void ComputeListPercents(const TListingRows &rows) {
     if (const auto *folder = dynamic_cast<const TFolderNodeData *>(row)) return folder->TotalSize;
     return 0;
   };
-  int64_t total = 0;
+  TShareTotal total;
   for (TBaseNodeData *row : rows) {
-    total = SatAdd(total, raw(row));
+    total.Add(raw(row));
     row->ListPercent = 0;
   }
-  if (total <= 0) return;
-  for (TBaseNodeData *row : rows) row->ListPercent = SatPercent(raw(row), total);
+  if (!total.Positive()) return;
+  for (TBaseNodeData *row : rows) row->ListPercent = total.PercentOf(raw(row));
 }
 
 TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings) {

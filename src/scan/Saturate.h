@@ -39,4 +39,23 @@ inline double SatPercent(int64_t part, int64_t whole) {
   return 100.0 * (static_cast<double>(part) / static_cast<double>(whole));
 }
 
+// The whole that shares are taken of: exact while the sum fits, in floating
+// point beyond, so parts too large to add up still share out to 100.
+class TShareTotal {
+ public:
+  void Add(int64_t part) {
+    Wide_ = __builtin_add_overflow(Exact_, part, &Exact_) || Wide_;
+    Approx_ += static_cast<double>(part);
+  }
+  bool Positive() const { return Wide_ ? Approx_ > 0 : Exact_ > 0; }
+  double PercentOf(int64_t part) const {
+    return Wide_ ? 100.0 * (static_cast<double>(part) / Approx_) : SatPercent(part, Exact_);
+  }
+
+ private:
+  int64_t Exact_ = 0;
+  double Approx_ = 0;
+  bool Wide_ = false;
+};
+
 }  // namespace kv
