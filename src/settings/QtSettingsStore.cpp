@@ -6,6 +6,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <cstdlib>
 #include <unordered_map>
@@ -53,9 +54,10 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
-// The file's lines must all be of the INI kinds QSettings writes. QSettings
-// itself reads around damage and would write back what it guessed, so a
-// damaged file is neither read nor written.
+// The file's lines must all be of the INI kinds QSettings writes, or "#"
+// comments. QSettings itself reads around damage and would write back what it
+// guessed, so a damaged file is neither read nor written. This is the judge:
+// QSettings' own format status also objects to "#" comments and a byte-order mark.
 bool IsSound(std::string_view bytes) {
   if (bytes.starts_with(Bom)) bytes.remove_prefix(Bom.size());
   const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -118,6 +120,16 @@ std::string WithComments(std::string_view before, std::string_view after) {
   return result + block;
 }
 
+// Under QSettings' own lock, so no other process writes in between.
+bool Replace(const QString& path, std::string_view text) {
+  QLockFile lock(path + QStringLiteral(".lock"));
+  if (!lock.lock()) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  file.write(text.data(), static_cast<qint64>(text.size()));
+  return file.commit();
+}
+
 }  // namespace
 
 TQtSettingsStore::TQtSettingsStore(std::string filePath) : FilePath_(std::move(filePath)) {}
@@ -144,8 +156,17 @@ void TQtSettingsStore::Load() {
     Unusable_ = true;
     return;
   }
-  QSettings settings(path, QSettings::IniFormat);
-  if (settings.status() != QSettings::NoError) {
+  // QSettings takes a byte-order mark for part of the first line: it reads a copy without one.
+  QTemporaryFile copy;
+  QString readPath = path;
+  if (std::string_view(input.Bytes).starts_with(Bom)) {
+    if (!copy.open()) return;
+    copy.write(input.Bytes.data() + Bom.size(), static_cast<qint64>(input.Bytes.size() - Bom.size()));
+    copy.close();
+    readPath = copy.fileName();
+  }
+  QSettings settings(readPath, QSettings::IniFormat);
+  if (settings.status() == QSettings::AccessError) {
     Unusable_ = true;
     return;
   }
@@ -221,9 +242,12 @@ void TQtSettingsStore::Write(std::string_view name, TValue value) {
     Unusable_ = true;
     return;
   }
+  if (std::string_view(before.Bytes).starts_with(Bom) &&
+      !Replace(path, std::string_view(before.Bytes).substr(Bom.size())))
+    return;
   {
     QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) return;
+    if (settings.status() == QSettings::AccessError) return;
     const QString key = Key(isString ? StringSection : IntegerSection, name);
     const QString otherKey = Key(isString ? IntegerSection : StringSection, name);
     if (isString) {
@@ -234,7 +258,7 @@ void TQtSettingsStore::Write(std::string_view name, TValue value) {
     }
     settings.remove(otherKey);
     settings.sync();
-    if (settings.status() != QSettings::NoError) return;
+    if (settings.status() == QSettings::AccessError) return;
   }
   const bool hasComments = before.Bytes.starts_with(Bom) || [&] {
     for (std::string_view line : Lines(before.Bytes))
@@ -242,17 +266,10 @@ void TQtSettingsStore::Write(std::string_view name, TValue value) {
     return false;
   }();
   if (!hasComments) return;
-  // Under QSettings' own lock, so no other process writes in between.
-  QLockFile lock(path + QStringLiteral(".lock"));
-  if (!lock.lock()) return;
   const TInputText written = ReadInputFile(FilePath_, SettingsFileLimit);
   if (written.Fault != TInputFault::None) return;
   const std::string merged = WithComments(before.Bytes, written.Bytes);
-  if (merged == written.Bytes) return;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return;
-  file.write(merged.data(), static_cast<qint64>(merged.size()));
-  file.commit();
+  if (merged != written.Bytes) Replace(path, merged);
 }
 
 std::unique_ptr<ISettingsStore> CreateUserSettingsStore() {
