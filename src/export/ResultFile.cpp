@@ -245,9 +245,10 @@ class TImporter {
         !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
       return false;
     const std::string_view path = FromFileText(PathBytes_, PathText_);
-    // The first record tells the style of the whole file, so a file written
-    // on the other platform keeps its drives and separators.
-    if (!Style_) Style_ = PathStyleOf(path, Tree_.Style());
+    // Each path tells its own style by the rule the writer follows for each
+    // top-level folder, so a file written on the other platform keeps its
+    // drives and separators, and what is written reads back the same.
+    Style_ = PathStyleOf(path, Tree_.Style());
     // "/d//x" would make a folder without a name, which is written back as
     // "/d/" and read again as "/d" itself: totals would move.
     for (const std::string& component : SplitPath(path, *Style_))
