@@ -23,8 +23,8 @@ ninja -C build/fuzz -j "$(nproc)" fuzz_targets
 mkdir -p build/fuzz/crashes
 for target in fuzz_result_file fuzz_language_file fuzz_settings_file fuzz_mask; do
   run=("${limit[@]}")
-  # Each settings input is several file writes: a tenth of the runs takes as long.
-  if [ "$target" = fuzz_settings_file ] && [ "${1:-}" = "--runs" ]; then run=(-runs=$(( $2 / 10 ))); fi
+  # Each settings input is several file writes and syncs: a twentieth of the runs takes as long.
+  if [ "$target" = fuzz_settings_file ] && [ "${1:-}" = "--runs" ]; then run=(-runs=$(( $2 / 20 ))); fi
   echo "== $target ${run[*]}"
   mkdir -p "build/fuzz/corpus/$target"
   # The first folder takes new inputs; the seeds stay as they are.
