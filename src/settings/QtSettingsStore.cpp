@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
@@ -43,13 +44,14 @@ std::string_view Trimmed(std::string_view line) {
 
 bool IsComment(std::string_view trimmed) { return trimmed.starts_with(';') || trimmed.starts_with('#'); }
 
+// Lines as QSettings reads them: CR LF, a lone LF and a lone CR each end one.
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
+    const size_t end = text.find_first_of("\r\n");
     lines.push_back(text.substr(0, end));
     if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
+    text.remove_prefix(end + (text.substr(end).starts_with("\r\n") ? 2 : 1));
   }
   return lines;
 }
@@ -62,6 +64,8 @@ bool IsSound(std::string_view bytes) {
   if (bytes.starts_with(Bom)) bytes.remove_prefix(Bom.size());
   const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
   if (QString::fromUtf8(raw).toUtf8() != raw) return false;  // not UTF-8
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < ' ' && c != '\t' && c != '\r' && c != '\n'; };
+  if (std::any_of(bytes.begin(), bytes.end(), control)) return false;
   for (std::string_view line : Lines(bytes)) {
     line = Trimmed(line);
     if (line.empty() || IsComment(line) || line.find('=') != std::string_view::npos) continue;
@@ -110,7 +114,7 @@ std::string WithComments(std::string_view before, std::string_view after) {
     }
     result.append(line).push_back('\n');
   }
-  if (!after.empty() && after.back() != '\n') result.pop_back();
+  if (!after.empty() && after.back() != '\n' && after.back() != '\r') result.pop_back();
   for (const std::string& anchor : order) {
     if (auto it = blocks.find(anchor); it != blocks.end()) {
       result += it->second;
@@ -173,6 +177,7 @@ void TQtSettingsStore::Load() {
   for (const char* section : {StringSection, IntegerSection}) {
     settings.beginGroup(QString::fromLatin1(section));
     for (const QString& key : settings.childKeys()) {
+      if (key.isEmpty()) continue;  // "=x" names nothing
       const QVariant value = settings.value(key);
       if (section == StringSection) {
         Strings_.insert_or_assign(key.toStdString(), value.toString().toStdString());
