@@ -6,20 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace kv::fuzz {
 
-inline std::string ScratchPath(const std::string& name) {
+// Under $KESTROVE_FUZZ_SCRATCH (scripts/fuzz.sh sets it and clears it after
+// each clean run), else in /dev/shm.
+inline const std::filesystem::path& ScratchFolder() {
   static const std::filesystem::path dir = [] {
-    std::filesystem::path base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    const char* scratch = std::getenv("KESTROVE_FUZZ_SCRATCH");
+    std::filesystem::path base = scratch && *scratch ? std::filesystem::path(scratch) : std::filesystem::path("/dev/shm");
     base /= "kestrove-fuzz-" + std::to_string(getpid());
     std::filesystem::create_directories(base);
     return base;
   }();
-  return (dir / name).string();
+  return dir;
 }
+
+inline std::string ScratchPath(const std::string& name) { return (ScratchFolder() / name).string(); }
 
 inline void WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
   std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -5,7 +5,8 @@
 # With --runs N instead, each target runs N inputs (the short run of scripts/test.sh).
 # New inputs go to build/fuzz/corpus/<target>; fuzz/corpus/<target> is the seed corpus
 # kept in the repository. A crash is written to build/fuzz/crashes/ and ends the script
-# with an error: fix it and add the input to fuzz/corpus/<target>/.
+# with an error (the files of the last input stay in build/fuzz/scratch/): fix it and add
+# the input to fuzz/corpus/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -21,6 +22,8 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 ninja -C build/fuzz -j "$(nproc)" fuzz_targets
 
 mkdir -p build/fuzz/crashes
+# The targets write each input to a file of their own here.
+export KESTROVE_FUZZ_SCRATCH="$top/build/fuzz/scratch"
 for target in fuzz_result_file fuzz_language_file fuzz_settings_file fuzz_mask; do
   run=("${limit[@]}")
   # Each settings input is several file writes and syncs: a twentieth of the runs takes as long.
@@ -36,4 +39,5 @@ for target in fuzz_result_file fuzz_language_file fuzz_settings_file fuzz_mask; 
     exit 1
   }
   grep -E '^stat::number_of_executed_units|^Done' "build/fuzz/$target.log" || true
+  rm -rf "$KESTROVE_FUZZ_SCRATCH"
 done
