@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme
   # the Windows check: cross compiler and Wine
   g++-mingw-w64-x86-64-posix wine64
+  # fuzzing the readers of outside input (libFuzzer comes with clang's runtime)
+  clang libclang-rt-14-dev
   # benchmarks and looking at the window without a display
   time xvfb xauth imagemagick
   # the Windows package and the check that its window appears under Wine

@@ -20,6 +20,9 @@ ninja -C build/test -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
 
+echo "== fuzz targets, a short fixed run each"
+scripts/fuzz.sh --runs 20000
+
 echo "== threaded tests (TSan)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTROVE_WERROR=ON \
   -DKESTROVE_SANITIZE=thread -DKESTROVE_BENCH=OFF >/dev/null

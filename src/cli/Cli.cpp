@@ -20,6 +20,7 @@
 #include "platform/Locale.h"
 #include "scan/FileServices.h"
 #include "scan/FolderSearch.h"
+#include "scan/Saturate.h"
 #include "scan/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -377,6 +378,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
   }
 
+  if (const std::optional<std::string> file = environment.Settings->UnusableFile())
+    err << "kestrove-cli: warning: the settings file \"" << *file
+        << "\" cannot be read; it is left as it is and the defaults are used\n";
+
   TFileServices services(environment.Platform, NativePathStyle());
   TSizeTree tree(services, CurrentLocale());
 
@@ -467,8 +472,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (request.Stats) {
     int64_t bytes = 0, allocated = 0;
     for (size_t i = 0; i < tree.Root()->ChildCount(); ++i) {
-      bytes += tree.Root()->Child(i)->Data()->TotalSize;
-      allocated += tree.Root()->Child(i)->Data()->TotalAllocated;
+      bytes = SatAdd(bytes, tree.Root()->Child(i)->Data()->TotalSize);
+      allocated = SatAdd(allocated, tree.Root()->Child(i)->Data()->TotalAllocated);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -39,7 +39,13 @@ class TBusyScope {
 
 TCommandOutcome Report(const TFileResult& result, TFileCommandEnv& env) {
   if (result) return TCommandOutcome::Done;
-  env.Dialog.ShowError(result.Message);
+  if (result.TextId && env.Translate) {
+    std::string text = env.Translate(result.TextId);
+    if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, result.FileName);
+    env.Dialog.ShowError(text);
+  } else {
+    env.Dialog.ShowError(result.Message);
+  }
   return TCommandOutcome::Failed;
 }
 

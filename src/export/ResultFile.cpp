@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "export/OutputFile.h"
+#include "platform/InputFile.h"
 #include "platform/Platform.h"
 #include "scan/NodeData.h"
+#include "scan/FileServices.h"
 #include "scan/PathStyle.h"
 #include "scan/SizeTree.h"
+#include "settings/TextIds.h"
 
 namespace kv {
 
@@ -242,11 +245,24 @@ class TImporter {
         !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
       return false;
     const std::string_view path = FromFileText(PathBytes_, PathText_);
-    // The first record tells the style of the whole file, so a file written
-    // on the other platform keeps its drives and separators.
-    if (!Style_) Style_ = PathStyleOf(path, Tree_.Style());
-    TFolderNode* node = Tree_.GetFolderNode(path, DecodeInfo(fixed + 8), nullptr,
-                                            FromFileText(OwnerBytes_, OwnerText_), *Style_);
+    // Each path tells its own style by the rule the writer follows for each
+    // top-level folder, so a file written on the other platform keeps its
+    // drives and separators, and what is written reads back the same.
+    Style_ = PathStyleOf(path, Tree_.Style());
+    // "/d//x" would make a folder without a name, which is written back as
+    // "/d/" and read again as "/d" itself: totals would move.
+    for (const std::string& component : SplitPath(path, *Style_))
+      if (component.empty()) return Fail("the folder path at byte " + std::to_string(start) + " has an empty component");
+    static constexpr size_t Numbers[] = {40, 48, 56, 64, 72, 80};
+    for (const size_t at : Numbers)
+      if (GetLe64(fixed + at) < 0) return Fail(Impossible("value", GetLe64(fixed + at), start + at));
+    const int32_t fileCount = GetLe32(fixed + 92);
+    if (fileCount < 0) return Fail(Impossible("file count", fileCount, start + 92));
+    // An owner the file leaves empty is not looked up here: the path may name
+    // something else on this machine, and a deep path would be asked per level.
+    std::string_view owner = FromFileText(OwnerBytes_, OwnerText_);
+    if (owner.empty()) owner = TFileServices::UnknownOwner;
+    TFolderNode* node = Tree_.GetFolderNode(path, DecodeInfo(fixed + 8), nullptr, owner, *Style_);
     // An empty path names the hidden root, which takes nothing.
     if (TFolderNodeData* folder = FolderData(node)) {
       PercentNodes_.push_back(node);
@@ -261,7 +277,6 @@ class TImporter {
       folder->Complete = fixed[88] != 0;
       StoredFolderCounts_.emplace_back(node, folder->FolderCount);
     }
-    const int32_t fileCount = GetLe32(fixed + 92);
     for (int32_t i = 0; i < fileCount; ++i)
       if (!ReadFileRecord(node)) return false;
     return true;
@@ -274,8 +289,13 @@ class TImporter {
     if (!ReadString(GetLe32(fixed), start, PathBytes_) ||
         !ReadString(GetLe32(fixed + 4), start + 4, OwnerBytes_))
       return false;
-    Tree_.AddFileNode(FromFileText(PathBytes_, PathText_), folderNode, GetLe64(fixed + 8),
-                      DecodeInfo(fixed + 16), FromFileText(OwnerBytes_, OwnerText_), *Style_);
+    const std::string_view path = FromFileText(PathBytes_, PathText_);
+    if (FolderPartLength(path, *Style_) == path.size())
+      return Fail("the file path at byte " + std::to_string(start) + " has no name");
+    const int64_t size = GetLe64(fixed + 8);
+    if (size < 0) return Fail(Impossible("file size", size, start + 8));
+    Tree_.AddFileNode(path, folderNode, size, DecodeInfo(fixed + 16), FromFileText(OwnerBytes_, OwnerText_),
+                      *Style_);
     return true;
   }
 
@@ -298,6 +318,10 @@ class TImporter {
     if (Reader_.Read(bytes.data(), bytes.size())) return true;
     if (Reader_.SystemError()) return Fail(ErrnoText(errno));
     return Fail("the file ends inside a string at byte " + std::to_string(Reader_.Position()));
+  }
+
+  static std::string Impossible(const char* what, int64_t value, uint64_t at) {
+    return "impossible " + std::string(what) + " " + std::to_string(value) + " at byte " + std::to_string(at);
   }
 
   bool Fail(const std::string& reason) {
@@ -363,14 +387,15 @@ TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
 
 TFileResult ReadResultFile(TSizeTree& tree, const std::string& path) {
   errno = 0;
-  std::unique_ptr<std::FILE, TFileCloser> file(OpenFile(path, "rb"));
+  const TInputFile input = OpenInputFile(path);
+  std::unique_ptr<std::FILE, TFileCloser> file(input.File);
+  if (input.NotRegular)
+    return TFileResult::Failure(InputFaultText(TInputFault::NotRegular, path, 0), IdNotRegularFile, path);
   if (!file) return TFileResult::Failure("Cannot open file \"" + path + "\": " + ErrnoText(errno));
-  // Known up front, so a length can be judged before anything is allocated.
-  std::error_code error;
-  const uintmax_t size =
-      std::filesystem::file_size(std::filesystem::path(std::u8string(path.begin(), path.end())), error);
-  if (error) return TFileResult::Failure("Read error in \"" + path + "\": " + error.message());
-  TImporter importer(tree, file.get(), size, path);
+  // The size is known up front, so a length can be judged before anything is allocated.
+  if (input.Size > ResultFileLimit)
+    return TFileResult::Failure(InputFaultText(TInputFault::TooLarge, path, 0), IdFileTooLarge, path);
+  TImporter importer(tree, file.get(), input.Size, path);
   return importer.Run();
 }
 

@@ -123,6 +123,9 @@ class ISettingsStore {
   virtual std::optional<int32_t> ReadInteger(std::string_view name) = 0;
   virtual void WriteString(std::string_view name, std::string_view value) = 0;
   virtual void WriteInteger(std::string_view name, int32_t value) = 0;
+  // The file holding the values when it was found unusable: it is then left
+  // exactly as it is, and nothing is read from it or written to it.
+  virtual std::optional<std::string> UnusableFile() const { return std::nullopt; }
 };
 
 // The services of the machine the program runs on.
@@ -147,6 +150,17 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
 std::FILE* OpenFile(const std::string& path, const char* mode);
+// A file opened for reading by OpenInputFile.
+struct TInputFile {
+  std::FILE* File = nullptr;  // the caller closes it
+  uint64_t Size = 0;
+  // Set when the path names something other than a regular file (a folder, a
+  // FIFO, a device, a file of a kernel file system such as /proc): not opened.
+  bool NotRegular = false;
+};
+// Opens a regular file by its UTF-8 name for binary reading. Never waits on a
+// FIFO or device. Without File and NotRegular, errno tells why it failed.
+TInputFile OpenInputFile(const std::string& path);
 // Moves a file over another one in the same folder, replacing it in one step;
 // false with errno set when it could not.
 bool RenameOver(const std::string& from, const std::string& to);

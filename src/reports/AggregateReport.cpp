@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "reports/ListingReport.h"
+#include "scan/Saturate.h"
 #include "scan/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/TextIds.h"
@@ -37,7 +38,7 @@ struct TViewHash {
 // keys (the exact spelling, the interned owner, the class number); the groups,
 // in the order first met, then go through the case-insensitive key table.
 struct TGroup {
-  uint64_t Size = 0;  // wraps like the tree's sums
+  int64_t Size = 0;
   int64_t Count = 0;
   const TFileNodeData *First = nullptr;
   int Class = 0;
@@ -49,7 +50,7 @@ class TGrouper {
 
   void Add(const TFileNodeData &file) {
     TGroup &group = Groups_[GroupOf(file)];
-    group.Size += static_cast<uint64_t>(file.FileSize);
+    group.Size = SatAdd(group.Size, file.FileSize);
     ++group.Count;
   }
   const std::vector<TGroup> &Groups() const { return Groups_; }
@@ -120,11 +121,11 @@ class TKeyTable {
     });
     if (it != Rows_.end() && Locale_.CompareNoCase((*it)->Name, key) == 0) {
       TExtensionsNodeData &row = **it;
-      row.Size = static_cast<int64_t>(static_cast<uint64_t>(row.Size) + group.Size);
+      row.Size = SatAdd(row.Size, group.Size);
       row.Count += group.Count;
       return;
     }
-    auto row = std::make_unique<TExtensionsNodeData>(std::move(key), static_cast<int64_t>(group.Size), iconKey);
+    auto row = std::make_unique<TExtensionsNodeData>(std::move(key), group.Size, iconKey);
     row->Count = group.Count;
     Rows_.insert(it, std::move(row));
   }

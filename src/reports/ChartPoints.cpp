@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scan/Saturate.h"
+
 namespace kv {
 namespace {
 
@@ -17,7 +19,7 @@ template <class Rows>
 std::vector<TChartPoint> Fill(const Rows &rows, int32_t chartOtherType) {
   std::vector<TChartPoint> points;
   int64_t total = 0;
-  for (const auto &row : rows) total += row->GetSize();
+  for (const auto &row : rows) total = SatAdd(total, row->GetSize());
   if (total == 0) return points;
 
   int64_t others = 0;
@@ -27,7 +29,7 @@ std::vector<TChartPoint> Fill(const Rows &rows, int32_t chartOtherType) {
     if (chartOtherType == 2 || AboveTwoPercent(size, total))
       points.push_back({static_cast<double>(size), std::string(row.GetText())});
     else
-      others += size;
+      others = SatAdd(others, size);
   }
   if (others > 0) points.push_back({static_cast<double>(others), std::string(ChartOthersLabel)});
   return points;

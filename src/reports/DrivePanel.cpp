@@ -36,7 +36,10 @@ const std::vector<TColumnSpec>& DriveColumns() {
 }
 
 double BytesToGB(int64_t bytes) {
-  double x = static_cast<double>(bytes * 100);
+  // Exact while the hundredfold fits; beyond that no digit is lost to the cut anyway.
+  int64_t hundredfold = 0;
+  double x = __builtin_mul_overflow(bytes, int64_t{100}, &hundredfold) ? static_cast<double>(bytes) * 100
+                                                                      : static_cast<double>(hundredfold);
   for (int i = 0; i < 3; ++i) x /= 1024;
   return std::trunc(x) / 100;
 }

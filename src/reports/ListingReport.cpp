@@ -7,6 +7,8 @@
 #include <limits>
 #include <utility>
 
+#include "scan/Saturate.h"
+
 namespace kv {
 namespace {
 
@@ -167,23 +169,18 @@ std::vector<int> ListingUnfilledColumns(TReportKind kind) {
 }
 
 void ComputeListPercents(const TListingRows &rows) {
-  // Wraps like the 64-bit sums of the tree instead of overflowing.
-  uint64_t sum = 0;
   auto raw = [](const TBaseNodeData *row) -> int64_t {
     if (const auto *file = dynamic_cast<const TFileNodeData *>(row)) return file->FileSize;
     if (const auto *folder = dynamic_cast<const TFolderNodeData *>(row)) return folder->TotalSize;
     return 0;
   };
+  TShareTotal total;
   for (TBaseNodeData *row : rows) {
-    sum += static_cast<uint64_t>(raw(row));
+    total.Add(raw(row));
     row->ListPercent = 0;
   }
-  const auto total = static_cast<int64_t>(sum);
-  if (total == 0) return;
-  for (TBaseNodeData *row : rows) {
-    const auto scaled = static_cast<int64_t>(static_cast<uint64_t>(raw(row)) * 100u);
-    row->ListPercent = static_cast<double>(scaled) / static_cast<double>(total);
-  }
+  if (!total.Positive()) return;
+  for (TBaseNodeData *row : rows) row->ListPercent = total.PercentOf(raw(row));
 }
 
 TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings) {

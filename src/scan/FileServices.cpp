@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "scan/Saturate.h"
+
 namespace kv {
 
 namespace {
@@ -97,7 +99,7 @@ int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size, TPa
   int64_t cluster = GetClusterSize(path, style);
   if (cluster == 0) cluster = 1;
   int64_t rounded = (size / cluster) * cluster;
-  if (rounded < size) rounded += cluster;
+  if (rounded < size) rounded = SatAdd(rounded, cluster);
   return rounded;
 }
 

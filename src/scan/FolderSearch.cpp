@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "scan/FileServices.h"
+#include "scan/Saturate.h"
 #include "scan/SizeTree.h"
 
 namespace kv {
@@ -267,8 +268,8 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderReco
     }
     if (!filter.Accepts(entry.Name, entry.Size, owner)) continue;
     if (Tree_.AddFileNode(full, folder, entry.Size, services.ItemInfoFromSearchRec(entry), owner)) {
-      size += entry.Size;
-      allocated += folderData->Files[folderData->Files.Count() - 1]->AllocatedSize;  // just computed
+      size = SatAdd(size, entry.Size);
+      allocated = SatAdd(allocated, folderData->Files[folderData->Files.Count() - 1]->AllocatedSize);  // just computed
       ++count;
     }
   }

@@ -243,10 +243,10 @@ void TFilter::Load() {
   OwnerMask = ReadRegString(Store_, "Filter-Owner-Mask", "*\\*");
   IncludedMask = ReadRegString(Store_, "Filter-Mask-Included-Value", "*");
   ExcludedMask = ReadRegString(Store_, "Filter-Mask-Excluded-Value", "");
-  const int32_t included = ReadRegInteger(Store_, "Filter-Mask-Included-Count", 0);
+  const int32_t included = ReadRegIntegerIn(Store_, "Filter-Mask-Included-Count", 0, MaxHistoryCount, 0);
   for (int32_t i = 0; i < included; ++i)
     IncludedHistory.Add(ReadRegString(Store_, "Filter-Mask-Included-Item-" + std::to_string(i), ""));
-  const int32_t excluded = ReadRegInteger(Store_, "Filter-Mask-Excluded-Count", 0);
+  const int32_t excluded = ReadRegIntegerIn(Store_, "Filter-Mask-Excluded-Count", 0, MaxHistoryCount, 0);
   for (int32_t i = 0; i < excluded; ++i)
     ExcludedHistory.Add(ReadRegString(Store_, "Filter-Mask-Excluded-Item-" + std::to_string(i), ""));
 }
@@ -260,11 +260,13 @@ void TFilter::Save() {
   WriteRegString(Store_, "Filter-Owner-Mask", OwnerMask);
   WriteRegString(Store_, "Filter-Mask-Included-Value", IncludedMask);
   WriteRegString(Store_, "Filter-Mask-Excluded-Value", ExcludedMask);
-  WriteRegInteger(Store_, "Filter-Mask-Included-Count", static_cast<int32_t>(IncludedHistory.Count()));
-  for (size_t i = 0; i < IncludedHistory.Count(); ++i)
+  const size_t included = std::min<size_t>(IncludedHistory.Count(), MaxHistoryCount);
+  WriteRegInteger(Store_, "Filter-Mask-Included-Count", static_cast<int32_t>(included));
+  for (size_t i = 0; i < included; ++i)
     WriteRegString(Store_, "Filter-Mask-Included-Item-" + std::to_string(i), IncludedHistory.Items()[i]);
-  WriteRegInteger(Store_, "Filter-Mask-Excluded-Count", static_cast<int32_t>(ExcludedHistory.Count()));
-  for (size_t i = 0; i < ExcludedHistory.Count(); ++i)
+  const size_t excluded = std::min<size_t>(ExcludedHistory.Count(), MaxHistoryCount);
+  WriteRegInteger(Store_, "Filter-Mask-Excluded-Count", static_cast<int32_t>(excluded));
+  for (size_t i = 0; i < excluded; ++i)
     WriteRegString(Store_, "Filter-Mask-Excluded-Item-" + std::to_string(i), ExcludedHistory.Items()[i]);
 }
 

@@ -63,6 +63,10 @@ bool MatchesMaskList(std::string_view name, std::string_view list, const ILocale
 // 3 between (bounds excluded), any other mode passes.
 bool MatchesSize(int32_t mode, int32_t first, int32_t last, int64_t size);
 
+// The most entries a mask history keeps in the store; a larger stored count
+// cannot be meant and counts as absent.
+inline constexpr int32_t MaxHistoryCount = 1000;
+
 class TFilter {
  public:
   // Starts from the defaults, then loads what the store holds.

@@ -10,6 +10,7 @@
 
 #include "scan/NameIndex.h"
 #include "scan/PathStyle.h"
+#include "scan/Saturate.h"
 
 namespace kv {
 
@@ -217,7 +218,7 @@ class TExtensionsNodeData final : public TAbstractNodeData {
   std::string_view GetText() const override { return Name; }
   int64_t GetSize() const override { return Size; }
   void AddItem(int64_t size) {
-    Size += size;
+    Size = SatAdd(Size, size);
     ++Count;
   }
 

@@ -5,8 +5,20 @@
 
 #include "platform/Platform.h"
 #include "scan/FileServices.h"
+#include "scan/Saturate.h"
 
 namespace kv {
+
+// Freed by a loop, not by recursion: a chain of folders can be deeper than the stack.
+TFolderNode::~TFolderNode() {
+  std::vector<std::unique_ptr<TFolderNode>> pending = std::move(Children_);
+  while (!pending.empty()) {
+    std::unique_ptr<TFolderNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->Children_) pending.push_back(std::move(child));
+    node->Children_.clear();
+  }
+}
 
 TSizeTree& TFolderNode::Tree() const {
   const TFolderNode* node = this;
@@ -75,17 +87,23 @@ void TSizeTree::RebuildChildIndex(TFolderNode* node) {
                             [node](size_t i) { return node->Children_[i]->Data_->Name.View(); });
 }
 
-void TSizeTree::SortSilently(TFolderNode* node) {
-  auto& children = node->Children_;
-  std::stable_sort(children.begin(), children.end(),
-                   [this](const auto& a, const auto& b) { return NameLess(a.get(), b.get()); });
-  for (size_t i = 0; i < children.size(); ++i) {
-    children[i]->Row_ = static_cast<uint32_t>(i);
-    children[i]->Published_ = true;
-    SortSilently(children[i].get());
+void TSizeTree::SortSilently(TFolderNode* top) {
+  // Its own stack rather than recursion: trees can be deeper than the call stack.
+  std::vector<TFolderNode*> pending{top};
+  while (!pending.empty()) {
+    TFolderNode* node = pending.back();
+    pending.pop_back();
+    auto& children = node->Children_;
+    std::stable_sort(children.begin(), children.end(),
+                     [this](const auto& a, const auto& b) { return NameLess(a.get(), b.get()); });
+    for (size_t i = 0; i < children.size(); ++i) {
+      children[i]->Row_ = static_cast<uint32_t>(i);
+      children[i]->Published_ = true;
+      pending.push_back(children[i].get());
+    }
+    node->PublishedCount_ = static_cast<uint32_t>(children.size());
+    RebuildChildIndex(node);
   }
-  node->PublishedCount_ = static_cast<uint32_t>(children.size());
-  RebuildChildIndex(node);
 }
 
 void TSizeTree::PublishChildren(TFolderNode* node, bool notify) {
@@ -165,20 +183,46 @@ TFolderNode* TSizeTree::GetFolderNode(std::string_view path, const TItemInfo& in
     if (TFolderNode* child = FindChild(parent, components.back())) return child;
     return AddFolderNode(parent, components.back(), path, info, owner, style);
   }
+  // The path of each component is built as the walk goes, and the folders
+  // above the new ones are counted once: linear in the depth.
   TFolderNode* node = Root_.get();
-  for (size_t i = 0; i < components.size(); ++i) {
-    TFolderNode* child = FindChild(node, components[i]);
-    if (!child)
-      child = AddFolderNode(node, components[i], kv::JoinPath(components, static_cast<int>(i), style),
-                            info, owner, style);
+  TFolderNode* above = nullptr;  // the deepest folder that was there already
+  int64_t added = 0;
+  std::string prefix;
+  for (const std::string& component : components) {
+    AppendComponent(prefix, component, style);
+    TFolderNode* child = FindChild(node, component);
+    if (!child) {
+      if (!above) above = node;
+      child = CreateFolderNode(node, component, prefix, info, owner, style);
+      ++added;
+    }
     node = child;
   }
+  if (added == 0) return node;
+  // Each new folder holds the new ones below it.
+  int64_t below = 0;
+  for (TFolderNode* n = node; n != above; n = n->Parent_) n->Data_->FolderCount = below++;
+  CountNewFolders(above, added);
   return node;
+}
+
+void TSizeTree::CountNewFolders(TFolderNode* parent, int64_t added) {
+  for (TFolderNode* n = parent; n && !n->IsHiddenRoot(); n = n->Parent_)
+    n->Data_->FolderCount = SatAdd(n->Data_->FolderCount, added);
 }
 
 TFolderNode* TSizeTree::AddFolderNode(TFolderNode* parent, std::string_view name,
                                       std::string_view path, const TItemInfo& info,
                                       std::string_view owner, TPathStyle style) {
+  TFolderNode* added = CreateFolderNode(parent, name, path, info, owner, style);
+  CountNewFolders(parent, 1);
+  return added;
+}
+
+TFolderNode* TSizeTree::CreateFolderNode(TFolderNode* parent, std::string_view name,
+                                         std::string_view path, const TItemInfo& info,
+                                         std::string_view owner, TPathStyle style) {
   std::string ownerText(owner);
   // A path of the other platform names nothing on this machine.
   if (ownerText.empty())
@@ -205,7 +249,6 @@ TFolderNode* TSizeTree::AddFolderNode(TFolderNode* parent, std::string_view name
   }
 
   ++TotalFolders;
-  for (TFolderNode* n = parent; n && !n->IsHiddenRoot(); n = n->Parent_) ++n->Data_->FolderCount;
   return added;
 }
 
@@ -231,23 +274,28 @@ void TSizeTree::AddSizesToFolder(TFolderNode* folderNode, int64_t size, int64_t 
                                  int64_t count) {
   TFolderNodeData* folder = FolderData(folderNode);
   if (!folder) return;
-  folder->OwnSize += size;
-  folder->OwnAllocated += allocated;
-  TotalFiles += count;
+  folder->OwnSize = SatAdd(folder->OwnSize, size);
+  folder->OwnAllocated = SatAdd(folder->OwnAllocated, allocated);
+  TotalFiles = SatAdd(TotalFiles, count);
   for (TFolderNode* n = folderNode; n && !n->IsHiddenRoot(); n = n->Parent_) {
-    n->Data_->TotalSize += size;
-    n->Data_->TotalAllocated += allocated;
-    n->Data_->FileCount += count;
+    n->Data_->TotalSize = SatAdd(n->Data_->TotalSize, size);
+    n->Data_->TotalAllocated = SatAdd(n->Data_->TotalAllocated, allocated);
+    n->Data_->FileCount = SatAdd(n->Data_->FileCount, count);
   }
 }
 
 // ---- removal ----
 
-void TSizeTree::RemoveSubtree(TFolderNode* node) {
-  for (auto& child : node->Children_) RemoveSubtree(child.get());
-  --TotalFolders;
-  TotalFiles -= static_cast<int64_t>(node->Data_->Files.Count());
-  if (node->Dirty_) ForgetDirty(node);
+void TSizeTree::RemoveSubtree(TFolderNode* top) {
+  std::vector<TFolderNode*> pending{top};
+  while (!pending.empty()) {
+    TFolderNode* node = pending.back();
+    pending.pop_back();
+    for (auto& child : node->Children_) pending.push_back(child.get());
+    --TotalFolders;
+    TotalFiles -= static_cast<int64_t>(node->Data_->Files.Count());
+    if (node->Dirty_) ForgetDirty(node);
+  }
 }
 
 void TSizeTree::ForgetDirty(TFolderNode* node) {

@@ -22,6 +22,10 @@ class TSizeTree;
 // node owns one TFolderNodeData.
 class TFolderNode {
  public:
+  TFolderNode() = default;
+  TFolderNode(const TFolderNode&) = delete;
+  TFolderNode& operator=(const TFolderNode&) = delete;
+  ~TFolderNode();
   TFolderNode* Parent() const { return Parent_; }
   bool IsHiddenRoot() const { return Parent_ == nullptr; }
   TFolderNodeData* Data() const { return Data_.get(); }
@@ -135,6 +139,10 @@ class TSizeTree {
   void Clear();
 
  private:
+  // AddFolderNode without counting the new folder in its ancestors.
+  TFolderNode* CreateFolderNode(TFolderNode* parent, std::string_view name, std::string_view path,
+                                const TItemInfo& info, std::string_view owner, TPathStyle style);
+  void CountNewFolders(TFolderNode* parent, int64_t added);
   void PublishChildren(TFolderNode* node, bool notify);
   void SortSilently(TFolderNode* node);
   void RebuildChildIndex(TFolderNode* node);

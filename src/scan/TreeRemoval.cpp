@@ -1,5 +1,7 @@
 #include "scan/TreeRemoval.h"
 
+#include "scan/Saturate.h"
+
 namespace kv {
 
 TFolderNode* RemoveFileItem(TSizeTree& tree, TFileNodeData* file) {
@@ -7,13 +9,13 @@ TFolderNode* RemoveFileItem(TSizeTree& tree, TFileNodeData* file) {
   const int64_t size = file->FileSize;
   const int64_t allocated = file->AllocatedSize;
   TFolderNodeData& own = *folder->Data();
-  own.OwnSize -= size;
-  own.OwnAllocated -= allocated;
+  own.OwnSize = SatSub(own.OwnSize, size);
+  own.OwnAllocated = SatSub(own.OwnAllocated, allocated);
   for (TFolderNode* node = folder; node && !node->IsHiddenRoot(); node = node->Parent()) {
     TFolderNodeData& data = *node->Data();
-    data.TotalSize -= size;
-    data.TotalAllocated -= allocated;
-    data.FileCount -= 1;
+    data.TotalSize = SatSub(data.TotalSize, size);
+    data.TotalAllocated = SatSub(data.TotalAllocated, allocated);
+    data.FileCount = SatSub(data.FileCount, 1);
   }
   own.Files.Remove(file);
   tree.TotalFiles -= 1;
@@ -31,13 +33,13 @@ TFolderNode* RemoveFolderItem(TSizeTree& tree, TFolderNodeData* folder) {
   const int64_t size = folder->TotalSize;
   const int64_t allocated = folder->TotalAllocated;
   const int64_t files = folder->FileCount;
-  const int64_t folders = folder->FolderCount + 1;  // the subfolders and the folder itself
+  const int64_t folders = SatAdd(folder->FolderCount, 1);  // the subfolders and the folder itself
   for (TFolderNode* up = parent; up && !up->IsHiddenRoot(); up = up->Parent()) {
     TFolderNodeData& data = *up->Data();
-    data.TotalSize -= size;
-    data.TotalAllocated -= allocated;
-    data.FileCount -= files;
-    data.FolderCount -= folders;
+    data.TotalSize = SatSub(data.TotalSize, size);
+    data.TotalAllocated = SatSub(data.TotalAllocated, allocated);
+    data.FileCount = SatSub(data.FileCount, files);
+    data.FolderCount = SatSub(data.FolderCount, folders);
   }
   tree.BeginUpdate();
   tree.RemoveFolderNode(node);  // frees folder

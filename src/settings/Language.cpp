@@ -1,11 +1,11 @@
 #include "settings/Language.h"
 
-#include <filesystem>
-#include <fstream>
 #include <utility>
 
+#include "platform/InputFile.h"
 #include "scan/PathStyle.h"
 #include "settings/SettingsStore.h"
+#include "settings/TextIds.h"
 
 namespace kv {
 
@@ -66,15 +66,11 @@ bool EndsWithKvl(std::string_view name) {
 }  // namespace
 
 void TLang::LoadFromFile(const std::string& fileName) {
-  const std::u8string name(reinterpret_cast<const char8_t*>(fileName.data()), fileName.size());
-  std::ifstream in(std::filesystem::path(name), std::ios::binary);
-  if (!in) return;
-  // Stream reads turn read errors into a bad state instead of an exception.
-  std::string bytes;
-  char buffer[16384];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-    bytes.append(buffer, static_cast<size_t>(in.gcount()));
-  if (in.bad()) return;  // unreadable: no entries rather than half a language
+  // Unreadable: no entries rather than half a language.
+  TInputText input = ReadInputFile(fileName, LanguageFileLimit);
+  Fault_ = input.Fault;
+  if (Fault_ != TInputFault::None) return;
+  const std::string& bytes = input.Bytes;
   // Editors on Windows often put a byte order mark before UTF-8 text.
   constexpr std::string_view bom = "\xEF\xBB\xBF";
   std::string_view content = bytes;
@@ -186,6 +182,21 @@ int TLangList::SelectedLanguageIndex() const {
   for (size_t i = 0; i < names.size(); ++i)
     if (names[i] == CurrentLanguage_) return static_cast<int>(i);
   return -1;
+}
+
+std::vector<std::string> InputNotices(const ISettingsStore& store, const TLangList& languages) {
+  auto withName = [&languages](const char* id, const std::string& name) {
+    std::string text = languages.Translate(id);
+    if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, name);
+    return text;
+  };
+  std::vector<std::string> notices;
+  if (const std::optional<std::string> file = store.UnusableFile()) notices.push_back(withName(IdSettingsFileKept, *file));
+  for (const TLang& lang : languages.Langs()) {
+    if (lang.Fault() == TInputFault::NotRegular) notices.push_back(withName(IdNotRegularFile, lang.FileName()));
+    if (lang.Fault() == TInputFault::TooLarge) notices.push_back(withName(IdFileTooLarge, lang.FileName()));
+  }
+  return notices;
 }
 
 std::string LanguageFolder() {

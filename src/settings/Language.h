@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/InputFile.h"
 #include "platform/Platform.h"
 
 namespace kv {
@@ -27,7 +28,7 @@ struct TLangItem {
 class TLang {
  public:
   TLang() = default;
-  explicit TLang(const std::string& fileName) { LoadFromFile(fileName); }
+  explicit TLang(const std::string& fileName) : FileName_(fileName) { LoadFromFile(fileName); }
 
   // Appends the entries of a file (UTF-8 name); a file that cannot be opened adds none.
   void LoadFromFile(const std::string& fileName);
@@ -40,6 +41,10 @@ class TLang {
   // In file order, duplicates included.
   const std::vector<TLangItem>& Items() const { return Items_; }
 
+  const std::string& FileName() const { return FileName_; }
+  // Why the last file given was not read, if it was not.
+  TInputFault Fault() const { return Fault_; }
+
  private:
   void Add(std::string ident, std::string text);
 
@@ -47,6 +52,8 @@ class TLang {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
+  std::string FileName_;
+  TInputFault Fault_ = TInputFault::None;
   std::vector<TLangItem> Items_;
   // Key to the position of its first item.
   std::unordered_map<std::string, size_t, THash, std::equal_to<>> Index_;
@@ -86,6 +93,10 @@ class TLangList {
   // Position in Langs_ of the file Translate uses, or -1.
   std::ptrdiff_t Current_ = -1;
 };
+
+// What the user is told at start: a settings file left alone, language
+// files refused. Worded in the current language.
+std::vector<std::string> InputNotices(const ISettingsStore& store, const TLangList& languages);
 
 // The Language folder beside the program file, with a trailing separator.
 std::string LanguageFolder();

@@ -1,5 +1,8 @@
 #include "settings/Option.h"
 
+#include <limits>
+
+#include "reports/ChartLook.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {
@@ -9,12 +12,12 @@ TOption::TOption(ISettingsStore& store) : Store_(store) { Load(); }
 TOption::~TOption() { Save(); }
 
 void TOption::Load() {
-  ChartOtherType = ReadRegInteger(Store_, "ChartOtherType", 1);
-  ReportListCount = ReadRegInteger(Store_, "ReportListCount", 50);
-  ReportOldestType = ReadRegInteger(Store_, "ReportOldestType", 1);
-  ColorPalette = ReadRegInteger(Store_, "ColorPalette", 7);
-  ColorGradient = ReadRegInteger(Store_, "ColorGradient", 16);
-  ShowTreemap = ReadRegInteger(Store_, "ShowTreemap", 1);
+  ChartOtherType = ReadRegIntegerIn(Store_, "ChartOtherType", 1, 2, 1);
+  ReportListCount = ReadRegIntegerIn(Store_, "ReportListCount", 1, std::numeric_limits<int32_t>::max(), 50);
+  ReportOldestType = ReadRegIntegerIn(Store_, "ReportOldestType", 1, 3, 1);
+  ColorPalette = ReadRegIntegerIn(Store_, "ColorPalette", 1, ChartPaletteCount, 7);
+  ColorGradient = ReadRegIntegerIn(Store_, "ColorGradient", 1, ChartGradientCount, 16);
+  ShowTreemap = ReadRegIntegerIn(Store_, "ShowTreemap", 0, 1, 1);
 }
 
 void TOption::Save() {

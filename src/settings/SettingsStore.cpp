@@ -15,6 +15,12 @@ int32_t ReadRegInteger(ISettingsStore& store, std::string_view name, int32_t def
   return store.ReadInteger(name).value_or(defaultValue);
 }
 
+int32_t ReadRegIntegerIn(ISettingsStore& store, std::string_view name, int32_t least, int32_t most,
+                         int32_t defaultValue) {
+  const std::optional<int32_t> value = store.ReadInteger(name);
+  return value && *value >= least && *value <= most ? *value : defaultValue;
+}
+
 void WriteRegInteger(ISettingsStore& store, std::string_view name, int32_t value) {
   store.WriteInteger(name, value);
 }

@@ -19,6 +19,9 @@ namespace kv {
 std::string ReadRegString(ISettingsStore& store, std::string_view name, std::string_view defaultValue);
 void WriteRegString(ISettingsStore& store, std::string_view name, std::string_view value);
 int32_t ReadRegInteger(ISettingsStore& store, std::string_view name, int32_t defaultValue);
+// A stored value outside [least, most] cannot be meant: it counts as absent.
+int32_t ReadRegIntegerIn(ISettingsStore& store, std::string_view name, int32_t least, int32_t most,
+                         int32_t defaultValue);
 void WriteRegInteger(ISettingsStore& store, std::string_view name, int32_t value);
 // Booleans are integers: 1 or 0 written, any non-zero read as true.
 bool ReadRegBool(ISettingsStore& store, std::string_view name, bool defaultValue);

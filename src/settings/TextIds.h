@@ -167,6 +167,10 @@ inline constexpr const char* IdAboutNotice = "2357";
 // small items (%s: the folder's path).
 inline constexpr const char* IdShowTreemap = "2401";
 inline constexpr const char* IdTreemapSmallItems = "2402";
+// Files read from outside: only regular files of a sensible size.
+inline constexpr const char* IdNotRegularFile = "2361";
+inline constexpr const char* IdFileTooLarge = "2362";
+inline constexpr const char* IdSettingsFileKept = "2363";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -196,7 +200,8 @@ inline constexpr std::array AllTextIds = {
     IdNoProgramForFile, IdAskDeletePermanently, IdPropName, IdPropLocation, IdPropSize, IdPropOnDisk,
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
-    IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems,
+    IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
+    IdFileTooLarge, IdSettingsFileKept,
 };
 
 }  // namespace kv

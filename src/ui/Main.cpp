@@ -20,6 +20,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -141,6 +142,10 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   ApplyLanguage();
   UpdateCounters();
   UpdateCommandState();
+  // A settings file left alone or a language file refused is told once the window is up.
+  QTimer::singleShot(0, this, [this] {
+    for (const std::string& notice : InputNotices(Settings_, *Languages_)) Dialog_->ShowError(notice);
+  });
 }
 
 TfrmMain::~TfrmMain() {

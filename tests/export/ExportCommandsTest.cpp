@@ -39,7 +39,8 @@ const char* const OverwriteQuestion = "This file already exists. Replace it?";
 std::string English(std::string_view id) {
   static const std::map<std::string, std::string, std::less<>> texts = {
       {"2164", "Name"},  {"2161", "Size"},       {"2165", "Percent"},           {"2167", "Files"},
-      {"2174", "Count"}, {"21101", OverwriteQuestion}, {"2132", "Files and folders"}, {"2133", "Extensions"}};
+      {"2174", "Count"}, {"21101", OverwriteQuestion}, {"2132", "Files and folders"}, {"2133", "Extensions"},
+      {"2361", "Not a file: %s"}};
   const auto found = texts.find(id);
   return found != texts.end() ? found->second : "#" + std::string(id);
 }
@@ -218,6 +219,16 @@ TEST_F(ExportCommandsTest, ACutFileKeepsWhatWasReadAndShowsTheReadError) {
   EXPECT_NE(Dialog.Errors[0].find(PathOf("cut.kvr")), std::string::npos) << Dialog.Errors[0];
   EXPECT_EQ(BusyCalls, (std::vector<bool>{true, false}));
   EXPECT_NE(target.Tree.FindFolderNode("C:\\Data"), target.Tree.Root());
+}
+
+TEST_F(ExportCommandsTest, AFolderAsResultFileIsRefusedInTheUsersLanguage) {
+  std::filesystem::create_directory(Dir / "folder.kvr");
+  TTestTree target;
+  Dialog.OpenNames = {PathOf("folder.kvr")};
+  EXPECT_EQ(ImportResultCommand(target.Tree, Env), TCommandOutcome::Failed);
+  ASSERT_EQ(Dialog.Errors.size(), 1u);
+  EXPECT_EQ(Dialog.Errors[0], "Not a file: " + PathOf("folder.kvr"));
+  EXPECT_EQ(target.Tree.Root()->ChildCount(), 0u);
 }
 
 // ---------------------------------------------------------------- report files

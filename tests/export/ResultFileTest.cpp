@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -509,8 +510,8 @@ void AppendRecord(TBytes& b, size_t fixedSize, const std::string& path, const st
 
 TEST_F(ResultFileTest, OddRecordsAreReadSafely) {
   TBytes b;
-  // Flags and padding with stray bits, a completion byte of 7, -3 file records.
-  AppendRecord(b, 96, "C:", "o\\o", {{40, 11}, {80, 1}, {92, -3}});
+  // Flags and padding with stray bits, a completion byte of 7.
+  AppendRecord(b, 96, "C:", "o\\o", {{40, 11}, {80, 1}});
   b[32] = 2;
   b[35] = 0x80;
   std::fill(b.begin() + 36, b.begin() + 40, 0xFF);
@@ -555,6 +556,98 @@ TEST_F(ResultFileTest, OddRecordsAreReadSafely) {
   EXPECT_EQ(cut.Message, "Read error in \"" + path + "\": the file ends inside a file record at byte " +
                              std::to_string(many.size()));
   EXPECT_EQ(Folder(other.Tree, "C:").Files.Count(), 1u);
+}
+
+TEST_F(ResultFileTest, NumbersAndPathsThatCannotBeMeantAreReadErrors) {
+  constexpr int64_t Min = std::numeric_limits<int64_t>::min();
+  auto folder = [](const std::string& path, const std::vector<std::pair<size_t, int64_t>>& fields) {
+    TBytes b;
+    AppendRecord(b, 96, path, "o\\o", fields);
+    return b;
+  };
+  auto withFile = [](TBytes b, const std::string& path, int64_t size) {
+    AppendRecord(b, 48, path, "o\\o", {{8, size}});
+    return b;
+  };
+  struct TCase {
+    TBytes Bytes;
+    std::string Reason;
+  };
+  const TCase cases[] = {
+      {folder("C:", {{40, -1}}), "impossible value -1 at byte 40"},
+      {folder("C:", {{64, -7}}), "impossible value -7 at byte 64"},
+      {folder("C:", {{80, Min}}), "impossible value -9223372036854775808 at byte 80"},
+      {folder("C:", {{92, -3}}), "impossible file count -3 at byte 92"},
+      // "/d//x" would be written back as "/d/" and read as "/d": totals would move.
+      {folder("C:\\d\\\\x", {}), "the folder path at byte 0 has an empty component"},
+      {folder("/d//x", {}), "the folder path at byte 0 has an empty component"},
+      {folder("\\\\", {}), "the folder path at byte 0 has an empty component"},
+      {withFile(folder("C:", {{92, 1}}), "C:\\f", -5), "impossible file size -5 at byte 109"},
+      {withFile(folder("C:", {{92, 1}}), "C:\\", 1), "the file path at byte 101 has no name"},
+  };
+  const std::string path = TempPath("bad.kvr");
+  for (const TCase& c : cases) {
+    WriteBytes(path, c.Bytes);
+    TTestTree target(TPathStyle::Windows);
+    const TFileResult result = ReadResultFile(target.Tree, path);
+    EXPECT_FALSE(result.Ok) << c.Reason;
+    EXPECT_EQ(result.Message, "Read error in \"" + path + "\": " + c.Reason);
+    EXPECT_FALSE(target.Tree.InUpdate());
+  }
+}
+
+TEST_F(ResultFileTest, TotalsAtTheTopSurviveARoundTripUnchanged) {
+  constexpr int64_t Max = std::numeric_limits<int64_t>::max();
+  TBytes b;
+  AppendRecord(b, 96, "C:", "o\\o", {{40, Max}, {48, Max}, {56, Max}, {64, Max}, {72, Max}, {80, Max}, {92, 1}});
+  AppendRecord(b, 48, "C:\\sparse", "o\\o", {{8, Max - 1}});
+  AppendRecord(b, 96, "C:\\d", "o\\o", {{40, Max}, {48, Max - 1}, {72, Max}, {80, 1}});
+  AppendRecord(b, 96, "C:\\d\\e\\f", "o\\o", {{40, Max / 2}, {92, 1}});
+  AppendRecord(b, 48, "C:\\d\\e\\f\\x", "o\\o", {{8, Max}});
+  const std::string path = TempPath("top.kvr");
+  WriteBytes(path, b);
+
+  TTestTree first(TPathStyle::Windows, {{"C:\\", 4096}});
+  const TFileResult read = ReadResultFile(first.Tree, path);
+  ASSERT_TRUE(read.Ok) << read.Message;
+  // Stored counts stay as stored; the folder the builder made between keeps its count.
+  EXPECT_EQ(Folder(first.Tree, "C:").FolderCount, Max);
+  EXPECT_EQ(Folder(first.Tree, "C:\\d").FolderCount, 1);
+  EXPECT_EQ(Folder(first.Tree, "C:\\d\\e").FolderCount, 1);
+  EXPECT_EQ(Folder(first.Tree, "C:").Files[0]->AllocatedSize, Max);
+  EXPECT_NEAR(Folder(first.Tree, "C:\\d").TreePercent, 100.0, 1e-9);
+  const TBytes once = Export(first.Tree, "once.kvr");
+
+  TTestTree second(TPathStyle::Windows, {{"C:\\", 4096}});
+  ASSERT_TRUE(ReadResultFile(second.Tree, TempPath("once.kvr")).Ok);
+  ExpectSameTree(first.Tree.Root(), second.Tree.Root());
+  EXPECT_EQ(Export(second.Tree, "twice.kvr"), once);
+}
+
+TEST_F(ResultFileTest, OneRecordAHundredThousandLevelsDeepImportsInOneGo) {
+  constexpr size_t Depth = 100000;
+  std::string deep = "C:";
+  for (size_t i = 0; i < Depth; ++i) deep += "\\d";
+  TBytes b;
+  AppendRecord(b, 96, deep, "o\\o", {{40, 5}, {92, 1}});
+  AppendRecord(b, 48, deep + "\\f", "", {{8, 5}});
+  const std::string path = TempPath("deep.kvr");
+  WriteBytes(path, b);
+
+  TTestTree target(TPathStyle::Windows, {{"C:\\", 4096}});
+  const TFileResult result = ReadResultFile(target.Tree, path);
+  ASSERT_TRUE(result.Ok) << result.Message;
+  EXPECT_EQ(target.Tree.TotalFolders, static_cast<int64_t>(Depth) + 1);
+  const TFolderNode* drive = target.Tree.Root()->Child(0);
+  EXPECT_EQ(drive->Data()->FolderCount, static_cast<int64_t>(Depth));
+  EXPECT_EQ(drive->Child(0)->Data()->FolderCount, static_cast<int64_t>(Depth) - 1);
+  const TFolderNodeData* leaf = FolderData(target.Tree.FindFolderNode(deep));
+  ASSERT_NE(leaf, nullptr);
+  EXPECT_EQ(leaf->TotalSize, 5);
+  ASSERT_EQ(leaf->Files.Count(), 1u);
+  EXPECT_EQ(leaf->Files[0]->AllocatedSize, 4096);
+  // The folders the builder made on the way take the record's owner, not an empty one.
+  EXPECT_EQ(drive->Data()->Owner(), "o\\o");
 }
 
 TEST_F(ResultFileTest, FilesThatCannotBeCreatedOpenedOrWrittenAreReported) {

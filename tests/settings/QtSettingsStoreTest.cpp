@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "fakes/FakePlatform.h"
+#include "scan/ItemFilter.h"
+#include "settings/Option.h"
 #include "settings/QtSettingsStore.h"
 #include "settings/SettingsStore.h"
 
@@ -31,6 +34,7 @@ class QtSettingsStoreTest : public ::testing::Test {
   }
   fs::path Dir;
   std::string File;
+  std::shared_ptr<test::FakeLocale> Locale = std::make_shared<test::FakeLocale>();
 };
 
 TEST_F(QtSettingsStoreTest, ValuesKeepTheirTypesAcrossStores) {
@@ -112,13 +116,73 @@ TEST_F(QtSettingsStoreTest, UnreadableStoreGivesDefaultsAndIsNotOverwritten) {
   fs::remove(File);
 
   // A file with garbage: defaults, and the garbage stays as it was.
-  const std::string garbage = "[Integer\n\xff\xfe\x01=\n=\n[[[\nReportListCount\n";
+  const std::string garbage = "\xEF\xBB\xBF[Integer\n\xff\xfe\x01=\n=\n[[[\nReportListCount\n";
   { std::ofstream(File, std::ios::binary) << garbage; }
   TQtSettingsStore corrupt(File);
   EXPECT_EQ(ReadRegInteger(corrupt, "ReportListCount", 50), 50);
   WriteRegInteger(corrupt, "ColorPalette", 9);
   EXPECT_EQ(ReadRegInteger(corrupt, "ColorPalette", 0), 0);
   EXPECT_EQ(Contents(), garbage);
+  EXPECT_EQ(corrupt.UnusableFile(), File);  // named to the user
+}
+
+
+TEST_F(QtSettingsStoreTest, AByteOrderMarkAndCommentsAreKeptAndOnlyChangesAreWritten) {
+  fs::create_directories(fs::path(File).parent_path());
+  const std::string original =
+      "\xEF\xBB\xBF; Kestrove settings, edited by hand\n"
+      "[Integer]\n"
+      "; how many rows the greatest-files report shows\n"
+      "ReportListCount=20\n"
+      "ColorPalette=3\n"
+      "\n"
+      "# masks\n"
+      "[String]\n"
+      "Language=Deutsch\n";
+  { std::ofstream(File, std::ios::binary) << original; }
+  {
+    TQtSettingsStore store(File);
+    EXPECT_EQ(ReadRegInteger(store, "ReportListCount", 50), 20);
+    EXPECT_EQ(ReadRegString(store, "Language", ""), "Deutsch");
+    // The same value again writes nothing.
+    WriteRegInteger(store, "ColorPalette", 3);
+    EXPECT_EQ(Contents(), original);
+    EXPECT_FALSE(store.UnusableFile());
+    WriteRegInteger(store, "ReportListCount", 40);
+    WriteRegString(store, "Filter-Owner-Mask", "PC\\*");
+  }
+  const std::string now = Contents();
+  EXPECT_EQ(now.rfind("\xEF\xBB\xBF; Kestrove settings, edited by hand\n", 0), 0u) << now;
+  EXPECT_NE(now.find("; how many rows the greatest-files report shows\nReportListCount=40\n"), std::string::npos) << now;
+  EXPECT_NE(now.find("# masks\n[String]\n"), std::string::npos) << now;
+  TQtSettingsStore again(File);
+  EXPECT_EQ(ReadRegInteger(again, "ReportListCount", 50), 40);
+  EXPECT_EQ(ReadRegInteger(again, "ColorPalette", 0), 3);
+  EXPECT_EQ(ReadRegString(again, "Filter-Owner-Mask", ""), "PC\\*");
+}
+
+TEST_F(QtSettingsStoreTest, TheFileIsReadOnceAndStoredCountsAreBounded) {
+  fs::create_directories(fs::path(File).parent_path());
+  {
+    std::ofstream out(File, std::ios::binary);
+    out << "[Integer]\nFilter-Mask-Included-Count=2147483647\nFilter-Mask-Excluded-Count=2\n"
+           "ReportListCount=0\nColorGradient=19\nChartOtherType=2\n[String]\n"
+           "Filter-Mask-Excluded-Item-0=*.tmp\nFilter-Mask-Excluded-Item-1=*.bak\n";
+  }
+  TQtSettingsStore store(File);
+  EXPECT_EQ(ReadRegInteger(store, "ChartOtherType", 1), 2);
+  // Changed under the running program: the values read at the start stay.
+  { std::ofstream(File, std::ios::binary) << "[Integer]\nChartOtherType=1\n"; }
+  EXPECT_EQ(ReadRegInteger(store, "ChartOtherType", 1), 2);
+
+  // A count no history can have is absent: the scan filter loads at once.
+  const TFilter filter(store, *Locale);
+  EXPECT_EQ(filter.IncludedHistory.Items(), std::vector<std::string>{"*"});
+  EXPECT_EQ(filter.ExcludedHistory.Items(), (std::vector<std::string>{"*.bak", "*.tmp"}));
+  const TOption options(store);
+  EXPECT_EQ(options.ReportListCount, 50);
+  EXPECT_EQ(options.ColorGradient, 16);
+  EXPECT_EQ(options.ChartOtherType, 2);
 }
 
 }  // namespace

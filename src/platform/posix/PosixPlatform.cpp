@@ -1,7 +1,13 @@
 #include "platform/posix/PosixPlatform.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <iterator>
 #include <vector>
 
 namespace kv {
@@ -32,6 +38,63 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+namespace {
+
+// Files of kernel file systems claim a size of 0 or 4096 whatever they hold,
+// and some never end: none of them is a file the program wrote.
+bool OnKernelFileSystem(int fd) {
+  static const long kernel[] = {
+      0x9fa0,      // proc
+      0x62656572,  // sysfs
+      0x64626720,  // debugfs
+      0x74726163,  // tracefs
+      0x73636673,  // securityfs
+      0x27e0eb,    // cgroup
+      0x63677270,  // cgroup2
+      0x6165676c,  // pstore
+      0xcafe4a11,  // bpf
+      0x62656570,  // configfs
+      0xde5e81e4,  // efivarfs
+      0xf97cff8c,  // selinuxfs
+      0x42494e4d,  // binfmt_misc
+      0x65735543,  // fusectl
+  };
+  struct statfs fs;
+  if (fstatfs(fd, &fs) != 0) return false;
+  return std::find(std::begin(kernel), std::end(kernel), static_cast<long>(fs.f_type)) != std::end(kernel);
+}
+
+}  // namespace
+
+TInputFile OpenInputFile(const std::string& path) {
+  TInputFile result;
+  // Non-blocking, so that opening a FIFO does not wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return result;
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return result;
+  }
+  if (!S_ISREG(st.st_mode) || OnKernelFileSystem(fd)) {
+    close(fd);
+    result.NotRegular = true;
+    return result;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  result.File = fdopen(fd, "rb");
+  if (!result.File) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return result;
+  }
+  result.Size = static_cast<uint64_t>(st.st_size);
+  return result;
+}
 
 bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 

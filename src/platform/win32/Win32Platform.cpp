@@ -8,6 +8,9 @@
 #include <sddl.h>
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -353,6 +356,50 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     return nullptr;
   }
   return _wfopen(widePath.c_str(), wideMode.c_str());
+}
+
+TInputFile OpenInputFile(const std::string& path) {
+  TInputFile result;
+  const std::wstring widePath = Widen(path);
+  if (widePath.empty()) {
+    errno = ENOENT;
+    return result;
+  }
+  HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      result.NotRegular = true;
+      return result;
+    }
+    errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+            : error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+                                                                               : EIO;
+    return result;
+  }
+  // Pipes, consoles and other devices are no files.
+  LARGE_INTEGER size{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
+    CloseHandle(handle);
+    result.NotRegular = true;
+    return result;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    errno = EIO;
+    return result;
+  }
+  result.File = _fdopen(fd, "rb");
+  if (!result.File) {
+    _close(fd);
+    errno = EIO;
+    return result;
+  }
+  result.Size = static_cast<uint64_t>(size.QuadPart);
+  return result;
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
