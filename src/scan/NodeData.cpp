@@ -123,6 +123,13 @@ bool TFileList::Add(TFileNodeData* file) {
   return true;
 }
 
+void TFileList::AddUnique(TFileNodeData* file) {
+  Items_.push_back(file);
+  if (Index_.Built())
+    Index_.Insert(Items_.size() - 1, file->Name.View(),
+                  [this](size_t i) { return Items_[i]->Name.View(); });
+}
+
 void TFileList::Remove(TFileNodeData* file) {
   const int64_t pos = IndexOf(file);
   if (pos < 0) return;

@@ -165,6 +165,9 @@ class TFileList {
   // Appends unless a file of the same name (exact comparison) is present. A
   // rejected file is not taken over.
   bool Add(TFileNodeData* file);
+  // Appends a file the caller knows to be absent, without a look-up.
+  void AddUnique(TFileNodeData* file);
+  void Reserve(size_t count) { Items_.reserve(Items_.size() + count); }
   // Frees a file of this list and takes it out.
   void Remove(TFileNodeData* file);
   int64_t IndexOf(const TFileNodeData* file) const;
