@@ -14,6 +14,8 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64
   # benchmarks and looking at the window without a display
   time xvfb xauth imagemagick
+  # the other disk analysers the scan benchmark compares with
+  ncdu gdu
   # the Windows package and the check that its window appears under Wine
   zip x11-utils
 )
