@@ -444,8 +444,10 @@ TEST(FolderSearch, ResultDoesNotDependOnTheNumberOfReaders) {
       ASSERT_GE(rig.HandOvers.size(), 2u);
       const fs::path out = tmp.Root.parent_path() / (tmp.Root.filename().string() + ".kvr");
       ASSERT_TRUE(WriteResultFile(rig.Tree, Utf8(out)));
-      std::ifstream in(out, std::ios::binary);
-      files[i].assign(std::istreambuf_iterator<char>(in), {});
+      {
+        std::ifstream in(out, std::ios::binary);
+        files[i].assign(std::istreambuf_iterator<char>(in), {});
+      }
       fs::remove(out);
     }
     EXPECT_GT(files[0].size(), 3000u);
