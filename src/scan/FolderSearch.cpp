@@ -13,6 +13,8 @@ namespace {
 // More entries than this since the last hand-over make the next folder
 // boundary a hand-over.
 constexpr int64_t HandOverEntries = 2050;
+// Entries read but not handed over at which a reader waits for the UI thread.
+constexpr int64_t PileUpEntries = 16 * HandOverEntries;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -75,16 +77,31 @@ const std::string* TFolderSearch::OwnerOf(TReader& reader, const std::string& fo
 }
 
 // A hand-over is queued and the readers go on reading while the UI thread
-// applies it; the next hand-over first waits for it. What reaches the tree is
-// the same as when waiting at once, but reading the disk and building the
-// tree overlap.
-bool TFolderSearch::HandOver() {
-  std::lock_guard turn(HandOverLock_);
+// applies it. A reader whose turn comes while the last one is still being
+// applied, or while another reader hands over, reads on and tries again after
+// its next folder: its batches go with the next hand-over. Only when much has
+// piled up does it wait, which keeps memory bounded. What reaches the tree is
+// the same as when waiting at once, but reading and building overlap.
+bool TFolderSearch::HandOver(bool wait, bool* posted) {
+  std::unique_lock turn(HandOverLock_, std::defer_lock);
+  if (wait) {
+    turn.lock();
+  } else {
+    if (!turn.try_lock()) return !Halted();
+    bool piledUp;
+    {
+      std::lock_guard guard(WorkLock_);
+      piledUp = PendingEntries_ > PileUpEntries;
+    }
+    if (Ticket_ && !piledUp && !Engine_.Queue().Ready(Ticket_)) return !Halted();
+  }
   if (!WaitForHandOver()) return false;
   {
     std::lock_guard guard(WorkLock_);
     InFlight_.swap(Pending_);
+    PendingEntries_ = 0;
   }
+  if (posted) *posted = true;
   if (InFlight_.empty()) return !Halted();
   Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
   return true;
@@ -115,7 +132,7 @@ void TFolderSearch::Execute() {
     ReadLoop();
     for (std::thread& reader : readers) reader.join();
     if (Error_) std::rethrow_exception(Error_);
-    if (!Halted() && HandOver()) {
+    if (!Halted() && HandOver(true)) {
       std::lock_guard turn(HandOverLock_);
       WaitForHandOver();
     }
@@ -154,38 +171,56 @@ void TFolderSearch::ReadLoop() {
   try {
     for (;;) {
       TQueued folder;
+      bool root = false;
       {
         std::unique_lock guard(WorkLock_);
         WorkReady_.wait(guard, [this] { return Halted() || !Work_.empty() || Busy_ == 0; });
         if (Halted() || Work_.empty()) break;
         folder = std::move(Work_.front());
         Work_.pop_front();
+        root = FirstBatch_;
+        FirstBatch_ = false;
         ++Busy_;
         busy = true;
       }
       std::unique_ptr<TListGlobalItem> batch = ReadFolder(folder, reader, subfolders);
       const bool read = batch != nullptr;
       bool handOver = false;
+      // The root's batch is handed over alone and at once: taken out before
+      // any subfolder can be read.
+      std::unique_lock rootTurn(HandOverLock_, std::defer_lock);
+      if (root) rootTurn.lock();
       {
         std::lock_guard guard(WorkLock_);
         --Busy_;
         busy = false;
         if (batch) {
+          PendingEntries_ += static_cast<int64_t>(batch->Entries.size()) + 1;
           Pending_.push_back(std::move(batch));
           for (TQueued& sub : subfolders) Work_.push_back(std::move(sub));
-          handOver = FirstBatch_ || reader.Counter > HandOverEntries;
-          FirstBatch_ = false;
+          handOver = reader.Counter > HandOverEntries;
+          if (root) {
+            InFlight_.swap(Pending_);
+            PendingEntries_ = 0;
+          }
         }
       }
       subfolders.clear();
       WorkReady_.notify_all();
       if (!read) break;  // stopped in the middle of the folder
-      if (handOver) {
+      if (root) {
+        Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
         reader.Counter = 0;
-        if (!HandOver()) {
+        continue;
+      }
+      if (handOver) {
+        // One reader alone hands over at exactly the points counted.
+        bool posted = false;
+        if (!HandOver(ReaderCount_ == 1, &posted)) {
           Halt(Aborted_);
           break;
         }
+        if (posted) reader.Counter = 0;
       }
     }
   } catch (...) {

@@ -84,7 +84,9 @@ class TFolderSearch {
   void ReadLoop();
   std::unique_ptr<TListGlobalItem> ReadFolder(TQueued& folder, TReader& reader,
                                               std::vector<TQueued>& subfolders);
-  bool HandOver();
+  // At the end the hand-over waits its turn; readers hand over only when no
+  // other hand-over is under way, unless much is waiting.
+  bool HandOver(bool wait, bool* posted = nullptr);
   bool WaitForHandOver();
   const std::string* OwnerOf(TReader& reader, const std::string& folderPath, const TDirEntry& entry);
   bool Halted() const { return StopRequested_.load() || Aborted_.load(); }
@@ -106,6 +108,7 @@ class TFolderSearch {
   int Busy_ = 0;  // readers listing a folder
   bool FirstBatch_ = true;
   std::vector<std::unique_ptr<TListGlobalItem>> Pending_;
+  int64_t PendingEntries_ = 0;
   std::exception_ptr Error_;
 
   // One hand-over at a time: handed over and being applied on the UI thread

@@ -274,8 +274,14 @@ TLocalTime TPosixFileSystem::FileTimeToLocal(FileTime time) {
     rest += 86400;
     --days;
   }
-  TLocalTime result;
-  CivilFromDays(days, result);
+  // The files of a folder mostly share their day: the date is worked out once.
+  thread_local int64_t lastDays = INT64_MIN;
+  thread_local TLocalTime lastDate;
+  if (days != lastDays) {
+    CivilFromDays(days, lastDate);
+    lastDays = days;
+  }
+  TLocalTime result = lastDate;
   result.Hour = static_cast<int>(rest / 3600);
   result.Minute = static_cast<int>(rest / 60 % 60);
   result.Second = static_cast<int>(rest % 60);
