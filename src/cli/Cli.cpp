@@ -9,8 +9,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "cli/PngImage.h"
 #include "export/ExportCommands.h"
 #include "export/ReportFile.h"
+#include "export/OutputFile.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -21,6 +23,7 @@
 #include "scan/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
+#include "treemap/Treemap.h"
 
 namespace kv {
 
@@ -32,6 +35,7 @@ const char* const HelpText =
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
     "                    [--tree-report html|csv --out FILE [--no-files]]...\n"
+    "                    [--treemap FILE [--treemap-size WxH] [--folder PATH]]...\n"
     "\n"
     "Scans folders and reads and writes Kestrove result files without a window.\n"
     "\n"
@@ -64,6 +68,12 @@ const char* const HelpText =
     "                  the options after it up to the next report belong to it:\n"
     "    --out FILE    the file to write (an existing file is replaced)\n"
     "    --no-files    folders only\n"
+    "  --treemap FILE  a PNG picture of a folder's subtree as nested rectangles whose\n"
+    "                  areas follow the sizes, one colour per extension (an existing\n"
+    "                  file is replaced); the options after it up to the next report\n"
+    "                  belong to it:\n"
+    "    --treemap-size WxH  width and height in pixels (default 1280x800)\n"
+    "    --folder PATH the folder to picture (default as for --report)\n"
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 on success, 2 on an error (the message says which).\n";
@@ -79,6 +89,9 @@ struct TOutput {
   TReportKind Kind = TReportKind::FilesInThisFolder;
   std::string Folder;
   TSortState Sort;
+  // Treemaps only.
+  int Width = 1280;
+  int Height = 800;
 };
 
 struct TRequest {
@@ -92,6 +105,7 @@ struct TRequest {
   std::optional<TSizeType> SizeType;
   std::vector<TOutput> Reports;
   std::vector<TOutput> TreeReports;
+  std::vector<TOutput> Treemaps;
   TOutput* Current = nullptr;  // the output the following options belong to
 };
 
@@ -146,6 +160,31 @@ const std::vector<TOptionSpec>& Options() {
          r.TreeReports.push_back(output);
          r.Current = &r.TreeReports.back();
        }},
+      {"--treemap", true,
+       [](TRequest& r, const std::string& v) {
+         TOutput output;
+         output.Option = "--treemap";
+         output.Out = v;
+         r.Treemaps.push_back(output);
+         r.Current = &r.Treemaps.back();
+       }},
+      {"--treemap-size", true,
+       [](TRequest& r, const std::string& v) {
+         if (!r.Current || r.Current->Option != "--treemap")
+           throw std::invalid_argument("'--treemap-size' belongs after --treemap");
+         // Digits only: no signs or blanks.
+         const auto pixels = [](const std::string& t) {
+           if (t.empty() || t.size() > 5 || t.find_first_not_of("0123456789") != std::string::npos) return 0;
+           return std::stoi(t);
+         };
+         const size_t x = v.find_first_of("xX");
+         const int width = x == std::string::npos ? 0 : pixels(v.substr(0, x));
+         const int height = x == std::string::npos ? 0 : pixels(v.substr(x + 1));
+         if (width < 1 || height < 1 || width > 16384 || height > 16384)
+           throw std::invalid_argument("treemap size '" + v + "' is not WIDTHxHEIGHT with both between 1 and 16384");
+         r.Current->Width = width;
+         r.Current->Height = height;
+       }},
       {"--report", true,
        [](TRequest& r, const std::string& v) {
          const std::optional<TReportKind> kind = FindReportKind(v);
@@ -163,7 +202,12 @@ const std::vector<TOptionSpec>& Options() {
            throw std::invalid_argument("unknown report format '" + v + "' (text, csv or html)");
          r.Current->Format = v;
        }},
-      {"--folder", true, [](TRequest& r, const std::string& v) { ReportOption(r, "--folder").Folder = v; }},
+      {"--folder", true,
+       [](TRequest& r, const std::string& v) {
+         if (!r.Current || (r.Current->Option != "--report" && r.Current->Option != "--treemap"))
+           throw std::invalid_argument("'--folder' belongs after --report or --treemap");
+         r.Current->Folder = v;
+       }},
       {"--sort", true,
        [](TRequest& r, const std::string& v) {
          TOutput& output = ReportOption(r, "--sort");
@@ -182,7 +226,8 @@ const std::vector<TOptionSpec>& Options() {
       {"--descending", false, [](TRequest& r, const std::string&) { ReportOption(r, "--descending").Sort.Descending = true; }},
       {"--out", true,
        [](TRequest& r, const std::string& v) {
-         if (!r.Current) throw std::invalid_argument("'--out' belongs after --report or --tree-report");
+         if (!r.Current || r.Current->Option == "--treemap")
+           throw std::invalid_argument("'--out' belongs after --report or --tree-report");
          r.Current->Out = v;
        }},
       {"--no-files", false,
@@ -302,6 +347,21 @@ TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, co
   return WriteReportHtml(table, head, output.Out);
 }
 
+// The picture of the folder's subtree in the current size type.
+TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder) {
+  const TTreemapSnapshot snapshot = TakeTreemapSnapshot(folder, CurrentSizeType(), output.Width, output.Height);
+  TTreemapLayout layout;
+  layout.Build(snapshot, output.Width, output.Height);
+  std::vector<uint32_t> pixels(static_cast<size_t>(output.Width) * static_cast<size_t>(output.Height));
+  RenderTreemap(snapshot, layout, pixels.data(), output.Width, output.Height, output.Width);
+  const std::string png = EncodePng(pixels.data(), output.Width, output.Height);
+  if (png.empty()) return TFileResult::Failure("Cannot write \"" + output.Out + "\": this build has no PNG writer");
+  TOutputFile file;
+  if (TFileResult opened = file.Open(output.Out); !opened) return opened;
+  file.Put(png);
+  return file.Close();
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -397,6 +457,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const TFileResult result = output.Format == "html" ? WriteTreeReportHtml(tree, output.Out, options)
                                                        : WriteTreeReportCsv(tree, output.Out, options);
     if (!result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  for (const TOutput& output : request.Treemaps) {
+    std::string error;
+    const TFolderNode* folder = ReportFolder(tree, services, output.Folder, roots, error);
+    if (!error.empty()) {
+      err << "kestrove-cli: " << error << "\n";
+      return CliError;
+    }
+    if (TFileResult result = WriteTreemapPng(output, folder); !result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
     }

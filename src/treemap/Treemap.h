@@ -13,6 +13,12 @@ namespace kv {
 
 class TFolderNode;
 
+// Folder frames, and the gathered rest of a folder's small items.
+inline constexpr uint32_t TreemapFolderColor = 0xFF4A4A4A;
+inline constexpr uint32_t TreemapRestColor = 0xFF8C8C8C;
+// The inside of a folder with nothing to show.
+inline constexpr uint32_t TreemapEmptyColor = 0xFFE4E4E4;
+
 // One item of a snapshot: a folder, a file, or the gathered rest of a folder's
 // items that are too small to draw.
 struct TTreemapNode {
@@ -44,6 +50,10 @@ struct TTreemapRect {
   double X = 0, Y = 0, W = 0, H = 0;
 };
 
+// The part of a folder's rectangle its children fill: inside a one-pixel
+// frame where there is room for it.
+TTreemapRect TreemapInner(const TTreemapRect& folder);
+
 // One laid-out item: its rectangle and the cushion surface over it.
 struct TTreemapCell {
   uint32_t Node = 0;     // index into the snapshot's Nodes
@@ -67,6 +77,8 @@ class TTreemapLayout {
 
  private:
   std::vector<TTreemapCell> Cells_;
+  // The children of cell c are Cells_[FirstChild_[c]] up to FirstChild_[c + 1].
+  std::vector<uint32_t> FirstChild_;
   int Width_ = 0;
   int Height_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -10,6 +11,11 @@
 #include "reports/FormatSize.h"
 #include "scan/NodeData.h"
 #include "settings/SettingsStore.h"
+#include "treemap/Treemap.h"
+
+#if KESTROVE_TEST_PNG
+#include <QImage>
+#endif
 
 namespace kv {
 namespace {
@@ -68,7 +74,7 @@ TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
 
 TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(Run({"--help"}), CliOk);
-  for (const char* option : {"--import", "--scan", "--export", "--stats"})
+  for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size"})
     EXPECT_NE(Out.str().find(option), std::string::npos) << option;
   EXPECT_TRUE(Err.str().empty());
 }
@@ -158,6 +164,91 @@ TEST_F(CliTest, ListReportsAsTheWindowShowsThem) {
             CliError);
   EXPECT_NE(Err.str().find("not in the tree"), std::string::npos);
 }
+
+TEST_F(CliTest, TreemapOptionsThatCannotWorkExitWithTwo) {
+  const std::string png = Utf8(Dir / "map.png"), tree = Utf8(Dir / "tree");
+  const struct {
+    std::vector<std::string> Args;
+    const char* Message;
+  } cases[] = {
+      {{"--treemap-size", "10x10"}, "'--treemap-size' belongs after --treemap"},
+      {{"--folder", tree}, "'--folder' belongs after --report or --treemap"},
+      {{"--treemap", png, "--out", png}, "'--out' belongs after --report or --tree-report"},
+      {{"--treemap", png, "--treemap-size", "16385x5"}, "treemap size '16385x5' is not WIDTHxHEIGHT"},
+      {{"--treemap", png, "--treemap-size", "+12x 5"}, "treemap size '+12x 5'"},
+      {{"--scan", tree, "--treemap", png, "--folder", Utf8(Dir / "elsewhere")}, "not in the tree"},
+      {{"--scan", tree, "--treemap", Utf8(Dir / "no" / "map.png")}, "map.png"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.Args), CliError) << c.Message;
+    const std::string message = Err.str();
+    EXPECT_NE(message.find(c.Message), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  }
+  EXPECT_FALSE(fs::exists(png));
+}
+
+#if KESTROVE_TEST_PNG
+// Shares of the picture's shaded pixels by the extension colour they are a
+// shade of; frames left out.
+std::map<uint32_t, double> ColourShares(const std::string& path, const std::vector<uint32_t>& colours, int& width,
+                                        int& height) {
+  const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+  width = image.width();
+  height = image.height();
+  std::map<uint32_t, double> shares;
+  double shaded = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t p = image.pixel(x, y);
+      if (p == TreemapFolderColor) continue;
+      double best = 1e9;
+      uint32_t match = 0;
+      for (const uint32_t c : colours) {
+        const double light = static_cast<double>(std::max({p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF})) /
+                             std::max({c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF});
+        double error = 0;
+        for (const int shift : {16, 8, 0}) error += std::abs((p >> shift & 0xFF) - light * (c >> shift & 0xFF));
+        if (error < best) best = error, match = c;
+      }
+      shares[match] += 1;
+      shaded += 1;
+    }
+  }
+  for (auto& [colour, share] : shares) share /= shaded;
+  return shares;
+}
+
+TEST_F(CliTest, TreemapPictureShowsTheFilesShares) {
+  fs::create_directories(Dir / "pic" / "sub");
+  std::ofstream(Dir / "pic" / "big.txt") << std::string(60000, 't');
+  std::ofstream(Dir / "pic" / "mid.jpg") << std::string(30000, 'j');
+  std::ofstream(Dir / "pic" / "sub" / "low.pdf") << std::string(10000, 'p');
+  const std::string png = Utf8(Dir / "map.png"), sub = Utf8(Dir / "sub.png");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "pic"), "--treemap", png, "--treemap-size", "200x100", "--treemap", sub,
+                 "--folder", Utf8(Dir / "pic" / "sub")}),
+            CliOk)
+      << Err.str();
+  const uint32_t txt = ExtensionColor(".txt"), jpg = ExtensionColor(".jpg"), pdf = ExtensionColor(".pdf");
+  int width = 0, height = 0;
+  std::map<uint32_t, double> shares = ColourShares(png, {txt, jpg, pdf}, width, height);
+  EXPECT_EQ(width, 200);
+  EXPECT_EQ(height, 100);
+  EXPECT_NEAR(shares[txt], 0.6, 0.03);
+  EXPECT_NEAR(shares[jpg], 0.3, 0.03);
+  EXPECT_NEAR(shares[pdf], 0.1, 0.03);
+  // The folder's own picture at the default size: its one file fills it.
+  shares = ColourShares(sub, {txt, jpg, pdf}, width, height);
+  EXPECT_EQ(width, 1280);
+  EXPECT_EQ(height, 800);
+  EXPECT_DOUBLE_EQ(shares[pdf], 1.0);
+}
+#else
+TEST_F(CliTest, TreemapWithoutAPngWriterSaysSo) {
+  EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--treemap", Utf8(Dir / "map.png")}), CliError);
+  EXPECT_NE(Err.str().find("no PNG writer"), std::string::npos) << Err.str();
+}
+#endif
 
 }  // namespace
 }  // namespace kv
