@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev
   # benchmarks and looking at the window without a display
   time xvfb xauth imagemagick
+  # the other disk analysers the scan benchmark compares with
+  ncdu gdu
   # the Windows package and the check that its window appears under Wine
   zip x11-utils
 )

@@ -31,7 +31,7 @@ namespace kv {
 namespace {
 
 const char* const HelpText =
-    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--export FILE] [--stats]\n"
+    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--export FILE] [--stats]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
@@ -44,6 +44,8 @@ const char* const HelpText =
     "                  several imports are read in the order given, before any scan\n"
     "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
     "                  run at once, and a path inside another scan's root is skipped\n"
+    "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
+    "                  hardware threads, at least 2, at most 8)\n"
     "  --export FILE   write the whole tree as a result file when every scan has\n"
     "                  ended (an existing file is replaced)\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
@@ -99,6 +101,7 @@ struct TRequest {
   std::string Export;
   bool Stats = false;
   bool Help = false;
+  int Threads = 0;  // default
   std::optional<TSizeUnit> Unit;
   std::optional<TSizeType> SizeType;
   std::vector<TOutput> Reports;
@@ -127,6 +130,13 @@ const std::vector<TOptionSpec>& Options() {
       {"--scan", true, [](TRequest& r, const std::string& v) { r.Scans.push_back(v); }},
       {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
+      {"--threads", true,
+       [](TRequest& r, const std::string& v) {
+         const bool digits = !v.empty() && v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
+         r.Threads = digits ? std::stoi(v) : 0;
+         if (r.Threads < 1 || r.Threads > 64)
+           throw std::invalid_argument("'--threads' takes a number from 1 to 64, not '" + v + "'");
+       }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
       {"--unit", true,
        [](TRequest& r, const std::string& v) {
@@ -396,6 +406,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   {
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, CurrentLocale());
+    if (request.Threads > 0) engine.SetReaderCount(request.Threads);
     engine.OnScanError = [&](const std::string& root, const EMaskError& error) {
       err << "kestrove-cli: the scan of '" << root << "' ended early: " << error.what() << "\n";
       status = CliError;

@@ -23,8 +23,16 @@ constexpr int64_t DaysFrom1899To1970 = 25569;
 }  // namespace
 
 double EncodeDayCount(const TLocalTime& t) {
-  const int64_t days = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month),
-                                     static_cast<unsigned>(t.Day)) + DaysFrom1899To1970;
+  // Times of one scan mostly fall on few days: the day count is reused.
+  thread_local int lastYear = 0, lastMonth = 0, lastDay = 0;
+  thread_local int64_t lastDays = DaysFromCivil(0, 0, 0);
+  if (t.Year != lastYear || t.Month != lastMonth || t.Day != lastDay) {
+    lastDays = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day));
+    lastYear = t.Year;
+    lastMonth = t.Month;
+    lastDay = t.Day;
+  }
+  const int64_t days = lastDays + DaysFrom1899To1970;
   const double fraction =
       (((t.Hour * 60.0 + t.Minute) * 60.0 + t.Second) * 1000.0 + t.Millisecond) / 86400000.0;
   return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;

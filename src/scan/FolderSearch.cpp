@@ -1,6 +1,7 @@
 #include "scan/FolderSearch.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "scan/FileServices.h"
 #include "scan/Saturate.h"
@@ -13,6 +14,8 @@ namespace {
 // More entries than this since the last hand-over make the next folder
 // boundary a hand-over.
 constexpr int64_t HandOverEntries = 2050;
+// Entries read but not handed over at which a reader waits for the UI thread.
+constexpr int64_t PileUpEntries = 16 * HandOverEntries;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -20,11 +23,28 @@ bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 // ---- TFolderSearch ----
 
-TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath)
+int DefaultReaderCount() {
+  const unsigned threads = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(threads, 2u, 8u));
+}
+
+// What one reader thread keeps for itself.
+struct TFolderSearch::TReader {
+  TDirEntry Entry;  // reused, so its name keeps its capacity
+  // Owner texts by SID bytes, so most entries need no shared look-up.
+  std::string LastSid;
+  const std::string* LastOwner = nullptr;
+  // Entries read since this reader's last hand-over.
+  int64_t Counter = 0;
+};
+
+TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath, int readers)
     : Engine_(engine),
       RootPath_(engine.Services().IncludeTrailingSeparator(rootPath)),
+      ReaderCount_(std::max(readers, 1)),
       Filter_(std::make_unique<TFilter>(engine.Settings(), engine.Locale())),
       Calls_(std::make_shared<TCallGroup>()) {
+  Work_.push_back({RootPath_, {}});
   Thread_ = std::thread([this] { Execute(); });
 }
 
@@ -34,34 +54,61 @@ TFolderSearch::~TFolderSearch() {
   Join();
 }
 
-void TFolderSearch::RequestStop() { StopRequested_ = true; }
+void TFolderSearch::Halt(std::atomic<bool>& flag) {
+  {
+    std::lock_guard guard(WorkLock_);
+    flag = true;
+  }
+  WorkReady_.notify_all();  // readers waiting for work end
+}
 
 void TFolderSearch::Join() {
   if (Thread_.joinable()) Thread_.join();
 }
 
-const std::string* TFolderSearch::OwnerOf(const std::string& folderPath, const TDirEntry& entry) {
+const std::string* TFolderSearch::OwnerOf(TReader& reader, const std::string& folderPath,
+                                          const TDirEntry& entry) {
   TFileServices& services = Engine_.Services();
   if (entry.Owner.Empty()) return InternOwner(services.GetFileOwner(folderPath + entry.Name));
   // The listing told the owner already (POSIX): no security query needed.
-  if (LastOwner_ && entry.Owner.Bytes == LastSid_) return LastOwner_;
-  LastSid_ = entry.Owner.Bytes;
-  LastOwner_ = InternOwner(services.OwnerText(entry.Owner));
-  return LastOwner_;
+  if (reader.LastOwner && entry.Owner.Bytes == reader.LastSid) return reader.LastOwner;
+  reader.LastSid = entry.Owner.Bytes;
+  reader.LastOwner = InternOwner(services.OwnerText(entry.Owner));
+  return reader.LastOwner;
 }
 
-// A hand-over is queued and the walk goes on reading while the UI thread
-// applies it; the next hand-over first waits for it. The hand-over points and
-// what reaches the tree are the same as when waiting at once, but reading the
-// disk and building the tree overlap.
-bool TFolderSearch::HandOver() {
+// A hand-over is queued and the readers go on reading while the UI thread
+// applies it. A reader whose turn comes while the last one is still being
+// applied, or while another reader hands over, reads on and tries again after
+// its next folder: its batches go with the next hand-over. Only when much has
+// piled up does it wait, which keeps memory bounded. What reaches the tree is
+// the same as when waiting at once, but reading and building overlap.
+bool TFolderSearch::HandOver(bool wait, bool* posted) {
+  std::unique_lock turn(HandOverLock_, std::defer_lock);
+  if (wait) {
+    turn.lock();
+  } else {
+    if (!turn.try_lock()) return !Halted();
+    bool piledUp;
+    {
+      std::lock_guard guard(WorkLock_);
+      piledUp = PendingEntries_ > PileUpEntries;
+    }
+    if (Ticket_ && !piledUp && !Engine_.Queue().Ready(Ticket_)) return !Halted();
+  }
   if (!WaitForHandOver()) return false;
-  if (Pending_.empty()) return !StopRequested_;
-  InFlight_.swap(Pending_);
+  {
+    std::lock_guard guard(WorkLock_);
+    InFlight_.swap(Pending_);
+    PendingEntries_ = 0;
+  }
+  if (posted) *posted = true;
+  if (InFlight_.empty()) return !Halted();
   Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
   return true;
 }
 
+// With HandOverLock_ held.
 bool TFolderSearch::WaitForHandOver() {
   if (!Ticket_) return true;
   const auto ticket = std::move(Ticket_);
@@ -76,7 +123,20 @@ bool TFolderSearch::WaitForHandOver() {
 void TFolderSearch::Execute() {
   bool ended = true;
   try {
-    Walk();
+    // This thread is one of the readers.
+    std::vector<std::thread> readers;
+    try {
+      for (int i = 1; i < ReaderCount_; ++i) readers.emplace_back([this] { ReadLoop(); });
+    } catch (const std::system_error&) {
+      // Fewer readers than asked for still read everything.
+    }
+    ReadLoop();
+    for (std::thread& reader : readers) reader.join();
+    if (Error_) std::rethrow_exception(Error_);
+    if (!Halted() && HandOver(true)) {
+      std::lock_guard turn(HandOverLock_);
+      WaitForHandOver();
+    }
   } catch (const EMaskError& e) {
     // The filter cannot be applied: the scan ends with what was applied so far.
     Engine_.Queue().Call(Calls_, [this, error = e] {
@@ -86,10 +146,12 @@ void TFolderSearch::Execute() {
     ended = !StopRequested_;
   }
   try {
+    std::lock_guard turn(HandOverLock_);
     WaitForHandOver();  // the UI thread may still be applying the last one
   } catch (const std::exception&) {
   }
   Pending_.clear();
+  Work_.clear();
   if (ended) Engine_.Queue().Call(Calls_, [this] { Engine_.ScanFinished(*this); });
   // The thread cannot join itself: the UI thread does, once this thread has
   // nothing left to do but return. Nobody waits for the call; it captures
@@ -100,51 +162,110 @@ void TFolderSearch::Execute() {
   engine.Queue().Post(reaps, [&engine] { engine.ReapFinished(); });
 }
 
-void TFolderSearch::Walk() {
-  struct TQueued {
-    std::string Path;  // folder path with trailing separator
-    TDirEntry Record;  // the folder's own entry; empty name for the root
-  };
-  IFileSystem& fileSystem = *Engine_.Services().Platform().FileSystem;
-  fileSystem.PrepareScanThread();
-  const char sep = PathSeparator(Engine_.Services().Style());
-
-  std::vector<TQueued> level{{RootPath_, {}}};
-  std::vector<TQueued> next;
-  int64_t counter = 0;
-  bool firstBatch = true;
-
-  while (!level.empty()) {
-    for (TQueued& folder : level) {
-      if (StopRequested_) return;
-      auto batch = std::make_unique<TListGlobalItem>();
-      batch->Path = std::move(folder.Path);
-      batch->SearchRec = std::move(folder.Record);
-      if (auto listing = fileSystem.OpenDirectory(batch->Path)) {
-        TDirEntry entry;
-        while (listing->Next(entry)) {
-          // An entry without a name is no entry; "." and ".." are only counted.
-          if (!entry.Name.empty() && !IsDotEntry(entry.Name)) {
-            const std::string* owner = OwnerOf(batch->Path, entry);
-            if (entry.IsDirectory() && !(entry.Attr & faReparsePoint))
-              next.push_back({batch->Path + entry.Name + sep, entry});
-            batch->Entries.push_back({std::move(entry), owner});
+// One reader: takes folders from the work list until it is empty and no other
+// reader is still listing one (which could add more).
+void TFolderSearch::ReadLoop() {
+  Engine_.Services().Platform().FileSystem->PrepareScanThread();
+  TReader reader;
+  std::vector<TQueued> subfolders;
+  bool busy = false;
+  try {
+    for (;;) {
+      TQueued folder;
+      bool root = false;
+      {
+        std::unique_lock guard(WorkLock_);
+        WorkReady_.wait(guard, [this] { return Halted() || !Work_.empty() || Busy_ == 0; });
+        if (Halted() || Work_.empty()) break;
+        folder = std::move(Work_.front());
+        Work_.pop_front();
+        root = FirstBatch_;
+        FirstBatch_ = false;
+        ++Busy_;
+        busy = true;
+      }
+      std::unique_ptr<TListGlobalItem> batch = ReadFolder(folder, reader, subfolders);
+      const bool read = batch != nullptr;
+      bool handOver = false;
+      // The root's batch is handed over alone and at once: taken out before
+      // any subfolder can be read.
+      std::unique_lock rootTurn(HandOverLock_, std::defer_lock);
+      if (root) rootTurn.lock();
+      {
+        std::lock_guard guard(WorkLock_);
+        --Busy_;
+        busy = false;
+        if (batch) {
+          PendingEntries_ += static_cast<int64_t>(batch->Entries.size()) + 1;
+          Pending_.push_back(std::move(batch));
+          for (TQueued& sub : subfolders) Work_.push_back(std::move(sub));
+          handOver = reader.Counter > HandOverEntries;
+          if (root) {
+            InFlight_.swap(Pending_);
+            PendingEntries_ = 0;
           }
-          if (StopRequested_) return;
-          ++counter;
         }
       }
-      Pending_.push_back(std::move(batch));
-      if (firstBatch || counter > HandOverEntries) {
-        if (!HandOver()) return;
-        firstBatch = false;
-        counter = 0;
+      subfolders.clear();
+      WorkReady_.notify_all();
+      if (!read) break;  // stopped in the middle of the folder
+      if (root) {
+        Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
+        reader.Counter = 0;
+        continue;
+      }
+      if (handOver) {
+        // One reader alone hands over at exactly the points counted.
+        bool posted = false;
+        if (!HandOver(ReaderCount_ == 1, &posted)) {
+          Halt(Aborted_);
+          break;
+        }
+        if (posted) reader.Counter = 0;
       }
     }
-    level.swap(next);
-    next.clear();
+  } catch (...) {
+    {
+      std::lock_guard guard(WorkLock_);
+      if (busy) --Busy_;
+      if (!Error_) Error_ = std::current_exception();
+    }
+    Halt(Aborted_);
   }
-  if (HandOver()) WaitForHandOver();
+  WorkReady_.notify_all();  // the last reader's end ends the others' waits
+}
+
+// Lists one folder and prepares its batch; nothing when a stop came meanwhile.
+std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TReader& reader,
+                                                           std::vector<TQueued>& subfolders) {
+  TFileServices& services = Engine_.Services();
+  IFileSystem& fileSystem = *services.Platform().FileSystem;
+  const char sep = PathSeparator(services.Style());
+  auto batch = std::make_unique<TListGlobalItem>();
+  batch->Path = std::move(folder.Path);
+  batch->SearchRec = std::move(folder.Record);
+  if (Halted()) return nullptr;
+  if (auto listing = fileSystem.OpenDirectory(batch->Path)) {
+    TDirEntry& entry = reader.Entry;
+    while (listing->Next(entry)) {
+      // An entry without a name is no entry; "." and ".." are only counted.
+      if (!entry.Name.empty() && !IsDotEntry(entry.Name)) {
+        const std::string* owner = OwnerOf(reader, batch->Path, entry);
+        const TItemInfo info = services.ItemInfoFromSearchRec(entry);
+        if (entry.IsDirectory()) {
+          if (!(entry.Attr & faReparsePoint)) subfolders.push_back({batch->Path + entry.Name + sep, entry});
+          batch->Entries.push_back({nullptr, static_cast<uint32_t>(batch->Subfolders.size())});
+          batch->Subfolders.push_back({entry.Name, info, entry.Attr, owner});
+        } else {
+          batch->Entries.push_back(
+              {std::make_unique<TFileNodeData>(entry.Name, entry.Size, 0, nullptr, info, *owner), 0});
+        }
+      }
+      if (Halted()) return nullptr;
+      ++reader.Counter;
+    }
+  }
+  return batch;
 }
 
 // ---- TScanEngine ----
@@ -179,7 +300,7 @@ bool TScanEngine::StartScan(const std::string& path) {
   }
   ScanRoots_.push_back(path);
   ++ActiveScans_;
-  Scanners_.push_back(std::make_unique<TFolderSearch>(*this, path));
+  Scanners_.push_back(std::make_unique<TFolderSearch>(*this, path, ReaderCount_));
   return true;
 }
 
@@ -220,18 +341,18 @@ void TScanEngine::FlushPending(std::vector<std::unique_ptr<TListGlobalItem>>& ba
     }
   } update{batches, Tree_};
   Tree_.BeginUpdate();
-  for (auto& batch : batches) ApplyBatch(scanner, batch->SearchRec, batch->Path, batch->Entries);
+  for (auto& batch : batches) ApplyBatch(scanner, *batch);
 }
 
-void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderRecord,
-                             const std::string& path, std::vector<TMySearchRec>& batch) {
+void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
   TFileServices& services = Services();
+  const std::string& path = batch.Path;
   int64_t size = 0, allocated = 0, count = 0;
   bool hasSubfolders = false;
 
   TItemInfo folderInfo;
-  if (!folderRecord.Name.empty())
-    folderInfo = services.ItemInfoFromSearchRec(folderRecord);
+  if (!batch.SearchRec.Name.empty())
+    folderInfo = services.ItemInfoFromSearchRec(batch.SearchRec);
   else
     services.ItemInfoFromPath(path, folderInfo);
   TFolderNode* folder = Tree_.GetFolderNode(path, folderInfo, nullptr, {});
@@ -250,14 +371,23 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderReco
   } sums{Tree_, folder, size, allocated, count};
 
   const TFilter& filter = *scanner.Filter_;
+  const bool acceptAll = filter.IsEmpty();
   TFolderNodeData* folderData = folder->Data();
+  TFileList& files = folderData->Files;
+  // A listing names each entry once: only files recorded before this batch
+  // (by an overlapping scan) can be duplicates.
+  const bool fresh = files.Count() == 0;
+  if (fresh) files.Reserve(batch.Entries.size() - batch.Subfolders.size());
   std::string full;
-  for (TMySearchRec& rec : batch) {
-    const TDirEntry& entry = rec.SearchRec;
-    full.assign(path).append(entry.Name);
-    const std::string_view owner = rec.Owner ? std::string_view(*rec.Owner) : std::string_view();
-    if (entry.IsDirectory()) {
-      TFolderNode* sub = Tree_.GetFolderNode(full, services.ItemInfoFromSearchRec(entry), folder, owner);
+  for (TMySearchRec& rec : batch.Entries) {
+    if (!rec.File) {
+      const TSubfolderRec& entry = batch.Subfolders[rec.Subfolder];
+      TFolderNode* sub = Tree_.FindChild(folder, entry.Name);
+      if (!sub) {
+        full.assign(path).append(entry.Name);
+        sub = Tree_.AddFolderNode(folder, entry.Name, full, entry.Info,
+                                  entry.Owner ? std::string_view(*entry.Owner) : std::string_view());
+      }
       if (entry.Attr & faReparsePoint) {
         // Shown but never read: nothing below it will ever arrive.
         sub->Data()->Complete = true;
@@ -266,12 +396,16 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderReco
       }
       continue;
     }
-    if (!filter.Accepts(entry.Name, entry.Size, owner)) continue;
-    if (Tree_.AddFileNode(full, folder, entry.Size, services.ItemInfoFromSearchRec(entry), owner)) {
-      size = SatAdd(size, entry.Size);
-      allocated = SatAdd(allocated, folderData->Files[folderData->Files.Count() - 1]->AllocatedSize);  // just computed
-      ++count;
-    }
+    TFileNodeData& file = *rec.File;
+    if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize, file.Owner())) continue;
+    if (!fresh && files.Find(file.Name.View())) continue;
+    // Every file of the folder shares the folder's cluster size.
+    file.AllocatedSize = services.GetAllocatedSize(path, file.FileSize);
+    file.ParentNode = folder;
+    files.AddUnique(rec.File.release());
+    size = SatAdd(size, file.FileSize);
+    allocated = SatAdd(allocated, file.AllocatedSize);
+    ++count;
   }
   sums.Applied = true;
   Tree_.AddSizesToFolder(folder, size, allocated, count);

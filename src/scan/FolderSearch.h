@@ -1,11 +1,14 @@
-// Scanning: one worker thread per scan walks its folder tree level by level
-// and hands batches of directory entries to the UI thread, where they are
-// filtered and put into the size tree.
+// Scanning: each scan reads its folder tree with a few reader threads that
+// take folders from one shared work list, and hands batches of prepared
+// entries to the UI thread, where they are filtered and linked into the size
+// tree.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,6 +18,7 @@
 
 #include "platform/Platform.h"
 #include "scan/ItemFilter.h"
+#include "scan/NodeData.h"
 #include "scan/UiCallQueue.h"
 
 namespace kv {
@@ -23,18 +27,32 @@ class TFileServices;
 class TScanEngine;
 class TSizeTree;
 
-// One entry of a batch, with its owner looked up in the scanner thread.
-struct TMySearchRec {
-  TDirEntry SearchRec;
+// A subfolder entry of a batch, with its times and owner already worked out.
+struct TSubfolderRec {
+  std::string Name;
+  TItemInfo Info;
+  uint32_t Attr = 0;
   const std::string* Owner = nullptr;  // interned owner text
 };
 
-// The entries of one folder.
+// One entry of a batch, prepared by the reader: a file as the very record
+// the tree keeps (its folder and allocated size are filled in when linked),
+// or else a subfolder of the batch.
+struct TMySearchRec {
+  std::unique_ptr<TFileNodeData> File;
+  uint32_t Subfolder = 0;  // index into TListGlobalItem::Subfolders when File is null
+};
+
+// The entries of one folder, in listing order.
 struct TListGlobalItem {
   TDirEntry SearchRec;  // the folder's own entry as its parent listed it; empty for the root
   std::string Path;     // with a trailing separator
   std::vector<TMySearchRec> Entries;
+  std::vector<TSubfolderRec> Subfolders;
 };
+
+// Readers per scan: the hardware threads, at least 2, at most 8.
+int DefaultReaderCount();
 
 // Windows marks junctions and directory links with this bit; they are shown
 // but never followed.
@@ -43,8 +61,8 @@ constexpr uint32_t faReparsePoint = 0x400;
 // One scan: a worker thread and what it has read but not yet handed over.
 class TFolderSearch {
  public:
-  // UI thread: loads the stored filter and starts the thread.
-  TFolderSearch(TScanEngine& engine, std::string rootPath);
+  // UI thread: loads the stored filter and starts the threads.
+  TFolderSearch(TScanEngine& engine, std::string rootPath, int readers);
   ~TFolderSearch();
   TFolderSearch(const TFolderSearch&) = delete;
   TFolderSearch& operator=(const TFolderSearch&) = delete;
@@ -55,27 +73,54 @@ class TFolderSearch {
 
  private:
   friend class TScanEngine;
+  // A folder waiting in the work list.
+  struct TQueued {
+    std::string Path;  // folder path with trailing separator
+    TDirEntry Record;  // the folder's own entry; empty name for the root
+  };
+  struct TReader;
+
   void Execute();
-  void Walk();
-  bool HandOver();
+  void ReadLoop();
+  std::unique_ptr<TListGlobalItem> ReadFolder(TQueued& folder, TReader& reader,
+                                              std::vector<TQueued>& subfolders);
+  // At the end the hand-over waits its turn; readers hand over only when no
+  // other hand-over is under way, unless much is waiting.
+  bool HandOver(bool wait, bool* posted = nullptr);
   bool WaitForHandOver();
-  const std::string* OwnerOf(const std::string& folderPath, const TDirEntry& entry);
-  void RequestStop();
+  const std::string* OwnerOf(TReader& reader, const std::string& folderPath, const TDirEntry& entry);
+  bool Halted() const { return StopRequested_.load() || Aborted_.load(); }
+  void Halt(std::atomic<bool>& flag);
+  void RequestStop() { Halt(StopRequested_); }
   void Join();
 
   TScanEngine& Engine_;
   std::string RootPath_;
+  int ReaderCount_;
   std::unique_ptr<TFilter> Filter_;
+
+  // The work list and what was read but not handed over, under WorkLock_. A
+  // folder's batch enters Pending_ before its subfolders enter the work list,
+  // so a batch is always applied after its parent's.
+  std::mutex WorkLock_;
+  std::condition_variable WorkReady_;
+  std::deque<TQueued> Work_;
+  int Busy_ = 0;  // readers listing a folder
+  bool FirstBatch_ = true;
   std::vector<std::unique_ptr<TListGlobalItem>> Pending_;
-  // Handed over and being applied on the UI thread while this thread reads on.
+  int64_t PendingEntries_ = 0;
+  std::exception_ptr Error_;
+
+  // One hand-over at a time: handed over and being applied on the UI thread
+  // while the readers read on.
+  std::mutex HandOverLock_;
   std::vector<std::unique_ptr<TListGlobalItem>> InFlight_;
   std::shared_ptr<TUiCallQueue::TTicket> Ticket_;
+
   std::shared_ptr<TCallGroup> Calls_;
   std::atomic<bool> StopRequested_{false};
+  std::atomic<bool> Aborted_{false};  // a reader failed: the others end too
   std::atomic<bool> Finished_{false};
-  // Owner texts by SID bytes, so most entries need no shared look-up.
-  std::string LastSid_;
-  const std::string* LastOwner_ = nullptr;
   std::thread Thread_;
 };
 
@@ -99,6 +144,10 @@ class TScanEngine {
   // The two steps of the status refresh, every 300 ms.
   void RefreshScanStatus();
   void StepProgress();
+
+  // Reader threads of the scans started from now on.
+  void SetReaderCount(int readers) { ReaderCount_ = readers < 1 ? 1 : readers; }
+  int ReaderCount() const { return ReaderCount_; }
 
   int32_t ActiveScans() const { return ActiveScans_; }
   const std::vector<std::string>& ScanRoots() const { return ScanRoots_; }
@@ -126,8 +175,7 @@ class TScanEngine {
  private:
   friend class TFolderSearch;
   void FlushPending(std::vector<std::unique_ptr<TListGlobalItem>>& batches, TFolderSearch& scanner);
-  void ApplyBatch(TFolderSearch& scanner, const TDirEntry& folderRecord, const std::string& path,
-                  std::vector<TMySearchRec>& batch);
+  void ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch);
   void ScanFinished(TFolderSearch& scanner);
   void ReapStopped();
   // Joins and frees every scanner whose thread has ended.
@@ -144,6 +192,7 @@ class TScanEngine {
   std::vector<std::unique_ptr<TFolderSearch>> Stopping_;
   std::vector<std::string> ScanRoots_;
   int32_t ActiveScans_ = 0;
+  int ReaderCount_ = DefaultReaderCount();
   // The calls by which ending threads have the UI thread release them.
   std::shared_ptr<TCallGroup> ReapCalls_ = std::make_shared<TCallGroup>();
   bool ProgressVisible_ = false;

@@ -1,14 +1,17 @@
 #include "scan/NodeData.h"
 
 #include <cstring>
+#include <memory>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/Locale.h"
 #include "scan/SizeTree.h"
 #include "scan/SmallAlloc.h"
 
 namespace kv {
+
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 104, "a file record takes 104 bytes");
 
 namespace {
 TSizeType gSizeType = TSizeType::FileSize;
@@ -24,17 +27,17 @@ void TCompactString::Assign(std::string_view text) {
     std::memcpy(Small_, text.data(), text.size());
     SetSmallLength(text.size());
   } else {
-    char* heap = static_cast<char*>(SmallAlloc(text.size() + 1));
+    // No terminating zero: the length is stored.
+    char* heap = static_cast<char*>(SmallAlloc(text.size()));
     std::memcpy(heap, text.data(), text.size());
-    heap[text.size()] = 0;
     Large_.Ptr = heap;
     Large_.Len = static_cast<uint32_t>(text.size());
-    Small_[15] = static_cast<char>(LargeTag);
+    Small_[SmallCapacity] = static_cast<char>(LargeTag);
   }
 }
 
 void TCompactString::Release() {
-  if (IsLarge()) SmallFree(Large_.Ptr, Large_.Len + size_t{1});
+  if (IsLarge()) SmallFree(Large_.Ptr, Large_.Len);
   SetSmallLength(0);
 }
 
@@ -48,23 +51,62 @@ TCompactString& TCompactString::operator=(const TCompactString& other) {
 
 // ---- owners ----
 
-const std::string* InternOwner(std::string_view owner) {
+namespace {
+
+// Texts by number in fixed chunks that never move, so a number can be read
+// without the lock by whoever was handed it.
+constexpr size_t OwnerChunkSize = 1024;
+constexpr size_t OwnerChunks = 4096;
+
+struct TOwnerTable {
+  std::mutex Lock;
+  std::unordered_map<std::string_view, uint32_t> Numbers;
+  std::unique_ptr<std::string[]> Chunks[OwnerChunks];
+  uint32_t Count = 0;
+
+  uint32_t Intern(std::string_view owner) {
+    std::lock_guard guard(Lock);
+    if (auto it = Numbers.find(owner); it != Numbers.end()) return it->second;
+    // Past four million owners the rest share the first one's text: never
+    // met in practice, and nothing breaks.
+    if (Count == OwnerChunkSize * OwnerChunks) return 0;
+    auto& chunk = Chunks[Count / OwnerChunkSize];
+    if (!chunk) chunk = std::make_unique<std::string[]>(OwnerChunkSize);
+    std::string& text = chunk[Count % OwnerChunkSize];
+    text.assign(owner);
+    Numbers.emplace(text, Count);
+    return Count++;
+  }
+};
+
+TOwnerTable& Owners() {
+  static TOwnerTable* table = new TOwnerTable;  // never destroyed: records may outlive statics
+  return *table;
+}
+
+}  // namespace
+
+uint32_t InternOwnerIndex(std::string_view owner) {
   // Files of one folder mostly share their owner.
-  thread_local const std::string* last = nullptr;
-  if (last && *last == owner) return last;
-  // Node-based set: element addresses survive rehashing.
-  static std::mutex lock;
-  static std::unordered_set<std::string> owners;
-  std::lock_guard guard(lock);
-  last = &*owners.emplace(owner).first;
+  thread_local uint32_t last = 0;
+  thread_local bool have = false;
+  if (have && OwnerAt(last) == owner) return last;
+  last = Owners().Intern(owner);
+  have = true;
   return last;
 }
+
+const std::string& OwnerAt(uint32_t index) {
+  return Owners().Chunks[index / OwnerChunkSize][index % OwnerChunkSize];
+}
+
+const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternOwnerIndex(owner)); }
 
 // ---- TBaseNodeData ----
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner)
-    : Name(name), ParentNode(parent), Info(info), Owner_(InternOwner(owner)) {}
+    : Name(name), ParentNode(parent), Info(info), OwnerIndex_(InternOwnerIndex(owner)) {}
 
 std::string TBaseNodeData::GetParentPath() const { return GetNodePath(ParentNode); }
 
@@ -121,6 +163,13 @@ bool TFileList::Add(TFileNodeData* file) {
     Index_.Insert(Items_.size() - 1, file->Name.View(),
                   [this](size_t i) { return Items_[i]->Name.View(); });
   return true;
+}
+
+void TFileList::AddUnique(TFileNodeData* file) {
+  Items_.push_back(file);
+  if (Index_.Built())
+    Index_.Insert(Items_.size() - 1, file->Name.View(),
+                  [this](size_t i) { return Items_[i]->Name.View(); });
 }
 
 void TFileList::Remove(TFileNodeData* file) {

@@ -43,8 +43,8 @@ enum class TSizeType { FileSize, Allocated };
 TSizeType CurrentSizeType();
 void SetCurrentSizeType(TSizeType type);
 
-// A string of 16 bytes: up to 15 bytes inline, longer texts on the heap.
-// Names of millions of files are kept in these.
+// A string of 24 bytes: up to 23 bytes inline, longer texts on the heap.
+// Names of millions of files are kept in these; most file names fit inline.
 class TCompactString {
  public:
   TCompactString() { SetSmallLength(0); }
@@ -62,34 +62,39 @@ class TCompactString {
   bool operator==(std::string_view other) const { return View() == other; }
 
  private:
-  static constexpr size_t SmallCapacity = 15;
+  static constexpr size_t Bytes = 24;
+  static constexpr size_t SmallCapacity = Bytes - 1;
   static constexpr unsigned char LargeTag = 0xFF;
 
   void Assign(std::string_view text);
   void Release();
-  bool IsLarge() const { return static_cast<unsigned char>(Small_[15]) == LargeTag; }
-  size_t SmallLength() const { return SmallCapacity - static_cast<unsigned char>(Small_[15]); }
+  bool IsLarge() const { return static_cast<unsigned char>(Small_[SmallCapacity]) == LargeTag; }
+  size_t SmallLength() const { return SmallCapacity - static_cast<unsigned char>(Small_[SmallCapacity]); }
   void SetSmallLength(size_t n) {
-    Small_[n] = 0;
-    Small_[15] = static_cast<char>(SmallCapacity - n);
+    if (n < SmallCapacity) Small_[n] = 0;
+    Small_[SmallCapacity] = static_cast<char>(SmallCapacity - n);  // 0 when full: doubles as the end
   }
 
   struct TLarge {
     char* Ptr;
     uint32_t Len;
-    char Unused[3];
+    char Unused[Bytes - sizeof(char*) - sizeof(uint32_t) - 1];
     char Tag;
   };
   union {
-    char Small_[16];
+    char Small_[Bytes];
     TLarge Large_;
   };
 };
-static_assert(sizeof(TCompactString) == 16);
+static_assert(sizeof(TCompactString) == 24);
 
 // Owner texts are few and shared by many items: one copy each, for the life of
-// the program. Safe to call from any thread.
+// the program, numbered so that a record keeps 4 bytes for its owner. Safe to
+// call from any thread.
 const std::string* InternOwner(std::string_view owner);
+uint32_t InternOwnerIndex(std::string_view owner);
+// The text of a number InternOwnerIndex gave.
+const std::string& OwnerAt(uint32_t index);
 
 class TFolderNode;
 
@@ -116,8 +121,8 @@ class TBaseNodeData : public TAbstractNodeData {
   // The parent path followed by the name, without a trailing separator.
   std::string GetFullPath() const;
 
-  const std::string& Owner() const { return *Owner_; }
-  void SetOwner(std::string_view owner) { Owner_ = InternOwner(owner); }
+  const std::string& Owner() const { return OwnerAt(OwnerIndex_); }
+  void SetOwner(std::string_view owner) { OwnerIndex_ = InternOwnerIndex(owner); }
 
   TCompactString Name;
   TFolderNode* ParentNode;
@@ -129,7 +134,7 @@ class TBaseNodeData : public TAbstractNodeData {
                 std::string_view owner);
 
  private:
-  const std::string* Owner_;
+  uint32_t OwnerIndex_;  // leaves 4 bytes that a derived class's first field may take
 };
 
 class TFileNodeData final : public TBaseNodeData {
@@ -147,9 +152,9 @@ class TFileNodeData final : public TBaseNodeData {
   // Lower-case extension with its dot, derived from the name.
   std::string Extension() const;
 
+  int32_t IconIndex = -1;  // first, so it fills the space after the owner number
   int64_t FileSize;
   int64_t AllocatedSize;
-  int32_t IconIndex = -1;
 };
 
 // The extension of a file name: from its last "." on, lower-cased; empty without a dot.
@@ -166,6 +171,9 @@ class TFileList {
   // Appends unless a file of the same name (exact comparison) is present. A
   // rejected file is not taken over.
   bool Add(TFileNodeData* file);
+  // Appends a file the caller knows to be absent, without a look-up.
+  void AddUnique(TFileNodeData* file);
+  void Reserve(size_t count) { Items_.reserve(Items_.size() + count); }
   // Frees a file of this list and takes it out.
   void Remove(TFileNodeData* file);
   int64_t IndexOf(const TFileNodeData* file) const;

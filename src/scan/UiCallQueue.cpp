@@ -53,6 +53,11 @@ bool TUiCallQueue::Wait(const std::shared_ptr<TTicket>& ticket) {
   return true;
 }
 
+bool TUiCallQueue::Ready(const std::shared_ptr<TTicket>& ticket) {
+  std::lock_guard guard(Lock_);
+  return ticket->Done || ticket->Dropped;
+}
+
 size_t TUiCallQueue::Drain() {
   size_t ran = 0;
   for (;;) {

@@ -48,6 +48,8 @@ class TUiCallQueue {
   class TTicket;
   std::shared_ptr<TTicket> Post(const std::shared_ptr<TCallGroup>& group, std::function<void()> call);
   bool Wait(const std::shared_ptr<TTicket>& ticket);
+  // Whether Wait would answer at once.
+  bool Ready(const std::shared_ptr<TTicket>& ticket);
 
   // UI side: runs every call queued now, in order; answers how many ran.
   size_t Drain();

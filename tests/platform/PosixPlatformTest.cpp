@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +15,11 @@
 #include <thread>
 
 #include "platform/posix/PosixPlatform.h"
+#include "platform/Locale.h"
 #include "scan/FileServices.h"
+#include "scan/FolderSearch.h"
+#include "scan/SizeTree.h"
+#include "settings/SettingsStore.h"
 
 namespace kv {
 namespace {
@@ -293,6 +300,85 @@ TEST(IcuLocale, DatesAndTimesInTheLocalesFormats) {
   EXPECT_EQ(unset.LongTime(0, 0, 0), "00:00:00");
   EXPECT_EQ(american.ShortDate(2024, 2, 29), "2/29/24");
   EXPECT_EQ(american.LongTime(23, 59, 5).rfind("11:59:05", 0), 0u);
+}
+
+// Removes a folder's contents and the folder relative to descriptors, so no
+// path ever gets longer than one name.
+void RemoveTreeAt(int parentFd, const char* name) {
+  const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = fdopendir(fd);
+  std::vector<std::pair<std::string, bool>> entries;
+  while (const dirent* d = readdir(dir)) {
+    const std::string entry = d->d_name;
+    if (entry != "." && entry != "..") entries.emplace_back(entry, d->d_type == DT_DIR);
+  }
+  for (const auto& [entry, isDir] : entries) {
+    if (isDir)
+      RemoveTreeAt(fd, entry.c_str());
+    else
+      unlinkat(fd, entry.c_str(), 0);
+  }
+  closedir(dir);
+  unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+TEST(PosixFileSystem, FoldersDeeperThanPathMaxAreReadWhole) {
+  TempDir tmp;
+  const std::string level(200, 'd');
+  constexpr int levels = 45;  // more than twice PATH_MAX
+  static_assert(levels * 201 > 2 * PATH_MAX);
+  int fd = open(tmp.Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::string deepest = tmp.Path.string() + "/";
+  for (int i = 0; i < levels; ++i) {
+    ASSERT_EQ(mkdirat(fd, level.c_str(), 0700), 0);
+    const int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    const int file = openat(fd, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(ftruncate(file, i + 1), 0);
+    close(file);
+    deepest += level + "/";
+  }
+  close(fd);
+  struct Cleanup {
+    std::string Root;
+    ~Cleanup() {
+      const int rootFd = open(Root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      RemoveTreeAt(rootFd, std::string(200, 'd').c_str());
+      close(rootFd);
+    }
+  } cleanup{tmp.Path.string()};
+
+  TPlatform platform = CreateNativePlatform();
+  TDirEntry entry;
+  ASSERT_TRUE(platform.FileSystem->QueryEntry(deepest + "f", entry));
+  EXPECT_EQ(entry.Size, levels);
+  auto listing = platform.FileSystem->OpenDirectory(deepest);
+  ASSERT_NE(listing, nullptr);
+
+  TFileServices services(platform, TPathStyle::Posix);
+  TSizeTree tree(services, CurrentLocale());
+  TUiCallQueue queue;
+  TMemorySettingsStore store;
+  TScanEngine engine(tree, queue, store, CurrentLocale());
+  ASSERT_TRUE(engine.StartScan(tmp.Path.string()));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (engine.ActiveScans() > 0 && std::chrono::steady_clock::now() < deadline)
+    queue.WaitAndDrain(std::chrono::milliseconds(5));
+  TFolderNodeData* root = tree.FindFolderNode(tmp.Path.string())->Data();
+  ASSERT_EQ(root->GetFullPath(), tmp.Path.string());
+  EXPECT_EQ(root->FileCount, levels);
+  EXPECT_EQ(root->FolderCount, levels);
+  EXPECT_EQ(root->TotalSize, levels * (levels + 1) / 2);
+  EXPECT_TRUE(root->Complete);
+  TFolderNodeData* bottom = tree.FindFolderNode(deepest)->Data();
+  EXPECT_EQ(bottom->GetFullPath() + "/", deepest);
+  EXPECT_EQ(bottom->OwnSize, levels);
+  EXPECT_TRUE(bottom->Complete);
 }
 
 }  // namespace

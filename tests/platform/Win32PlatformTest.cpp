@@ -238,6 +238,28 @@ TEST_F(Win32PlatformTest, OpenDirectoryFailsForMissingFolderOrFile) {
   EXPECT_EQ(Platform.FileSystem->OpenDirectory(""), nullptr);
 }
 
+TEST_F(Win32PlatformTest, ListsAndQueriesPastMaxPath) {
+  // Made and removed in the \\?\ form, which knows no length limit.
+  std::wstring deep = L"\\\\?\\" + Temp.Path;
+  std::vector<std::wstring> made;
+  for (int i = 0; i < 6; ++i) {
+    deep += L"\\" + std::wstring(60, L'd');
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    made.push_back(deep);
+  }
+  ASSERT_NO_FATAL_FAILURE(WriteBytes(deep + L"\\f.bin", 9));
+  const std::string plain = Utf8(deep.substr(4));
+  ASSERT_GT(plain.size(), static_cast<size_t>(MAX_PATH));
+  const auto entries = List(plain + "\\");
+  TDirEntry entry;
+  const bool found = Platform.FileSystem->QueryEntry(plain + "\\f.bin", entry);
+  DeleteFileW((deep + L"\\f.bin").c_str());
+  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(it->c_str());
+  EXPECT_EQ(entries.count("f.bin"), 1u);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(entry.Size, 9);
+}
+
 TEST_F(Win32PlatformTest, ReportsTheTimesSetOnAFile) {
   const std::wstring path = Temp.Path + L"\\known.bin";
   // Sub-millisecond digits catch any rounding on the way.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "platform/Locale.h"
 #include "scan/FileServices.h"
 #include "scan/FolderSearch.h"
+#include "export/ResultFile.h"
 #include "scan/SizeTree.h"
 #include "settings/SettingsStore.h"
 
@@ -101,6 +103,7 @@ TEST(FolderSearch, HandsOverFirstBatchAloneThenPastEveryTwoThousandFiftyEntries)
     for (int f = 0; f < 300; ++f) WriteFile(sub / ("f" + std::to_string(f)), static_cast<size_t>(f % 7));
   }
   ScanRig rig(CreateNativePlatform());
+  rig.Engine.SetReaderCount(1);  // the hand-over points are counted per reader
   ASSERT_TRUE(rig.Engine.StartScan(Utf8(tmp.Root)));
   rig.RunToEnd();
   // Each subfolder lists 300 files plus "." and "..": after seven, 2114 entries.
@@ -367,7 +370,7 @@ TEST(FolderSearch, RefusalsFollowComponentsAndRootsLastUntilNoScanRuns) {
   EXPECT_EQ(rig.Folder("C:")->FileCount, 4);
 }
 
-TEST(FolderSearch, ConcurrentScansShareNodesAndStopCleanly) {
+TEST(FolderSearch, ConcurrentMultiReaderScansShareNodesAndStopCleanly) {
   TempTree tmp;
   for (const char* top : {"one", "two", "three"})
     for (int d = 0; d < 6; ++d) {
@@ -377,6 +380,7 @@ TEST(FolderSearch, ConcurrentScansShareNodesAndStopCleanly) {
     }
   {
     ScanRig rig(CreateNativePlatform());
+    rig.Engine.SetReaderCount(4);
     for (const char* top : {"one", "two", "three"}) ASSERT_TRUE(rig.Engine.StartScan(Utf8(tmp.Root / top)));
     rig.RunToEnd();
     TFolderNodeData* root = rig.Folder(Utf8(tmp.Root));
@@ -388,6 +392,7 @@ TEST(FolderSearch, ConcurrentScansShareNodesAndStopCleanly) {
   }
   // The same with a stop while they run, and a status ticker going meanwhile.
   ScanRig rig(CreateNativePlatform());
+  rig.Engine.SetReaderCount(4);
   TSearchProgress progress(rig.Engine, 1ms);
   for (const char* top : {"one", "two", "three"}) rig.Engine.StartScan(Utf8(tmp.Root / top));
   rig.Queue.WaitAndDrain(1ms);
@@ -396,6 +401,98 @@ TEST(FolderSearch, ConcurrentScansShareNodesAndStopCleanly) {
   for (int i = 0; i < 10; ++i) rig.Queue.WaitAndDrain(2ms);
   EXPECT_EQ(rig.Tree.TotalFiles, filesAtStop);
   EXPECT_EQ(rig.Engine.ActiveScans(), 0);
+}
+
+// A folder tree of varied shape: names, sizes and fan-out from a fixed seed.
+void MakeVariedTree(const fs::path& root, unsigned seed) {
+  std::vector<fs::path> folders{root};
+  const char* const extensions[] = {".txt", ".bin", ".jpg", ".TXT", ""};
+  for (int i = 0; i < 60; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const fs::path dir = folders[(seed >> 8) % folders.size()] / ("d" + std::to_string(i));
+    fs::create_directory(dir);
+    folders.push_back(dir);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const fs::path& dir = folders[(seed >> 8) % folders.size()];
+    WriteFile(dir / ("f" + std::to_string(i) + extensions[(seed >> 4) % 5]), (seed >> 12) % 3000);
+  }
+  // Listing a folder may update its access time once; let that happen now.
+  for (const auto& entry : fs::recursive_directory_iterator(root)) (void)entry;
+}
+
+TEST(FolderSearch, ResultDoesNotDependOnTheNumberOfReaders) {
+  TempTree tmp;
+  MakeVariedTree(tmp.Root, 7);
+  struct Case {
+    const char* Included;
+    bool SizeAny;
+  };
+  for (const Case& c : {Case{"*", true}, Case{"*.txt;*.b*", false}}) {
+    std::string files[2];
+    for (int i = 0; i < 2; ++i) {
+      ScanRig rig(CreateNativePlatform());
+      WriteRegString(rig.Store, "Filter-Mask-Included-Value", c.Included);
+      WriteRegBool(rig.Store, "Filter-Size-Any", c.SizeAny);
+      WriteRegInteger(rig.Store, "Filter-Size-ItemIndex", 0);  // greater than 1 KB
+      WriteRegInteger(rig.Store, "Filter-Size-First", 1);
+      rig.Engine.SetReaderCount(i == 0 ? 1 : 4);
+      ASSERT_TRUE(rig.Engine.StartScan(Utf8(tmp.Root)));
+      rig.RunToEnd();
+      ASSERT_TRUE(rig.Folder(Utf8(tmp.Root))->Complete);
+      ASSERT_GE(rig.HandOvers.size(), 2u);
+      const fs::path out = tmp.Root.parent_path() / (tmp.Root.filename().string() + ".kvr");
+      ASSERT_TRUE(WriteResultFile(rig.Tree, Utf8(out)));
+      {
+        std::ifstream in(out, std::ios::binary);
+        files[i].assign(std::istreambuf_iterator<char>(in), {});
+      }
+      fs::remove(out);
+    }
+    EXPECT_GT(files[0].size(), 3000u);
+    EXPECT_TRUE(files[0] == files[1]) << "filter " << c.Included;
+  }
+}
+
+TEST(FolderSearch, StopWithSeveralReadersAppliesNothingMore) {
+  FakeRig fr;
+  fr.gated->GateFolder = "C:\\Data\\B\\";
+  // Many folders beside the gate, so the other readers hand over while B waits.
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "C:\\Data\\S" + std::to_string(i) + "\\";
+    fr.gated->Folders["C:\\Data\\"].push_back(test::MakeEntry("S" + std::to_string(i), faDirectory));
+    auto& entries = fr.gated->Folders[name];
+    entries.push_back(test::MakeEntry("x", faDirectory));
+    for (int f = 0; f < 20; ++f) entries.push_back(test::MakeEntry("s" + std::to_string(f), 0, 1));
+    fr.gated->Folders[name + "x\\"] = {test::MakeEntry("t.bin", 0, 2)};
+  }
+  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  rig.Engine.SetReaderCount(4);
+  ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
+  fr.gated->WaitUntilReached();
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (rig.HandOvers.size() < 2 && std::chrono::steady_clock::now() < deadline) rig.Queue.WaitAndDrain(1ms);
+  ASSERT_GE(rig.HandOvers.size(), 2u);
+  rig.Engine.StopScans();
+  const int64_t files = rig.Tree.TotalFiles, folders = rig.Tree.TotalFolders;
+  fr.gated->Release();
+  EXPECT_EQ(rig.DrainUntilScanners(0), 0u);
+  EXPECT_EQ(rig.Tree.TotalFiles, files);
+  EXPECT_EQ(rig.Tree.TotalFolders, folders);
+  EXPECT_EQ(rig.Engine.ActiveScans(), 0);
+  // B was never read; a folder is complete exactly when it and all below it were.
+  EXPECT_FALSE(rig.Folder("C:\\Data\\B")->Complete);
+  EXPECT_FALSE(rig.Folder("C:\\Data")->Complete);
+  for (int i = 0; i < 400; ++i) {
+    const std::string s = "C:\\Data\\S" + std::to_string(i);
+    TFolderNodeData* sub = rig.Folder(s);
+    ASSERT_NE(sub, nullptr);
+    TFolderNodeData* x = rig.Folder(s + "\\x");
+    const bool xRead = x && x->FileCount == 1;
+    EXPECT_EQ(sub->Complete, xRead) << s;
+    EXPECT_EQ(sub->TotalSize, sub->OwnSize + (xRead ? 2 : 0)) << s;
+  }
 }
 
 }  // namespace

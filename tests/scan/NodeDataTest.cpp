@@ -25,8 +25,8 @@ class NodeDataTest : public ::testing::Test {
 
 TEST(CompactString, KeepsShortAndLongTextsExactly) {
   const std::string longText(300, 'x');
-  for (const std::string& text : {std::string(), std::string("a"), std::string(15, 'q'),
-                                  std::string(16, 'r'), longText, std::string("a\0b", 3)}) {
+  for (const std::string& text : {std::string(), std::string("a"), std::string(23, 'q'),
+                                  std::string(24, 'r'), longText, std::string("a\0b", 3)}) {
     TCompactString s(text);
     EXPECT_EQ(s.View(), text);
     TCompactString copy = s;

@@ -65,10 +65,11 @@ class TPosixDirectoryEnum final : public IDirectoryEnum {
     for (;;) {
       const dirent* d = readdir(Dir_);
       if (!d) return false;
-      entry = TDirEntry{};
-      entry.Name = d->d_name;
+      entry.Name.assign(d->d_name);  // keeps the string's capacity from entry to entry
       if (entry.Name == "." || entry.Name == "..") {
         entry.Attr = faDirectory;  // never recorded; only counted
+        entry.Size = 0;
+        entry.Owner = TSid{};
         return true;
       }
       // An entry that vanished between listing and stat is skipped.
@@ -105,6 +106,44 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+
+// Opens a folder however long its path: a path the system refuses as too long
+// is walked down in pieces below PATH_MAX, each piece opened relative to the
+// folder above it, so any depth can be read.
+int OpenFolder(const std::string& path) {
+  if (path.size() < PATH_MAX) {
+    const int fd = open(path.c_str(), FolderFlags);
+    if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+  }
+  int fd = AT_FDCWD;
+  size_t pos = 0;
+  while (pos < path.size()) {
+    size_t end = path.size();
+    if (end - pos >= PATH_MAX) {
+      // Cut after the last separator that keeps the piece short enough.
+      const size_t cut = path.rfind('/', pos + PATH_MAX - 2);
+      if (cut == std::string::npos || cut < pos) {
+        if (fd != AT_FDCWD) close(fd);
+        errno = ENAMETOOLONG;
+        return -1;
+      }
+      end = cut + 1;
+    }
+    const std::string piece = path.substr(pos, end - pos);
+    const int next = openat(fd, piece.c_str(), FolderFlags);
+    const int error = errno;
+    if (fd != AT_FDCWD) close(fd);
+    if (next < 0) {
+      errno = error;
+      return -1;
+    }
+    fd = next;
+    pos = end;
+  }
+  return fd;
+}
+
 std::string WithSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
   return path;
@@ -139,7 +178,7 @@ bool TPosixFileSystem::IsKernelFsDevice(uint64_t device) {
 }
 
 std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::string& folderPath) {
-  const int fd = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = OpenFolder(folderPath);
   if (fd < 0) return nullptr;
   // Kernel file systems (proc, sysfs, devtmpfs, ...) are shown as folders,
   // never read. The type comes from the mount table: devtmpfs shares tmpfs's
@@ -163,7 +202,15 @@ bool TPosixFileSystem::QueryEntry(const std::string& path, TDirEntry& entry) {
   const size_t slash = path.find_last_of('/');
   found.Name = (slash == std::string::npos) ? path : path.substr(slash + 1);
   if (found.Name.empty()) found.Name = path;  // "/"
-  if (!StatEntry(AT_FDCWD, path.c_str(), found)) return false;
+  if (path.size() >= PATH_MAX && slash != std::string::npos && slash + 1 < path.size()) {
+    // Too long to name at once: asked relative to its folder.
+    const int fd = OpenFolder(path.substr(0, slash + 1));
+    const bool ok = fd >= 0 && StatEntry(fd, found.Name.c_str(), found);
+    if (fd >= 0) close(fd);
+    if (!ok) return false;
+  } else if (!StatEntry(AT_FDCWD, path.c_str(), found)) {
+    return false;
+  }
   entry = std::move(found);
   return true;
 }
@@ -227,8 +274,14 @@ TLocalTime TPosixFileSystem::FileTimeToLocal(FileTime time) {
     rest += 86400;
     --days;
   }
-  TLocalTime result;
-  CivilFromDays(days, result);
+  // The files of a folder mostly share their day: the date is worked out once.
+  thread_local int64_t lastDays = INT64_MIN;
+  thread_local TLocalTime lastDate;
+  if (days != lastDays) {
+    CivilFromDays(days, lastDate);
+    lastDays = days;
+  }
+  TLocalTime result = lastDate;
   result.Hour = static_cast<int>(rest / 3600);
   result.Minute = static_cast<int>(rest / 60 % 60);
   result.Second = static_cast<int>(rest % 60);

@@ -35,6 +35,17 @@ void FillEntry(const WIN32_FIND_DATAW& data, TDirEntry& entry) {
   entry.Owner = TSid{};
 }
 
+// Paths past MAX_PATH are named in the \\?\ form, which has no length limit
+// but takes the path literally: backslashes only.
+std::wstring LongPath(std::wstring path) {
+  if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return path;
+}
+
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
   HANDLE handle = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
@@ -81,13 +92,13 @@ class TWin32FileSystem final : public IFileSystem {
     if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW data{};
-    HANDLE handle = FindFirst(pattern, data);
+    HANDLE handle = FindFirst(LongPath(std::move(pattern)), data);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<TWin32DirectoryEnum>(handle, data);
   }
 
   bool QueryEntry(const std::string& path, TDirEntry& entry) override {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = LongPath(Widen(path));
     if (wide.empty()) return false;
     WIN32_FIND_DATAW data{};
     HANDLE handle = FindFirst(wide, data);
@@ -181,7 +192,7 @@ class TWin32FileSystem final : public IFileSystem {
 class TWin32Security final : public ISecurity {
  public:
   bool GetOwnerSid(const std::string& path, TSid& sid) override {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = LongPath(Widen(path));
     if (wide.empty()) return false;
     // DWORD-aligned storage for the self-relative descriptor.
     DWORD buffer[1024 / sizeof(DWORD)] = {};
