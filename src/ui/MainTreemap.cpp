@@ -22,9 +22,11 @@ void TfrmMain::CreateTreemap(QWidget* parent) {
   pnlTreemap->setObjectName("pnlTreemap");
   pnlTreemap->setVisible(Act("mniShowTreemap")->isChecked());
   splTreemap->addWidget(pnlTreemap);
+  // The report list and the chart above keep most of the height: at the
+  // window's first size a larger map would squeeze the list to a row or two.
   splTreemap->setStretchFactor(0, 3);
-  splTreemap->setStretchFactor(1, 2);
-  splTreemap->setSizes({330, 200});
+  splTreemap->setStretchFactor(1, 1);
+  splTreemap->setSizes({430, 150});
 
   pnlTreemap->OnHover = [this](const TTreemapNode* node) { ShowTreemapItem(node); };
   pnlTreemap->OnClick = [this](const TTreemapNode& node) { TreemapClicked(node, false); };
