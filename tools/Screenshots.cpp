@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 
@@ -95,6 +96,8 @@ bool SaveTreemap(kv::TfrmMain& form, const std::string& path, const std::string&
   form.SetSizeUnit(kv::TSizeUnit::MB);
   ShowFolder(form, path, 1);
   form.SelectReportKind(kv::TReportKind::Top100Extensions);
+  // The map's share dragged up, as a user looking at it would.
+  if (auto* splitter = form.findChild<QSplitter*>("splTreemap")) splitter->setSizes({330, 300});
   kv::TTreemapPanel& panel = form.Treemap();
   if (!RunUntil([&] { return panel.Settled(); }, 10s) || !panel.Layout()) {
     std::fprintf(stderr, "the treemap of %s was not drawn\n", path.c_str());
