@@ -124,6 +124,17 @@ std::string WithComments(std::string_view before, std::string_view after) {
   return result + block;
 }
 
+// Puts a value into its own map and takes the name out of the other one, as
+// replacing a registry value does; false when nothing changes.
+template <typename TOwn, typename TOther, typename T>
+bool StoreValue(TOwn& own, TOther& other, std::string_view name, const T& value) {
+  const auto it = own.find(name);
+  if (it != own.end() && it->second == value && !other.contains(name)) return false;
+  own.insert_or_assign(std::string(name), value);
+  if (const auto o = other.find(name); o != other.end()) other.erase(o);
+  return true;
+}
+
 // Under QSettings' own lock, so no other process writes in between.
 bool Replace(const QString& path, std::string_view text) {
   QLockFile lock(path + QStringLiteral(".lock"));
@@ -150,22 +161,27 @@ std::string TQtSettingsStore::DefaultFilePath() {
   return base + "/Varnholt/Kestrove 2.4.conf";
 }
 
+std::optional<std::string> TQtSettingsStore::ReadSoundFile() {
+  EnsureFile(QString::fromStdString(FilePath_));
+  TInputText input = ReadInputFile(FilePath_, SettingsFileLimit);
+  if (input.Fault != TInputFault::None || !IsSound(input.Bytes)) {
+    Unusable_ = true;
+    return std::nullopt;
+  }
+  return std::move(input.Bytes);
+}
+
 void TQtSettingsStore::Load() {
   if (Loaded_) return;
   Loaded_ = true;
-  const QString path = QString::fromStdString(FilePath_);
-  EnsureFile(path);
-  const TInputText input = ReadInputFile(FilePath_, SettingsFileLimit);
-  if (input.Fault != TInputFault::None || !IsSound(input.Bytes)) {
-    Unusable_ = true;
-    return;
-  }
+  const std::optional<std::string> input = ReadSoundFile();
+  if (!input) return;
   // QSettings takes a byte-order mark for part of the first line: it reads a copy without one.
   QTemporaryFile copy;
-  QString readPath = path;
-  if (std::string_view(input.Bytes).starts_with(Bom)) {
+  QString readPath = QString::fromStdString(FilePath_);
+  if (input->starts_with(Bom)) {
     if (!copy.open()) return;
-    copy.write(input.Bytes.data() + Bom.size(), static_cast<qint64>(input.Bytes.size() - Bom.size()));
+    copy.write(input->data() + Bom.size(), static_cast<qint64>(input->size() - Bom.size()));
     copy.close();
     readPath = copy.fileName();
   }
@@ -227,29 +243,15 @@ void TQtSettingsStore::Write(std::string_view name, TValue value) {
   if (Unusable_) return;
   // Only a change reaches the file.
   const bool isString = std::holds_alternative<std::string>(value);
-  if (isString) {
-    const auto it = Strings_.find(name);
-    if (it != Strings_.end() && it->second == std::get<std::string>(value) && !Integers_.contains(name)) return;
-    Strings_.insert_or_assign(std::string(name), std::get<std::string>(value));
-    if (const auto other = Integers_.find(name); other != Integers_.end()) Integers_.erase(other);
-  } else {
-    const auto it = Integers_.find(name);
-    if (it != Integers_.end() && it->second == std::get<int32_t>(value) && !Strings_.contains(name)) return;
-    Integers_.insert_or_assign(std::string(name), std::get<int32_t>(value));
-    if (const auto other = Strings_.find(name); other != Strings_.end()) Strings_.erase(other);
-  }
+  const bool changed = isString ? StoreValue(Strings_, Integers_, name, std::get<std::string>(value))
+                                : StoreValue(Integers_, Strings_, name, std::get<int32_t>(value));
+  if (!changed) return;
 
   // The file as it is now: another process or the user may have changed it.
+  const std::optional<std::string> before = ReadSoundFile();
+  if (!before) return;
   const QString path = QString::fromStdString(FilePath_);
-  EnsureFile(path);
-  const TInputText before = ReadInputFile(FilePath_, SettingsFileLimit);
-  if (before.Fault != TInputFault::None || !IsSound(before.Bytes)) {
-    Unusable_ = true;
-    return;
-  }
-  if (std::string_view(before.Bytes).starts_with(Bom) &&
-      !Replace(path, std::string_view(before.Bytes).substr(Bom.size())))
-    return;
+  if (before->starts_with(Bom) && !Replace(path, std::string_view(*before).substr(Bom.size()))) return;
   {
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() == QSettings::AccessError) return;
@@ -265,15 +267,15 @@ void TQtSettingsStore::Write(std::string_view name, TValue value) {
     settings.sync();
     if (settings.status() == QSettings::AccessError) return;
   }
-  const bool hasComments = before.Bytes.starts_with(Bom) || [&] {
-    for (std::string_view line : Lines(before.Bytes))
+  const bool hasComments = before->starts_with(Bom) || [&] {
+    for (std::string_view line : Lines(*before))
       if (IsComment(Trimmed(line))) return true;
     return false;
   }();
   if (!hasComments) return;
   const TInputText written = ReadInputFile(FilePath_, SettingsFileLimit);
   if (written.Fault != TInputFault::None) return;
-  const std::string merged = WithComments(before.Bytes, written.Bytes);
+  const std::string merged = WithComments(*before, written.Bytes);
   if (merged != written.Bytes) Replace(path, merged);
 }
 

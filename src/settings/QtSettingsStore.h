@@ -34,6 +34,8 @@ class TQtSettingsStore final : public ISettingsStore {
  private:
   using TValue = std::variant<std::string, int32_t>;
   void Load();
+  // The file's bytes when it can be used; marks it unusable otherwise.
+  std::optional<std::string> ReadSoundFile();
   void Write(std::string_view name, TValue value);
 
   std::string FilePath_;

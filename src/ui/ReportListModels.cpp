@@ -166,8 +166,27 @@ void PaintPercentBar(QPainter& painter, const QRect& cell, double percent) {
   painter.restore();
 }
 
+void TLayeredItemDelegate::PaintLayered(QPainter* painter, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index,
+                                        const std::function<int(const QRect& cell)>& under) const {
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  const QWidget* widget = opt.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+
+  // Background and selection first, as the style would draw them.
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+  opt.rect.setLeft(under(opt.rect));
+
+  // The text (and focus frame) over it: the item is drawn again with a
+  // background that paints nothing, still selected so the text keeps its colour.
+  opt.backgroundBrush = Qt::NoBrush;
+  opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+}
+
 TPercentBarDelegate::TPercentBarDelegate(const TReportPane& pane, QObject* parent)
-    : QStyledItemDelegate(parent), Pane_(pane) {}
+    : TLayeredItemDelegate(parent), Pane_(pane) {}
 
 void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
@@ -180,22 +199,10 @@ void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     QStyledItemDelegate::paint(painter, option, index);
     return;
   }
-
-  QStyleOptionViewItem opt = option;
-  initStyleOption(&opt, index);
-  const QWidget* widget = opt.widget;
-  QStyle* style = widget ? widget->style() : QApplication::style();
-
-  // Background and selection first, as the style would draw them.
-  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-
-  PaintPercentBar(*painter, opt.rect, row->ListPercent);
-
-  // The text (and focus frame) over the bar: the item is drawn again with a
-  // background that paints nothing, still selected so the text keeps its colour.
-  opt.backgroundBrush = Qt::NoBrush;
-  opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
-  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  PaintLayered(painter, option, index, [&](const QRect& cell) {
+    PaintPercentBar(*painter, cell, row->ListPercent);
+    return cell.left();
+  });
 }
 
 // ---- extension swatch ----
@@ -212,26 +219,17 @@ void TSwatchDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     QStyledItemDelegate::paint(painter, option, index);
     return;
   }
-  QStyleOptionViewItem opt = option;
-  initStyleOption(&opt, index);
-  const QWidget* widget = opt.widget;
-  QStyle* style = widget ? widget->style() : QApplication::style();
-  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-
-  const int side = SwatchSide(opt.rect);
-  const QRect square(opt.rect.left() + 3, opt.rect.top() + (opt.rect.height() - side) / 2, side, side);
-  painter->save();
-  painter->fillRect(square, swatch.value<QColor>());
-  painter->setPen(QColor(96, 96, 96));
-  painter->setBrush(Qt::NoBrush);
-  painter->drawRect(square.adjusted(0, 0, -1, -1));
-  painter->restore();
-
-  // Icon and text after the square, over the background already drawn.
-  opt.rect.setLeft(square.right() + 4);
-  opt.backgroundBrush = Qt::NoBrush;
-  opt.palette.setBrush(QPalette::Highlight, Qt::transparent);
-  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  PaintLayered(painter, option, index, [&](const QRect& cell) {
+    const int side = SwatchSide(cell);
+    const QRect square(cell.left() + 3, cell.top() + (cell.height() - side) / 2, side, side);
+    painter->save();
+    painter->fillRect(square, swatch.value<QColor>());
+    painter->setPen(QColor(96, 96, 96));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(square.adjusted(0, 0, -1, -1));
+    painter->restore();
+    return square.right() + 4;  // icon and text after the square
+  });
 }
 
 QSize TSwatchDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {

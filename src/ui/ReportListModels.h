@@ -3,11 +3,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <functional>
 #include <QIcon>
 #include <QRect>
 #include <QStringList>
 #include <QStyledItemDelegate>
+
+#include <functional>
 
 #include "reports/ReportPane.h"
 
@@ -81,9 +82,21 @@ TPercentBarGeometry PercentBarGeometry(const QRect& cell, double percent);
 // Draws that outline in silver and the bar in lime, under the cell's text.
 void PaintPercentBar(QPainter& painter, const QRect& cell, double percent);
 
+// A delegate that draws something of its own between a cell's background and
+// its icon and text.
+class TLayeredItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  // `under` paints into the cell and gives the left edge left for the icon and text.
+  void PaintLayered(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                    const std::function<int(const QRect& cell)>& under) const;
+};
+
 // Draws the percent bar of the Files and folders report under the text of
 // the Percent column.
-class TPercentBarDelegate final : public QStyledItemDelegate {
+class TPercentBarDelegate final : public TLayeredItemDelegate {
  public:
   TPercentBarDelegate(const TReportPane& pane, QObject* parent = nullptr);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -94,9 +107,9 @@ class TPercentBarDelegate final : public QStyledItemDelegate {
 
 // Draws an extension's treemap colour as a small square before its name, so
 // the Extensions report is the treemap's legend.
-class TSwatchDelegate final : public QStyledItemDelegate {
+class TSwatchDelegate final : public TLayeredItemDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  using TLayeredItemDelegate::TLayeredItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
