@@ -354,24 +354,14 @@ void TSizeTree::UpdateTreePercents(TFolderNode* node) {
 
 void TSizeTree::UpdateChildPercents(TFolderNode* node) {
   if (!node) return;
-  // Stored totals may come from a file and be as large as anything: where
-  // the exact sum does not fit, it is taken in floating point instead of wrapping.
-  int64_t sum = 0;
-  double wideSum = 0;
-  bool wide = false;
+  // Stored totals may come from a file and be as large as anything.
+  TShareTotal total;
   for (const auto& child : node->Children_) {
-    wide = __builtin_add_overflow(sum, child->Data_->TotalSize, &sum) || wide;
-    wideSum += static_cast<double>(child->Data_->TotalSize);
+    total.Add(child->Data_->TotalSize);
     child->Data_->TreePercent = 0;
   }
-  if (wide ? wideSum <= 0 : sum <= 0) return;
-  for (const auto& child : node->Children_) {
-    const int64_t size = child->Data_->TotalSize;
-    int64_t scaled = 0;
-    child->Data_->TreePercent = !wide && !__builtin_mul_overflow(size, int64_t{100}, &scaled)
-                                    ? static_cast<double>(scaled) / static_cast<double>(sum)
-                                    : 100.0 * static_cast<double>(size) / (wide ? wideSum : static_cast<double>(sum));
-  }
+  if (!total.Positive()) return;
+  for (const auto& child : node->Children_) child->Data_->TreePercent = total.PercentOf(child->Data_->TotalSize);
 }
 
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "scan/Saturate.h"
 #include "scan/SizeTree.h"
 
 namespace kv {
@@ -19,10 +20,6 @@ constexpr double MinItemPixels = 1.0;
 // Ridge height of the top cell's cushion and its fall-off per nesting level.
 constexpr double CushionHeight = 0.5;
 constexpr double CushionFalloff = 0.75;
-
-int64_t SaturatingAdd(int64_t a, int64_t b) {
-  return a > std::numeric_limits<int64_t>::max() - b ? std::numeric_limits<int64_t>::max() : a + b;
-}
 
 int64_t FolderSize(const TFolderNode* node, TSizeType type) {
   const TFolderNodeData* data = node->Data();
@@ -154,7 +151,7 @@ bool TTreemapSnapshotSteps::Step(size_t items) {
       item.FolderNode = child;
       item.Color = TreemapFolderColor;
       nodes.push_back(item);
-      shown = SaturatingAdd(shown, size);
+      shown = SatAdd(shown, size);
     }
     for (const TFileNodeData* file : node->Data()->Files) {
       const int64_t size = FileSize(file, sizeType);
@@ -166,7 +163,7 @@ bool TTreemapSnapshotSteps::Step(size_t items) {
       item.FileData = file;
       item.Color = colors.Of(file);
       nodes.push_back(item);
-      shown = SaturatingAdd(shown, size);
+      shown = SatAdd(shown, size);
     }
     if (nodes[i].Size > shown) {
       TTreemapNode rest;
@@ -188,7 +185,7 @@ bool TTreemapSnapshotSteps::Step(size_t items) {
   for (size_t i = nodes.size(); i-- > 0;) {
     TTreemapNode& node = nodes[i];
     int64_t sum = 0;
-    for (uint32_t c = 0; c < node.ChildCount; ++c) sum = SaturatingAdd(sum, nodes[node.FirstChild + c].Size);
+    for (uint32_t c = 0; c < node.ChildCount; ++c) sum = SatAdd(sum, nodes[node.FirstChild + c].Size);
     node.Size = std::max(node.Size, sum);
   }
   Complete_ = true;
