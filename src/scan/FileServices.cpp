@@ -103,12 +103,15 @@ int64_t TFileServices::GetClusterSize(std::string_view path, TPathStyle style) {
   return size;
 }
 
-int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size, TPathStyle style) {
-  int64_t cluster = GetClusterSize(path, style);
+int64_t AllocatedSizeFor(int64_t size, int64_t cluster) {
   if (cluster == 0) cluster = 1;
   int64_t rounded = (size / cluster) * cluster;
   if (rounded < size) rounded = SatAdd(rounded, cluster);
   return rounded;
+}
+
+int64_t TFileServices::GetAllocatedSize(std::string_view path, int64_t size, TPathStyle style) {
+  return AllocatedSizeFor(size, GetClusterSize(path, style));
 }
 
 int64_t TFileServices::GetDriveSpace(const std::string& root, bool free) const {

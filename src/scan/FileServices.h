@@ -31,6 +31,9 @@ struct TOwnerDomain {
 // the fraction of the day; before that day the time is subtracted.
 double EncodeDayCount(const TLocalTime& t);
 
+// A size rounded up to whole clusters (a cluster size of 0 counts as 1 byte).
+int64_t AllocatedSizeFor(int64_t size, int64_t cluster);
+
 class TFileServices {
  public:
   TFileServices(TPlatform platform, TPathStyle style);

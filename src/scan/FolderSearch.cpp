@@ -378,6 +378,8 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
   // (by an overlapping scan) can be duplicates.
   const bool fresh = files.Count() == 0;
   if (fresh) files.Reserve(batch.Entries.size() - batch.Subfolders.size());
+  // Every file of the folder shares the folder's cluster size.
+  const int64_t cluster = services.GetClusterSize(path);
   std::string full;
   for (TMySearchRec& rec : batch.Entries) {
     if (!rec.File) {
@@ -399,8 +401,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
     TFileNodeData& file = *rec.File;
     if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize, file.Owner())) continue;
     if (!fresh && files.Find(file.Name.View())) continue;
-    // Every file of the folder shares the folder's cluster size.
-    file.AllocatedSize = services.GetAllocatedSize(path, file.FileSize);
+    file.AllocatedSize = AllocatedSizeFor(file.FileSize, cluster);
     file.ParentNode = folder;
     files.AddUnique(rec.File.release());
     size = SatAdd(size, file.FileSize);
