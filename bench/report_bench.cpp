@@ -13,8 +13,8 @@
 #include "reports/AggregateReport.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportKinds.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 using namespace kv;
 using kv::bench::SyntheticFileSystem;

@@ -10,8 +10,8 @@
 
 #include "SyntheticPlatform.h"
 #include "platform/Platform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 using namespace kv;
 using kv::bench::SyntheticFileSystem;

@@ -14,8 +14,8 @@
 
 #include "SyntheticPlatform.h"
 #include "platform/Platform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "treemap/Treemap.h"
 
 using namespace kv;

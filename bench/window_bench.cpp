@@ -21,7 +21,7 @@
 #include <QTimer>
 
 #include "platform/Platform.h"
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"

@@ -8,8 +8,8 @@
 #include "FuzzFile.h"
 #include "export/ResultFile.h"
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds and runs every test:
+# Installs what is needed, checks that includes point down the layers, builds
+# and runs every test:
 #   1. the native tests with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   2. the threaded tests again under ThreadSanitizer,
 #   3. the Windows check: core and Win32 layer cross-built with MinGW-w64, run under Wine;
@@ -12,6 +13,9 @@ top=$PWD
 jobs=$(nproc)
 
 scripts/setup.sh
+
+echo "== layers"
+scripts/check-layers.sh
 
 echo "== native tests (ASan + UBSan)"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTROVE_WERROR=ON \

@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "cli/PngImage.h"
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 #include "export/ReportFile.h"
 #include "export/OutputFile.h"
 #include "export/ResultFile.h"
@@ -18,10 +18,10 @@
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "platform/Locale.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "scan/FolderSearch.h"
-#include "scan/Saturate.h"
-#include "scan/SizeTree.h"
+#include "model/Saturate.h"
+#include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"

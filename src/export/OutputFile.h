@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/ResultFile.h"
+#include "export/FileResult.h"
 
 namespace kv {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "export/ResultFile.h"
+#include "export/FileResult.h"
 #include "reports/AggregateReport.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportKinds.h"

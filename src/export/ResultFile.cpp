@@ -17,10 +17,10 @@
 #include "export/OutputFile.h"
 #include "platform/InputFile.h"
 #include "platform/Platform.h"
-#include "scan/NodeData.h"
-#include "scan/FileServices.h"
-#include "scan/PathStyle.h"
-#include "scan/SizeTree.h"
+#include "model/NodeData.h"
+#include "model/FileServices.h"
+#include "platform/PathStyle.h"
+#include "model/SizeTree.h"
 #include "settings/TextIds.h"
 
 namespace kv {

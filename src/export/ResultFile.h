@@ -4,28 +4,12 @@
 #pragma once
 
 #include <string>
-#include <utility>
+
+#include "export/FileResult.h"
 
 namespace kv {
 
 class TSizeTree;
-
-// Outcome of a file operation. Failures carry the file layer's own message,
-// one line, naming the file.
-struct TFileResult {
-  bool Ok = true;
-  std::string Message;
-  // Set where the window words the failure itself: a text id whose "%s"
-  // stands for the file name.
-  const char* TextId = nullptr;
-  std::string FileName;
-
-  explicit operator bool() const { return Ok; }
-  static TFileResult Failure(std::string message) { return {false, std::move(message), nullptr, {}}; }
-  static TFileResult Failure(std::string message, const char* textId, std::string fileName) {
-    return {false, std::move(message), textId, std::move(fileName)};
-  }
-};
 
 // Writes the whole tree into the file, creating or replacing it. A failed
 // write leaves the file as it was before.

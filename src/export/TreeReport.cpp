@@ -7,8 +7,8 @@
 #include "export/OutputFile.h"
 #include "platform/Locale.h"
 #include "platform/Platform.h"
-#include "scan/NodeData.h"
-#include "scan/SizeTree.h"
+#include "model/NodeData.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

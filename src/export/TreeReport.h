@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "export/ResultFile.h"
+#include "export/FileResult.h"
 #include "reports/FormatSize.h"
-#include "scan/PathStyle.h"
+#include "platform/PathStyle.h"
 
 namespace kv {
 

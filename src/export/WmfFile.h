@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/ResultFile.h"
+#include "export/FileResult.h"
 
 namespace kv {
 

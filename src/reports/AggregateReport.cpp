@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "reports/ListingReport.h"
-#include "scan/Saturate.h"
-#include "scan/SizeTree.h"
+#include "model/Saturate.h"
+#include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/TextIds.h"
 

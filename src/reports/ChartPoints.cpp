@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scan/Saturate.h"
+#include "model/Saturate.h"
 
 namespace kv {
 namespace {

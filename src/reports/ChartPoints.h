@@ -9,7 +9,7 @@
 
 #include "reports/AggregateReport.h"
 #include "reports/ListingReport.h"
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 
 namespace kv {
 

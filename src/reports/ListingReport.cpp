@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "scan/Saturate.h"
+#include "model/Saturate.h"
 
 namespace kv {
 namespace {

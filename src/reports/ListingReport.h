@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "reports/ReportKinds.h"
-#include "scan/NodeData.h"
-#include "scan/SizeTree.h"
+#include "model/NodeData.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

@@ -5,7 +5,7 @@
 
 #include "reports/FormatSize.h"
 #include "reports/ListingReport.h"
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {

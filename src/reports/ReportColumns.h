@@ -11,7 +11,7 @@
 
 #include "platform/Platform.h"
 #include "reports/ReportKinds.h"
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 
 namespace kv {
 

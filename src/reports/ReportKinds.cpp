@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "settings/Option.h"
 #include "settings/TextIds.h"
 
 namespace kv {
@@ -78,10 +77,6 @@ std::optional<TReportKind> FindReportKind(std::string_view popupName) {
     if (EqualsAsciiNoCase(popupName, info.PopupName) || EqualsAsciiNoCase(popupName, bare)) return info.Kind;
   }
   return std::nullopt;
-}
-
-TReportSettings TReportSettings::From(const TOption &options) {
-  return {options.ReportListCount, options.ReportOldestType};
 }
 
 }  // namespace kv

@@ -10,8 +10,6 @@
 
 namespace kv {
 
-class TOption;
-
 // In menu order: the five kinds of the folder itself, then the ten of the
 // "Including subfolder" submenu.
 enum class TReportKind : uint8_t {
@@ -76,7 +74,6 @@ std::optional<TReportKind> FindReportKind(std::string_view popupName);
 struct TReportSettings {
   int32_t ListCount = 50;  // rows of the greatest/oldest/newest kinds
   int32_t OldestType = 1;  // 1 created, 2 modified, 3 last access; others count as 1
-  static TReportSettings From(const TOption &options);
 };
 
 }  // namespace kv

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <system_error>
 
-#include "scan/FileServices.h"
-#include "scan/Saturate.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/Saturate.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

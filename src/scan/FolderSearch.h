@@ -18,8 +18,8 @@
 
 #include "platform/Platform.h"
 #include "scan/ItemFilter.h"
-#include "scan/NodeData.h"
-#include "scan/UiCallQueue.h"
+#include "model/NodeData.h"
+#include "platform/UiCallQueue.h"
 
 namespace kv {
 

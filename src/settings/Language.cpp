@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/InputFile.h"
-#include "scan/PathStyle.h"
+#include "platform/PathStyle.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
 

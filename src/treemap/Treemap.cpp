@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
-#include "scan/Saturate.h"
-#include "scan/SizeTree.h"
+#include "model/Saturate.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

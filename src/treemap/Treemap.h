@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 
 namespace kv {
 

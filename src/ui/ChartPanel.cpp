@@ -22,9 +22,9 @@
 #include "export/OutputFile.h"
 #include "export/WmfFile.h"
 #include "reports/ChartLook.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/TextIds.h"
-#include "settings/UserDialog.h"
+#include "app/UserDialog.h"
 #include "ui/ChartViews.h"
 #include "ui/DMMain.h"
 

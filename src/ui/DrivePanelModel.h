@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "reports/DrivePanel.h"
+#include "app/DrivePanel.h"
 
 namespace kv {
 

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 
 namespace kv {
 

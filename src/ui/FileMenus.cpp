@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 #include "settings/TextIds.h"
 #include "ui/ReportTreeDialog.h"
 

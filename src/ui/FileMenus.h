@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 
 class QMenu;
 class QWidget;

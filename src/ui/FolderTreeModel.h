@@ -4,7 +4,7 @@
 
 #include <QAbstractItemModel>
 
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

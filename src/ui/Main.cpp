@@ -31,12 +31,12 @@
 #include "scan/ItemFilter.h"
 #include "settings/TextIds.h"
 #include "reports/ChartPoints.h"
-#include "reports/IconLoader.h"
+#include "app/IconLoader.h"
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
 #include "ui/DrivePanelModel.h"
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 #include "ui/FileIcons.h"
 #include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
@@ -878,7 +878,7 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
   // The first selected folder, which may be none: then the list is emptied.
   const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
   const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
-  Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+  Pane_.Build(folder, Options_->ReportSettings(), LanguageTranslator(*Languages_));
   ReloadLists();
   StartIconLoader();
   ApplyReportColumns();
@@ -888,7 +888,7 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
 
 void TfrmMain::RefreshReport(TFolderNode* node) {
   if (!node || node->IsHiddenRoot()) return;
-  Pane_.Build(node, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+  Pane_.Build(node, Options_->ReportSettings(), LanguageTranslator(*Languages_));
   ReloadLists();
   StartIconLoader();
   ApplyReportColumns();

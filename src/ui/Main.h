@@ -10,19 +10,19 @@
 
 #include <QMainWindow>
 
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 #include "platform/Platform.h"
 #include "platform/Shell.h"
 #include "reports/FormatSize.h"
-#include "reports/ReportPane.h"
-#include "scan/FileServices.h"
+#include "app/ReportPane.h"
+#include "model/FileServices.h"
 #include "scan/FolderSearch.h"
-#include "scan/NavigationHistory.h"
-#include "scan/SizeTree.h"
-#include "scan/UiCallQueue.h"
+#include "app/NavigationHistory.h"
+#include "model/SizeTree.h"
+#include "platform/UiCallQueue.h"
 #include "settings/Language.h"
-#include "settings/Option.h"
-#include "settings/UserDialog.h"
+#include "app/Option.h"
+#include "app/UserDialog.h"
 
 class QAction;
 class QActionGroup;

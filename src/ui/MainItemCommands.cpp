@@ -8,9 +8,9 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 #include "reports/AggregateReport.h"
-#include "scan/TreeRemoval.h"
+#include "model/TreeRemoval.h"
 #include "settings/TextIds.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/ReportListModels.h"
@@ -63,7 +63,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
     if (focused) {
       RefreshReport(focused);
     } else {
-      Pane_.Build(folder, TReportSettings::From(*Options_), LanguageTranslator(*Languages_));
+      Pane_.Build(folder, Options_->ReportSettings(), LanguageTranslator(*Languages_));
       ReloadLists();
       StartIconLoader();
       RefreshChart();

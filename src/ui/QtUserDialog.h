@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "settings/UserDialog.h"
+#include "app/UserDialog.h"
 
 namespace kv {
 

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "reports/ReportPane.h"
+#include "app/ReportPane.h"
 
 namespace kv {
 

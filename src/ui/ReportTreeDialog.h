@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "export/ExportCommands.h"
+#include "app/ExportCommands.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "settings/Language.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 
 class QComboBox;
 class QGroupBox;

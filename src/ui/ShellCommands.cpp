@@ -13,7 +13,7 @@
 #include "platform/Locale.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 #include "settings/TextIds.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 
 #include "platform/Shell.h"
 #include "reports/AggregateReport.h"
-#include "settings/UserDialog.h"
+#include "app/UserDialog.h"
 
 namespace kv {
 

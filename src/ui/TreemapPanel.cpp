@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

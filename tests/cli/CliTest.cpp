@@ -9,7 +9,7 @@
 #include "cli/Cli.h"
 #include "fakes/TempFolder.h"
 #include "reports/FormatSize.h"
-#include "scan/NodeData.h"
+#include "model/NodeData.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
 

@@ -13,8 +13,8 @@
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 namespace {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
 
 namespace kv {

@@ -1,5 +1,5 @@
 #include "export/TreeReport.h"
-#include "scan/PathStyle.h"
+#include "platform/PathStyle.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@
 
 #include "fakes/FakePlatform.h"
 #include "platform/Platform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
 
 namespace kv {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "scan/PathStyle.h"
+#include "platform/PathStyle.h"
 
 namespace kv::test {
 

@@ -16,9 +16,9 @@
 
 #include "platform/posix/PosixPlatform.h"
 #include "platform/Locale.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "scan/FolderSearch.h"
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {

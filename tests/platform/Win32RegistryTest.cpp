@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "platform/win32/Win32Registry.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {

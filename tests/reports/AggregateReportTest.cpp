@@ -7,8 +7,8 @@
 
 #include "fakes/FakePlatform.h"
 #include "reports/AggregateReport.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 namespace {

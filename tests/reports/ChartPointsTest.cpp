@@ -8,8 +8,8 @@
 #include "fakes/FakePlatform.h"
 #include "reports/ChartPoints.h"
 #include "reports/ListingReport.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 
 namespace kv {
 

@@ -3,8 +3,8 @@
 #include "fakes/FakePlatform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {

@@ -4,15 +4,17 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 
+#include "fakes/Drain.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
 #include "platform/Locale.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "scan/FolderSearch.h"
 #include "export/ResultFile.h"
-#include "scan/SizeTree.h"
+#include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {
@@ -41,6 +43,50 @@ class TempTree {
   fs::path Root;
 };
 
+// A listing that waits at a chosen folder until released, for stopping mid-scan.
+class GatedFileSystem : public test::FakeFileSystem {
+ public:
+  std::string GateFolder;
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override {
+    if (folderPath == GateFolder) {
+      std::unique_lock guard(Lock);
+      Reached = true;
+      Changed.notify_all();
+      Changed.wait(guard, [this] { return Open; });
+    }
+    return test::FakeFileSystem::OpenDirectory(folderPath);
+  }
+  // False when no reader reaches the gate within the limit.
+  bool WaitUntilReached(std::chrono::seconds limit = 30s) {
+    std::unique_lock guard(Lock);
+    return Changed.wait_for(guard, limit, [this] { return Reached; });
+  }
+  void Release() {
+    std::lock_guard guard(Lock);
+    Open = true;
+    Changed.notify_all();
+  }
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool Reached = false, Open = false;
+};
+
+struct FakeRig {
+  FakeRig() {
+    fake.FileSystem = gated;
+    fake.FileSystem->ClusterSizes["C:\\"] = 4096;
+    // C:\Data with two subfolders; A is listed, B is where the gate stands.
+    auto& f = gated->Folders;
+    f["C:\\Data\\"] = {test::MakeEntry("A", faDirectory), test::MakeEntry("B", faDirectory),
+                       test::MakeEntry("top.bin", 0, 100)};
+    f["C:\\Data\\A\\"] = {test::MakeEntry("a.bin", 0, 5000)};
+    f["C:\\Data\\B\\"] = {test::MakeEntry("C", faDirectory), test::MakeEntry("b.bin", 0, 7)};
+    f["C:\\Data\\B\\C\\"] = {test::MakeEntry("c.bin", 0, 1)};
+  }
+  std::shared_ptr<GatedFileSystem> gated = std::make_shared<GatedFileSystem>();
+  test::FakePlatform fake;
+};
+
 // Everything a scan needs, with the UI thread being the test's thread.
 struct ScanRig {
   explicit ScanRig(TPlatform platform, TPathStyle style = NativePathStyle())
@@ -49,16 +95,21 @@ struct ScanRig {
     Engine.OnHandOver = [this](size_t batches) { HandOvers.push_back(batches); };
     Engine.OnScanError = [this](const std::string&, const EMaskError& error) { Errors.push_back(error.what()); };
   }
+  // Over the gated fake: its gate opens before the engine's teardown on every
+  // exit path, so a failed assertion never leaves a reader blocked.
+  explicit ScanRig(FakeRig& fr) : ScanRig(fr.fake.Platform(), TPathStyle::Windows) {
+    Ungate = [gated = fr.gated] { gated->Release(); };
+  }
+  ~ScanRig() {
+    if (Ungate) Ungate();
+  }
   // Drains hand-overs until every scan has ended.
   void RunToEnd() {
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (Engine.ActiveScans() > 0 && std::chrono::steady_clock::now() < deadline) Queue.WaitAndDrain(5ms);
-    ASSERT_EQ(Engine.ActiveScans(), 0) << "scan did not end";
+    ASSERT_TRUE(test::DrainUntil(Queue, [this] { return Engine.ActiveScans() == 0; }, 60s)) << "scan did not end";
   }
   // Drains until no more than n scanners hold threads, or gives up after a minute.
   size_t DrainUntilScanners(size_t n) {
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (Engine.ScannerCount() > n && std::chrono::steady_clock::now() < deadline) Queue.WaitAndDrain(5ms);
+    test::DrainUntil(Queue, [&] { return Engine.ScannerCount() <= n; }, 60s);
     return Engine.ScannerCount();
   }
   TFolderNodeData* Folder(const std::string& path) {
@@ -75,6 +126,7 @@ struct ScanRig {
   TScanEngine Engine;
   std::vector<size_t> HandOvers;
   std::vector<std::string> Errors;
+  std::function<void()> Ungate;
 };
 
 TEST(FolderSearch, EmptyFolderIsOneCompleteBatchWithZeroTotals) {
@@ -174,57 +226,14 @@ TEST(FolderSearch, OddNamesSurviveAndLinksAreNeverFollowed) {
   EXPECT_TRUE(loop->Complete);
 }
 
-// A listing that waits at a chosen folder until released, for stopping mid-scan.
-class GatedFileSystem : public test::FakeFileSystem {
- public:
-  std::string GateFolder;
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override {
-    if (folderPath == GateFolder) {
-      std::unique_lock guard(Lock);
-      Reached = true;
-      Changed.notify_all();
-      Changed.wait(guard, [this] { return Open; });
-    }
-    return test::FakeFileSystem::OpenDirectory(folderPath);
-  }
-  void WaitUntilReached() {
-    std::unique_lock guard(Lock);
-    Changed.wait(guard, [this] { return Reached; });
-  }
-  void Release() {
-    std::lock_guard guard(Lock);
-    Open = true;
-    Changed.notify_all();
-  }
-  std::mutex Lock;
-  std::condition_variable Changed;
-  bool Reached = false, Open = false;
-};
-
-struct FakeRig {
-  FakeRig() {
-    fake.FileSystem = gated;
-    fake.FileSystem->ClusterSizes["C:\\"] = 4096;
-    // C:\Data with two subfolders; A is listed, B is where the gate stands.
-    auto& f = gated->Folders;
-    f["C:\\Data\\"] = {test::MakeEntry("A", faDirectory), test::MakeEntry("B", faDirectory),
-                       test::MakeEntry("top.bin", 0, 100)};
-    f["C:\\Data\\A\\"] = {test::MakeEntry("a.bin", 0, 5000)};
-    f["C:\\Data\\B\\"] = {test::MakeEntry("C", faDirectory), test::MakeEntry("b.bin", 0, 7)};
-    f["C:\\Data\\B\\C\\"] = {test::MakeEntry("c.bin", 0, 1)};
-  }
-  std::shared_ptr<GatedFileSystem> gated = std::make_shared<GatedFileSystem>();
-  test::FakePlatform fake;
-};
-
 TEST(FolderSearch, StopDropsWhatWasNotHandedOverAndLeavesUnreadFoldersIncomplete) {
   FakeRig fr;
   fr.gated->GateFolder = "C:\\Data\\B\\";
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   // The root's batch comes at once; A is read and waits in Pending for the next hand-over.
-  while (rig.HandOvers.empty()) rig.Queue.WaitAndDrain(5ms);
-  fr.gated->WaitUntilReached();
+  ASSERT_TRUE(test::DrainUntil(rig.Queue, [&] { return !rig.HandOvers.empty(); }));
+  ASSERT_TRUE(fr.gated->WaitUntilReached());
   rig.Engine.StopScans();
   EXPECT_EQ(rig.Engine.ActiveScans(), 0);
   EXPECT_TRUE(rig.Engine.ScanRoots().empty());
@@ -254,7 +263,7 @@ TEST(FolderSearch, StopDropsWhatWasNotHandedOverAndLeavesUnreadFoldersIncomplete
 TEST(FolderSearch, ScannersAreReleasedWhenTheyEndWithoutWaitingForAStop) {
   FakeRig fr;
   fr.gated->GateFolder = "C:\\Data\\B\\";
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   ASSERT_TRUE(rig.Engine.StartScan("D:\\"));
   // Neither a stop nor a status refresh comes: D:\ is joined and freed as it ends.
@@ -268,7 +277,7 @@ TEST(FolderSearch, ScannersAreReleasedWhenTheyEndWithoutWaitingForAStop) {
 TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZero) {
   FakeRig fr;
   fr.gated->Folders.erase("C:\\Data\\B\\");  // the listing of B fails
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data\\"));
   rig.RunToEnd();
   TFolderNodeData* b = rig.Folder("C:\\Data\\B");
@@ -285,7 +294,7 @@ TEST(FolderSearch, ReparsePointsAreShownButNotRead) {
   FakeRig fr;
   fr.gated->Folders["C:\\Data\\"].push_back(test::MakeEntry("Junction", faDirectory | faReparsePoint));
   fr.gated->Folders["C:\\Data\\Junction\\"] = {test::MakeEntry("never.bin", 0, 99)};
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   rig.RunToEnd();
   TFolderNodeData* junction = rig.Folder("C:\\Data\\Junction");
@@ -299,7 +308,7 @@ TEST(FolderSearch, MalformedMaskEndsTheScanWithRecordedFilesCounted) {
   FakeRig fr;
   fr.gated->Folders["C:\\Data\\A\\"] = {test::MakeEntry("a1", 0, 1), test::MakeEntry("a2", 0, 2),
                                         test::MakeEntry("b", 0, 4), test::MakeEntry("a3", 0, 8)};
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   // Names beginning with "a" match before the malformed piece is reached.
   WriteRegString(rig.Store, "Filter-Mask-Included-Value", "a*;[x");
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
@@ -323,7 +332,7 @@ TEST(FolderSearch, FilesRecordedBeforeAMalformedPieceKeepTheirSizes) {
   FakeRig fr;
   fr.gated->Folders["C:\\Data\\"] = {test::MakeEntry("a1", 0, 1), test::MakeEntry("a2", 0, 2),
                                      test::MakeEntry("b", 0, 4), test::MakeEntry("a3", 0, 8)};
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   WriteRegString(rig.Store, "Filter-Mask-Included-Value", "a*;[x");
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   rig.RunToEnd();
@@ -341,7 +350,7 @@ TEST(FolderSearch, RefusalsFollowComponentsAndRootsLastUntilNoScanRuns) {
   fr.gated->GateFolder = "C:\\Data\\B\\";  // keeps the first scan running
   fr.gated->Folders["D:\\"] = {};
   fr.gated->Folders["C:\\Database\\"] = {};
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
   EXPECT_FALSE(rig.Engine.StartScan("C:\\Data\\A"));
   EXPECT_FALSE(rig.Engine.StartScan("/home"));  // another platform's folder
@@ -350,7 +359,7 @@ TEST(FolderSearch, RefusalsFollowComponentsAndRootsLastUntilNoScanRuns) {
   EXPECT_TRUE(rig.Engine.StartScan("D:\\"));
   EXPECT_EQ(rig.Engine.ActiveScans(), 3);
   // D:\ ends, C:\Data still runs: D:\ stays a root and refuses what is inside it.
-  while (rig.Engine.ActiveScans() > 1) rig.Queue.WaitAndDrain(5ms);
+  ASSERT_TRUE(test::DrainUntil(rig.Queue, [&] { return rig.Engine.ActiveScans() <= 1; }));
   rig.Engine.RefreshScanStatus();
   EXPECT_TRUE(rig.Engine.ProgressVisible());
   EXPECT_FALSE(rig.Engine.StartScan("D:\\Data"));
@@ -458,22 +467,24 @@ TEST(FolderSearch, ResultDoesNotDependOnTheNumberOfReaders) {
 TEST(FolderSearch, StopWithSeveralReadersAppliesNothingMore) {
   FakeRig fr;
   fr.gated->GateFolder = "C:\\Data\\B\\";
-  // Many folders beside the gate, so the other readers hand over while B waits.
-  for (int i = 0; i < 400; ++i) {
+  // Folders beside the gate, each past the hand-over count, and together past
+  // the pile-up bound: however the readers are scheduled, one of them must hand
+  // over beyond the root while B waits.
+  constexpr int Folders = 30, FilesEach = 2100;
+  for (int i = 0; i < Folders; ++i) {
     const std::string name = "C:\\Data\\S" + std::to_string(i) + "\\";
     fr.gated->Folders["C:\\Data\\"].push_back(test::MakeEntry("S" + std::to_string(i), faDirectory));
     auto& entries = fr.gated->Folders[name];
     entries.push_back(test::MakeEntry("x", faDirectory));
-    for (int f = 0; f < 20; ++f) entries.push_back(test::MakeEntry("s" + std::to_string(f), 0, 1));
+    for (int f = 0; f < FilesEach; ++f) entries.push_back(test::MakeEntry("s" + std::to_string(f), 0, 1));
     fr.gated->Folders[name + "x\\"] = {test::MakeEntry("t.bin", 0, 2)};
   }
-  ScanRig rig(fr.fake.Platform(), TPathStyle::Windows);
+  ScanRig rig(fr);
   rig.Engine.SetReaderCount(4);
   ASSERT_TRUE(rig.Engine.StartScan("C:\\Data"));
-  fr.gated->WaitUntilReached();
-  const auto deadline = std::chrono::steady_clock::now() + 60s;
-  while (rig.HandOvers.size() < 2 && std::chrono::steady_clock::now() < deadline) rig.Queue.WaitAndDrain(1ms);
-  ASSERT_GE(rig.HandOvers.size(), 2u);
+  ASSERT_TRUE(fr.gated->WaitUntilReached());
+  ASSERT_TRUE(test::DrainUntil(rig.Queue, [&] { return rig.HandOvers.size() >= 2; }, 10s))
+      << "no hand-over beyond the root's";
   rig.Engine.StopScans();
   const int64_t files = rig.Tree.TotalFiles, folders = rig.Tree.TotalFolders;
   fr.gated->Release();
@@ -484,7 +495,7 @@ TEST(FolderSearch, StopWithSeveralReadersAppliesNothingMore) {
   // B was never read; a folder is complete exactly when it and all below it were.
   EXPECT_FALSE(rig.Folder("C:\\Data\\B")->Complete);
   EXPECT_FALSE(rig.Folder("C:\\Data")->Complete);
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < Folders; ++i) {
     const std::string s = "C:\\Data\\S" + std::to_string(i);
     TFolderNodeData* sub = rig.Folder(s);
     ASSERT_NE(sub, nullptr);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "scan/PathStyle.h"
+#include "platform/PathStyle.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
 #include "fakes/TempFolder.h"

@@ -9,7 +9,7 @@
 
 #include "fakes/FakePlatform.h"
 #include "scan/ItemFilter.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/QtSettingsStore.h"
 #include "settings/SettingsStore.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "treemap/Treemap.h"
 
 namespace kv {

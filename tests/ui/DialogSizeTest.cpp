@@ -10,7 +10,7 @@
 
 #include "platform/Locale.h"
 #include "reports/AggregateReport.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/SettingsStore.h"
 #include "ui/About.h"
 #include "ui/FilterDialog.h"

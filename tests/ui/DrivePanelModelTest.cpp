@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "ui/DrivePanelModel.h"
 
 namespace kv {

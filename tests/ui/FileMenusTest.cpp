@@ -20,8 +20,8 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
-#include "scan/FileServices.h"
-#include "scan/SizeTree.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "ui/FileMenus.h"
 #include "ui/ReportTreeDialog.h"

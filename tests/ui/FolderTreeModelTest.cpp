@@ -6,7 +6,7 @@
 #include <random>
 
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "ui/FolderTreeModel.h"
 
 namespace kv {

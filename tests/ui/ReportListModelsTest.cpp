@@ -12,7 +12,7 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
-#include "scan/FileServices.h"
+#include "model/FileServices.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {

@@ -22,7 +22,7 @@
 
 #include "platform/Platform.h"
 #include "settings/Language.h"
-#include "settings/Option.h"
+#include "app/Option.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
 #include "ui/SettingsDialog.h"

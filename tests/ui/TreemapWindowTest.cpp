@@ -27,7 +27,7 @@
 #include "reports/ReportColumns.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
-#include "settings/UserDialog.h"
+#include "app/UserDialog.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
 #include "ui/ReportListModels.h"

@@ -1,0 +1,32 @@
+#include "app/ReportPane.h"
+
+namespace kv {
+
+void TReportPane::Build(const TFolderNode* folder, const TReportSettings& settings, const TTranslate& translate) {
+  if (ListingShown()) {
+    FilesRows_ = BuildListingReport(folder, Kind_, settings);
+    SortFilesRows(FilesRows_, FilesSort_, Kind_);
+  } else {
+    ExtensionsRows_ = BuildAggregateReport(folder, Kind_, settings, translate, Locale_);
+    SortExtensionsRows(ExtensionsRows_, ExtensionsSort_);
+  }
+}
+
+void TReportPane::HeaderClick(int column) {
+  // Sorting the rows already sorted keeps ties in the order the last sort
+  // left them, so a second key can be built up click by click.
+  if (ListingShown()) {
+    FilesSort_.HeaderClick(column);
+    SortFilesRows(FilesRows_, FilesSort_, Kind_);
+  } else {
+    ExtensionsSort_.HeaderClick(column);
+    SortExtensionsRows(ExtensionsRows_, ExtensionsSort_);
+  }
+}
+
+void TReportPane::Clear() {
+  FilesRows_.clear();
+  ExtensionsRows_.clear();
+}
+
+}  // namespace kv

@@ -1,0 +1,207 @@
+#include "model/NodeData.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/Locale.h"
+#include "model/SizeTree.h"
+#include "model/SmallAlloc.h"
+
+namespace kv {
+
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 104, "a file record takes 104 bytes");
+
+namespace {
+TSizeType gSizeType = TSizeType::FileSize;
+}  // namespace
+
+TSizeType CurrentSizeType() { return gSizeType; }
+void SetCurrentSizeType(TSizeType type) { gSizeType = type; }
+
+// ---- TCompactString ----
+
+void TCompactString::Assign(std::string_view text) {
+  if (text.size() <= SmallCapacity) {
+    std::memcpy(Small_, text.data(), text.size());
+    SetSmallLength(text.size());
+  } else {
+    // No terminating zero: the length is stored.
+    char* heap = static_cast<char*>(SmallAlloc(text.size()));
+    std::memcpy(heap, text.data(), text.size());
+    Large_.Ptr = heap;
+    Large_.Len = static_cast<uint32_t>(text.size());
+    Small_[SmallCapacity] = static_cast<char>(LargeTag);
+  }
+}
+
+void TCompactString::Release() {
+  if (IsLarge()) SmallFree(Large_.Ptr, Large_.Len);
+  SetSmallLength(0);
+}
+
+TCompactString& TCompactString::operator=(const TCompactString& other) {
+  if (this != &other) {
+    Release();
+    Assign(other.View());
+  }
+  return *this;
+}
+
+// ---- owners ----
+
+namespace {
+
+// Texts by number in fixed chunks that never move, so a number can be read
+// without the lock by whoever was handed it.
+constexpr size_t OwnerChunkSize = 1024;
+constexpr size_t OwnerChunks = 4096;
+
+struct TOwnerTable {
+  std::mutex Lock;
+  std::unordered_map<std::string_view, uint32_t> Numbers;
+  std::unique_ptr<std::string[]> Chunks[OwnerChunks];
+  uint32_t Count = 0;
+
+  uint32_t Intern(std::string_view owner) {
+    std::lock_guard guard(Lock);
+    if (auto it = Numbers.find(owner); it != Numbers.end()) return it->second;
+    // Past four million owners the rest share the first one's text: never
+    // met in practice, and nothing breaks.
+    if (Count == OwnerChunkSize * OwnerChunks) return 0;
+    auto& chunk = Chunks[Count / OwnerChunkSize];
+    if (!chunk) chunk = std::make_unique<std::string[]>(OwnerChunkSize);
+    std::string& text = chunk[Count % OwnerChunkSize];
+    text.assign(owner);
+    Numbers.emplace(text, Count);
+    return Count++;
+  }
+};
+
+TOwnerTable& Owners() {
+  static TOwnerTable* table = new TOwnerTable;  // never destroyed: records may outlive statics
+  return *table;
+}
+
+}  // namespace
+
+uint32_t InternOwnerIndex(std::string_view owner) {
+  // Files of one folder mostly share their owner.
+  thread_local uint32_t last = 0;
+  thread_local bool have = false;
+  if (have && OwnerAt(last) == owner) return last;
+  last = Owners().Intern(owner);
+  have = true;
+  return last;
+}
+
+const std::string& OwnerAt(uint32_t index) {
+  return Owners().Chunks[index / OwnerChunkSize][index % OwnerChunkSize];
+}
+
+const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternOwnerIndex(owner)); }
+
+// ---- TBaseNodeData ----
+
+TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
+                             std::string_view owner)
+    : Name(name), ParentNode(parent), Info(info), OwnerIndex_(InternOwnerIndex(owner)) {}
+
+std::string TBaseNodeData::GetParentPath() const { return GetNodePath(ParentNode); }
+
+std::string TBaseNodeData::GetFullPath() const {
+  std::string path = GetParentPath();
+  path.append(Name.View());
+  return path;
+}
+
+// ---- TFileNodeData ----
+
+TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize,
+                             TFolderNode* parent, const TItemInfo& info, std::string_view owner)
+    : TBaseNodeData(name, parent, info, owner), FileSize(fileSize), AllocatedSize(allocatedSize) {}
+
+void* TFileNodeData::operator new(size_t size) { return SmallAlloc(size); }
+void TFileNodeData::operator delete(void* block, size_t size) { SmallFree(block, size); }
+
+std::string TFileNodeData::Extension() const { return ExtractExtension(Name.View()); }
+
+std::string ExtractExtension(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  std::string ext(name.substr(dot));
+  for (char& c : ext) {
+    if (static_cast<unsigned char>(c) >= 0x80) return CurrentLocale().ToLower(name.substr(dot));
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return ext;
+}
+
+// ---- TFileList ----
+
+TFileList::~TFileList() {
+  for (TFileNodeData* file : Items_) delete file;
+}
+
+TFileNodeData* TFileList::Find(std::string_view name) const {
+  if (Items_.size() <= TNameIndex::LinearLimit) {
+    for (TFileNodeData* file : Items_)
+      if (file->Name == name) return file;
+    return nullptr;
+  }
+  auto nameAt = [this](size_t i) { return Items_[i]->Name.View(); };
+  if (!Index_.Built()) Index_.Rebuild(Items_.size(), nameAt);
+  const int64_t pos = Index_.Find(name, nameAt);
+  return pos < 0 ? nullptr : Items_[static_cast<size_t>(pos)];
+}
+
+bool TFileList::Add(TFileNodeData* file) {
+  if (Find(file->Name.View())) return false;
+  Items_.push_back(file);
+  if (Index_.Built())
+    Index_.Insert(Items_.size() - 1, file->Name.View(),
+                  [this](size_t i) { return Items_[i]->Name.View(); });
+  return true;
+}
+
+void TFileList::AddUnique(TFileNodeData* file) {
+  Items_.push_back(file);
+  if (Index_.Built())
+    Index_.Insert(Items_.size() - 1, file->Name.View(),
+                  [this](size_t i) { return Items_[i]->Name.View(); });
+}
+
+void TFileList::Remove(TFileNodeData* file) {
+  const int64_t pos = IndexOf(file);
+  if (pos < 0) return;
+  Items_.erase(Items_.begin() + pos);
+  Index_.Clear();  // positions moved; rebuilt on the next look-up
+  delete file;
+}
+
+int64_t TFileList::IndexOf(const TFileNodeData* file) const {
+  for (size_t i = 0; i < Items_.size(); ++i)
+    if (Items_[i] == file) return static_cast<int64_t>(i);
+  return -1;
+}
+
+// ---- TFolderNodeData ----
+
+TFolderNodeData::TFolderNodeData(std::string_view name, std::string_view owner,
+                                 const TItemInfo& info, TFolderNode* parent)
+    : TBaseNodeData(name, parent, info, owner) {}
+
+bool TFolderNodeData::IsTopLevel() const { return ParentNode == nullptr || ParentNode->IsHiddenRoot(); }
+
+int32_t TFolderNodeData::GetOpenImage() {
+  if (OpenImage < 0) OpenImage = IsTopLevel() ? 2 : 1;
+  return OpenImage;
+}
+
+int32_t TFolderNodeData::GetClosedImage() {
+  if (ClosedImage < 0) ClosedImage = IsTopLevel() ? 2 : 0;
+  return ClosedImage;
+}
+
+}  // namespace kv

@@ -1,0 +1,240 @@
+// The objects the views show: folders and files of the size tree, and the
+// rows of the aggregate reports.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/NameIndex.h"
+#include "platform/PathStyle.h"
+#include "model/Saturate.h"
+
+namespace kv {
+
+// Times and attributes of an item. Stored byte for byte in the result file,
+// so the layout is fixed.
+struct TItemInfo {
+  double Created = 0;     // local day-count date-times
+  double Modified = 0;
+  double LastAccess = 0;
+  bool ReadOnly = false;
+  bool Hidden = false;
+  bool System = false;
+  bool Archive = false;
+  uint8_t Padding[4] = {};
+};
+static_assert(sizeof(bool) == 1);
+static_assert(sizeof(TItemInfo) == 32);
+static_assert(offsetof(TItemInfo, Created) == 0);
+static_assert(offsetof(TItemInfo, Modified) == 8);
+static_assert(offsetof(TItemInfo, LastAccess) == 16);
+static_assert(offsetof(TItemInfo, ReadOnly) == 24);
+static_assert(offsetof(TItemInfo, Hidden) == 25);
+static_assert(offsetof(TItemInfo, System) == 26);
+static_assert(offsetof(TItemInfo, Archive) == 27);
+
+// Which of the two sizes every figure shows.
+enum class TSizeType { FileSize, Allocated };
+
+// The one size-type setting; read at every GetSize call so a change shows at once.
+TSizeType CurrentSizeType();
+void SetCurrentSizeType(TSizeType type);
+
+// A string of 24 bytes: up to 23 bytes inline, longer texts on the heap.
+// Names of millions of files are kept in these; most file names fit inline.
+class TCompactString {
+ public:
+  TCompactString() { SetSmallLength(0); }
+  explicit TCompactString(std::string_view text) { Assign(text); }
+  TCompactString(const TCompactString& other) { Assign(other.View()); }
+  TCompactString& operator=(const TCompactString& other);
+  ~TCompactString() { Release(); }
+
+  std::string_view View() const {
+    return IsLarge() ? std::string_view(Large_.Ptr, Large_.Len)
+                     : std::string_view(Small_, SmallLength());
+  }
+  operator std::string_view() const { return View(); }
+  std::string Str() const { return std::string(View()); }
+  bool operator==(std::string_view other) const { return View() == other; }
+
+ private:
+  static constexpr size_t Bytes = 24;
+  static constexpr size_t SmallCapacity = Bytes - 1;
+  static constexpr unsigned char LargeTag = 0xFF;
+
+  void Assign(std::string_view text);
+  void Release();
+  bool IsLarge() const { return static_cast<unsigned char>(Small_[SmallCapacity]) == LargeTag; }
+  size_t SmallLength() const { return SmallCapacity - static_cast<unsigned char>(Small_[SmallCapacity]); }
+  void SetSmallLength(size_t n) {
+    if (n < SmallCapacity) Small_[n] = 0;
+    Small_[SmallCapacity] = static_cast<char>(SmallCapacity - n);  // 0 when full: doubles as the end
+  }
+
+  struct TLarge {
+    char* Ptr;
+    uint32_t Len;
+    char Unused[Bytes - sizeof(char*) - sizeof(uint32_t) - 1];
+    char Tag;
+  };
+  union {
+    char Small_[Bytes];
+    TLarge Large_;
+  };
+};
+static_assert(sizeof(TCompactString) == 24);
+
+// Owner texts are few and shared by many items: one copy each, for the life of
+// the program, numbered so that a record keeps 4 bytes for its owner. Safe to
+// call from any thread.
+const std::string* InternOwner(std::string_view owner);
+uint32_t InternOwnerIndex(std::string_view owner);
+// The text of a number InternOwnerIndex gave.
+const std::string& OwnerAt(uint32_t index);
+
+class TFolderNode;
+
+class TAbstractNodeData {
+ public:
+  virtual ~TAbstractNodeData() = default;
+  virtual std::string_view GetText() const = 0;
+  virtual int64_t GetSize() const = 0;
+
+ protected:
+  TAbstractNodeData() = default;
+  TAbstractNodeData(const TAbstractNodeData&) = default;
+  TAbstractNodeData& operator=(const TAbstractNodeData&) = default;
+};
+
+// What files and folders share.
+class TBaseNodeData : public TAbstractNodeData {
+ public:
+  std::string_view GetText() const override { return Name.View(); }
+
+  // Path of the containing folder, each name followed by a separator; empty
+  // for a top-level folder.
+  std::string GetParentPath() const;
+  // The parent path followed by the name, without a trailing separator.
+  std::string GetFullPath() const;
+
+  const std::string& Owner() const { return OwnerAt(OwnerIndex_); }
+  void SetOwner(std::string_view owner) { OwnerIndex_ = InternOwnerIndex(owner); }
+
+  TCompactString Name;
+  TFolderNode* ParentNode;
+  TItemInfo Info;
+  double ListPercent = 0;
+
+ protected:
+  TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
+                std::string_view owner);
+
+ private:
+  uint32_t OwnerIndex_;  // leaves 4 bytes that a derived class's first field may take
+};
+
+class TFileNodeData final : public TBaseNodeData {
+ public:
+  TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize, TFolderNode* parent,
+                const TItemInfo& info, std::string_view owner);
+
+  int64_t GetSize() const override {
+    return CurrentSizeType() == TSizeType::FileSize ? FileSize : AllocatedSize;
+  }
+  // Millions of these: taken from the small-block pool.
+  static void* operator new(size_t size);
+  static void operator delete(void* block, size_t size);
+
+  // Lower-case extension with its dot, derived from the name.
+  std::string Extension() const;
+
+  int32_t IconIndex = -1;  // first, so it fills the space after the owner number
+  int64_t FileSize;
+  int64_t AllocatedSize;
+};
+
+// The extension of a file name: from its last "." on, lower-cased; empty without a dot.
+std::string ExtractExtension(std::string_view name);
+
+// The files directly in one folder, in the order they were added. Owns them.
+class TFileList {
+ public:
+  TFileList() = default;
+  TFileList(const TFileList&) = delete;
+  TFileList& operator=(const TFileList&) = delete;
+  ~TFileList();
+
+  // Appends unless a file of the same name (exact comparison) is present. A
+  // rejected file is not taken over.
+  bool Add(TFileNodeData* file);
+  // Appends a file the caller knows to be absent, without a look-up.
+  void AddUnique(TFileNodeData* file);
+  void Reserve(size_t count) { Items_.reserve(Items_.size() + count); }
+  // Frees a file of this list and takes it out.
+  void Remove(TFileNodeData* file);
+  int64_t IndexOf(const TFileNodeData* file) const;
+  TFileNodeData* Find(std::string_view name) const;
+  size_t Count() const { return Items_.size(); }
+  TFileNodeData* operator[](size_t i) const { return Items_[i]; }
+  auto begin() const { return Items_.begin(); }
+  auto end() const { return Items_.end(); }
+
+ private:
+  std::vector<TFileNodeData*> Items_;
+  mutable TNameIndex Index_;
+};
+
+class TFolderNodeData final : public TBaseNodeData {
+ public:
+  TFolderNodeData(std::string_view name, std::string_view owner, const TItemInfo& info,
+                  TFolderNode* parent);
+
+  int64_t GetSize() const override {
+    return CurrentSizeType() == TSizeType::FileSize ? TotalSize : TotalAllocated;
+  }
+  int64_t GetOwnSize() const {
+    return CurrentSizeType() == TSizeType::FileSize ? OwnSize : OwnAllocated;
+  }
+  bool AddFile(TFileNodeData* file) { return Files.Add(file); }
+  bool IsTopLevel() const;
+  int32_t GetOpenImage();
+  int32_t GetClosedImage();
+
+  TFileList Files;
+  int64_t TotalSize = 0;
+  int64_t TotalAllocated = 0;
+  int64_t OwnSize = 0;
+  int64_t OwnAllocated = 0;
+  int64_t FileCount = 0;
+  int64_t FolderCount = 0;
+  double TreePercent = 0;
+  int32_t OpenImage = -1;
+  int32_t ClosedImage = -1;
+  bool Complete = false;
+};
+
+// One row of an aggregate report (an extension, an owner, a size or time range).
+class TExtensionsNodeData final : public TAbstractNodeData {
+ public:
+  TExtensionsNodeData(std::string name, int64_t size, std::string iconKey)
+      : Name(std::move(name)), IconKey(std::move(iconKey)), Size(size) {}
+
+  std::string_view GetText() const override { return Name; }
+  int64_t GetSize() const override { return Size; }
+  void AddItem(int64_t size) {
+    Size = SatAdd(Size, size);
+    ++Count;
+  }
+
+  std::string Name;
+  std::string IconKey;
+  int64_t Size;
+  int64_t Count = 1;
+  int32_t IconIndex = -1;
+};
+
+}  // namespace kv
