@@ -13,7 +13,9 @@ namespace kv::bench {
 
 class SyntheticFileSystem final : public IFileSystem {
  public:
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string&) override { return nullptr; }
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string&, std::string* = nullptr) override {
+    return nullptr;
+  }
   bool QueryEntry(const std::string&, TDirEntry&) override { return false; }
   TLocalTime FileTimeToLocal(FileTime) override { return {2024, 1, 1, 0, 0, 0, 0}; }
   bool DiskClusterSize(const std::string&, int64_t& size) override {

@@ -30,8 +30,20 @@ namespace kv {
 
 namespace {
 
+// The folders a scan could not list: how many, and the first few with the reason.
+void ReportReadErrors(const std::vector<TReadError>& errors, std::ostream& err) {
+  if (errors.empty()) return;
+  constexpr size_t Shown = 5;
+  err << "kestrove-cli: " << errors.size() << (errors.size() == 1 ? " folder" : " folders")
+      << " could not be read\n";
+  for (size_t i = 0; i < errors.size() && i < Shown; ++i)
+    err << "  " << errors[i].Path << ": " << errors[i].Reason << "\n";
+  if (errors.size() > Shown) err << "  and " << errors.size() - Shown << " more\n";
+}
+
 const char* const HelpText =
-    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--export FILE] [--stats]\n"
+    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
+    "                    [--one-file-system] [--strict] [--export FILE] [--stats]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
@@ -46,6 +58,11 @@ const char* const HelpText =
     "                  run at once, and a path inside another scan's root is skipped\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
     "                  hardware threads, at least 2, at most 8)\n"
+    "  --count-links   count every name of a file with several hard links (by\n"
+    "                  default such a file counts once)\n"
+    "  --one-file-system  do not enter folders on another file system than the\n"
+    "                  scanned folder's; they are shown, marked, without contents\n"
+    "  --strict        exit with status 3 when a folder could not be read\n"
     "  --export FILE   write the whole tree as a result file when every scan has\n"
     "                  ended (an existing file is replaced)\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
@@ -77,7 +94,9 @@ const char* const HelpText =
     "    --folder PATH the folder to picture (default as for --report)\n"
     "  --help          show this text\n"
     "\n"
-    "Exit status: 0 on success, 2 on an error (the message says which).\n";
+    "Exit status: 0 on success (folders that could not be read are named on\n"
+    "standard error), 2 on an error (the message says which), 3 with --strict when\n"
+    "a folder could not be read.\n";
 
 // One output written after the imports and scans; the options that follow
 // its first option belong to it.
@@ -101,6 +120,9 @@ struct TRequest {
   std::string Export;
   bool Stats = false;
   bool Help = false;
+  bool CountLinks = false;
+  bool OneFileSystem = false;
+  bool Strict = false;
   int Threads = 0;  // default
   std::optional<TSizeUnit> Unit;
   std::optional<TSizeType> SizeType;
@@ -138,6 +160,9 @@ const std::vector<TOptionSpec>& Options() {
            throw std::invalid_argument("'--threads' takes a number from 1 to 64, not '" + v + "'");
        }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+      {"--count-links", false, [](TRequest& r, const std::string&) { r.CountLinks = true; }},
+      {"--one-file-system", false, [](TRequest& r, const std::string&) { r.OneFileSystem = true; }},
+      {"--strict", false, [](TRequest& r, const std::string&) { r.Strict = true; }},
       {"--unit", true,
        [](TRequest& r, const std::string& v) {
          static const std::pair<const char*, TSizeUnit> units[] = {
@@ -407,6 +432,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, CurrentLocale());
     if (request.Threads > 0) engine.SetReaderCount(request.Threads);
+    engine.SetCountLinksOnce(!request.CountLinks);
+    engine.SetOneFileSystem(request.OneFileSystem);
     engine.OnScanError = [&](const std::string& root, const EMaskError& error) {
       err << "kestrove-cli: the scan of '" << root << "' ended early: " << error.what() << "\n";
       status = CliError;
@@ -417,6 +444,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             << "': it lies inside a folder that is being scanned\n";
     }
     while (engine.ActiveScans() > 0) queue.WaitAndDrain(std::chrono::milliseconds(50));
+    ReportReadErrors(engine.ReadErrors(), err);
+    if (request.Strict && !engine.ReadErrors().empty() && status == CliOk) status = CliUnreadFolders;
   }
 
   if (!request.Export.empty()) {

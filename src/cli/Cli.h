@@ -12,6 +12,8 @@ namespace kv {
 // Exit statuses.
 constexpr int CliOk = 0;
 constexpr int CliError = 2;
+// With --strict: a folder could not be read, everything else was done.
+constexpr int CliUnreadFolders = 3;
 
 // What a run works with; the program passes the user's own, tests their fakes.
 struct TCliEnvironment {

@@ -59,7 +59,7 @@ int64_t GetLe64(const unsigned char* p) {
 }
 
 TItemInfo DecodeInfo(const unsigned char* p) {
-  TItemInfo info;  // the padding stays zero: it has no meaning
+  TItemInfo info;  // the rest of the padding stays zero: it has no meaning
   std::memcpy(&info.Created, p, 8);
   std::memcpy(&info.Modified, p + 8, 8);
   std::memcpy(&info.LastAccess, p + 16, 8);
@@ -68,6 +68,7 @@ TItemInfo DecodeInfo(const unsigned char* p) {
   info.Hidden = p[25] != 0;
   info.System = p[26] != 0;
   info.Archive = p[27] != 0;
+  info.Marks = p[28] & (imHardLink | imReadError | imOtherFileSystem | imOnlineOnly);
   return info;
 }
 

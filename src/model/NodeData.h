@@ -14,8 +14,17 @@
 
 namespace kv {
 
+// What a scan found out about an item beyond its attributes.
+enum : uint8_t {
+  imHardLink = 0x01,        // a further name of a file counted elsewhere: adds nothing
+  imReadError = 0x02,       // a folder that could not be listed
+  imOtherFileSystem = 0x04, // a folder on another file system, not entered
+  imOnlineOnly = 0x08,      // a cloud placeholder whose data is not on the disk
+};
+
 // Times and attributes of an item. Stored byte for byte in the result file,
-// so the layout is fixed.
+// so the layout is fixed. Marks takes a byte that files written before it
+// left zero, so older files read as unmarked.
 struct TItemInfo {
   double Created = 0;     // local day-count date-times
   double Modified = 0;
@@ -24,7 +33,8 @@ struct TItemInfo {
   bool Hidden = false;
   bool System = false;
   bool Archive = false;
-  uint8_t Padding[4] = {};
+  uint8_t Marks = 0;
+  uint8_t Padding[3] = {};
 };
 static_assert(sizeof(bool) == 1);
 static_assert(sizeof(TItemInfo) == 32);
@@ -35,6 +45,7 @@ static_assert(offsetof(TItemInfo, ReadOnly) == 24);
 static_assert(offsetof(TItemInfo, Hidden) == 25);
 static_assert(offsetof(TItemInfo, System) == 26);
 static_assert(offsetof(TItemInfo, Archive) == 27);
+static_assert(offsetof(TItemInfo, Marks) == 28);
 
 // Which of the two sizes every figure shows.
 enum class TSizeType { FileSize, Allocated };

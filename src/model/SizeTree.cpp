@@ -330,6 +330,7 @@ void TSizeTree::Clear() {
   Root_->ChildIndex_.Clear();
   DirtyNodes_.clear();
   Root_->Dirty_ = false;
+  Links_.Clear();
   if (Observer_) Observer_->TreeCleared();
 }
 

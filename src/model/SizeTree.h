@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/HardLinks.h"
 #include "model/NameIndex.h"
 #include "model/NodeData.h"
 #include "platform/PathStyle.h"
@@ -137,6 +138,8 @@ class TSizeTree {
   void UpdateChildPercents(TFolderNode* node);
   // Frees every node; counters stay as they are.
   void Clear();
+  // Which name of each file with several names carries its sizes.
+  THardLinks& Links() { return Links_; }
 
  private:
   // AddFolderNode without counting the new folder in its ancestors.
@@ -157,6 +160,7 @@ class TSizeTree {
   ITreeObserver* Observer_ = nullptr;
   int UpdateDepth_ = 0;
   std::vector<TFolderNode*> DirtyNodes_;
+  THardLinks Links_{*this};
 };
 
 }  // namespace kv

@@ -42,6 +42,17 @@ struct TDirEntry {
   // Set when the listing already told the owner (POSIX stat does), so the
   // scanner can skip a separate security query.
   TSid Owner;
+  // Space the file takes on disk where the file system tells it (sparse,
+  // compressed and placeholder files take less than their size); -1 where
+  // it does not, and the cluster size decides.
+  int64_t Allocated = -1;
+  // The file system (device or volume) and the file's identity on it, and its
+  // number of names: a file with several names is one file.
+  uint64_t Device = 0;
+  uint64_t FileId = 0;
+  uint32_t Links = 1;
+  // An online-only placeholder of a cloud folder: its data is not on the disk.
+  bool OnlineOnly = false;
 
   bool IsDirectory() const { return (Attr & faDirectory) != 0; }
 };
@@ -70,8 +81,11 @@ class IDirectoryEnum {
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
-  // Lists a folder (path with trailing separator); nullptr when it cannot be read.
-  virtual std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) = 0;
+  // Lists a folder (path with trailing separator); nullptr when it cannot be
+  // read, with the reason in failure, which stays empty where a folder is not
+  // read on purpose (a kernel file system).
+  virtual std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
+                                                        std::string* failure = nullptr) = 0;
   // Called once by each scanner thread before its first listing, so the
   // platform may set the thread up for many listings in a row.
   virtual void PrepareScanThread() {}

@@ -43,6 +43,8 @@ TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath, int read
       RootPath_(engine.Services().IncludeTrailingSeparator(rootPath)),
       ReaderCount_(std::max(readers, 1)),
       Filter_(std::make_unique<TFilter>(engine.Settings(), engine.Locale())),
+      CountLinksOnce_(engine.CountLinksOnce()),
+      OneFileSystem_(engine.OneFileSystem_ || Filter_->OneFileSystem),
       Calls_(std::make_shared<TCallGroup>()) {
   Work_.push_back({RootPath_, {}});
   Thread_ = std::thread([this] { Execute(); });
@@ -122,6 +124,12 @@ bool TFolderSearch::WaitForHandOver() {
 
 void TFolderSearch::Execute() {
   bool ended = true;
+  if (OneFileSystem_) {
+    TFileServices& services = Engine_.Services();
+    TDirEntry root;
+    if (services.Platform().FileSystem->QueryEntry(services.ExcludeTrailingSeparator(RootPath_), root))
+      RootDevice_ = root.Device;
+  }
   try {
     // This thread is one of the readers.
     std::vector<std::thread> readers;
@@ -245,7 +253,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
   batch->Path = std::move(folder.Path);
   batch->SearchRec = std::move(folder.Record);
   if (Halted()) return nullptr;
-  if (auto listing = fileSystem.OpenDirectory(batch->Path)) {
+  if (auto listing = fileSystem.OpenDirectory(batch->Path, &batch->ReadError)) {
     TDirEntry& entry = reader.Entry;
     while (listing->Next(entry)) {
       // An entry without a name is no entry; "." and ".." are only counted.
@@ -253,12 +261,25 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
         const std::string* owner = OwnerOf(reader, batch->Path, entry);
         const TItemInfo info = services.ItemInfoFromSearchRec(entry);
         if (entry.IsDirectory()) {
-          if (!(entry.Attr & faReparsePoint)) subfolders.push_back({batch->Path + entry.Name + sep, entry});
-          batch->Entries.push_back({nullptr, static_cast<uint32_t>(batch->Subfolders.size())});
-          batch->Subfolders.push_back({entry.Name, info, entry.Attr, owner});
+          TSubfolderRec sub{entry.Name, info, entry.Attr, owner};
+          if (OneFileSystem_ && entry.Device != RootDevice_)
+            sub.Info.Marks |= imOtherFileSystem;  // shown, not entered
+          else if (!(entry.Attr & faReparsePoint))
+            subfolders.push_back({batch->Path + entry.Name + sep, entry});
+          TMySearchRec rec;
+          rec.Subfolder = static_cast<uint32_t>(batch->Subfolders.size());
+          batch->Entries.push_back(std::move(rec));
+          batch->Subfolders.push_back(std::move(sub));
         } else {
-          batch->Entries.push_back(
-              {std::make_unique<TFileNodeData>(entry.Name, entry.Size, 0, nullptr, info, *owner), 0});
+          // The allocated size stays -1 where the listing did not tell it.
+          TMySearchRec rec;
+          rec.File = std::make_unique<TFileNodeData>(entry.Name, entry.Size, entry.Allocated, nullptr, info, *owner);
+          if (entry.OnlineOnly) rec.File->Info.Marks |= imOnlineOnly;
+          if (CountLinksOnce_ && entry.Links > 1) {
+            rec.SeveralNames = true;
+            rec.Key = {entry.Device, entry.FileId};
+          }
+          batch->Entries.push_back(std::move(rec));
         }
       }
       if (Halted()) return nullptr;
@@ -374,6 +395,10 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
   const bool acceptAll = filter.IsEmpty();
   TFolderNodeData* folderData = folder->Data();
   TFileList& files = folderData->Files;
+  if (!batch.ReadError.empty()) {
+    folderData->Info.Marks |= imReadError;
+    ReadErrors_.push_back({services.ExcludeTrailingSeparator(path), batch.ReadError});
+  }
   // A listing names each entry once: only files recorded before this batch
   // (by an overlapping scan) can be duplicates.
   const bool fresh = files.Count() == 0;
@@ -390,9 +415,10 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
         sub = Tree_.AddFolderNode(folder, entry.Name, full, entry.Info,
                                   entry.Owner ? std::string_view(*entry.Owner) : std::string_view());
       }
-      if (entry.Attr & faReparsePoint) {
+      if ((entry.Attr & faReparsePoint) || (entry.Info.Marks & imOtherFileSystem)) {
         // Shown but never read: nothing below it will ever arrive.
         sub->Data()->Complete = true;
+        sub->Data()->Info.Marks |= entry.Info.Marks;
       } else {
         hasSubfolders = true;
       }
@@ -401,9 +427,10 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
     TFileNodeData& file = *rec.File;
     if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize, file.Owner())) continue;
     if (!fresh && files.Find(file.Name.View())) continue;
-    file.AllocatedSize = AllocatedSizeFor(file.FileSize, cluster);
+    if (file.AllocatedSize < 0) file.AllocatedSize = AllocatedSizeFor(file.FileSize, cluster);
     file.ParentNode = folder;
     files.AddUnique(rec.File.release());
+    if (rec.SeveralNames) Tree_.Links().Place(file, path, rec.Key);
     size = SatAdd(size, file.FileSize);
     allocated = SatAdd(allocated, file.AllocatedSize);
     ++count;
@@ -415,6 +442,12 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
     folder->Data()->Complete = true;
     Tree_.MarkComplete(folder->Parent());
   }
+}
+
+std::string TScanEngine::ReadErrorOf(const std::string& path) const {
+  for (const TReadError& error : ReadErrors_)
+    if (error.Path == path) return error.Reason;
+  return {};
 }
 
 void TScanEngine::ScanFinished(TFolderSearch& scanner) {

@@ -18,6 +18,7 @@
 
 #include "platform/Platform.h"
 #include "scan/ItemFilter.h"
+#include "model/HardLinks.h"
 #include "model/NodeData.h"
 #include "platform/UiCallQueue.h"
 
@@ -30,7 +31,7 @@ class TSizeTree;
 // A subfolder entry of a batch, with its times and owner already worked out.
 struct TSubfolderRec {
   std::string Name;
-  TItemInfo Info;
+  TItemInfo Info;  // its marks say when it is not read (another file system)
   uint32_t Attr = 0;
   const std::string* Owner = nullptr;  // interned owner text
 };
@@ -41,6 +42,8 @@ struct TSubfolderRec {
 struct TMySearchRec {
   std::unique_ptr<TFileNodeData> File;
   uint32_t Subfolder = 0;  // index into TListGlobalItem::Subfolders when File is null
+  bool SeveralNames = false;  // a file with more than one link: Key tells which file it is
+  TFileKey Key;
 };
 
 // The entries of one folder, in listing order.
@@ -49,6 +52,13 @@ struct TListGlobalItem {
   std::string Path;     // with a trailing separator
   std::vector<TMySearchRec> Entries;
   std::vector<TSubfolderRec> Subfolders;
+  std::string ReadError;  // why the folder could not be listed; empty when it was
+};
+
+// A folder a scan could not list, and the system's reason.
+struct TReadError {
+  std::string Path;
+  std::string Reason;
 };
 
 // Readers per scan: the hardware threads, at least 2, at most 8.
@@ -98,6 +108,9 @@ class TFolderSearch {
   std::string RootPath_;
   int ReaderCount_;
   std::unique_ptr<TFilter> Filter_;
+  bool CountLinksOnce_;
+  bool OneFileSystem_;
+  uint64_t RootDevice_ = 0;  // set before the readers start
 
   // The work list and what was read but not handed over, under WorkLock_. A
   // folder's batch enters Pending_ before its subfolders enter the work list,
@@ -148,6 +161,19 @@ class TScanEngine {
   // Reader threads of the scans started from now on.
   void SetReaderCount(int readers) { ReaderCount_ = readers < 1 ? 1 : readers; }
   int ReaderCount() const { return ReaderCount_; }
+  // Scans started from now on count each file with several names once (the
+  // default), or every name as a file of its own.
+  void SetCountLinksOnce(bool once) { CountLinksOnce_ = once; }
+  bool CountLinksOnce() const { return CountLinksOnce_; }
+  // Scans started from now on stay on their root's file system even where the
+  // stored filter does not ask it.
+  void SetOneFileSystem(bool one) { OneFileSystem_ = one; }
+
+  // The folders the scans since the last ClearReadErrors could not list.
+  const std::vector<TReadError>& ReadErrors() const { return ReadErrors_; }
+  // Why a folder (path without trailing separator) could not be listed; empty when it could.
+  std::string ReadErrorOf(const std::string& path) const;
+  void ClearReadErrors() { ReadErrors_.clear(); }
 
   int32_t ActiveScans() const { return ActiveScans_; }
   const std::vector<std::string>& ScanRoots() const { return ScanRoots_; }
@@ -193,6 +219,9 @@ class TScanEngine {
   std::vector<std::string> ScanRoots_;
   int32_t ActiveScans_ = 0;
   int ReaderCount_ = DefaultReaderCount();
+  bool CountLinksOnce_ = true;
+  bool OneFileSystem_ = false;
+  std::vector<TReadError> ReadErrors_;
   // The calls by which ending threads have the UI thread release them.
   std::shared_ptr<TCallGroup> ReapCalls_ = std::make_shared<TCallGroup>();
   bool ProgressVisible_ = false;

@@ -243,6 +243,7 @@ void TFilter::Load() {
   OwnerMask = ReadRegString(Store_, "Filter-Owner-Mask", "*\\*");
   IncludedMask = ReadRegString(Store_, "Filter-Mask-Included-Value", "*");
   ExcludedMask = ReadRegString(Store_, "Filter-Mask-Excluded-Value", "");
+  OneFileSystem = ReadRegBool(Store_, "Filter-OneFileSystem", false);
   const int32_t included = ReadRegIntegerIn(Store_, "Filter-Mask-Included-Count", 0, MaxHistoryCount, 0);
   for (int32_t i = 0; i < included; ++i)
     IncludedHistory.Add(ReadRegString(Store_, "Filter-Mask-Included-Item-" + std::to_string(i), ""));
@@ -260,6 +261,7 @@ void TFilter::Save() {
   WriteRegString(Store_, "Filter-Owner-Mask", OwnerMask);
   WriteRegString(Store_, "Filter-Mask-Included-Value", IncludedMask);
   WriteRegString(Store_, "Filter-Mask-Excluded-Value", ExcludedMask);
+  WriteRegBool(Store_, "Filter-OneFileSystem", OneFileSystem);
   const size_t included = std::min<size_t>(IncludedHistory.Count(), MaxHistoryCount);
   WriteRegInteger(Store_, "Filter-Mask-Included-Count", static_cast<int32_t>(included));
   for (size_t i = 0; i < included; ++i)

@@ -89,6 +89,8 @@ class TFilter {
   int32_t SizeLast = 0;
   bool OwnerAny = true;
   std::string OwnerMask = "*\\*";
+  // Folders on another file system than the scan's root are shown, not entered.
+  bool OneFileSystem = false;
 
  private:
   const TMaskList& Compiled(std::unique_ptr<TMaskList>& cache, std::string& source,

@@ -35,9 +35,12 @@ TDirEntry MakeEntry(std::string name, uint32_t attr, int64_t size, FileTime writ
   return e;
 }
 
-std::unique_ptr<IDirectoryEnum> FakeFileSystem::OpenDirectory(const std::string& folderPath) {
+std::unique_ptr<IDirectoryEnum> FakeFileSystem::OpenDirectory(const std::string& folderPath, std::string* failure) {
   auto it = Folders.find(folderPath);
-  if (it == Folders.end()) return nullptr;
+  if (it == Folders.end()) {
+    if (failure) *failure = "Access is denied";
+    return nullptr;
+  }
   return std::make_unique<FakeEnum>(it->second);
 }
 

@@ -28,7 +28,8 @@ class FakeFileSystem : public IFileSystem {
   std::vector<std::string> EntryQueries;
   std::vector<std::string> SpaceQueries;
 
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override;
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
+                                                std::string* failure = nullptr) override;
   bool QueryEntry(const std::string& path, TDirEntry& entry) override;
   TLocalTime FileTimeToLocal(FileTime time) override;
   bool DiskClusterSize(const std::string& root, int64_t& clusterSize) override;

@@ -123,7 +123,7 @@ TEST_F(SpecialInputTest, SettingsFilesThatAreNoFilesGiveDefaultsAndStayAsTheyAre
 }
 
 // Sparse files of exabytes, which anyone can make on tmpfs, add up to the top
-// of the range and stay there.
+// of the range and stay there; the space they take on the disk is none.
 TEST(SparseFileTest, ExabyteFilesAddUpWithoutWrapping) {
   const fs::path dir = fs::path("/dev/shm") / ("kestrove-sparse-" + std::to_string(getpid()));
   std::error_code error;
@@ -144,7 +144,7 @@ TEST(SparseFileTest, ExabyteFilesAddUpWithoutWrapping) {
   const int status = RunCli({"--scan", dir.string(), "--stats"}, out, err, {CreateNativePlatform(), &store});
   fs::remove_all(dir);
   ASSERT_EQ(status, CliOk) << err.str();
-  EXPECT_NE(err.str().find("files 2, bytes 9223372036854775807, allocated 9223372036854775807"), std::string::npos)
+  EXPECT_NE(err.str().find("files 2, bytes 9223372036854775807, allocated 0,"), std::string::npos)
       << err.str();
 }
 

@@ -47,14 +47,15 @@ class TempTree {
 class GatedFileSystem : public test::FakeFileSystem {
  public:
   std::string GateFolder;
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override {
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
+                                                std::string* failure = nullptr) override {
     if (folderPath == GateFolder) {
       std::unique_lock guard(Lock);
       Reached = true;
       Changed.notify_all();
       Changed.wait(guard, [this] { return Open; });
     }
-    return test::FakeFileSystem::OpenDirectory(folderPath);
+    return test::FakeFileSystem::OpenDirectory(folderPath, failure);
   }
   // False when no reader reaches the gate within the limit.
   bool WaitUntilReached(std::chrono::seconds limit = 30s) {
@@ -274,7 +275,7 @@ TEST(FolderSearch, ScannersAreReleasedWhenTheyEndWithoutWaitingForAStop) {
   EXPECT_EQ(rig.DrainUntilScanners(0), 0u);
 }
 
-TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZero) {
+TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZeroAndMarked) {
   FakeRig fr;
   fr.gated->Folders.erase("C:\\Data\\B\\");  // the listing of B fails
   ScanRig rig(fr);
@@ -284,6 +285,10 @@ TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZero) {
   ASSERT_NE(b, nullptr);
   EXPECT_TRUE(b->Complete);
   EXPECT_EQ(b->TotalSize, 0);
+  EXPECT_EQ(b->Info.Marks, imReadError);
+  EXPECT_EQ(rig.Folder("C:\\Data")->Info.Marks, 0);
+  ASSERT_EQ(rig.Engine.ReadErrors().size(), 1u);
+  EXPECT_EQ(rig.Engine.ReadErrorOf("C:\\Data\\B"), "Access is denied");
   EXPECT_EQ(rig.Folder("C:\\Data")->TotalSize, 5100);
   EXPECT_TRUE(rig.Folder("C:\\Data")->Complete);
   EXPECT_TRUE(rig.Folder("C:")->Complete);

@@ -166,7 +166,8 @@ TEST(Filter, SaveWritesEveryValueAndSortedHistories) {
   EXPECT_EQ(stored, (std::vector<std::string>{"*", "*.doc", "*.JPG", "*.txt", "a*"}));
   EXPECT_EQ(integer("Filter-Mask-Excluded-Count"), 1);
   EXPECT_EQ(text("Filter-Mask-Excluded-Item-0"), "~*");
-  EXPECT_EQ(values.size(), 8u + 2u + 5u + 1u);
+  EXPECT_EQ(integer("Filter-OneFileSystem"), 0);
+  EXPECT_EQ(values.size(), 9u + 2u + 5u + 1u);
 
   TFilter loaded(store, CurrentLocale());
   EXPECT_EQ(loaded.IncludedHistory.Items(), stored);

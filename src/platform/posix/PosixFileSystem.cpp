@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <mutex>
@@ -26,7 +27,7 @@ bool StatEntry(int dirFd, const char* name, TDirEntry& entry) {
   struct statx st;
   if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
             STATX_TYPE | STATX_MODE | STATX_UID | STATX_SIZE | STATX_ATIME | STATX_MTIME |
-                STATX_CTIME | STATX_BTIME,
+                STATX_CTIME | STATX_BTIME | STATX_NLINK | STATX_INO | STATX_BLOCKS,
             &st) != 0)
     return false;
   const mode_t type = st.stx_mode & S_IFMT;
@@ -41,6 +42,12 @@ bool StatEntry(int dirFd, const char* name, TDirEntry& entry) {
   entry.LastAccessTime = FileTimeFromUnix(st.stx_atime.tv_sec, st.stx_atime.tv_nsec);
   entry.LastWriteTime = FileTimeFromUnix(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
   entry.Owner = TPosixSecurity::SidOfUid(st.stx_uid);
+  // The blocks the file system gives the file: less than its size for a
+  // sparse file, as du counts them.
+  entry.Allocated = type == S_IFDIR || !(st.stx_mask & STATX_BLOCKS) ? -1 : static_cast<int64_t>(st.stx_blocks) * 512;
+  entry.Device = makedev(st.stx_dev_major, st.stx_dev_minor);
+  entry.FileId = st.stx_ino;
+  entry.Links = (st.stx_mask & STATX_NLINK) ? st.stx_nlink : 1;
   return true;
 }
 
@@ -177,9 +184,13 @@ bool TPosixFileSystem::IsKernelFsDevice(uint64_t device) {
   return KernelDevices_.emplace(device, false).first->second;
 }
 
-std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::string& folderPath) {
+std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::string& folderPath,
+                                                                std::string* failure) {
   const int fd = OpenFolder(folderPath);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    if (failure) *failure = std::strerror(errno);
+    return nullptr;
+  }
   // Kernel file systems (proc, sysfs, devtmpfs, ...) are shown as folders,
   // never read. The type comes from the mount table: devtmpfs shares tmpfs's
   // magic number, and tmpfs holds real files.
@@ -190,6 +201,7 @@ std::unique_ptr<IDirectoryEnum> TPosixFileSystem::OpenDirectory(const std::strin
   }
   DIR* dir = fdopendir(fd);
   if (!dir) {
+    if (failure) *failure = std::strerror(errno);
     close(fd);
     return nullptr;
   }

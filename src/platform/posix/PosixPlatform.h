@@ -22,7 +22,8 @@ struct TMountPoint {
 
 class TPosixFileSystem final : public IFileSystem {
  public:
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override;
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
+                                                std::string* failure = nullptr) override;
   void PrepareScanThread() override;
   bool QueryEntry(const std::string& path, TDirEntry& entry) override;
   TLocalTime FileTimeToLocal(FileTime time) override;

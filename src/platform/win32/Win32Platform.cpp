@@ -15,6 +15,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+// Cloud placeholders (Windows 10 1709 on); older SDK headers lack them.
+#ifndef FILE_ATTRIBUTE_RECALL_ON_OPEN
+#define FILE_ATTRIBUTE_RECALL_ON_OPEN 0x00040000
+#endif
+#ifndef FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+#define FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS 0x00400000
+#endif
 
 namespace kv {
 namespace {
@@ -33,6 +42,53 @@ void FillEntry(const WIN32_FIND_DATAW& data, TDirEntry& entry) {
   entry.LastAccessTime = ToFileTime(data.ftLastAccessTime);
   entry.LastWriteTime = ToFileTime(data.ftLastWriteTime);
   entry.Owner = TSid{};
+  entry.Allocated = -1;
+  entry.Device = 0;
+  entry.FileId = 0;
+  entry.Links = 1;
+  entry.OnlineOnly = (data.dwFileAttributes & (FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_RECALL_ON_OPEN |
+                                               FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS)) != 0;
+}
+
+// What the listing does not tell of a file: its names and identity (one
+// handle query that reads attributes only, so a placeholder is not
+// recalled), and for sparse, compressed and placeholder files the space
+// they take.
+void FillFileDetails(const std::wstring& path, TDirEntry& entry) {
+  if (entry.IsDirectory()) return;
+  constexpr DWORD lessThanSize = FILE_ATTRIBUTE_SPARSE_FILE | FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_OFFLINE |
+                                 FILE_ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS;
+  if (entry.Attr & lessThanSize) {
+    DWORD high = 0;
+    const DWORD low = GetCompressedFileSizeW(path.c_str(), &high);
+    if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR)
+      entry.Allocated = static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
+  }
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(file, &info)) {
+    entry.Device = info.dwVolumeSerialNumber;
+    entry.FileId = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    entry.Links = info.nNumberOfLinks ? info.nNumberOfLinks : 1;
+  }
+  CloseHandle(file);
+}
+
+// The system's words for the last error, on one line.
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text = length ? Narrow(std::wstring(buffer, length)) : "error " + std::to_string(code);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
 }
 
 // Paths past MAX_PATH are named in the \\?\ form, which has no length limit
@@ -57,8 +113,8 @@ HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
 
 class TWin32DirectoryEnum final : public IDirectoryEnum {
  public:
-  TWin32DirectoryEnum(HANDLE handle, const WIN32_FIND_DATAW& first)
-      : Handle(handle), Data(first) {}
+  TWin32DirectoryEnum(HANDLE handle, const WIN32_FIND_DATAW& first, std::wstring folder)
+      : Handle(handle), Data(first), Folder(std::move(folder)) {}
   ~TWin32DirectoryEnum() override { FindClose(Handle); }
   TWin32DirectoryEnum(const TWin32DirectoryEnum&) = delete;
   TWin32DirectoryEnum& operator=(const TWin32DirectoryEnum&) = delete;
@@ -72,12 +128,14 @@ class TWin32DirectoryEnum final : public IDirectoryEnum {
     }
     HavePending = false;
     FillEntry(Data, entry);
+    if (!entry.IsDirectory()) FillFileDetails(LongPath(Folder + Data.cFileName), entry);
     return true;
   }
 
  private:
   HANDLE Handle;
   WIN32_FIND_DATAW Data;
+  std::wstring Folder;  // with a trailing separator
   // FindFirstFile already delivered the first entry.
   bool HavePending = true;
   bool Finished = false;
@@ -85,16 +143,22 @@ class TWin32DirectoryEnum final : public IDirectoryEnum {
 
 class TWin32FileSystem final : public IFileSystem {
  public:
-  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath) override {
-    std::wstring pattern = Widen(folderPath);
-    if (pattern.empty()) return nullptr;
+  std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
+                                                std::string* failure = nullptr) override {
+    std::wstring folder = Widen(folderPath);
+    if (folder.empty()) {
+      if (failure) *failure = "no folder named";
+      return nullptr;
+    }
     // Tolerate a missing separator rather than listing a sibling by prefix.
-    if (pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
+    if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     WIN32_FIND_DATAW data{};
-    HANDLE handle = FindFirst(LongPath(std::move(pattern)), data);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<TWin32DirectoryEnum>(handle, data);
+    HANDLE handle = FindFirst(LongPath(folder + L'*'), data);
+    if (handle == INVALID_HANDLE_VALUE) {
+      if (failure) *failure = LastErrorText();
+      return nullptr;
+    }
+    return std::make_unique<TWin32DirectoryEnum>(handle, data, std::move(folder));
   }
 
   bool QueryEntry(const std::string& path, TDirEntry& entry) override {
@@ -105,6 +169,7 @@ class TWin32FileSystem final : public IFileSystem {
     if (handle == INVALID_HANDLE_VALUE) return false;
     FindClose(handle);
     FillEntry(data, entry);
+    FillFileDetails(wide, entry);
     return true;
   }
 
