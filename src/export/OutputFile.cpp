@@ -1,10 +1,7 @@
 #include "export/OutputFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <filesystem>
 #include <cstring>
 #include <utility>
 
@@ -32,41 +29,19 @@ size_t Utf8CharCount(std::string_view utf8) {
 
 TOutputFile::~TOutputFile() {
   // Never closed: the write did not finish, and the target stays as it was.
-  if (File_) {
-    std::fclose(File_);
-    if (!TempPath_.empty()) RemoveFileAt(TempPath_);
-  }
+  AbandonReplaceFile(File_);
 }
 
 TFileResult TOutputFile::Open(const std::string& path) {
   Path_ = path;
-  const auto fail = [&path](int error) {
-    return TFileResult::Failure("Cannot create file \"" + path + "\": " + ErrnoText(error));
-  };
-  // A file that exists must be one we may write, as when it was written in place.
+  // The new content goes to a file of its own and replaces the target only
+  // when complete, so a failed write loses nothing.
   errno = 0;
-  if (std::FILE* existing = OpenFile(path, "r+b")) {
-    std::fclose(existing);
-  } else if (errno != ENOENT) {
-    return fail(errno);
-  }
-  // The new content goes to a file of its own in the same folder and replaces
-  // the target only when complete, so a failed write loses nothing. A target
-  // that is not a plain file (a device, a pipe, a link) is written in place.
-  std::error_code error;
-  const auto kind = std::filesystem::symlink_status(std::filesystem::path(std::u8string(path.begin(), path.end())), error).type();
-  if (kind == std::filesystem::file_type::not_found || kind == std::filesystem::file_type::regular) {
-    static std::atomic<unsigned> serial{0};
-    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    TempPath_ = path + ".kvtmp" + std::to_string(stamp % 1000000007ULL) + "-" + std::to_string(serial++);
-  } else {
-    TempPath_.clear();
-  }
-  errno = 0;
-  File_ = OpenFile(TempPath_.empty() ? path : TempPath_, "wb");
-  if (!File_) return fail(errno);
+  const std::string why = BeginReplaceFile(path, File_);
+  if (!File_.File)
+    return TFileResult::Failure("Cannot create file \"" + path + "\": " + (why.empty() ? ErrnoText(errno) : why));
   // Our own buffer does the batching; a second copy in stdio would only cost.
-  std::setvbuf(File_, nullptr, _IONBF, 0);
+  std::setvbuf(File_.File, nullptr, _IONBF, 0);
   Buffer_.reset(new unsigned char[BufferSize]);
   return {};
 }
@@ -144,15 +119,11 @@ void TOutputFile::PutCsvField(std::string_view utf8) {
 TFileResult TOutputFile::Close() {
   Flush();
   errno = 0;
-  const int closed = std::fclose(File_);
-  File_ = nullptr;
-  if (closed != 0) Fail(ErrnoText(errno));
-  errno = 0;
-  if (!Failed() && !TempPath_.empty() && !RenameOver(TempPath_, Path_)) Fail(ErrnoText(errno));
-  if (Failed()) {
-    if (!TempPath_.empty()) RemoveFileAt(TempPath_);
-    return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
-  }
+  if (Failed())
+    AbandonReplaceFile(File_);
+  else if (!CommitReplaceFile(File_))
+    Fail(ErrnoText(errno));
+  if (Failed()) return TFileResult::Failure("Write error on \"" + Path_ + "\": " + Reason_);
   return {};
 }
 
@@ -164,7 +135,7 @@ void TOutputFile::Flush() {
 void TOutputFile::Emit(const void* data, size_t n) {
   if (Stopped()) return;
   errno = 0;
-  if (std::fwrite(data, 1, n, File_) != n) Fail(ErrnoText(errno));
+  if (std::fwrite(data, 1, n, File_.File) != n) Fail(ErrnoText(errno));
 }
 
 }  // namespace kv

@@ -1,7 +1,8 @@
 // A buffered output file for the export writers: it remembers its first
 // failure and reports it, naming the file, when closed. The content is written
 // to a temporary file beside the target, which replaces the target only when
-// everything was written: a failed write leaves what was on disk before.
+// everything was written: a failed write leaves what was on disk before, and
+// an interrupted one leaves no other file.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "export/FileResult.h"
+#include "platform/ReplaceFile.h"
 
 namespace kv {
 
@@ -65,9 +67,8 @@ class TOutputFile {
   void Flush();
   void Emit(const void* data, size_t n);
 
-  std::FILE* File_ = nullptr;
+  TReplaceFile File_;
   std::string Path_;
-  std::string TempPath_;
   std::unique_ptr<unsigned char[]> Buffer_;
   size_t Used_ = 0;
   std::string Reason_;
