@@ -218,11 +218,20 @@ class TImporter {
   TImporter(const TImporter&) = delete;
   TImporter& operator=(const TImporter&) = delete;
 
-  // Also after a read error or an exception: the builder counts every folder
-  // node it creates in all its ancestors, and ancestors come first in the
-  // file, so the stored folder counts are set once more at the end.
+  // Also after a read error or an exception. A whole file read into folders
+  // the tree did not hold keeps its stored totals exactly; stored totals
+  // merged into folders that held more, or a file cut short, would not be the
+  // sum below them, so then every total is counted again from the folders' own
+  // sizes, files and subfolders.
   ~TImporter() {
+    // The builder counts every folder node it creates in all its ancestors,
+    // and ancestors come first in the file, so the stored folder counts are
+    // set once more.
     for (const auto& [node, folderCount] : StoredFolderCounts_) node->Data()->FolderCount = folderCount;
+    if (Merged_ || !Finished_)
+      Tree_.RecountTotals();
+    else
+      Tree_.RecountCounters();
     // Percentages as a scan leaves them, among the children of every folder
     // whose totals were set or whose children's were (in place: no allocation here).
     std::sort(PercentNodes_.begin(), PercentNodes_.end());
@@ -234,6 +243,7 @@ class TImporter {
   TFileResult Run() {
     while (Reader_.Left() > 0)
       if (!ReadFolderBlock()) return Error_;
+    Finished_ = true;
     return {};
   }
 
@@ -263,7 +273,9 @@ class TImporter {
     // something else on this machine, and a deep path would be asked per level.
     std::string_view owner = FromFileText(OwnerBytes_, OwnerText_);
     if (owner.empty()) owner = TFileServices::UnknownOwner;
+    const int64_t foldersBefore = Tree_.TotalFolders;
     TFolderNode* node = Tree_.GetFolderNode(path, DecodeInfo(fixed + 8), nullptr, owner, *Style_);
+    if (!node->IsHiddenRoot() && Tree_.TotalFolders == foldersBefore) Merged_ = true;  // it was there already
     // An empty path names the hidden root, which takes nothing.
     if (TFolderNodeData* folder = FolderData(node)) {
       PercentNodes_.push_back(node);
@@ -334,6 +346,8 @@ class TImporter {
   TResultReader Reader_;
   const std::string& Path_;
   TFileResult Error_;
+  bool Finished_ = false;
+  bool Merged_ = false;
   std::vector<std::pair<TFolderNode*, int64_t>> StoredFolderCounts_;
   std::vector<TFolderNode*> PercentNodes_;
   std::optional<TPathStyle> Style_;

@@ -334,6 +334,47 @@ void TSizeTree::Clear() {
   if (Observer_) Observer_->TreeCleared();
 }
 
+void TSizeTree::RecountCounters() {
+  int64_t files = 0, folders = 0;
+  for (const auto& top : Root_->Children_) {
+    files = SatAdd(files, top->Data_->FileCount);
+    folders = SatAdd(folders, SatAdd(top->Data_->FolderCount, 1));
+  }
+  TotalFiles = files;
+  TotalFolders = folders;
+}
+
+void TSizeTree::RecountTotals() {
+  // Children before parents, with a stack of its own: trees can be deep.
+  std::vector<TFolderNode*> order;
+  std::vector<TFolderNode*> pending{Root_.get()};
+  while (!pending.empty()) {
+    TFolderNode* node = pending.back();
+    pending.pop_back();
+    order.push_back(node);
+    for (auto& child : node->Children_) pending.push_back(child.get());
+  }
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    TFolderNode* node = *it;
+    TFolderNodeData* data = node->Data_.get();
+    if (!data) continue;
+    int64_t size = data->OwnSize, allocated = data->OwnAllocated;
+    int64_t fileCount = static_cast<int64_t>(data->Files.Count()), folderCount = 0;
+    for (const auto& child : node->Children_) {
+      const TFolderNodeData& sub = *child->Data_;
+      size = SatAdd(size, sub.TotalSize);
+      allocated = SatAdd(allocated, sub.TotalAllocated);
+      fileCount = SatAdd(fileCount, sub.FileCount);
+      folderCount = SatAdd(folderCount, SatAdd(sub.FolderCount, 1));
+    }
+    data->TotalSize = size;
+    data->TotalAllocated = allocated;
+    data->FileCount = fileCount;
+    data->FolderCount = folderCount;
+  }
+  RecountCounters();
+}
+
 // ---- status ----
 
 void TSizeTree::MarkComplete(TFolderNode* node) {

@@ -138,6 +138,12 @@ class TSizeTree {
   void UpdateChildPercents(TFolderNode* node);
   // Frees every node; counters stay as they are.
   void Clear();
+  // Sets every folder's totals and counts from its own sizes, its files and
+  // its subfolders, and the tree's counters from the top-level folders: after
+  // merging stored totals (an import), each total is again the sum below it.
+  void RecountTotals();
+  // The tree's file and folder counters from its top-level folders alone.
+  void RecountCounters();
   // Which name of each file with several names carries its sizes.
   THardLinks& Links() { return Links_; }
 

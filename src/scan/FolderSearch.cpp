@@ -11,11 +11,9 @@ namespace kv {
 
 namespace {
 
-// More entries than this since the last hand-over make the next folder
-// boundary a hand-over.
+// More entries than this read by the scan since the last hand-over make the
+// next folder boundary a hand-over.
 constexpr int64_t HandOverEntries = 2050;
-// Entries read but not handed over at which a reader waits for the UI thread.
-constexpr int64_t PileUpEntries = 16 * HandOverEntries;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -34,8 +32,8 @@ struct TFolderSearch::TReader {
   // Owner texts by SID bytes, so most entries need no shared look-up.
   std::string LastSid;
   const std::string* LastOwner = nullptr;
-  // Entries read since this reader's last hand-over.
-  int64_t Counter = 0;
+  // Entries listed in the folder being read, "." and ".." included.
+  int64_t Listed = 0;
 };
 
 TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath, int readers)
@@ -79,35 +77,34 @@ const std::string* TFolderSearch::OwnerOf(TReader& reader, const std::string& fo
   return reader.LastOwner;
 }
 
-// A hand-over is queued and the readers go on reading while the UI thread
-// applies it. A reader whose turn comes while the last one is still being
-// applied, or while another reader hands over, reads on and tries again after
-// its next folder: its batches go with the next hand-over. Only when much has
-// piled up does it wait, which keeps memory bounded. What reaches the tree is
-// the same as when waiting at once, but reading and building overlap.
-bool TFolderSearch::HandOver(bool wait, bool* posted) {
-  std::unique_lock turn(HandOverLock_, std::defer_lock);
-  if (wait) {
-    turn.lock();
-  } else {
-    if (!turn.try_lock()) return !Halted();
-    bool piledUp;
+// The batches pending when the scan's count passed the mark are taken out at
+// once, in the reader that passed it, so every hand-over holds exactly the
+// batches up to its point, however many readers read. That reader posts the
+// taken hand-overs in the order they were taken, each after the one before
+// has been applied; the other readers read on meanwhile.
+bool TFolderSearch::HandOver() {
+  std::lock_guard turn(HandOverLock_);
+  for (;;) {
+    std::vector<std::unique_ptr<TListGlobalItem>> next;
     {
       std::lock_guard guard(WorkLock_);
-      piledUp = PendingEntries_ > PileUpEntries;
+      if (Ready_.empty()) break;
+      next = std::move(Ready_.front());
+      Ready_.pop_front();
     }
-    if (Ticket_ && !piledUp && !Engine_.Queue().Ready(Ticket_)) return !Halted();
+    if (!WaitForHandOver()) return false;
+    if (next.empty()) continue;
+    InFlight_ = std::move(next);
+    Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
   }
-  if (!WaitForHandOver()) return false;
-  {
-    std::lock_guard guard(WorkLock_);
-    InFlight_.swap(Pending_);
-    PendingEntries_ = 0;
-  }
-  if (posted) *posted = true;
-  if (InFlight_.empty()) return !Halted();
-  Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
-  return true;
+  return !Halted();
+}
+
+// With WorkLock_ held.
+void TFolderSearch::TakePending() {
+  Ready_.push_back(std::move(Pending_));
+  Pending_.clear();
+  PendingEntries_ = 0;
 }
 
 // With HandOverLock_ held.
@@ -141,9 +138,15 @@ void TFolderSearch::Execute() {
     ReadLoop();
     for (std::thread& reader : readers) reader.join();
     if (Error_) std::rethrow_exception(Error_);
-    if (!Halted() && HandOver(true)) {
-      std::lock_guard turn(HandOverLock_);
-      WaitForHandOver();
+    if (!Halted()) {
+      {
+        std::lock_guard guard(WorkLock_);
+        TakePending();
+      }
+      if (HandOver()) {
+        std::lock_guard turn(HandOverLock_);
+        WaitForHandOver();
+      }
     }
   } catch (const EMaskError& e) {
     // The filter cannot be applied: the scan ends with what was applied so far.
@@ -159,6 +162,7 @@ void TFolderSearch::Execute() {
   } catch (const std::exception&) {
   }
   Pending_.clear();
+  Ready_.clear();
   Work_.clear();
   if (ended) Engine_.Queue().Call(Calls_, [this] { Engine_.ScanFinished(*this); });
   // The thread cannot join itself: the UI thread does, once this thread has
@@ -204,13 +208,15 @@ void TFolderSearch::ReadLoop() {
         --Busy_;
         busy = false;
         if (batch) {
-          PendingEntries_ += static_cast<int64_t>(batch->Entries.size()) + 1;
+          PendingEntries_ += reader.Listed;
           Pending_.push_back(std::move(batch));
           for (TQueued& sub : subfolders) Work_.push_back(std::move(sub));
-          handOver = reader.Counter > HandOverEntries;
           if (root) {
             InFlight_.swap(Pending_);
             PendingEntries_ = 0;
+          } else if (PendingEntries_ > HandOverEntries) {
+            TakePending();
+            handOver = true;
           }
         }
       }
@@ -219,17 +225,11 @@ void TFolderSearch::ReadLoop() {
       if (!read) break;  // stopped in the middle of the folder
       if (root) {
         Ticket_ = Engine_.Queue().Post(Calls_, [this] { Engine_.FlushPending(InFlight_, *this); });
-        reader.Counter = 0;
         continue;
       }
-      if (handOver) {
-        // One reader alone hands over at exactly the points counted.
-        bool posted = false;
-        if (!HandOver(ReaderCount_ == 1, &posted)) {
-          Halt(Aborted_);
-          break;
-        }
-        if (posted) reader.Counter = 0;
+      if (handOver && !HandOver()) {
+        Halt(Aborted_);
+        break;
       }
     }
   } catch (...) {
@@ -253,6 +253,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
   batch->Path = std::move(folder.Path);
   batch->SearchRec = std::move(folder.Record);
   if (Halted()) return nullptr;
+  reader.Listed = 0;
   if (auto listing = fileSystem.OpenDirectory(batch->Path, &batch->ReadError)) {
     TDirEntry& entry = reader.Entry;
     while (listing->Next(entry)) {
@@ -283,7 +284,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
         }
       }
       if (Halted()) return nullptr;
-      ++reader.Counter;
+      ++reader.Listed;
     }
   }
   return batch;

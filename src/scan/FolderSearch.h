@@ -94,9 +94,9 @@ class TFolderSearch {
   void ReadLoop();
   std::unique_ptr<TListGlobalItem> ReadFolder(TQueued& folder, TReader& reader,
                                               std::vector<TQueued>& subfolders);
-  // At the end the hand-over waits its turn; readers hand over only when no
-  // other hand-over is under way, unless much is waiting.
-  bool HandOver(bool wait, bool* posted = nullptr);
+  // Posts the taken hand-overs in order; false when the scan was stopped.
+  bool HandOver();
+  void TakePending();
   bool WaitForHandOver();
   const std::string* OwnerOf(TReader& reader, const std::string& folderPath, const TDirEntry& entry);
   bool Halted() const { return StopRequested_.load() || Aborted_.load(); }
@@ -121,7 +121,9 @@ class TFolderSearch {
   int Busy_ = 0;  // readers listing a folder
   bool FirstBatch_ = true;
   std::vector<std::unique_ptr<TListGlobalItem>> Pending_;
-  int64_t PendingEntries_ = 0;
+  int64_t PendingEntries_ = 0;  // entries listed by the scan since the last hand-over
+  // Hand-overs taken but not yet posted, in the order they were taken.
+  std::deque<std::vector<std::unique_ptr<TListGlobalItem>>> Ready_;
   std::exception_ptr Error_;
 
   // One hand-over at a time: handed over and being applied on the UI thread

@@ -18,6 +18,7 @@
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TreeChecks.h"
 
 namespace kv {
 namespace {
@@ -298,7 +299,7 @@ TEST_F(ResultFileTest, ImportIntoAnEmptyTreeRestoresItExactly) {
   EXPECT_TRUE(result.Message.empty());
   ExpectSameTree(Source.Tree.Root(), target.Tree.Root());
   EXPECT_EQ(target.Tree.TotalFolders, 4);  // the nodes it created
-  EXPECT_EQ(target.Tree.TotalFiles, 0);    // an import counts no files
+  EXPECT_EQ(target.Tree.TotalFiles, 3);    // the files it holds
   EXPECT_EQ(Source.Tree.TotalFiles, 3);
   const TFolderNodeData& data = Folder(target.Tree, "C:\\Data");
   EXPECT_EQ(data.Files[0]->AllocatedSize, 0x1234567A00);
@@ -335,7 +336,6 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
 
   ASSERT_TRUE(ReadResultFile(tree, path).Ok);
   EXPECT_EQ(tree.TotalFolders, 5);  // Alpha and zeta
-  EXPECT_EQ(tree.TotalFiles, 3);
   // The existing folder keeps its node, times, owner and files...
   EXPECT_EQ(tree.FindFolderNode("C:\\Data"), data);
   const TFolderNodeData& d = *data->Data();
@@ -346,24 +346,24 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   EXPECT_EQ(d.Files[0]->FileSize, 7);
   EXPECT_EQ(d.Files[1]->Name.View(), "own.txt");
   EXPECT_EQ(d.Files[2]->Name.View(), "b.txt");  // only the file it lacked
-  // ...and takes the stored totals and flag.
-  EXPECT_EQ(d.TotalSize, BigSize + 5000);
-  EXPECT_EQ(d.FileCount, 3);
+  // ...takes the stored own sizes and flag, and every total is the sum of
+  // what the merged tree holds below it.
+  test::ExpectTotalsAreSumsBelow(tree);
   EXPECT_EQ(d.FolderCount, 2);
   EXPECT_FALSE(d.Complete);
   const TFolderNodeData& drive = Folder(tree, "C:");
-  EXPECT_EQ(drive.FolderCount, 3);  // as stored, although Other is below it too
+  EXPECT_EQ(drive.FolderCount, 4);  // Data, Other and the two below Data
   ExpectSameInfo(drive.Info, oldInfo, "C:");
   EXPECT_EQ(other->Data()->TotalSize, 10);  // not in the file: untouched
-  // Shares among the children of C: follow the imported totals.
-  EXPECT_DOUBLE_EQ(other->Data()->TreePercent, 100.0 * 10 / (10 + BigSize + 5000));
+  // Shares among the children of C: follow the merged totals.
+  EXPECT_DOUBLE_EQ(other->Data()->TreePercent, 100.0 * 10 / (10 + d.TotalSize));
   EXPECT_EQ(Folder(tree, "C:\\Data\\Alpha").Owner(), "PC\\eve");
 
   const TBytes afterFirst = Export(tree, "first.kvr");
   ASSERT_TRUE(ReadResultFile(tree, path).Ok);
   EXPECT_EQ(Export(tree, "second.kvr"), afterFirst);
   EXPECT_EQ(tree.TotalFolders, 5);
-  EXPECT_EQ(tree.TotalFiles, 3);
+  test::ExpectTotalsAreSumsBelow(tree);
 }
 
 TEST_F(ResultFileTest, AWindowsFileReadOnLinuxKeepsItsDrivesAndSeparators) {
@@ -420,9 +420,10 @@ TEST_F(ResultFileTest, TruncatedFileKeepsWhatCameBeforeTheCut) {
     EXPECT_EQ(data->Data()->Files.Count(), 2u);
     EXPECT_EQ(data->ChildCount(), 0u);
     EXPECT_EQ(target.Tree.TotalFolders, 2);
-    // The stored counts hold although the builder counted Data in C:.
-    EXPECT_EQ(data->Parent()->Data()->FolderCount, 3);
-    EXPECT_EQ(data->Data()->FolderCount, 2);
+    // Totals and counts are those of what was kept, not of what was cut.
+    EXPECT_EQ(data->Parent()->Data()->FolderCount, 1);
+    EXPECT_EQ(data->Data()->FolderCount, 0);
+    test::ExpectTotalsAreSumsBelow(target.Tree);
   }
 
   // Inside the path of the file record of a.txt.
@@ -437,7 +438,7 @@ TEST_F(ResultFileTest, TruncatedFileKeepsWhatCameBeforeTheCut) {
     const TFolderNodeData& data = *FolderAt(target.Tree, "C:\\Data");
     ASSERT_EQ(data.Files.Count(), 1u);
     EXPECT_EQ(data.Files[0]->Name.View(), "b.txt");
-    EXPECT_EQ(data.FileCount, 3);
+    EXPECT_EQ(data.FileCount, 1);
   }
 
   // Any cut: an error exactly when it is not between two folder blocks, and
@@ -451,6 +452,8 @@ TEST_F(ResultFileTest, TruncatedFileKeepsWhatCameBeforeTheCut) {
     EXPECT_EQ(result.Ok, boundary) << "cut at " << cut;
     EXPECT_EQ(result.Ok, result.Message.empty()) << "cut at " << cut;
     EXPECT_LE(target.Tree.TotalFolders, 4);
+    // A file cut between two folder blocks is a whole file of fewer folders.
+    if (!result.Ok) test::ExpectTotalsAreSumsBelow(target.Tree);
   }
 }
 
@@ -486,11 +489,11 @@ TEST_F(ResultFileTest, ImpossibleLengthsAreRejectedWithoutReadingOn) {
     const TFileResult result = ReadResultFile(target.Tree, path);
     EXPECT_FALSE(result.Ok);
     EXPECT_EQ(result.Message, prefix + c.Reason);
-    // C: was read whole and keeps its stored values; nothing after the bad length.
+    // C: was read whole; its totals are those of what was kept, and nothing
+    // after the bad length.
     const TFolderNode* drive = target.Tree.FindFolderNode("C:");
     ASSERT_FALSE(drive->IsHiddenRoot());
-    EXPECT_EQ(drive->Data()->TotalSize, BigSize + 5000);
-    EXPECT_EQ(drive->Data()->FolderCount, 3);
+    test::ExpectTotalsAreSumsBelow(target.Tree);
     EXPECT_EQ(target.Tree.TotalFolders, c.At < bTxt ? 1 : 2);
     EXPECT_EQ(FolderAt(target.Tree, "C:\\Data\\zeta"), nullptr);
   }

@@ -155,12 +155,18 @@ TEST(FolderSearch, HandsOverFirstBatchAloneThenPastEveryTwoThousandFiftyEntries)
     fs::create_directory(sub);
     for (int f = 0; f < 300; ++f) WriteFile(sub / ("f" + std::to_string(f)), static_cast<size_t>(f % 7));
   }
+  // The points are counted for the whole scan, however many read it.
+  for (const int readers : {1, DefaultReaderCount(), 4}) {
+    ScanRig rig(CreateNativePlatform());
+    rig.Engine.SetReaderCount(readers);
+    ASSERT_TRUE(rig.Engine.StartScan(Utf8(tmp.Root)));
+    rig.RunToEnd();
+    // Each subfolder lists 300 files plus "." and "..": after seven, 2114 entries.
+    EXPECT_EQ(rig.HandOvers, (std::vector<size_t>{1, 7, 3})) << readers << " readers";
+  }
   ScanRig rig(CreateNativePlatform());
-  rig.Engine.SetReaderCount(1);  // the hand-over points are counted per reader
   ASSERT_TRUE(rig.Engine.StartScan(Utf8(tmp.Root)));
   rig.RunToEnd();
-  // Each subfolder lists 300 files plus "." and "..": after seven, 2114 entries.
-  EXPECT_EQ(rig.HandOvers, (std::vector<size_t>{1, 7, 3}));
   TFolderNodeData* root = rig.Folder(Utf8(tmp.Root));
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->FileCount, 3000);
@@ -472,10 +478,10 @@ TEST(FolderSearch, ResultDoesNotDependOnTheNumberOfReaders) {
 TEST(FolderSearch, StopWithSeveralReadersAppliesNothingMore) {
   FakeRig fr;
   fr.gated->GateFolder = "C:\\Data\\B\\";
-  // Folders beside the gate, each past the hand-over count, and together past
-  // the pile-up bound: however the readers are scheduled, one of them must hand
-  // over beyond the root while B waits.
-  constexpr int Folders = 30, FilesEach = 2100;
+  // Folders beside the gate, each past the hand-over count: whichever reader
+  // reads one hands it over, so there are hand-overs beyond the root's while
+  // B waits, however the readers are scheduled.
+  constexpr int Folders = 12, FilesEach = 2100;
   for (int i = 0; i < Folders; ++i) {
     const std::string name = "C:\\Data\\S" + std::to_string(i) + "\\";
     fr.gated->Folders["C:\\Data\\"].push_back(test::MakeEntry("S" + std::to_string(i), faDirectory));
