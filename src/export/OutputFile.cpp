@@ -20,6 +20,53 @@ bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// Length of the valid UTF-8 sequence at the start of text; 0 when it is none.
+size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || text.size() < length) return 0;
+  for (size_t i = 1; i < length; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  // No overlong forms, no surrogates, nothing past U+10FFFF.
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
+      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90))
+    return 0;
+  return length;
+}
+
+bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// A name's raw control bytes (a newline, a tab, 0x01) would break a text or
+// HTML row, and bytes that are no UTF-8 would garble it: each becomes "?".
+std::string_view Printable(std::string_view utf8, std::string& scratch) {
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80 && !IsControl(c)) {
+      ++i;
+    } else if (const size_t n = c < 0x80 ? 0 : Utf8SequenceLength(utf8.substr(i))) {
+      i += n;
+    } else {
+      break;
+    }
+  }
+  if (i == utf8.size()) return utf8;
+  scratch.assign(utf8.substr(0, i));
+  while (i < utf8.size()) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const size_t n = c < 0x80 ? (IsControl(c) ? 0 : 1) : Utf8SequenceLength(utf8.substr(i));
+    if (n == 0) {
+      scratch.push_back('?');
+      ++i;
+    } else {
+      scratch.append(utf8.substr(i, n));
+      i += n;
+    }
+  }
+  return scratch;
+}
+
 }  // namespace
 
 size_t Utf8CharCount(std::string_view utf8) {
@@ -64,6 +111,11 @@ void TOutputFile::Put(const void* data, size_t n) {
 }
 
 void TOutputFile::PutText(std::string_view utf8) {
+  std::string scratch;
+  PutConverted(Printable(utf8, scratch));
+}
+
+void TOutputFile::PutConverted(std::string_view utf8) {
   if (IsAscii(utf8))
     Put(utf8);
   else
@@ -103,7 +155,7 @@ void TOutputFile::PutHtml(std::string_view utf8) {
 void TOutputFile::PutCsvField(std::string_view utf8) {
   Put("\"");
   if (utf8.find('"') == std::string_view::npos) {
-    PutText(utf8);
+    PutConverted(utf8);
   } else {
     std::string doubled;
     doubled.reserve(utf8.size() + 8);
@@ -111,7 +163,7 @@ void TOutputFile::PutCsvField(std::string_view utf8) {
       if (c == '"') doubled.push_back('"');
       doubled.push_back(c);
     }
-    PutText(doubled);
+    PutConverted(doubled);
   }
   Put("\"");
 }

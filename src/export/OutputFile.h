@@ -50,12 +50,14 @@ class TOutputFile {
   void Put(const void* data, size_t n);
   void Put(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
 
-  // UTF-8 in the system's ANSI code page; ASCII needs no conversion.
+  // UTF-8 in the system's ANSI code page; ASCII needs no conversion. Control
+  // bytes and bytes that are no UTF-8 are written as "?".
   void PutText(std::string_view utf8);
   // Then spaces up to width characters.
   void PutPadded(std::string_view utf8, size_t width);
   void PutHtml(std::string_view utf8);
-  // Quoted; an embedded quote is doubled so the field stays one field.
+  // Quoted; an embedded quote is doubled so the field stays one field, and
+  // every other byte is kept.
   void PutCsvField(std::string_view utf8);
 
   // Flushes, closes and puts the content in place; the first failure wins,
@@ -64,6 +66,7 @@ class TOutputFile {
 
  private:
   bool Stopped() const { return Failed() && !KeepTrying_; }
+  void PutConverted(std::string_view utf8);
   void Flush();
   void Emit(const void* data, size_t n);
 

@@ -80,3 +80,32 @@ TEST(OutputFileTest, AFolderThatIsNotThereIsReportedWithTheTargetsName) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// Control bytes and bytes that are no UTF-8 would break a row of a text or
+// HTML file: they are written as "?"; CSV quotes its fields and keeps them.
+TEST(OutputFileTest, TextAndHtmlReplaceControlAndInvalidBytes) {
+  const fs::path dir = test::MakeTempFolder("kestrove-output");
+  struct Case {
+    void (TOutputFile::*Put)(std::string_view);
+    std::string In, Out;
+  };
+  const std::string odd = "a\nb\tc\x01" "d\xFF" "e\x7F" "f\xC3";
+  for (const Case& c : {Case{&TOutputFile::PutText, odd, "a?b?c?d?e?f?"},
+                        Case{&TOutputFile::PutHtml, odd + "<", "a?b?c?d?e?f?&lt;"},
+                        Case{&TOutputFile::PutCsvField, odd, "\"" + odd + "\""},
+                        Case{&TOutputFile::PutText, "plain \"name\".txt", "plain \"name\".txt"}}) {
+    const fs::path target = dir / "row.txt";
+    TOutputFile file;
+    ASSERT_TRUE(file.Open(target.string()));
+    (file.*c.Put)(c.In);
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(Content(target), c.Out);
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kv

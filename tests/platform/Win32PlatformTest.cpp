@@ -233,9 +233,40 @@ TEST_F(Win32PlatformTest, ListsAnEmptyFolderAsDotEntriesOnly) {
 }
 
 TEST_F(Win32PlatformTest, OpenDirectoryFailsForMissingFolderOrFile) {
-  EXPECT_EQ(Platform.FileSystem->OpenDirectory(Folder + "\\missing\\"), nullptr);
+  std::string failure;
+  EXPECT_EQ(Platform.FileSystem->OpenDirectory(Folder + "\\missing\\", &failure), nullptr);
+  EXPECT_FALSE(failure.empty());
+  EXPECT_EQ(failure.find('\n'), std::string::npos) << failure;
   EXPECT_EQ(Platform.FileSystem->OpenDirectory(Folder + "\\known.bin\\"), nullptr);
   EXPECT_EQ(Platform.FileSystem->OpenDirectory(""), nullptr);
+}
+
+// A file with two names is known as one by its volume and file number; a
+// sparse file tells the space it takes where the file system keeps it sparse.
+TEST_F(Win32PlatformTest, TellsLinksAndTheSpaceFilesTake) {
+  ASSERT_TRUE(CreateHardLinkW((Temp.Path + L"\\second.bin").c_str(), (Temp.Path + L"\\known.bin").c_str(), nullptr));
+  const auto entries = List(Folder + "\\");
+  const TDirEntry& first = entries.at("known.bin");
+  const TDirEntry& second = entries.at("second.bin");
+  EXPECT_EQ(first.Links, 2u);
+  EXPECT_EQ(second.Links, 2u);
+  EXPECT_NE(first.FileId, 0u);
+  EXPECT_EQ(first.FileId, second.FileId);
+  EXPECT_EQ(first.Device, second.Device);
+  EXPECT_EQ(entries.at("hidden.txt").Links, 1u);
+  EXPECT_NE(entries.at("hidden.txt").FileId, first.FileId);
+  const TDirEntry& big = entries.at("big.bin");
+  if (big.Attr & FILE_ATTRIBUTE_SPARSE_FILE) {
+    EXPECT_GE(big.Allocated, 0);
+    EXPECT_LT(big.Allocated, kBigSize);
+  } else {
+    EXPECT_EQ(big.Allocated, -1);  // not sparse here: the cluster size decides
+  }
+  EXPECT_EQ(first.Allocated, -1);
+  TDirEntry queried;
+  ASSERT_TRUE(Platform.FileSystem->QueryEntry(Folder + "\\second.bin", queried));
+  EXPECT_EQ(queried.FileId, first.FileId);
+  EXPECT_EQ(queried.Links, 2u);
 }
 
 TEST_F(Win32PlatformTest, ListsAndQueriesPastMaxPath) {
