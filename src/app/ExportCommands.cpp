@@ -77,7 +77,12 @@ const TFileKind& FileKindOf(TTreeReportFormat format) {
 }
 
 std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind) {
+  // The last name without its extension: a result file's name would
+  // otherwise come back as "scan1.kvr.csv" for a report.
   std::string chosen = env.LastSaveName;
+  const size_t last = env.Style == TPathStyle::Windows ? chosen.find_last_of("\\/:") : chosen.find_last_of('/');
+  if (const size_t dot = chosen.rfind('.'); dot != std::string::npos && (last == std::string::npos || dot > last + 1))
+    chosen.erase(dot);
   int filterIndex = 1;
   if (!env.Dialog.SaveFileName(kind.Filter, chosen, filterIndex) || chosen.empty()) return {};
   env.LastSaveName = chosen;

@@ -50,6 +50,7 @@ class TScriptedDialog final : public IUserDialog {
   // The next prepared name and filter entry; cancelled once they run out.
   bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override {
     SaveFilters.push_back(filter);
+    ProposedNames.push_back(fileName);
     if (SaveNames.empty()) return false;
     fileName = SaveNames.front().first;
     filterIndex = SaveNames.front().second;
@@ -72,6 +73,7 @@ class TScriptedDialog final : public IUserDialog {
   std::vector<std::string> FolderTitles;
   std::deque<std::pair<std::string, int>> SaveNames;
   std::vector<std::string> SaveFilters;
+  std::vector<std::string> ProposedNames;  // what each save dialog started with
   std::deque<std::string> OpenNames;
   std::vector<std::string> OpenFilters;
 };

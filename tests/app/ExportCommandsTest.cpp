@@ -112,6 +112,14 @@ TEST_F(ExportCommandsTest, NameWithoutDotInItsFileNamePartGetsTheExtension) {
   EXPECT_EQ(ExportResultCommand(Source.Tree, Env), TCommandOutcome::Done);
   EXPECT_TRUE(fs::exists(Dir / "scan.bak"));
   EXPECT_FALSE(fs::exists(Dir / "scan.bak.kvr"));
+  // The next dialog proposes the last name without its extension; a name that
+  // only starts with a dot keeps it.
+  EXPECT_EQ(Dialog.ProposedNames, (std::vector<std::string>{"", PathOf("my.folder/scan")}));
+  Choose(".hidden");
+  EXPECT_EQ(ExportResultCommand(Source.Tree, Env), TCommandOutcome::Done);
+  EXPECT_EQ(Dialog.ProposedNames.back(), PathOf("scan"));
+  EXPECT_EQ(ExportResultCommand(Source.Tree, Env), TCommandOutcome::Cancelled);
+  EXPECT_EQ(Dialog.ProposedNames.back(), PathOf(".hidden"));
 }
 
 TEST_F(ExportCommandsTest, ReplacingAFileNeedsAYes) {
