@@ -58,11 +58,20 @@ std::vector<int> SpreadMarks(const std::vector<double>& wantedCenters, const std
       next = tops[i];
     }
   }
-  // They do not all fit: evenly from the top edge to the bottom edge.
+  // They do not all fit: from the top edge down, each where it wants to be
+  // or below the last one kept; one that would overlap is left out.
   if (tops[order.front()] < top) {
-    const int room = std::max(bottom - top - heights[order.back()], 0);
-    for (size_t j = 0; j < n; ++j)
-      tops[order[j]] = n == 1 ? top : top + static_cast<int>(std::lround(room * static_cast<double>(j) / (n - 1)));
+    int next = top;
+    for (size_t j = 0; j < n; ++j) {
+      const size_t i = order[j];
+      const int t = std::max(next, static_cast<int>(std::lround(wantedCenters[i] - heights[i] / 2.0)));
+      if (t + heights[i] > bottom && !(j == 0 && n == 1)) {
+        tops[i] = MarkLeftOut;
+        continue;
+      }
+      tops[i] = j == 0 && n == 1 ? top : t;
+      next = tops[i] + heights[i] + gap;
+    }
   }
   return tops;
 }
@@ -153,6 +162,7 @@ TPieGeometry PieChartGeometry(const std::vector<TChartPoint>& points, const std:
       mark.Box.Y = tops[j];
       mark.From = {static_cast<double>(side ? mark.Box.X : mark.Box.Right()), mark.Box.Y + mark.Box.Height / 2.0};
     }
+    std::erase_if(sides[side], [](const TChartMark& mark) { return mark.Box.Y == MarkLeftOut; });
   }
   // Back in point order.
   for (const std::vector<TChartMark>& side : sides) pie.Marks.insert(pie.Marks.end(), side.begin(), side.end());
@@ -232,6 +242,7 @@ TBarGeometry BarChartGeometry(const std::vector<TChartPoint>& points, const std:
     mark.From = {static_cast<double>(mark.Box.X), mark.Box.Y + mark.Box.Height / 2.0};
     mark.Bend = mark.From;
   }
+  std::erase_if(bars.Marks, [](const TChartMark& mark) { return mark.Box.Y == MarkLeftOut; });
   return bars;
 }
 

@@ -131,8 +131,10 @@ TBarGeometry BarChartGeometry(const std::vector<TChartPoint>& points, const std:
 
 // Moves boxes of the given heights, wanted at centre heights, up or down so
 // that they keep their order, do not overlap (gap pixels apart) and stay
-// between top and bottom; when they cannot all fit they are spread evenly
-// from top to bottom, overlapping. Answers each box's top, in input order.
+// between top and bottom; when they cannot all fit, those that would overlap
+// are left out (their top is MarkLeftOut). Answers each box's top, in input
+// order.
+inline constexpr int MarkLeftOut = -2147483647 - 1;
 std::vector<int> SpreadMarks(const std::vector<double>& wantedCenters, const std::vector<int>& heights, int top,
                              int bottom, int gap);
 

@@ -80,9 +80,13 @@ int32_t NextGradient(int32_t gradient) { return gradient + 1 > ChartGradientCoun
 
 size_t PaletteSize(int32_t palette) { return PaletteOf(palette).size(); }
 
-TRgb PaletteColor(int32_t palette, size_t pointIndex) {
+TRgb PaletteColor(int32_t palette, size_t pointIndex, size_t pointCount) {
   const std::span<const TRgb> colours = PaletteOf(palette);
-  return colours[pointIndex % colours.size()];
+  const size_t k = colours.size();
+  // The last of several would come round to the first colour: it takes the
+  // second, which its other neighbour (colour k - 1) does not have either.
+  if (k > 2 && pointCount > 1 && pointIndex + 1 == pointCount && pointIndex % k == 0) return colours[1];
+  return colours[pointIndex % k];
 }
 
 TChartSaveTarget ChartSaveTarget(const std::string& chosenName, int filterIndex) {

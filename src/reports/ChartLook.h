@@ -28,7 +28,10 @@ int32_t NextGradient(int32_t gradient);
 // The colours of palette 1..12, used in turn for the points (any other number
 // gives palette 1). Never empty.
 size_t PaletteSize(int32_t palette);
-TRgb PaletteColor(int32_t palette, size_t pointIndex);
+// The colour of a point among pointCount: in turn, except that the last point
+// never takes the first one's colour, since the pie closes between them (a
+// count of 0: the colours in turn only).
+TRgb PaletteColor(int32_t palette, size_t pointIndex, size_t pointCount = 0);
 
 enum class TChartImageFormat { Bitmap, Metafile };
 

@@ -59,7 +59,7 @@ void TChartView::SetLook(int32_t palette, int32_t gradient) {
 }
 
 QColor TChartView::PointColor(int point) const {
-  return ToQColor(PaletteColor(Palette_, static_cast<size_t>(point)));
+  return ToQColor(PaletteColor(Palette_, static_cast<size_t>(point), Points_.size()));
 }
 
 void TChartView::MeasureMarks(int maxWidth) {

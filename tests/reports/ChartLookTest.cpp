@@ -42,6 +42,12 @@ TEST(ChartLookTest, PalettesAreUsedInTurnAndDiffer) {
   EXPECT_EQ(distinct.size(), 12u);
   // An unknown number falls back to the first palette.
   EXPECT_EQ(PaletteColor(0, 3), PaletteColor(1, 3));
+  // Neighbours never share a colour, also the last and the first of a pie.
+  for (int32_t p = 1; p <= ChartPaletteCount; ++p)
+    for (size_t count = 2; count <= 3 * PaletteSize(p) + 1; ++count)
+      for (size_t i = 0; i < count; ++i)
+        EXPECT_NE(PaletteColor(p, i, count), PaletteColor(p, (i + 1) % count, count))
+            << "palette " << p << ", " << count << " points, point " << i;
   EXPECT_EQ(PaletteColor(13, 3), PaletteColor(1, 3));
 }
 
