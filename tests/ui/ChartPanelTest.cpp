@@ -128,7 +128,7 @@ TEST_F(ChartPanelTest, PieDrawsEveryPointInItsPaletteColourWithItsMarkOverTheGra
     files.push_back(std::make_unique<TFileNodeData>(name, size, 0, nullptr, TItemInfo{}, "o\\o"));
     rows.push_back(files.back().get());
   }
-  Panel.RefreshChart(FillChartSeries(rows, Options.ChartOtherType));
+  Panel.RefreshChart(FillChartSeries(rows, TSizeType::FileSize, Options.ChartOtherType));
   EXPECT_EQ(View("chrPie").Points(), (std::vector<TChartPoint>{{29, "b"}, {70, "a"}, {1, "Others"}}));
 
   Panel.RefreshChart(EqualPoints(3));

@@ -78,6 +78,7 @@ class FileMenusTest : public ::testing::Test {
   test::FakePlatform Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
+  const TSizeFormat Format{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()};
   fs::path Dir;
   TScriptedDialog Dialog;
   TFileCommandEnv Env{WindowFileCommandEnv(Dialog, [this](std::string_view id) { return Translate(id); })};
@@ -109,7 +110,7 @@ class ReportTreeChoiceTest : public FileMenusTest, public ::testing::WithParamIn
 
 TEST_P(ReportTreeChoiceTest, ChoicesPickTheFormatAndTheFileRows) {
   const TChoice choice = GetParam();
-  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, "09.12.2026 08:00:00"));
+  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, Format, "09.12.2026 08:00:00"));
   dialog.show();
   if (choice.Csv) Named<QRadioButton>(dialog, "rbtCSV")->setChecked(true);
   Named<QCheckBox>(dialog, "cbxSaveFiles")->setChecked(choice.WithFiles);
@@ -142,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(AllFour, ReportTreeChoiceTest,
                                            TChoice{true, false}));
 
 TEST_F(FileMenusTest, ReportTreeDialogStaysOpenAfterCancelNoOrAFailure) {
-  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, ""));
+  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, Format, ""));
   dialog.show();
   Named<QRadioButton>(dialog, "rbtCSV")->setChecked(true);
   Named<QCheckBox>(dialog, "cbxSaveFiles")->setChecked(false);
@@ -191,12 +192,12 @@ TEST_F(FileMenusTest, ListFilesOpensTheDialogOnlyForATreeWithFolders) {
   TFileServices emptyServices{Fake.Platform(), TPathStyle::Windows};
   TSizeTree empty{emptyServices, *Fake.Locale};
   answer();
-  ShowReportTree(nullptr, empty, Env, "");
+  ShowReportTree(nullptr, empty, Env, Format, "");
   QApplication::processEvents();
   EXPECT_EQ(dialogsSeen, 0);
 
   answer();
-  ShowReportTree(nullptr, Tree, Env, "");
+  ShowReportTree(nullptr, Tree, Env, Format, "");
   EXPECT_EQ(dialogsSeen, 1);
   EXPECT_TRUE(fs::exists(Dir / "all.csv"));
 }

@@ -58,8 +58,6 @@ class TreemapWindowTest : public ::testing::Test {
       std::ofstream(Root / path, std::ios::binary) << std::string(static_cast<size_t>(size), 'x');
   }
   ~TreemapWindowTest() override {
-    SetCurrentSizeUnit(TSizeUnit::MB);
-    SetCurrentSizeType(TSizeType::FileSize);
     std::error_code ec;
     fs::remove_all(Root, ec);
   }
@@ -148,7 +146,8 @@ TEST_F(TreemapWindowTest, HoverShowsPathAndSizeClickOnFileFocusesItsFolderAndSel
   const QString path = QString::fromStdString(Utf8(Root / "A" / "cherry.txt"));
   for (const TSizeUnit unit : {TSizeUnit::MB, TSizeUnit::B}) {
     w->SetSizeUnit(unit);
-    EXPECT_EQ(status->text(), path + "   " + QString::fromStdString(FormatSize(2000)));
+    EXPECT_EQ(status->text(),
+              path + "   " + QString::fromStdString(FormatSize(2000, unit, *w->SizeFormat().Locale)));
   }
   // From the folder's own report and from another report kind alike.
   for (const TReportKind kind : {TReportKind::FilesInThisFolder, TReportKind::Top100Extensions}) {
