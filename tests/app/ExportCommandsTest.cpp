@@ -11,6 +11,7 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "app/ReportPane.h"
@@ -22,17 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::ReadAll;
 using test::Utf8;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
+using test::WriteAll;
 
 const char* const OverwriteQuestion = "This file already exists. Replace it?";
 

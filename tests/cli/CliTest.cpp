@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "model/NodeData.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
@@ -21,17 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::ReadAll;
+using test::Utf8;
 
 class CliTest : public ::testing::Test {
  protected:

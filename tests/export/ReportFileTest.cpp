@@ -10,6 +10,7 @@
 #include "export/ReportFile.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
@@ -21,12 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::ReadAll;
 using test::Utf8;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string Spaces(size_t n) { return std::string(n, ' '); }
 

@@ -18,20 +18,16 @@
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
+using test::NativePath;
+using test::ReadAll;
 using test::Utf8;
-
-fs::path NativePath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(NativePath(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 
 const std::string Head =
@@ -83,13 +79,13 @@ class TreeReportTest : public ::testing::Test {
     const std::string path = TempPath(name);
     const TFileResult result = WriteTreeReportHtml(tree, path, Format, Options);
     EXPECT_TRUE(result.Ok) << result.Message;
-    return ReadAll(path);
+    return ReadAll(NativePath(path));
   }
   std::string Csv(const TSizeTree& tree, const std::string& name = "tree.csv") {
     const std::string path = TempPath(name);
     const TFileResult result = WriteTreeReportCsv(tree, path, Format, Options);
     EXPECT_TRUE(result.Ok) << result.Message;
-    return ReadAll(path);
+    return ReadAll(NativePath(path));
   }
 
   // Records files the way a scan does: the builder adds them, the caller sums.

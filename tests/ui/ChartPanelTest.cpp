@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/ChartLook.h"
 #include "reports/ChartPoints.h"
 #include "model/NodeData.h"
@@ -38,10 +39,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::ReadAll;
 
 std::vector<TChartPoint> EqualPoints(int n) {
   std::vector<TChartPoint> points;

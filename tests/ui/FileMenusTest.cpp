@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
@@ -31,24 +33,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
+using test::Named;
+using test::Q;
+using test::ReadAll;
+using test::Utf8;
 
 class FileMenusTest : public ::testing::Test {
  protected:

@@ -35,7 +35,9 @@
 #include <vector>
 
 #include "fakes/FakeShell.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "app/DrivePanel.h"
 #include "reports/ReportColumns.h"
@@ -59,26 +61,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-void WriteFile(const fs::path& path, size_t size) {
-  std::ofstream out(path, std::ios::binary);
-  out << std::string(size, 'x');
-}
-
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-// A missing widget would otherwise crash the run instead of failing the test.
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
+using test::Named;
+using test::Q;
+using test::Utf8;
+using test::WriteFile;
 
 // Expected texts come from the language files themselves, not from the window.
 TLang LoadLang(const char* file) { return TLang(LanguageFolder() + file); }

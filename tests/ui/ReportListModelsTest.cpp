@@ -12,17 +12,14 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/QtHelpers.h"
 #include "model/FileServices.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {
 namespace {
 
-QIcon SolidIcon(Qt::GlobalColor color) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(color);
-  return QIcon(pixmap);
-}
+using test::SolidIcon;
 
 // C:\Data
 //   a.txt 300, b.bin 100

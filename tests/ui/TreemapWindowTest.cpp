@@ -22,7 +22,9 @@
 #include <thread>
 
 #include "fakes/FakeShell.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "settings/Language.h"
@@ -38,14 +40,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::Named;
 using test::Utf8;
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
 
 class TreemapWindowTest : public ::testing::Test {
  protected:
