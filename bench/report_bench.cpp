@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "SyntheticPlatform.h"
-#include "platform/Locale.h"
 #include "platform/Platform.h"
 #include "reports/AggregateReport.h"
 #include "reports/ListingReport.h"
@@ -37,7 +36,6 @@ int main() {
 
   TPlatform platform{std::make_shared<SyntheticFileSystem>(), std::make_shared<SyntheticSecurity>(),
                      CreateNativePlatform().Locale};
-  SetCurrentLocale(platform.Locale);
   TFileServices services(platform, TPathStyle::Posix);
   TSizeTree tree(services, *platform.Locale);
 
@@ -93,9 +91,9 @@ int main() {
     for (int run = 0; run < Runs; ++run) {
       const auto start = std::chrono::steady_clock::now();
       if (info.Class == TReportClass::Listing)
-        rows = BuildListingReport(folder, info.Kind, settings).size();
+        rows = BuildListingReport(folder, info.Kind, settings, TSizeType::FileSize).size();
       else
-        rows = BuildAggregateReport(folder, info.Kind, settings, translate).size();
+        rows = BuildAggregateReport(folder, info.Kind, settings, translate, *platform.Locale).size();
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
       slowest = std::max(slowest, ms);
       fastest = std::min(fastest, ms);

@@ -183,7 +183,6 @@ int main(int argc, char** argv) {
     // A fresh window: caught after the first hand-overs, most folders still incomplete.
     TWindow window(dm);
     kv::TfrmMain& form = *window.Form;
-    form.SetSizeUnit(kv::TSizeUnit::MB);  // the unit is one setting for the whole process
     int handOvers = 0;
     form.Engine().OnHandOver = [&](size_t) { ++handOvers; };
     form.StartScan(big);

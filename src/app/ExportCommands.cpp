@@ -111,8 +111,8 @@ TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
 
 TReportTable PaneReportTable(const TReportPane& pane, std::vector<bool> visible, const TTranslate& translate) {
   if (pane.ListingShown())
-    return ListingReportTable(pane.FilesRows(), pane.Kind(), std::move(visible), pane.Locale(), translate);
-  return AggregateReportTable(pane.ExtensionsRows(), std::move(visible), pane.Locale(), translate);
+    return ListingReportTable(pane.FilesRows(), pane.Kind(), std::move(visible), pane.SizeFormat(), translate);
+  return AggregateReportTable(pane.ExtensionsRows(), std::move(visible), pane.SizeFormat(), translate);
 }
 
 TCommandOutcome SaveReportCommand(TReportFileFormat format, const TReportPane& pane,
@@ -131,13 +131,14 @@ TCommandOutcome SaveReportCommand(TReportFileFormat format, const TReportPane& p
 }
 
 TCommandOutcome SaveTreeReportCommand(TTreeReportFormat format, bool withFiles, const TSizeTree& tree,
-                                      const std::string& titleTime, TFileCommandEnv& env) {
+                                      const TSizeFormat& sizeFormat, const std::string& titleTime,
+                                      TFileCommandEnv& env) {
   return SaveWith(FileKindOf(format), env, [&](const std::string& name) {
     TTreeReportOptions options;
     options.WithFiles = withFiles;
     options.TitleTime = titleTime;
-    return format == TTreeReportFormat::Html ? WriteTreeReportHtml(tree, name, options)
-                                             : WriteTreeReportCsv(tree, name, options);
+    return format == TTreeReportFormat::Html ? WriteTreeReportHtml(tree, name, sizeFormat, options)
+                                             : WriteTreeReportCsv(tree, name, sizeFormat, options);
   });
 }
 

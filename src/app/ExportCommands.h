@@ -10,6 +10,7 @@
 #include "export/ReportFile.h"
 #include "export/ResultFile.h"
 #include "reports/AggregateReport.h"
+#include "reports/FormatSize.h"
 #include "platform/PathStyle.h"
 #include "app/UserDialog.h"
 
@@ -64,8 +65,8 @@ TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env)
 // Anything but Cancelled may have changed the tree.
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env);
 
-// The list the pane shows for its kind, with the visible columns by index.
-// It refers to the pane's rows and must not outlive them.
+// The list the pane shows for its kind, with the visible columns by index and
+// the pane's size format. It refers to the pane's rows and must not outlive them.
 TReportTable PaneReportTable(const TReportPane& pane, std::vector<bool> visible, const TTranslate& translate);
 
 // Saves the pane's current list: its rows in their current order and the
@@ -74,9 +75,10 @@ TCommandOutcome SaveReportCommand(TReportFileFormat format, const TReportPane& p
                                   const std::vector<bool>& visible, const std::string& folder,
                                   const std::string& titleTime, TFileCommandEnv& env);
 
-// Saves the full tree report; sizes follow the current unit and size type.
+// Saves the full tree report with sizes in the given format.
 TCommandOutcome SaveTreeReportCommand(TTreeReportFormat format, bool withFiles, const TSizeTree& tree,
-                                      const std::string& titleTime, TFileCommandEnv& env);
+                                      const TSizeFormat& sizeFormat, const std::string& titleTime,
+                                      TFileCommandEnv& env);
 
 // Now as a local day-count date-time, for the titles of written pages.
 double NowAsDayCount(const TFileServices& services);

@@ -4,10 +4,10 @@ namespace kv {
 
 void TReportPane::Build(const TFolderNode* folder, const TReportSettings& settings, const TTranslate& translate) {
   if (ListingShown()) {
-    FilesRows_ = BuildListingReport(folder, Kind_, settings);
-    SortFilesRows(FilesRows_, FilesSort_, Kind_);
+    FilesRows_ = BuildListingReport(folder, Kind_, settings, Format_.Type);
+    SortFilesRows(FilesRows_, FilesSort_, Kind_, Format_.Type);
   } else {
-    ExtensionsRows_ = BuildAggregateReport(folder, Kind_, settings, translate, Locale_);
+    ExtensionsRows_ = BuildAggregateReport(folder, Kind_, settings, translate, *Format_.Locale);
     SortExtensionsRows(ExtensionsRows_, ExtensionsSort_);
   }
 }
@@ -17,7 +17,7 @@ void TReportPane::HeaderClick(int column) {
   // left them, so a second key can be built up click by click.
   if (ListingShown()) {
     FilesSort_.HeaderClick(column);
-    SortFilesRows(FilesRows_, FilesSort_, Kind_);
+    SortFilesRows(FilesRows_, FilesSort_, Kind_, Format_.Type);
   } else {
     ExtensionsSort_.HeaderClick(column);
     SortExtensionsRows(ExtensionsRows_, ExtensionsSort_);

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "reports/AggregateReport.h"
+#include "reports/FormatSize.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportColumns.h"
 #include "reports/ReportKinds.h"
@@ -13,13 +14,19 @@ namespace kv {
 
 class TReportPane {
  public:
-  explicit TReportPane(const ILocale& locale) : Locale_(locale) {}
+  // The format needs its locale: the extension keys are compared with it.
+  explicit TReportPane(const TSizeFormat& format) : Format_(format) {}
 
   // Files and folders until changed; not stored between runs.
   TReportKind Kind() const { return Kind_; }
   // Only records the kind; Build makes the rows.
   void SetKind(TReportKind kind) { Kind_ = kind; }
   bool ListingShown() const { return IsListingKind(Kind_); }
+
+  // The size type, unit and locale of the lists from now on. A new size type
+  // ranks and sorts the listing rows on the next Build.
+  void SetSizeFormat(const TSizeFormat& format) { Format_ = format; }
+  const TSizeFormat& SizeFormat() const { return Format_; }
 
   // Rebuilds the list of the current kind for the folder and sorts it by that
   // list's sort state. No folder (or the hidden root) leaves that list empty.
@@ -39,10 +46,9 @@ class TReportPane {
   const TSortState& ExtensionsSort() const { return ExtensionsSort_; }
   // The sort state of the list the current kind uses.
   const TSortState& CurrentSort() const { return ListingShown() ? FilesSort_ : ExtensionsSort_; }
-  const ILocale& Locale() const { return Locale_; }
 
  private:
-  const ILocale& Locale_;
+  TSizeFormat Format_;
   TReportKind Kind_ = TReportKind::FilesInThisFolder;
   TListingRows FilesRows_;
   TAggregateRows ExtensionsRows_;

@@ -17,7 +17,6 @@
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
-#include "platform/Locale.h"
 #include "model/FileServices.h"
 #include "scan/FolderSearch.h"
 #include "model/Saturate.h"
@@ -347,35 +346,35 @@ const TFolderNode* ReportFolder(const TSizeTree& tree, const TFileServices& serv
 }
 
 TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, const TFileServices& services,
-                            ISettingsStore& store, const TTranslate& translate) {
+                            ISettingsStore& store, const TSizeFormat& format, const TTranslate& translate) {
   TReportSettings settings;
   settings.ListCount = ReadRegInteger(store, "ReportListCount", 50);
   settings.OldestType = ReadRegInteger(store, "ReportOldestType", 1);
   const TReportKind kind = output.Kind;
   const std::vector<bool> visible = ApplyColumnVisibility(store, kind, InitialColumnVisibility(kind));
   const TReportHead head{ReportTypeText(kind, translate), GetNodePath(folder),
-                         DateTimeText(NowAsDayCount(services), CurrentLocale())};
+                         DateTimeText(NowAsDayCount(services), *format.Locale)};
   // Both row lists live until the file is written: the table refers to them.
   TListingRows listing;
   TAggregateRows aggregate;
   TReportTable table;
   if (IsListingKind(kind)) {
-    listing = BuildListingReport(folder, kind, settings);
-    SortFilesRows(listing, output.Sort, kind);
-    table = ListingReportTable(listing, kind, visible, CurrentLocale(), translate);
+    listing = BuildListingReport(folder, kind, settings, format.Type);
+    SortFilesRows(listing, output.Sort, kind, format.Type);
+    table = ListingReportTable(listing, kind, visible, format, translate);
   } else {
-    aggregate = BuildAggregateReport(folder, kind, settings, translate, CurrentLocale());
+    aggregate = BuildAggregateReport(folder, kind, settings, translate, *format.Locale);
     SortExtensionsRows(aggregate, output.Sort);
-    table = AggregateReportTable(aggregate, visible, CurrentLocale(), translate);
+    table = AggregateReportTable(aggregate, visible, format, translate);
   }
   if (output.Format == "text") return WriteReportText(table, head, output.Out);
   if (output.Format == "csv") return WriteReportCsv(table, head, output.Out);
   return WriteReportHtml(table, head, output.Out);
 }
 
-// The picture of the folder's subtree in the current size type.
-TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder) {
-  const TTreemapSnapshot snapshot = TakeTreemapSnapshot(folder, CurrentSizeType(), output.Width, output.Height);
+// The picture of the folder's subtree in the given size type.
+TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder, TSizeType sizeType) {
+  const TTreemapSnapshot snapshot = TakeTreemapSnapshot(folder, sizeType, output.Width, output.Height);
   TTreemapLayout layout;
   layout.Build(snapshot, output.Width, output.Height);
   std::vector<uint32_t> pixels(static_cast<size_t>(output.Width) * static_cast<size_t>(output.Height));
@@ -417,8 +416,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "kestrove-cli: warning: the settings file \"" << *file
         << "\" cannot be read; it is left as it is and the defaults are used\n";
 
+  // The run's one locale: the tree's order, the scan filter and every text.
+  const ILocale& locale = *environment.Platform.Locale;
   TFileServices services(environment.Platform, NativePathStyle());
-  TSizeTree tree(services, CurrentLocale());
+  TSizeTree tree(services, locale);
 
   for (const std::string& file : request.Imports) {
     if (TFileResult result = ReadResultFile(tree, file); !result) {
@@ -430,7 +431,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   int status = CliOk;
   {
     TUiCallQueue queue;
-    TScanEngine engine(tree, queue, *environment.Settings, CurrentLocale());
+    TScanEngine engine(tree, queue, *environment.Settings, locale);
     if (request.Threads > 0) engine.SetReaderCount(request.Threads);
     engine.SetCountLinksOnce(!request.CountLinks);
     engine.SetOneFileSystem(request.OneFileSystem);
@@ -455,17 +456,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
   }
 
-  // The unit and size type hold for this run only.
-  struct TRestore {
-    TSizeUnit Unit = CurrentSizeUnit();
-    TSizeType Type = CurrentSizeType();
-    ~TRestore() {
-      SetCurrentSizeUnit(Unit);
-      SetCurrentSizeType(Type);
-    }
-  } restore;
-  if (request.Unit) SetCurrentSizeUnit(*request.Unit);
-  if (request.SizeType) SetCurrentSizeType(*request.SizeType);
+  // Every report, tree report and picture of this run shows sizes this way.
+  const TSizeFormat format{request.SizeType.value_or(TSizeType::FileSize), request.Unit.value_or(TSizeUnit::MB),
+                           &locale};
 
   if (!request.Reports.empty()) {
     const TLangList languages(*environment.Settings, *environment.Platform.FileSystem, LanguageFolder());
@@ -477,7 +470,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "kestrove-cli: " << error << "\n";
         return CliError;
       }
-      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, translate); !result) {
+      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate);
+          !result) {
         err << "kestrove-cli: " << result.Message << "\n";
         return CliError;
       }
@@ -487,9 +481,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (const TOutput& output : request.TreeReports) {
     TTreeReportOptions options;
     options.WithFiles = output.WithFiles;
-    options.TitleTime = DateTimeText(NowAsDayCount(services), CurrentLocale());
-    const TFileResult result = output.Format == "html" ? WriteTreeReportHtml(tree, output.Out, options)
-                                                       : WriteTreeReportCsv(tree, output.Out, options);
+    options.TitleTime = DateTimeText(NowAsDayCount(services), locale);
+    const TFileResult result = output.Format == "html" ? WriteTreeReportHtml(tree, output.Out, format, options)
+                                                       : WriteTreeReportCsv(tree, output.Out, format, options);
     if (!result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
@@ -503,7 +497,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       err << "kestrove-cli: " << error << "\n";
       return CliError;
     }
-    if (TFileResult result = WriteTreemapPng(output, folder); !result) {
+    if (TFileResult result = WriteTreemapPng(output, folder, format.Type); !result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
     }

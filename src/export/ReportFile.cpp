@@ -130,25 +130,25 @@ std::string ReportTypeText(TReportKind kind, const TTranslate& translate) {
 }
 
 TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std::vector<bool> visible,
-                                const ILocale& locale, const TTranslate& translate) {
+                                const TSizeFormat& format, const TTranslate& translate) {
   TReportTable table;
   table.Titles = Titles(FilesColumns(), translate);
   table.Visible = std::move(visible);
   table.RowCount = rows.size();
-  table.CellText = [&rows, kind, &locale](size_t row, int column) {
-    return FilesCellText(*rows[row], column, kind, locale);
+  table.CellText = [&rows, kind, format](size_t row, int column) {
+    return FilesCellText(*rows[row], column, kind, format);
   };
   return table;
 }
 
 TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> visible,
-                                  const ILocale& locale, const TTranslate& translate) {
+                                  const TSizeFormat& format, const TTranslate& translate) {
   TReportTable table;
   table.Titles = Titles(ExtensionsColumns(), translate);
   table.Visible = std::move(visible);
   table.RowCount = rows.size();
-  table.CellText = [&rows, &locale](size_t row, int column) {
-    return ExtensionsCellText(*rows[row], column, locale);
+  table.CellText = [&rows, format](size_t row, int column) {
+    return ExtensionsCellText(*rows[row], column, format);
   };
   return table;
 }

@@ -10,12 +10,11 @@
 
 #include "export/FileResult.h"
 #include "reports/AggregateReport.h"
+#include "reports/FormatSize.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportKinds.h"
 
 namespace kv {
-
-class ILocale;
 
 // A list as the files see it; one writer serves both report lists.
 struct TReportTable {
@@ -43,10 +42,11 @@ TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, 
 std::string ReportTypeText(TReportKind kind, const TTranslate& translate);
 
 // The files list over listing rows and the extensions list over aggregate
-// rows. A table refers to the rows and the locale; it must not outlive them.
+// rows, with the cell texts of the format. A table refers to the rows and to
+// the format's locale; it must not outlive them.
 TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std::vector<bool> visible,
-                                const ILocale& locale, const TTranslate& translate);
+                                const TSizeFormat& format, const TTranslate& translate);
 TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> visible,
-                                  const ILocale& locale, const TTranslate& translate);
+                                  const TSizeFormat& format, const TTranslate& translate);
 
 }  // namespace kv

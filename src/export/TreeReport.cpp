@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "export/OutputFile.h"
-#include "platform/Locale.h"
 #include "platform/Platform.h"
 #include "model/NodeData.h"
 #include "model/SizeTree.h"
@@ -14,16 +13,17 @@ namespace kv {
 
 namespace {
 
-
 // What both formats share: the size texts and the depth-first walk.
 class TTreeReportWriter {
  public:
-  TTreeReportWriter(const TSizeTree& tree, TOutputFile& file, const TTreeReportOptions& options)
+  TTreeReportWriter(const TSizeTree& tree, TOutputFile& file, const TSizeFormat& format,
+                    const TTreeReportOptions& options)
       : Tree_(tree),
         File_(file),
         WithFiles_(options.WithFiles),
-        Unit_(options.Unit.value_or(CurrentSizeUnit())),
-        Separator_(DecimalSeparatorText(options.Locale ? *options.Locale : CurrentLocale())) {}
+        Type_(format.Type),
+        Unit_(format.Unit),
+        Separator_(DecimalSeparatorText(*format.Locale)) {}
   TTreeReportWriter(const TTreeReportWriter&) = delete;
   TTreeReportWriter& operator=(const TTreeReportWriter&) = delete;
   virtual ~TTreeReportWriter() = default;
@@ -81,6 +81,7 @@ class TTreeReportWriter {
   const TSizeTree& Tree_;
   TOutputFile& File_;
   const bool WithFiles_;
+  const TSizeType Type_;
 
  private:
   TPathStyle Style_ = NativePathStyle();
@@ -132,9 +133,9 @@ class THtmlWriter final : public TTreeReportWriter {
       File_.Put("\">");
       File_.PutHtml(child.Name.View());
       File_.Put("</a></td><td>");
-      File_.PutHtml(SizeText(child.GetSize()));
+      File_.PutHtml(SizeText(child.GetSize(Type_)));
       File_.Put("</td><td>");
-      File_.PutHtml(SizeText(child.GetOwnSize()));
+      File_.PutHtml(SizeText(child.GetOwnSize(Type_)));
       File_.Put("</td></tr>\r\n");
     }
     if (WithFiles_ && !node.IsHiddenRoot()) {
@@ -142,7 +143,7 @@ class THtmlWriter final : public TTreeReportWriter {
         File_.Put("<tr><td>");
         File_.PutHtml(file->Name.View());
         File_.Put("</td><td>");
-        const std::string& size = SizeText(file->GetSize());
+        const std::string& size = SizeText(file->GetSize(Type_));
         File_.PutHtml(size);
         File_.Put("</td><td>");
         File_.PutHtml(size);
@@ -167,10 +168,11 @@ class TCsvWriter final : public TTreeReportWriter {
     File_.Put("\"Name\";\"Total size\";\"Size\"\r\n");
     for (size_t i = 0; i < node.ChildCount(); ++i) {
       const TFolderNodeData& child = *node.Child(i)->Data();
-      Row(child.Name.View(), child.GetSize(), child.GetOwnSize());
+      Row(child.Name.View(), child.GetSize(Type_), child.GetOwnSize(Type_));
     }
     if (WithFiles_ && !node.IsHiddenRoot())
-      for (const TFileNodeData* file : node.Data()->Files) Row(file->Name.View(), file->GetSize(), file->GetSize());
+      for (const TFileNodeData* file : node.Data()->Files)
+        Row(file->Name.View(), file->GetSize(Type_), file->GetSize(Type_));
     File_.Put("\r\n\r\n");
   }
 
@@ -187,20 +189,20 @@ class TCsvWriter final : public TTreeReportWriter {
 
 }  // namespace
 
-TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
+TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                 const TTreeReportOptions& options) {
   TOutputFile file;
   if (TFileResult opened = file.Open(path); !opened) return opened;
-  THtmlWriter writer(tree, file, options);
+  THtmlWriter writer(tree, file, format, options);
   writer.Write(options.TitleTime ? *options.TitleTime : CurrentLocalTimeText());
   return file.Close();
 }
 
-TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path,
+TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                const TTreeReportOptions& options) {
   TOutputFile file;
   if (TFileResult opened = file.Open(path); !opened) return opened;
-  TCsvWriter writer(tree, file, options);
+  TCsvWriter writer(tree, file, format, options);
   writer.WriteSections();
   return file.Close();
 }

@@ -1,6 +1,6 @@
 // The whole scanned tree in one file, as an HTML page or as CSV: for every
 // folder a table of its subfolders with their total and own sizes and, when
-// wanted, its files. Sizes follow the current size unit and size type.
+// wanted, its files. Sizes in the size type and unit of the format given.
 #pragma once
 
 #include <optional>
@@ -13,7 +13,6 @@
 
 namespace kv {
 
-class ILocale;
 class TSizeTree;
 
 struct TTreeReportOptions {
@@ -21,16 +20,13 @@ struct TTreeReportOptions {
   bool WithFiles = true;
   // Date and time in the HTML title; the current local time when not given.
   std::optional<std::string> TitleTime;
-  // The current size unit and locale when not given.
-  std::optional<TSizeUnit> Unit;
-  const ILocale* Locale = nullptr;
 };
 
 // Both create or replace the file. A failed write leaves it as it was before;
 // the HTML writer still attempts its closing lines.
-TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path,
+TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                 const TTreeReportOptions& options = {});
-TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path,
+TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                const TTreeReportOptions& options = {});
 
 // The path with ext (".html") appended when its file-name part, after the last

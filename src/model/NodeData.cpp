@@ -13,13 +13,6 @@ namespace kv {
 
 static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 104, "a file record takes 104 bytes");
 
-namespace {
-TSizeType gSizeType = TSizeType::FileSize;
-}  // namespace
-
-TSizeType CurrentSizeType() { return gSizeType; }
-void SetCurrentSizeType(TSizeType type) { gSizeType = type; }
-
 // ---- TCompactString ----
 
 void TCompactString::Assign(std::string_view text) {

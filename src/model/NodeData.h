@@ -47,12 +47,8 @@ static_assert(offsetof(TItemInfo, System) == 26);
 static_assert(offsetof(TItemInfo, Archive) == 27);
 static_assert(offsetof(TItemInfo, Marks) == 28);
 
-// Which of the two sizes every figure shows.
+// Which of the two sizes a figure shows; the caller says which it wants.
 enum class TSizeType { FileSize, Allocated };
-
-// The one size-type setting; read at every GetSize call so a change shows at once.
-TSizeType CurrentSizeType();
-void SetCurrentSizeType(TSizeType type);
 
 // A string of 24 bytes: up to 23 bytes inline, longer texts on the heap.
 // Names of millions of files are kept in these; most file names fit inline.
@@ -113,7 +109,7 @@ class TAbstractNodeData {
  public:
   virtual ~TAbstractNodeData() = default;
   virtual std::string_view GetText() const = 0;
-  virtual int64_t GetSize() const = 0;
+  virtual int64_t GetSize(TSizeType type) const = 0;
 
  protected:
   TAbstractNodeData() = default;
@@ -153,8 +149,8 @@ class TFileNodeData final : public TBaseNodeData {
   TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize, TFolderNode* parent,
                 const TItemInfo& info, std::string_view owner);
 
-  int64_t GetSize() const override {
-    return CurrentSizeType() == TSizeType::FileSize ? FileSize : AllocatedSize;
+  int64_t GetSize(TSizeType type) const override {
+    return type == TSizeType::FileSize ? FileSize : AllocatedSize;
   }
   // Millions of these: taken from the small-block pool.
   static void* operator new(size_t size);
@@ -204,12 +200,11 @@ class TFolderNodeData final : public TBaseNodeData {
   TFolderNodeData(std::string_view name, std::string_view owner, const TItemInfo& info,
                   TFolderNode* parent);
 
-  int64_t GetSize() const override {
-    return CurrentSizeType() == TSizeType::FileSize ? TotalSize : TotalAllocated;
+  int64_t GetSize(TSizeType type) const override {
+    return type == TSizeType::FileSize ? TotalSize : TotalAllocated;
   }
-  int64_t GetOwnSize() const {
-    return CurrentSizeType() == TSizeType::FileSize ? OwnSize : OwnAllocated;
-  }
+  // The files directly in the folder.
+  int64_t GetOwnSize(TSizeType type) const { return type == TSizeType::FileSize ? OwnSize : OwnAllocated; }
   bool AddFile(TFileNodeData* file) { return Files.Add(file); }
   bool IsTopLevel() const;
   int32_t GetOpenImage();
@@ -235,7 +230,8 @@ class TExtensionsNodeData final : public TAbstractNodeData {
       : Name(std::move(name)), IconKey(std::move(iconKey)), Size(size) {}
 
   std::string_view GetText() const override { return Name; }
-  int64_t GetSize() const override { return Size; }
+  // Aggregate rows sum file sizes whatever the size type.
+  int64_t GetSize(TSizeType) const override { return Size; }
   void AddItem(int64_t size) {
     Size = SatAdd(Size, size);
     ++Count;

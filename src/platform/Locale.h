@@ -1,5 +1,7 @@
-// The locale every part of the core compares and case-maps with. Set once at
-// start-up (tests pin their own); defaults to the user's locale.
+// The process's locale, chosen once at start-up (the user's by default), for
+// what is handed no locale: file extensions are lower-cased with it, so the
+// treemap's colours and the extension lists agree everywhere. Sizes never read
+// it; they are written with the locale their caller hands them.
 #pragma once
 
 #include <memory>

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Locale.h"
+#include "platform/Platform.h"
 #include "reports/ReportKinds.h"
 #include "model/NodeData.h"
 
@@ -33,7 +33,7 @@ using TAggregateRows = std::vector<std::unique_ptr<TExtensionsNodeData>>;
 // row named as the first file met spelled it. Sizes are always FileSize. No
 // folder, the hidden root or a listing kind give no rows.
 TAggregateRows BuildAggregateReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings,
-                                    const TTranslate &translate, const ILocale &locale = CurrentLocale());
+                                    const TTranslate &translate, const ILocale &locale);
 
 // Size classes: 0 up to 1K (also 0 and below), 1 for 1K-16K, ... 17 for
 // 512M-1G, 18 above 1G.

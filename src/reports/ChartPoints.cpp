@@ -16,16 +16,16 @@ bool AboveTwoPercent(int64_t size, int64_t total) {
 }
 
 template <class Rows>
-std::vector<TChartPoint> Fill(const Rows &rows, int32_t chartOtherType) {
+std::vector<TChartPoint> Fill(const Rows &rows, TSizeType sizeType, int32_t chartOtherType) {
   std::vector<TChartPoint> points;
   int64_t total = 0;
-  for (const auto &row : rows) total = SatAdd(total, row->GetSize());
+  for (const auto &row : rows) total = SatAdd(total, row->GetSize(sizeType));
   if (total == 0) return points;
 
   int64_t others = 0;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
     const TAbstractNodeData &row = **it;
-    const int64_t size = row.GetSize();
+    const int64_t size = row.GetSize(sizeType);
     if (chartOtherType == 2 || AboveTwoPercent(size, total))
       points.push_back({static_cast<double>(size), std::string(row.GetText())});
     else
@@ -37,12 +37,12 @@ std::vector<TChartPoint> Fill(const Rows &rows, int32_t chartOtherType) {
 
 }  // namespace
 
-std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, int32_t chartOtherType) {
-  return Fill(rows, chartOtherType);
+std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, TSizeType sizeType, int32_t chartOtherType) {
+  return Fill(rows, sizeType, chartOtherType);
 }
 
 std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType) {
-  return Fill(rows, chartOtherType);
+  return Fill(rows, TSizeType::FileSize, chartOtherType);
 }
 
 TBarScrollBar BarChartScrollBar(int pointCount) {

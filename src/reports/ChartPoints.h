@@ -26,8 +26,9 @@ inline constexpr std::string_view ChartOthersLabel = "Others";
 // the last row to the first (value GetSize, label GetText), so the list's first
 // row becomes the topmost bar. A row whose share of the summed GetSize is 2 %
 // or less goes into one "Others" point, added last when its sum is above 0,
-// unless chartOtherType is 2. Rows summing to 0 give no points.
-std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, int32_t chartOtherType);
+// unless chartOtherType is 2. Rows summing to 0 give no points. Listing rows
+// are sized by the given type; aggregate rows always hold file sizes.
+std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, TSizeType sizeType, int32_t chartOtherType);
 std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType);
 
 // Bar chart paging. The position axis shows a window of six positions; bar i

@@ -6,13 +6,11 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/Locale.h"
 #include "platform/Platform.h"
 
 namespace kv {
 
 namespace {
-TSizeUnit gSizeUnit = TSizeUnit::MB;
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -38,9 +36,6 @@ std::to_chars_result General15(char (&digits)[64], long double x) {
 }
 
 }  // namespace
-
-TSizeUnit CurrentSizeUnit() { return gSizeUnit; }
-void SetCurrentSizeUnit(TSizeUnit unit) { gSizeUnit = unit; }
 
 std::string_view SizeUnitSuffix(TSizeUnit unit) {
   switch (unit) {
@@ -116,6 +111,8 @@ std::string FormatSize(int64_t size, TSizeUnit unit, const ILocale& locale) {
   return text;
 }
 
-std::string FormatSize(int64_t size) { return FormatSize(size, CurrentSizeUnit(), CurrentLocale()); }
+std::string FormatSize(int64_t size, const TSizeFormat& format) {
+  return FormatSize(size, format.Unit, *format.Locale);
+}
 
 }  // namespace kv

@@ -155,10 +155,10 @@ double ReportDate(const TItemInfo &info, int32_t oldestType) {
   }
 }
 
-int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind) {
+int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind, TSizeType sizeType) {
   if (kind == TReportKind::Top100Folders)
-    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(&item)) return folder->GetOwnSize();
-  return item.GetSize();
+    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(&item)) return folder->GetOwnSize(sizeType);
+  return item.GetSize(sizeType);
 }
 
 std::vector<int> ListingUnfilledColumns(TReportKind kind) {
@@ -183,7 +183,8 @@ void ComputeListPercents(const TListingRows &rows) {
   for (TBaseNodeData *row : rows) row->ListPercent = total.PercentOf(raw(row));
 }
 
-TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings) {
+TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings,
+                                TSizeType sizeType) {
   const TReportKindInfo &info = ReportKindInfo(kind);
   if (!FolderData(folder) || info.Class != TReportClass::Listing) return {};
 
@@ -195,7 +196,7 @@ TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, con
 
   const size_t limit = settings.ListCount < 1 ? 0 : static_cast<size_t>(settings.ListCount);
   if (limit == 0) return {};
-  const bool fileSize = CurrentSizeType() == TSizeType::FileSize;
+  const bool fileSize = sizeType == TSizeType::FileSize;
   const int32_t stamp = settings.OldestType;
 
   if (info.Items == TListingItems::Files) {

@@ -17,10 +17,11 @@ using TListingRows = std::vector<TBaseNodeData *>;
 
 // The rows of a listing kind for a folder node, in collection order: the
 // folder's files then its child folders, or the ranked items (best first,
-// items of equal key in tree order) cut to ReportListCount. No folder, the
-// hidden root or an aggregate kind give no rows. Files and folders also gets
-// its percentages.
-TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings);
+// items of equal key in tree order) cut to ReportListCount; the greatest by
+// the given size type. No folder, the hidden root or an aggregate kind give no
+// rows. Files and folders also gets its percentages.
+TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings,
+                                TSizeType sizeType);
 
 // Each row's share of the summed raw file sizes (FileSize of a file, TotalSize
 // of a folder, whatever the size type); all 0 when the sum is 0.
@@ -31,7 +32,7 @@ double ReportDate(const TItemInfo &info, int32_t oldestType);
 
 // The size a row shows and sorts by: a folder's own files only in Greatest
 // folders, else GetSize.
-int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind);
+int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind, TSizeType sizeType);
 
 // Visits the folder's data, then each child's subtree in display order (a
 // folder before its children), without recursion.

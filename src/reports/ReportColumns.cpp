@@ -103,11 +103,12 @@ std::string AttributesText(const TItemInfo& info) {
   return text;
 }
 
-std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const ILocale& locale) {
+std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const TSizeFormat& format) {
   const TFolderNodeData* folder = AsFolder(row);
+  const ILocale& locale = *format.Locale;
   switch (column) {
     case fcName: return std::string(row.GetText());
-    case fcSize: return FormatSize(ListingItemSize(row, kind), CurrentSizeUnit(), locale);
+    case fcSize: return FormatSize(ListingItemSize(row, kind, format.Type), format);
     case fcPercent: return PercentText(row.ListPercent, locale);
     case fcFolder: return row.GetParentPath();
     case fcFiles: return folder ? std::to_string(folder->FileCount) : std::string();
@@ -121,10 +122,10 @@ std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind
   }
 }
 
-std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const ILocale& locale) {
+std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const TSizeFormat& format) {
   switch (column) {
     case ecName: return row.Name.empty() ? "(none)" : row.Name;
-    case ecSize: return FormatSize(row.Size, CurrentSizeUnit(), locale);
+    case ecSize: return FormatSize(row.Size, format);
     case ecCount: return std::to_string(row.Count);
     default: return {};
   }
@@ -132,10 +133,11 @@ std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const
 
 // ---- sorting ----
 
-int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind) {
+int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind,
+                     TSizeType sizeType) {
   switch (column) {
     case fcName: return CompareNames(a.GetText(), b.GetText());
-    case fcSize: return CompareNumbers(ListingItemSize(a, kind), ListingItemSize(b, kind));
+    case fcSize: return CompareNumbers(ListingItemSize(a, kind, sizeType), ListingItemSize(b, kind, sizeType));
     case fcPercent: return ComparePercents(a.ListPercent, b.ListPercent);
     case fcFolder: return CompareNames(a.GetParentPath(), b.GetParentPath());
     case fcFiles: {
@@ -164,7 +166,7 @@ int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeDat
   }
 }
 
-void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind) {
+void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType) {
   if (sort.Column == fcFolder) {
     // Paths are built once per row rather than twice per comparison.
     std::vector<std::pair<std::string, TBaseNodeData*>> keyed;
@@ -178,7 +180,7 @@ void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TR
     return;
   }
   std::stable_sort(rows.begin(), rows.end(), [&](const TBaseNodeData* a, const TBaseNodeData* b) {
-    const int c = CompareFilesRows(*a, *b, sort.Column, kind);
+    const int c = CompareFilesRows(*a, *b, sort.Column, kind, sizeType);
     return sort.Descending ? c > 0 : c < 0;
   });
 }

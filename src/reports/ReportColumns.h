@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "reports/FormatSize.h"
 #include "reports/ReportKinds.h"
 #include "model/NodeData.h"
 
@@ -44,8 +45,9 @@ std::string PercentText(double percent, const ILocale& locale);
 // "r" for read-only, then "h" for hidden.
 std::string AttributesText(const TItemInfo& info);
 
-std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const ILocale& locale);
-std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const ILocale& locale);
+// Sizes in the format's type and unit; numbers and dates in its locale.
+std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const TSizeFormat& format);
+std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const TSizeFormat& format);
 
 // ---- sorting ----
 
@@ -56,8 +58,9 @@ int CompareNumbers(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// Ascending order of a column's key; equal keys give 0.
-int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind);
+// Ascending order of a column's key; equal keys give 0. Sizes of the given type.
+int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind,
+                     TSizeType sizeType);
 int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeData& b, int column);
 
 // Both lists start sorted by size, largest first. Every header click flips the
@@ -72,7 +75,7 @@ struct TSortState {
 };
 
 // Stable in both directions: rows with equal keys keep their order.
-void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind);
+void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType);
 void SortExtensionsRows(std::vector<std::unique_ptr<TExtensionsNodeData>>& rows, const TSortState& sort);
 
 // ---- column choice ----

@@ -58,15 +58,18 @@ void ApplySaveFilesMenuLanguage(QMenu& menu, const TTranslate& translate) {
 }
 
 std::function<TCommandOutcome(TTreeReportFormat, bool)> TreeReportSaver(const TSizeTree& tree, TFileCommandEnv& env,
+                                                                        const TSizeFormat& format,
                                                                         std::string titleTime) {
-  return [&tree, &env, titleTime = std::move(titleTime)](TTreeReportFormat format, bool withFiles) {
-    return SaveTreeReportCommand(format, withFiles, tree, titleTime, env);
+  return [&tree, &env, sizeFormat = format, titleTime = std::move(titleTime)](TTreeReportFormat fileFormat,
+                                                                             bool withFiles) {
+    return SaveTreeReportCommand(fileFormat, withFiles, tree, sizeFormat, titleTime, env);
   };
 }
 
-void ShowReportTree(QWidget* owner, const TSizeTree& tree, TFileCommandEnv& env, std::string titleTime) {
+void ShowReportTree(QWidget* owner, const TSizeTree& tree, TFileCommandEnv& env, const TSizeFormat& format,
+                    std::string titleTime) {
   if (tree.Root()->ChildCount() == 0) return;
-  TfrmReportTree dialog(owner, env.Translate, TreeReportSaver(tree, env, std::move(titleTime)));
+  TfrmReportTree dialog(owner, env.Translate, TreeReportSaver(tree, env, format, std::move(titleTime)));
   dialog.exec();
 }
 

@@ -26,11 +26,13 @@ TFileCommandEnv WindowFileCommandEnv(IUserDialog& dialog, TTranslate translate);
 QMenu* CreateSaveFilesMenu(QWidget* parent, std::function<void(TReportFileFormat)> save);
 void ApplySaveFilesMenuLanguage(QMenu& menu, const TTranslate& translate);
 
-// The dialog's save step: the core flow over the tree and env.
+// The dialog's save step: the core flow over the tree and env, sizes in the format.
 std::function<TCommandOutcome(TTreeReportFormat, bool)> TreeReportSaver(const TSizeTree& tree, TFileCommandEnv& env,
+                                                                        const TSizeFormat& format,
                                                                         std::string titleTime);
 
 // mniListFilesClick: nothing for an empty tree, else the dialog, modal.
-void ShowReportTree(QWidget* owner, const TSizeTree& tree, TFileCommandEnv& env, std::string titleTime);
+void ShowReportTree(QWidget* owner, const TSizeTree& tree, TFileCommandEnv& env, const TSizeFormat& format,
+                    std::string titleTime);
 
 }  // namespace kv

@@ -2,27 +2,26 @@
 
 #include <QPainter>
 
-#include "reports/FormatSize.h"
-
 namespace kv {
 
-QString FolderNodeText(const TFolderNodeData& folder) {
+QString FolderNodeText(const TFolderNodeData& folder, const TSizeFormat& format) {
   std::string text = "  ";
-  text += FormatSize(folder.GetSize());
+  text += FormatSize(folder.GetSize(format.Type), format);
   text += "  ";
   text += folder.Name.View();
   return QString::fromStdString(text);
 }
 
-TFolderTreeDelegate::TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm)
-    : QStyledItemDelegate(&view), View_(view), Model_(model), Dm_(dm) {}
+TFolderTreeDelegate::TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm,
+                                         const TSizeFormat& format)
+    : QStyledItemDelegate(&view), View_(view), Model_(model), Dm_(dm), Format_(format) {}
 
 void TFolderTreeDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
   const TFolderNode* node = Model_.NodeOf(index);
   if (!node || node->IsHiddenRoot()) return;
   TFolderNodeData& folder = *node->Data();
-  option->text = FolderNodeText(folder);
+  option->text = FolderNodeText(folder, Format_);
   const int32_t image = View_.isExpanded(index) ? folder.GetOpenImage() : folder.GetClosedImage();
   option->icon = Dm_.ImageOf(image);
   option->features |= QStyleOptionViewItem::HasDecoration;

@@ -6,18 +6,22 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include "reports/FormatSize.h"
 #include "ui/DMMain.h"
 #include "ui/FolderTreeModel.h"
 
 namespace kv {
 
 // "  1 234.56 MB  Windows": two blanks, the size, two blanks, the name.
-QString FolderNodeText(const TFolderNodeData& folder);
+QString FolderNodeText(const TFolderNodeData& folder, const TSizeFormat& format);
 
 class TFolderTreeDelegate final : public QStyledItemDelegate {
  public:
-  TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm);
+  TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm,
+                      const TSizeFormat& format);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  // Sizes drawn from now on; the view repaints when told.
+  void SetSizeFormat(const TSizeFormat& format) { Format_ = format; }
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
@@ -26,6 +30,7 @@ class TFolderTreeDelegate final : public QStyledItemDelegate {
   QTreeView& View_;
   const TFolderTreeModel& Model_;
   const TdtmMain& Dm_;
+  TSizeFormat Format_;
 };
 
 }  // namespace kv

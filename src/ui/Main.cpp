@@ -88,7 +88,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
       Dm_(dm),
       Setup_(std::move(setup)),
       Settings_(*Setup_.Settings),
-      Pane_(*Setup_.Platform.Locale) {
+      // Every start shows sizes in MB as file sizes; neither choice is stored.
+      SizeFormat_{TSizeType::FileSize, TSizeUnit::MB, Setup_.Platform.Locale.get()},
+      Pane_(SizeFormat_) {
   setObjectName("frmMain");
   setWindowTitle("Varnholt Kestrove 2.4");
   resize(766, 581);
@@ -113,10 +115,6 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
     Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
   };
-
-  // Every start shows sizes in MB as file sizes; neither choice is stored.
-  SetCurrentSizeUnit(TSizeUnit::MB);
-  SetCurrentSizeType(TSizeType::FileSize);
 
   // The chart panel takes its palette and gradient from the options.
   Options_ = std::make_unique<TOption>(Settings_);
@@ -287,7 +285,7 @@ void TfrmMain::CreateActions() {
   }
   NewAction("mniListFiles", {}, this);
   connect(Act("mniListFiles"), &QAction::triggered, this,
-          [this] { ShowReportTree(this, *Tree_, *FileEnv_, TitleTime()); });
+          [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); });
   NewAction("mniReportSettings", {}, this);
   NewAction("mniReportSettings2", {}, this);
   for (const char* name : {"mniReportSettings", "mniReportSettings2"})
@@ -478,7 +476,8 @@ void TfrmMain::CreatePanes() {
   trvFolder->setIconSize(QSize(16, 16));
   FolderModel_ = new TFolderTreeModel(*Tree_);
   trvFolder->setModel(FolderModel_);
-  trvFolder->setItemDelegate(new TFolderTreeDelegate(*trvFolder, *FolderModel_, Dm_));
+  FolderDelegate_ = new TFolderTreeDelegate(*trvFolder, *FolderModel_, Dm_, SizeFormat_);
+  trvFolder->setItemDelegate(FolderDelegate_);
   connect(trvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { TreeFocusChanged(current); });
   // Expanding scrolls so that as many children as fit come into view.
@@ -682,7 +681,7 @@ void TfrmMain::CreatePopupMenu() {
   });
   connect(Act("mniProperties"), &QAction::triggered, this, [this] {
     if (const TBaseNodeData* item = SelectedItem())
-      ShowProperties(*Shell_, *item, LanguageTranslator(*Languages_), this);
+      ShowProperties(*Shell_, *item, SizeFormat_, LanguageTranslator(*Languages_), this);
   });
   connect(Act("mniDelete"), &QAction::triggered, this, [this] { DeleteSelected(); });
   connect(Act("mniRemoveFromList"), &QAction::triggered, this, [this] { RemoveSelected(); });
@@ -905,7 +904,7 @@ void TfrmMain::RefreshChart() {
   // Rebuilt even while the user keeps the panel hidden.
   pnlChart->setVisible(Act("mniShowChart")->isChecked());
   const int32_t others = Options_->ChartOtherType;
-  ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), others)
+  ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), SizeFormat_.Type, others)
                                                 : FillChartSeries(Pane_.ExtensionsRows(), others));
 }
 
@@ -993,7 +992,7 @@ void TfrmMain::SetSizeUnit(TSizeUnit unit) {
   const auto u = static_cast<size_t>(unit);
   UnitButtons_[u]->setChecked(true);
   UnitActions_[u]->setChecked(true);
-  SetCurrentSizeUnit(unit);
+  SizeFormat_.Unit = unit;
   RefreshSizeDisplay();
 }
 
@@ -1001,11 +1000,14 @@ void TfrmMain::SetSizeType(TSizeType type) {
   const bool file = type == TSizeType::FileSize;
   Act(file ? "mniSizeTypeFile" : "mniSizeTypeAllocated")->setChecked(true);
   Act(file ? "mniSizeTypeFile2" : "mniSizeTypeAllocated2")->setChecked(true);
-  SetCurrentSizeType(type);
+  SizeFormat_.Type = type;
   RefreshSizeDisplay();
 }
 
 void TfrmMain::RefreshSizeDisplay() {
+  Pane_.SetSizeFormat(SizeFormat_);
+  FolderDelegate_->SetSizeFormat(SizeFormat_);
+  pnlTreemap->SetSizeType(SizeFormat_.Type);
   trvFolder->viewport()->update();
   FilesModel_->Repaint();
   ExtensionsModel_->Repaint();

@@ -40,6 +40,7 @@ namespace kv {
 
 class TdtmMain;
 class TFolderTreeModel;
+class TFolderTreeDelegate;
 class TFilesListModel;
 class TExtensionsListModel;
 class TChartPanel;
@@ -97,7 +98,9 @@ class TfrmMain final : public QMainWindow {
   // ---- units and size type ----
   void SetSizeUnit(TSizeUnit unit);
   void SetSizeType(TSizeType type);
+  // Hands the window's size format to every part that shows sizes and redraws them.
   void RefreshSizeDisplay();
+  const TSizeFormat& SizeFormat() const { return SizeFormat_; }
 
   // ---- folder tree and navigation ----
   TFolderNode* FocusedNode() const;
@@ -197,6 +200,8 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
+  // How this window shows sizes; the pane below is built with it.
+  TSizeFormat SizeFormat_;
   TReportPane Pane_;
   TNavigationHistory History_;
   // Drains scheduled from worker threads check this is still alive.
@@ -251,6 +256,7 @@ class TfrmMain final : public QMainWindow {
   QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
   TFolderTreeModel* FolderModel_ = nullptr;
+  TFolderTreeDelegate* FolderDelegate_ = nullptr;
   TFilesListModel* FilesModel_ = nullptr;
   TExtensionsListModel* ExtensionsModel_ = nullptr;
   TDrivePanelModel* DriveModel_ = nullptr;

@@ -88,7 +88,7 @@ void TfrmMain::ShowTreemapItem(const TTreemapNode* node) {
       text = WithValue(Tr(IdTreemapSmallItems), FromUtf8(node->FolderNode->Data()->GetFullPath()));
       break;
   }
-  TreemapStatus_->setText(text + "   " + FromUtf8(FormatSize(node->Size)));
+  TreemapStatus_->setText(text + "   " + FromUtf8(FormatSize(node->Size, SizeFormat_)));
 }
 
 }  // namespace kv

@@ -81,7 +81,7 @@ QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromUtf8(FilesCellText(*row, column, Pane_.Kind(), Pane_.Locale()));
+      return QString::fromUtf8(FilesCellText(*row, column, Pane_.Kind(), Pane_.SizeFormat()));
     case Qt::DecorationRole: {
       if (column != fcName) return {};
       if (const auto* folder = dynamic_cast<const TFolderNodeData*>(row))
@@ -124,7 +124,7 @@ QVariant TExtensionsListModel::data(const QModelIndex& index, int role) const {
   if (!row) return {};
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromUtf8(ExtensionsCellText(*row, index.column(), Pane_.Locale()));
+      return QString::fromUtf8(ExtensionsCellText(*row, index.column(), Pane_.SizeFormat()));
     case Qt::TextAlignmentRole:
       return AlignmentOf(ExtensionsColumns()[static_cast<size_t>(index.column())].Alignment);
     case Qt::DecorationRole:

@@ -10,7 +10,6 @@
 
 #include <set>
 
-#include "platform/Locale.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "model/NodeData.h"
@@ -21,12 +20,12 @@ namespace kv {
 namespace {
 
 // The program's own properties window: what the scan recorded about the item.
-void ShowRecordedProperties(const TBaseNodeData& item, const TTranslate& translate, QWidget* owner) {
+void ShowRecordedProperties(const TBaseNodeData& item, const ILocale& locale, const TTranslate& translate,
+                            QWidget* owner) {
   QDialog dialog(owner);
   dialog.setObjectName("frmProperties");
   dialog.setWindowTitle(FromUtf8(item.Name.Str()));
   auto* form = new QFormLayout;
-  const ILocale& locale = CurrentLocale();
   const auto* folder = dynamic_cast<const TFolderNodeData*>(&item);
   const auto* file = dynamic_cast<const TFileNodeData*>(&item);
   auto row = [&](const char* label, const std::string& text) {
@@ -67,8 +66,9 @@ void OpenFile(IShell& shell, IUserDialog& dialog, const TTranslate& translate, c
   dialog.ShowError(translate(IdNoProgramForFile));
 }
 
-void ShowProperties(IShell& shell, const TBaseNodeData& item, const TTranslate& translate, QWidget* owner) {
-  if (!shell.ShowProperties(item.GetFullPath())) ShowRecordedProperties(item, translate, owner);
+void ShowProperties(IShell& shell, const TBaseNodeData& item, const TSizeFormat& format, const TTranslate& translate,
+                    QWidget* owner) {
+  if (!shell.ShowProperties(item.GetFullPath())) ShowRecordedProperties(item, *format.Locale, translate, owner);
 }
 
 std::vector<std::string> DeletePaths(IShell& shell, IUserDialog& dialog, const TTranslate& translate,

@@ -73,6 +73,12 @@ void TTreemapPanel::TreeGrew() {
   Request(true);
 }
 
+void TTreemapPanel::SetSizeType(TSizeType type) {
+  if (type == SizeType_) return;
+  SizeType_ = type;
+  Request(false);
+}
+
 void TTreemapPanel::SetSelectedFile(const TFileNodeData* file) {
   if (file == SelectedFile_) return;
   SelectedFile_ = file;
@@ -88,7 +94,7 @@ void TTreemapPanel::ResolveRoot() {
 }
 
 TTreemapPanel::TInputs TTreemapPanel::Wanted() const {
-  return TInputs{Root_, CurrentSizeType(), width(), height(), Generation_, Growth_};
+  return TInputs{Root_, SizeType_, width(), height(), Generation_, Growth_};
 }
 
 bool TTreemapPanel::Settled() const {

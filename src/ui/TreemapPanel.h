@@ -34,6 +34,8 @@ class TTreemapPanel final : public QWidget {
   void TreeChanged();
   // A scan added items or sizes: the picture follows at most once a second.
   void TreeGrew();
+  // Which of the two sizes the areas follow; a change makes a new picture.
+  void SetSizeType(TSizeType type);
   // The file outlined in the picture (the selected row); null for none.
   void SetSelectedFile(const TFileNodeData* file);
   // Tells OnHover again about the item under the mouse (the unit changed).
@@ -95,6 +97,7 @@ class TTreemapPanel final : public QWidget {
   std::string RootPath_;  // the root to find again after a change of the tree
   const TFolderNode* Focused_ = nullptr;
   const TFileNodeData* SelectedFile_ = nullptr;
+  TSizeType SizeType_ = TSizeType::FileSize;
   uint64_t Generation_ = 0;  // counts changes that may free items
   uint64_t Growth_ = 0;      // counts scan hand-overs
   bool KeepRoot_ = false;    // a click in the picture is being handled

@@ -12,6 +12,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
 #include "fakes/TreeChecks.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "app/ReportPane.h"
@@ -23,17 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::ReadAll;
 using test::Utf8;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
+using test::WriteAll;
 
 const char* const OverwriteQuestion = "This file already exists. Replace it?";
 
@@ -64,7 +57,6 @@ struct TTestTree {
 class ExportCommandsTest : public ::testing::Test {
  protected:
   ExportCommandsTest() {
-    SetCurrentSizeUnit(TSizeUnit::B);
     // C:\Data with b.txt 300, a.txt 100, c.bin 7000 and the empty folder Sub.
     Source.Tree.BeginUpdate();
     Data = Source.Tree.GetFolderNode("C:\\Data", TItemInfo{}, nullptr, "PC\\bob");
@@ -77,7 +69,6 @@ class ExportCommandsTest : public ::testing::Test {
     Env.Busy = [this](bool busy) { BusyCalls.push_back(busy); };
   }
   ~ExportCommandsTest() override {
-    SetCurrentSizeUnit(TSizeUnit::MB);
     std::error_code ignored;
     fs::remove_all(Dir, ignored);
   }
@@ -86,6 +77,7 @@ class ExportCommandsTest : public ::testing::Test {
   void Choose(const std::string& name) { Dialog.SaveNames.push_back({PathOf(name), 1}); }
 
   TTestTree Source;
+  const TSizeFormat Format{TSizeType::FileSize, TSizeUnit::B, Source.Fake.Locale.get()};
   TFolderNode* Data = nullptr;
   fs::path Dir;
   TScriptedDialog Dialog;
@@ -140,9 +132,10 @@ TEST_F(ExportCommandsTest, ReplacingAFileNeedsAYes) {
 
 TEST_F(ExportCommandsTest, CancellingTheDialogWritesNothing) {
   EXPECT_EQ(ExportResultCommand(Source.Tree, Env), TCommandOutcome::Cancelled);
-  EXPECT_EQ(SaveReportCommand(TReportFileFormat::Csv, TReportPane(*Source.Fake.Locale), {}, "", "", Env),
+  EXPECT_EQ(SaveReportCommand(TReportFileFormat::Csv, TReportPane(Format), {}, "", "", Env),
             TCommandOutcome::Cancelled);
-  EXPECT_EQ(SaveTreeReportCommand(TTreeReportFormat::Html, true, Source.Tree, "", Env), TCommandOutcome::Cancelled);
+  EXPECT_EQ(SaveTreeReportCommand(TTreeReportFormat::Html, true, Source.Tree, Format, "", Env),
+            TCommandOutcome::Cancelled);
   EXPECT_EQ(Dialog.SaveFilters, (std::vector<std::string>{"Kestrove Result|*.kvr", "CSV file|*.csv", "Html file|*.html"}));
   EXPECT_TRUE(fs::is_empty(Dir));
   EXPECT_TRUE(Dialog.Errors.empty());
@@ -158,7 +151,8 @@ TEST_F(ExportCommandsTest, AnUnwritablePathShowsTheFileLayersMessage) {
   EXPECT_EQ(BusyCalls, (std::vector<bool>{true, false}));
 
   Choose("missing/report");
-  EXPECT_EQ(SaveTreeReportCommand(TTreeReportFormat::Csv, true, Source.Tree, "", Env), TCommandOutcome::Failed);
+  EXPECT_EQ(SaveTreeReportCommand(TTreeReportFormat::Csv, true, Source.Tree, Format, "", Env),
+            TCommandOutcome::Failed);
   ASSERT_EQ(Dialog.Errors.size(), 2u);
   EXPECT_NE(Dialog.Errors[1].find(PathOf("missing/report.csv")), std::string::npos) << Dialog.Errors[1];
 }
@@ -254,7 +248,7 @@ class SaveReportTest : public ExportCommandsTest {
               TCommandOutcome::Done);
     return ReadAll(Dir / name);
   }
-  TReportPane Pane{*Source.Fake.Locale};
+  TReportPane Pane{Format};
   std::vector<bool> NameSize;
 };
 
@@ -332,14 +326,15 @@ TEST_F(SaveReportTest, TheExtensionsListIsSavedWhenItsKindIsShown) {
 
 TEST_F(ExportCommandsTest, TreeReportWritesTheChosenFormatWithOrWithoutFiles) {
   Choose("tree");
-  ASSERT_EQ(SaveTreeReportCommand(TTreeReportFormat::Csv, false, Source.Tree, "", Env), TCommandOutcome::Done);
+  ASSERT_EQ(SaveTreeReportCommand(TTreeReportFormat::Csv, false, Source.Tree, Format, "", Env),
+            TCommandOutcome::Done);
   const std::string folders = ReadAll(Dir / "tree.csv");
   EXPECT_EQ(folders.rfind("\"Folder:\";\"\"\r\n", 0), 0u) << folders;
   EXPECT_NE(folders.find("\"Sub\""), std::string::npos);
   EXPECT_EQ(folders.find("\"b.txt\""), std::string::npos);
 
   Choose("tree");
-  ASSERT_EQ(SaveTreeReportCommand(TTreeReportFormat::Html, true, Source.Tree, "09.12.2026 08:00:00", Env),
+  ASSERT_EQ(SaveTreeReportCommand(TTreeReportFormat::Html, true, Source.Tree, Format, "09.12.2026 08:00:00", Env),
             TCommandOutcome::Done);
   const std::string page = ReadAll(Dir / "tree.html");
   EXPECT_EQ(page.rfind("<html>\r\n", 0), 0u);

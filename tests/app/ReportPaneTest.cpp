@@ -58,7 +58,7 @@ class ReportPaneTest : public ::testing::Test {
   test::FakePlatform Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
-  TReportPane Pane{*Fake.Locale};
+  TReportPane Pane{TSizeFormat{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()}};
   TFolderNode *Data, *Sub1;
 };
 

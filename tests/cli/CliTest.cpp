@@ -8,7 +8,7 @@
 
 #include "cli/Cli.h"
 #include "fakes/TempFolder.h"
-#include "reports/FormatSize.h"
+#include "fakes/TestFiles.h"
 #include "model/NodeData.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
@@ -22,17 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::ReadAll;
+using test::Utf8;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -120,9 +111,11 @@ TEST_F(CliTest, TreeReportsFollowUnitAndSizeTypeAndTheirOwnOptions) {
   EXPECT_NE(csvText.find("\"a.txt\""), std::string::npos);
   EXPECT_NE(htmlText.find("<html>"), std::string::npos);
   EXPECT_EQ(htmlText.find("a.txt"), std::string::npos);  // folders only
-  // The run's unit and size type do not outlast it.
-  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
-  EXPECT_EQ(CurrentSizeType(), TSizeType::FileSize);
+  // The run's unit and size type do not outlast it: the next run writes megabytes of file size.
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--tree-report", "csv", "--out", csv}), CliOk) << Err.str();
+  EXPECT_NE(ReadAll(csv).find("\"0.00 MB\""), std::string::npos) << ReadAll(csv);
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--unit", "B", "--tree-report", "csv", "--out", csv}), CliOk);
+  EXPECT_NE(ReadAll(csv).find("\"5 005.00 B\""), std::string::npos) << ReadAll(csv);
 
   EXPECT_EQ(Run({"--tree-report", "pdf", "--out", csv}), CliError);
   EXPECT_EQ(Run({"--tree-report", "csv"}), CliError);

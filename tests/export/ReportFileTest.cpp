@@ -10,6 +10,7 @@
 #include "export/ReportFile.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
@@ -21,12 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::ReadAll;
 using test::Utf8;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string Spaces(size_t n) { return std::string(n, ' '); }
 
@@ -55,7 +52,6 @@ std::string English(std::string_view id) {
 class ReportFileTest : public ::testing::Test {
  protected:
   ReportFileTest() {
-    SetCurrentSizeUnit(TSizeUnit::B);
     Fake.FileSystem->ClusterSizes["C:\\"] = 4096;
     TFolderNode* sub = Tree.GetFolderNode("C:\\Data\\Sub", TItemInfo{}, nullptr, "PC\\bob");
     Tree.AddFileNode("C:\\Data\\Sub\\x.bin", sub, 5000, TItemInfo{}, "PC\\ann");
@@ -68,7 +64,6 @@ class ReportFileTest : public ::testing::Test {
     Dir = test::MakeTempFolder("kestrove-reportfile");
   }
   ~ReportFileTest() override {
-    SetCurrentSizeUnit(TSizeUnit::MB);
     std::error_code ignored;
     fs::remove_all(Dir, ignored);
   }
@@ -89,6 +84,7 @@ class ReportFileTest : public ::testing::Test {
   test::FakePlatform Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
+  const TSizeFormat Format{TSizeType::FileSize, TSizeUnit::B, Fake.Locale.get()};
   TFolderNode* Data;
   TListingRows Rows;
   fs::path Dir;
@@ -96,7 +92,7 @@ class ReportFileTest : public ::testing::Test {
 
 TEST_F(ReportFileTest, TextPadsEveryVisibleColumnToItsLongestTextPlusThree) {
   const TReportTable table =
-      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), *Fake.Locale, English);
+      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), Format, English);
   const std::string path = PathOf("r.txt");
   ASSERT_TRUE(WriteReportText(table, DataHead(), path));
   // Widths: Name 15 + 3, Size 10 ("5 000,00 B") + 3, Files 5 (the title) + 3.
@@ -110,7 +106,7 @@ TEST_F(ReportFileTest, TextPadsEveryVisibleColumnToItsLongestTextPlusThree) {
 
 TEST_F(ReportFileTest, CsvQuotesEveryFieldAndDoublesEmbeddedQuotes) {
   const TReportTable table =
-      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), *Fake.Locale, English);
+      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), Format, English);
   const std::string path = PathOf("r.csv");
   ASSERT_TRUE(WriteReportCsv(table, DataHead(), path));
   EXPECT_EQ(ReadAll(path),
@@ -124,7 +120,7 @@ TEST_F(ReportFileTest, CsvQuotesEveryFieldAndDoublesEmbeddedQuotes) {
 
 TEST_F(ReportFileTest, HtmlIsOneLineWithTheStyleBlockAndEscapedTexts) {
   const TReportTable table =
-      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), *Fake.Locale, English);
+      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), Format, English);
   const std::string path = PathOf("r.html");
   TReportHead head = DataHead();
   head.Folder = "C:\\R&D\\";
@@ -145,7 +141,7 @@ TEST_F(ReportFileTest, ShowingAColumnAddsItInIndexOrder) {
   std::vector<bool> visible = NameSizeFiles();
   visible[fcPercent] = true;
   const TReportTable table =
-      ListingReportTable(Rows, TReportKind::FilesInThisFolder, visible, *Fake.Locale, English);
+      ListingReportTable(Rows, TReportKind::FilesInThisFolder, visible, Format, English);
   const std::string path = PathOf("p.csv");
   ASSERT_TRUE(WriteReportCsv(table, DataHead(), path));
   const std::string text = ReadAll(path);
@@ -156,7 +152,7 @@ TEST_F(ReportFileTest, ShowingAColumnAddsItInIndexOrder) {
 TEST_F(ReportFileTest, EmptyListGivesTheHeadAndTheTitleLineOnly) {
   const TListingRows none;
   const TReportTable table =
-      ListingReportTable(none, TReportKind::FilesInThisFolder, NameSizeFiles(), *Fake.Locale, English);
+      ListingReportTable(none, TReportKind::FilesInThisFolder, NameSizeFiles(), Format, English);
   const std::string txt = PathOf("e.txt"), csv = PathOf("e.csv"), html = PathOf("e.html");
   ASSERT_TRUE(WriteReportText(table, DataHead(), txt));
   ASSERT_TRUE(WriteReportCsv(table, DataHead(), csv));
@@ -181,7 +177,7 @@ TEST_F(ReportFileTest, AggregateListWithoutFolder) {
   rows.push_back(std::make_unique<TExtensionsNodeData>("", 1, ""));
   rows.push_back(std::make_unique<TExtensionsNodeData>(".\xC3\xA9t\xC3\xA9", 7, ""));  // ".été"
   const std::string ete = ToAnsiCodePage(".\xC3\xA9t\xC3\xA9");
-  const TReportTable table = AggregateReportTable(rows, {true, false, true}, *Fake.Locale, English);
+  const TReportTable table = AggregateReportTable(rows, {true, false, true}, Format, English);
   const TReportHead head{ReportTypeText(TReportKind::ExtensionsInThisFolder, English), "", "t"};
   const std::string txt = PathOf("a.txt"), csv = PathOf("a.csv"), html = PathOf("a.html");
   ASSERT_TRUE(WriteReportText(table, head, txt));
@@ -209,7 +205,7 @@ TEST_F(ReportFileTest, AggregateListWithoutFolder) {
 
 TEST_F(ReportFileTest, FailuresGiveTheFileLayersMessage) {
   const TReportTable table =
-      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), *Fake.Locale, English);
+      ListingReportTable(Rows, TReportKind::FilesInThisFolder, NameSizeFiles(), Format, English);
   const std::string missing = Utf8(Dir / "no such folder" / "r.txt");
   for (const TFileResult& result :
        {WriteReportText(table, DataHead(), missing), WriteReportCsv(table, DataHead(), missing),

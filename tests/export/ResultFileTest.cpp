@@ -19,6 +19,7 @@
 #include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
 #include "fakes/TreeChecks.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {
@@ -26,9 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 using TBytes = std::vector<unsigned char>;
 
+using test::NativePath;
 using test::Utf8;
-
-fs::path NativePath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 TBytes ReadBytes(const std::string& path) {
   std::ifstream in(NativePath(path), std::ios::binary);

@@ -18,27 +18,17 @@
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
+using test::NativePath;
+using test::ReadAll;
 using test::Utf8;
 
-fs::path NativePath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(NativePath(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct SizeTypeGuard {
-  ~SizeTypeGuard() { SetCurrentSizeType(TSizeType::FileSize); }
-};
-struct UnitGuard {
-  ~UnitGuard() { SetCurrentSizeUnit(TSizeUnit::MB); }
-};
 
 const std::string Head =
     "<html>\r\n<head>\r\n<title>List files (09.12.2026 05:49:59) </title>\r\n"
@@ -77,8 +67,6 @@ class TreeReportTest : public ::testing::Test {
     Fake.FileSystem->ClusterSizes["C:\\"] = 4096;
     Fake.FileSystem->ClusterSizes["/"] = 512;
     Options.TitleTime = "09.12.2026 05:49:59";
-    Options.Unit = TSizeUnit::KB;
-    Options.Locale = Fake.Locale.get();  // decimal separator ','
   }
   ~TreeReportTest() override {
     std::error_code ignored;
@@ -89,15 +77,15 @@ class TreeReportTest : public ::testing::Test {
 
   std::string Html(const TSizeTree& tree, const std::string& name = "tree.html") {
     const std::string path = TempPath(name);
-    const TFileResult result = WriteTreeReportHtml(tree, path, Options);
+    const TFileResult result = WriteTreeReportHtml(tree, path, Format, Options);
     EXPECT_TRUE(result.Ok) << result.Message;
-    return ReadAll(path);
+    return ReadAll(NativePath(path));
   }
   std::string Csv(const TSizeTree& tree, const std::string& name = "tree.csv") {
     const std::string path = TempPath(name);
-    const TFileResult result = WriteTreeReportCsv(tree, path, Options);
+    const TFileResult result = WriteTreeReportCsv(tree, path, Format, Options);
     EXPECT_TRUE(result.Ok) << result.Message;
-    return ReadAll(path);
+    return ReadAll(NativePath(path));
   }
 
   // Records files the way a scan does: the builder adds them, the caller sums.
@@ -126,6 +114,7 @@ class TreeReportTest : public ::testing::Test {
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
   TTreeReportOptions Options;
+  TSizeFormat Format{TSizeType::FileSize, TSizeUnit::KB, Fake.Locale.get()};  // decimal separator ','
 
  private:
   fs::path Dir_;
@@ -167,19 +156,16 @@ TEST_F(TreeReportTest, HtmlOfOneDriveWithAndWithoutFiles) {
                 Title("0_0", "C:\\Windows\\") + TableStart + "</table>\r\n" + Foot);
 }
 
-TEST_F(TreeReportTest, SizesFollowTheCurrentUnitAndSizeType) {
+TEST_F(TreeReportTest, SizesFollowTheUnitAndSizeTypeGiven) {
   BuildDrive();
-  SizeTypeGuard typeGuard;
-  UnitGuard unitGuard;
-  Options.Unit.reset();
   Options.WithFiles = false;
-  SetCurrentSizeUnit(TSizeUnit::B);
-  SetCurrentSizeType(TSizeType::Allocated);  // every file takes one 4096-byte cluster
+  Format.Unit = TSizeUnit::B;
+  Format.Type = TSizeType::Allocated;  // every file takes one 4096-byte cluster
   const std::string csv = Csv(Tree);
   EXPECT_NE(csv.find("\"C:\";\"12 288,00 B\";\"8 192,00 B\";\r\n"), std::string::npos) << csv;
   EXPECT_NE(csv.find("\"Windows\";\"4 096,00 B\";\"4 096,00 B\";\r\n"), std::string::npos) << csv;
 
-  SetCurrentSizeType(TSizeType::FileSize);
+  Format.Type = TSizeType::FileSize;
   Options.WithFiles = true;
   const std::string html = Html(Tree);
   EXPECT_NE(html.find(FolderRow("0", "C:", "4 584,00 B", "2 536,00 B")), std::string::npos) << html;
@@ -271,10 +257,10 @@ TEST_F(TreeReportTest, HtmlEscapesAndCsvDoublesQuotesInPosixTrees) {
 TEST_F(TreeReportTest, FilesThatCannotBeCreatedOrWrittenAreReported) {
   BuildDrive();
   const std::string missing = TempPath("no such folder/out.html");
-  const TFileResult html = WriteTreeReportHtml(Tree, missing, Options);
+  const TFileResult html = WriteTreeReportHtml(Tree, missing, Format, Options);
   EXPECT_FALSE(html.Ok);
   EXPECT_EQ(html.Message, "Cannot create file \"" + missing + "\": " + std::strerror(ENOENT));
-  const TFileResult csv = WriteTreeReportCsv(Tree, TempPath("no such folder/out.csv"), Options);
+  const TFileResult csv = WriteTreeReportCsv(Tree, TempPath("no such folder/out.csv"), Format, Options);
   EXPECT_FALSE(csv.Ok);
   EXPECT_EQ(csv.Message, "Cannot create file \"" + TempPath("no such folder/out.csv") + "\": " + std::strerror(ENOENT));
 
@@ -284,10 +270,10 @@ TEST_F(TreeReportTest, FilesThatCannotBeCreatedOrWrittenAreReported) {
   // Under Wine the device looks like a plain file: the write goes beside it
   // and replacing the device is refused, which is still a write error.
   const std::string why = NativePathStyle() == TPathStyle::Posix ? std::strerror(ENOSPC) : "";
-  const TFileResult full = WriteTreeReportHtml(Tree, "/dev/full", Options);
+  const TFileResult full = WriteTreeReportHtml(Tree, "/dev/full", Format, Options);
   EXPECT_FALSE(full.Ok);
   EXPECT_EQ(full.Message.rfind("Write error on \"/dev/full\": " + why, 0), 0u) << full.Message;
-  const TFileResult fullCsv = WriteTreeReportCsv(Tree, "/dev/full", Options);
+  const TFileResult fullCsv = WriteTreeReportCsv(Tree, "/dev/full", Format, Options);
   EXPECT_EQ(fullCsv.Message.rfind("Write error on \"/dev/full\": " + why, 0), 0u) << fullCsv.Message;
 }
 

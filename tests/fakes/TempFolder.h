@@ -18,10 +18,4 @@ inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
   return path;
 }
 
-// A path as the UTF-8 text the program's own functions take.
-inline std::string Utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 }  // namespace kv::test

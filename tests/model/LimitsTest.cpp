@@ -82,7 +82,7 @@ TEST_F(LimitsTest, TotalsCountsAndSharesNearTheTopNeverWrap) {
   ComputeListPercents(rows);
   EXPECT_NEAR(a->Data()->ListPercent + b->Data()->ListPercent, 100.0, 1e-9);
   EXPECT_GT(b->Data()->ListPercent, 0);
-  EXPECT_EQ(FillChartSeries(rows, 1).size(), 2u);
+  EXPECT_EQ(FillChartSeries(rows, TSizeType::FileSize, 1).size(), 2u);
 
   // Taking a folder of top-sized totals off its ancestors neither wraps nor goes below.
   RemoveFolderItem(Tree, a->Data());

@@ -3,16 +3,11 @@
 #include <cstring>
 
 #include "fakes/FakePlatform.h"
-#include "platform/Locale.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 
 namespace kv {
 namespace {
-
-struct SizeTypeGuard {
-  ~SizeTypeGuard() { SetCurrentSizeType(TSizeType::FileSize); }
-};
 
 class NodeDataTest : public ::testing::Test {
  protected:
@@ -20,7 +15,6 @@ class NodeDataTest : public ::testing::Test {
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
   TItemInfo Info;
-  SizeTypeGuard Guard;
 };
 
 TEST(CompactString, KeepsShortAndLongTextsExactly) {
@@ -101,22 +95,22 @@ TEST_F(NodeDataTest, SizeTypeSwitchChangesEveryFigureAtOnce) {
   ASSERT_TRUE(data->AddFile(file));
   Tree.AddSizesToFolder(folder, 100, 4096, 1);
 
-  EXPECT_EQ(file->GetSize(), 100);
-  EXPECT_EQ(data->GetSize(), 100);
-  EXPECT_EQ(data->GetOwnSize(), 100);
-  SetCurrentSizeType(TSizeType::Allocated);
-  EXPECT_EQ(file->GetSize(), 4096);
-  EXPECT_EQ(data->GetSize(), 4096);
-  EXPECT_EQ(data->GetOwnSize(), 4096);
-  EXPECT_EQ(FolderData(Tree.FindFolderNode("C:"))->GetSize(), 4096);
+  TSizeType type = TSizeType::FileSize;
+  EXPECT_EQ(file->GetSize(type), 100);
+  EXPECT_EQ(data->GetSize(type), 100);
+  EXPECT_EQ(data->GetOwnSize(type), 100);
+  type = TSizeType::Allocated;
+  EXPECT_EQ(file->GetSize(type), 4096);
+  EXPECT_EQ(data->GetSize(type), 4096);
+  EXPECT_EQ(data->GetOwnSize(type), 4096);
+  EXPECT_EQ(FolderData(Tree.FindFolderNode("C:"))->GetSize(type), 4096);
 }
 
 TEST_F(NodeDataTest, EmptyFolderHasZeroOwnSizesUnderBothSizeTypes) {
   TFolderNodeData* data = FolderData(Tree.GetFolderNode("C:\\Empty", Info, nullptr, "D\\u"));
   EXPECT_EQ(data->Files.Count(), 0u);
-  EXPECT_EQ(data->GetOwnSize(), 0);
-  SetCurrentSizeType(TSizeType::Allocated);
-  EXPECT_EQ(data->GetOwnSize(), 0);
+  EXPECT_EQ(data->GetOwnSize(TSizeType::FileSize), 0);
+  EXPECT_EQ(data->GetOwnSize(TSizeType::Allocated), 0);
 }
 
 TEST_F(NodeDataTest, PathsAndImagesOfTopLevelAndInnerFolders) {
@@ -147,7 +141,7 @@ TEST(ExtensionsNodeData, CountsItsItems) {
   EXPECT_EQ(row.Count, 1);
   EXPECT_EQ(row.GetText(), ".txt");
   row.AddItem(50);
-  EXPECT_EQ(row.GetSize(), 150);
+  EXPECT_EQ(row.GetSize(TSizeType::FileSize), 150);
   EXPECT_EQ(row.Count, 2);
   EXPECT_EQ(row.IconIndex, -1);
 }

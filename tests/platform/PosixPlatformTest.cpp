@@ -20,18 +20,19 @@
 #include "scan/FolderSearch.h"
 #include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
+#include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
+using test::WriteFile;
+
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "kestrove-test-XXXXXX").string();
-    Path = mkdtemp(pattern.data());
-  }
+  TempDir() : Path(test::MakeTempFolder("kestrove-test")) {}
   ~TempDir() {
     std::error_code ec;
     fs::permissions(Path, fs::perms::owner_all, fs::perm_options::add, ec);
@@ -39,11 +40,6 @@ class TempDir {
   }
   fs::path Path;
 };
-
-void WriteFile(const fs::path& path, size_t size) {
-  std::ofstream out(path, std::ios::binary);
-  out << std::string(size, 'k');
-}
 
 std::map<std::string, TDirEntry> ListAll(IFileSystem& fsys, const std::string& folder) {
   std::map<std::string, TDirEntry> result;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {

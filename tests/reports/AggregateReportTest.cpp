@@ -119,11 +119,13 @@ class AggregateReportTest : public ::testing::Test {
     *os << "{" << r.Name << ", " << r.Size << ", " << r.Count << ", " << r.IconKey << "}";
   }
 
-  std::vector<TRow> Build(const TFolderNode *folder, TReportKind kind, int32_t count = 50, int32_t stamp = 1) {
+  // The sizes as a list of the given size type reads them.
+  std::vector<TRow> Build(const TFolderNode *folder, TReportKind kind, int32_t count = 50, int32_t stamp = 1,
+                          TSizeType type = TSizeType::FileSize) {
     std::vector<TRow> rows;
     for (const auto &row : BuildAggregateReport(folder, kind, {count, stamp}, TestTranslate, *Fake.Locale)) {
       EXPECT_EQ(row->IconIndex, -1);
-      rows.push_back({row->Name, row->Size, row->Count, row->IconKey});
+      rows.push_back({row->Name, row->GetSize(type), row->Count, row->IconKey});
     }
     return rows;
   }
@@ -195,10 +197,8 @@ TEST_F(AggregateReportTest, TimeRangesFromTheChosenStamp) {
 
 TEST_F(AggregateReportTest, SizesIgnoreTheSizeType) {
   const auto before = Build(Data, TReportKind::Top100Extensions);
-  SetCurrentSizeType(TSizeType::Allocated);
-  const auto after = Build(Data, TReportKind::Top100Extensions);
-  const auto ranges = Build(Data, TReportKind::SizeRange);
-  SetCurrentSizeType(TSizeType::FileSize);
+  const auto after = Build(Data, TReportKind::Top100Extensions, 50, 1, TSizeType::Allocated);
+  const auto ranges = Build(Data, TReportKind::SizeRange, 50, 1, TSizeType::Allocated);
   EXPECT_EQ(before, after);
   EXPECT_EQ(ranges, Build(Data, TReportKind::SizeRange));
 }

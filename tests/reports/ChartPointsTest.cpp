@@ -42,63 +42,64 @@ TEST(ChartSeries, SmallSharesGoToOthersUnderTypeOneOnlyAndPointsRunFromTheLastRo
   r.Add("a", 70);
   r.Add("b", 29);
   r.Add("c", 1);
-  EXPECT_EQ(FillChartSeries(r.Rows, 1), (Points{{29, "b"}, {70, "a"}, {1, Others}}));
-  EXPECT_EQ(FillChartSeries(r.Rows, 2), (Points{{1, "c"}, {29, "b"}, {70, "a"}}));
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 1), (Points{{29, "b"}, {70, "a"}, {1, Others}}));
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 2), (Points{{1, "c"}, {29, "b"}, {70, "a"}}));
   // Only 2 turns the gathering off.
-  EXPECT_EQ(FillChartSeries(r.Rows, 0), FillChartSeries(r.Rows, 1));
-  EXPECT_EQ(FillChartSeries(r.Rows, 3), FillChartSeries(r.Rows, 1));
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 0), FillChartSeries(r.Rows, TSizeType::FileSize, 1));
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 3), FillChartSeries(r.Rows, TSizeType::FileSize, 1));
 
   // A sorted list turned round: the slices come in the opposite order.
   ChartRows up;
   up.Add("c", 1);
   up.Add("b", 29);
   up.Add("a", 70);
-  EXPECT_EQ(FillChartSeries(up.Rows, 1), (Points{{70, "a"}, {29, "b"}, {1, Others}}));
+  EXPECT_EQ(FillChartSeries(up.Rows, TSizeType::FileSize, 1), (Points{{70, "a"}, {29, "b"}, {1, Others}}));
 }
 
 TEST(ChartSeries, ExactlyTwoPercentIsSmallAndAnythingAboveIsNot) {
   ChartRows r;
   r.Add("two", 2);
   r.Add("rest", 98);
-  EXPECT_EQ(FillChartSeries(r.Rows, 1), (Points{{98, "rest"}, {2, Others}}));
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 1), (Points{{98, "rest"}, {2, Others}}));
 
   ChartRows justAbove;  // 301 of 15000 is 2.0067 %
   justAbove.Add("a", 301);
   justAbove.Add("b", 14699);
-  EXPECT_EQ(FillChartSeries(justAbove.Rows, 1), (Points{{14699, "b"}, {301, "a"}}));
+  EXPECT_EQ(FillChartSeries(justAbove.Rows, TSizeType::FileSize, 1), (Points{{14699, "b"}, {301, "a"}}));
 
   ChartRows justBelow;  // 299 of 15000 is 1.9933 %, 60 exactly 0.4 %
   justBelow.Add("a", 299);
   justBelow.Add("b", 14641);
   justBelow.Add("c", 60);
-  EXPECT_EQ(FillChartSeries(justBelow.Rows, 1), (Points{{14641, "b"}, {359, Others}}));
+  EXPECT_EQ(FillChartSeries(justBelow.Rows, TSizeType::FileSize, 1), (Points{{14641, "b"}, {359, Others}}));
 
   // Sizes whose hundredfold passes the 64-bit range are still judged exactly.
   const int64_t total = 9'000'000'000'000'000'000;
   ChartRows huge;
   huge.Add("at", total / 50);
   huge.Add("rest", total - total / 50);
-  ASSERT_EQ(FillChartSeries(huge.Rows, 1).size(), 2u);
-  EXPECT_EQ(FillChartSeries(huge.Rows, 1)[1], (TChartPoint{static_cast<double>(total / 50), Others}));
+  ASSERT_EQ(FillChartSeries(huge.Rows, TSizeType::FileSize, 1).size(), 2u);
+  EXPECT_EQ(FillChartSeries(huge.Rows, TSizeType::FileSize, 1)[1],
+            (TChartPoint{static_cast<double>(total / 50), Others}));
   ChartRows over;
   over.Add("over", total / 50 + 1);
   over.Add("rest", total - total / 50 - 1);
-  EXPECT_EQ(FillChartSeries(over.Rows, 1)[1].Label, "over");
+  EXPECT_EQ(FillChartSeries(over.Rows, TSizeType::FileSize, 1)[1].Label, "over");
 }
 
 TEST(ChartSeries, SixtyEqualRowsAreOneOthersPointOrSixtyPoints) {
   ChartRows r;
   for (int i = 0; i < 60; ++i) r.Add("f" + std::to_string(i), 1000);
-  EXPECT_EQ(FillChartSeries(r.Rows, 1), (Points{{60000, Others}}));
-  const Points each = FillChartSeries(r.Rows, 2);
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 1), (Points{{60000, Others}}));
+  const Points each = FillChartSeries(r.Rows, TSizeType::FileSize, 2);
   ASSERT_EQ(each.size(), 60u);
   for (size_t i = 0; i < each.size(); ++i)
     EXPECT_EQ(each[i], (TChartPoint{1000, "f" + std::to_string(59 - i)}));
 
   // Empty rows add nothing to "Others" but are points of their own under type 2.
   r.Add("zero", 0);
-  EXPECT_EQ(FillChartSeries(r.Rows, 1), (Points{{60000, Others}}));
-  const Points withZero = FillChartSeries(r.Rows, 2);
+  EXPECT_EQ(FillChartSeries(r.Rows, TSizeType::FileSize, 1), (Points{{60000, Others}}));
+  const Points withZero = FillChartSeries(r.Rows, TSizeType::FileSize, 2);
   ASSERT_EQ(withZero.size(), 61u);
   EXPECT_EQ(withZero.front(), (TChartPoint{0, "zero"}));
 }
@@ -109,8 +110,8 @@ TEST(ChartSeries, NothingToDrawGivesNoPoints) {
   zeros.Add("b", 0);
   ChartRows none;
   for (int type : {1, 2}) {
-    EXPECT_TRUE(FillChartSeries(zeros.Rows, type).empty()) << type;
-    EXPECT_TRUE(FillChartSeries(none.Rows, type).empty()) << type;
+    EXPECT_TRUE(FillChartSeries(zeros.Rows, TSizeType::FileSize, type).empty()) << type;
+    EXPECT_TRUE(FillChartSeries(none.Rows, TSizeType::FileSize, type).empty()) << type;
     EXPECT_TRUE(FillChartSeries(TAggregateRows{}, type).empty()) << type;
   }
 }
@@ -123,12 +124,6 @@ TEST(ChartSeries, ExtensionRowsUseTheirNameAndSummedSize) {
   EXPECT_EQ(FillChartSeries(rows, 1), (Points{{300, ""}, {500, ".txt"}, {5, Others}}));
   EXPECT_EQ(FillChartSeries(rows, 2), (Points{{5, ".jpg"}, {300, ""}, {500, ".txt"}}));
 }
-
-class SizeTypeGuard {
- public:
-  explicit SizeTypeGuard(TSizeType type) { SetCurrentSizeType(type); }
-  ~SizeTypeGuard() { SetCurrentSizeType(TSizeType::FileSize); }
-};
 
 // A folder's content list: its files, then its child folders with their totals.
 TEST(ChartSeries, FilesListFollowsTheSizeType) {
@@ -148,14 +143,15 @@ TEST(ChartSeries, FilesListFollowsTheSizeType) {
   addFile(sub, "s1", 1);
   addFile(sub, "s2", 1);  // Sub: 2 bytes in 2 clusters
   tree.EndUpdate();
-  const TListingRows rows = BuildListingReport(data, TReportKind::FilesInThisFolder, {});
+  const TListingRows rows = BuildListingReport(data, TReportKind::FilesInThisFolder, {}, TSizeType::FileSize);
   ASSERT_EQ(rows.size(), 3u);
 
-  EXPECT_EQ(FillChartSeries(rows, 1), (Points{{100000, "big.bin"}, {3, Others}}));
-  EXPECT_EQ(FillChartSeries(rows, 2), (Points{{2, "Sub"}, {1, "tiny.txt"}, {100000, "big.bin"}}));
-  SizeTypeGuard allocated(TSizeType::Allocated);
+  TSizeType sizeType = TSizeType::FileSize;
+  EXPECT_EQ(FillChartSeries(rows, sizeType, 1), (Points{{100000, "big.bin"}, {3, Others}}));
+  EXPECT_EQ(FillChartSeries(rows, sizeType, 2), (Points{{2, "Sub"}, {1, "tiny.txt"}, {100000, "big.bin"}}));
+  sizeType = TSizeType::Allocated;
   // 4096 of 114688 bytes is 3.6 %: no longer small.
-  EXPECT_EQ(FillChartSeries(rows, 1), (Points{{8192, "Sub"}, {4096, "tiny.txt"}, {102400, "big.bin"}}));
+  EXPECT_EQ(FillChartSeries(rows, sizeType, 1), (Points{{8192, "Sub"}, {4096, "tiny.txt"}, {102400, "big.bin"}}));
 }
 
 TEST(ChartBarPaging, ScrollBarAppearsAboveFivePoints) {
@@ -188,7 +184,7 @@ TEST(ChartBarPaging, ShortListsFitInOneWindow) {
 TEST(ChartBarPaging, FirstWindowShowsTheListsFirstRows) {
   ChartRows r;
   for (int i = 0; i < 20; ++i) r.Add("f" + std::to_string(i), 100 + i);
-  const Points points = FillChartSeries(r.Rows, 2);
+  const Points points = FillChartSeries(r.Rows, TSizeType::FileSize, 2);
   const int n = static_cast<int>(points.size());
   const TBarWindow top = BarChartWindowAt(n, 0);
   std::vector<std::string> shown;

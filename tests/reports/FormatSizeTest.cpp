@@ -7,7 +7,6 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
-#include "platform/Locale.h"
 
 namespace kv {
 namespace {
@@ -20,10 +19,6 @@ class SeparatorLocale : public test::FakeLocale {
 
  private:
   char32_t Separator_;
-};
-
-struct UnitGuard {
-  ~UnitGuard() { SetCurrentSizeUnit(TSizeUnit::MB); }
 };
 
 constexpr int64_t KiB = 1024;
@@ -130,18 +125,22 @@ TEST(FormatSize, UsesTheLocaleDecimalSeparator) {
   EXPECT_EQ(DecimalSeparatorText(SeparatorLocale(U'\0')), ".");
 }
 
-TEST(FormatSize, CurrentUnitStartsAtMegabytesAndIsFollowed) {
-  UnitGuard guard;
-  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
-  const std::string separator = DecimalSeparatorText(CurrentLocale());
-  EXPECT_EQ(FormatSize(3 * MiB), "3" + separator + "00 MB");
-  SetCurrentSizeUnit(TSizeUnit::B);
-  EXPECT_EQ(FormatSize(1536), "1 536" + separator + "00 B");
-  SetCurrentSizeUnit(TSizeUnit::KB);
-  EXPECT_EQ(FormatSize(1536), "1" + separator + "50 KB");
-  SetCurrentSizeUnit(TSizeUnit::GB);
-  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::GB);
-  EXPECT_EQ(FormatSize(3 * GiB / 2), "1" + separator + "50 GB");
+TEST(FormatSize, FormatStartsAtMegabytesAndItsUnitAndLocaleAreFollowed) {
+  const test::FakeLocale comma;
+  TSizeFormat format;
+  EXPECT_EQ(format.Unit, TSizeUnit::MB);
+  EXPECT_EQ(format.Type, TSizeType::FileSize);
+  format.Locale = &comma;
+  const std::string separator = DecimalSeparatorText(*format.Locale);
+  EXPECT_EQ(FormatSize(3 * MiB, format), "3" + separator + "00 MB");
+  format.Unit = TSizeUnit::B;
+  EXPECT_EQ(FormatSize(1536, format), "1 536" + separator + "00 B");
+  format.Unit = TSizeUnit::KB;
+  EXPECT_EQ(FormatSize(1536, format), "1" + separator + "50 KB");
+  format.Unit = TSizeUnit::GB;
+  EXPECT_EQ(FormatSize(3 * GiB / 2, format), "1" + separator + "50 GB");
+  format.Locale = &Dot;
+  EXPECT_EQ(FormatSize(3 * GiB / 2, format), "1.50 GB");
 }
 
 TEST(FormatSize, AppendsToWhatIsThere) {

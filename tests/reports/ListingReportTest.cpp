@@ -77,12 +77,6 @@ struct TTimes {
   double Created, Modified, Access;
 };
 
-class SizeTypeGuard {
- public:
-  explicit SizeTypeGuard(TSizeType type) { SetCurrentSizeType(type); }
-  ~SizeTypeGuard() { SetCurrentSizeType(TSizeType::FileSize); }
-};
-
 // C:\Data
 //   a.txt 300, b.bin 100, c.txt 0
 //   Empty (no files)
@@ -135,18 +129,19 @@ class ListingReportTest : public ::testing::Test {
   }
 
   std::vector<std::string> Build(const TFolderNode *folder, TReportKind kind, int32_t count = 50, int32_t stamp = 1) {
-    return Names(BuildListingReport(folder, kind, TReportSettings{count, stamp}));
+    return Names(BuildListingReport(folder, kind, TReportSettings{count, stamp}, Type));
   }
 
   using V = std::vector<std::string>;
   test::FakePlatform Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
+  TSizeType Type = TSizeType::FileSize;  // of the reports built
   TFolderNode *Data, *Empty, *Sub1, *Deep, *Sub2, *Big;
 };
 
 TEST_F(ListingReportTest, FilesAndFoldersListsOwnFilesThenChildrenWithPercents) {
-  const TListingRows rows = BuildListingReport(Data, TReportKind::FilesInThisFolder, {});
+  const TListingRows rows = BuildListingReport(Data, TReportKind::FilesInThisFolder, {}, Type);
   EXPECT_EQ(Names(rows), (V{"a.txt", "b.bin", "c.txt", "Empty", "Sub1", "Sub2"}));
   // The rows are the tree's own objects.
   EXPECT_EQ(rows[0], Data->Data()->Files[0]);
@@ -162,8 +157,8 @@ TEST_F(ListingReportTest, FilesAndFoldersListsOwnFilesThenChildrenWithPercents) 
 }
 
 TEST_F(ListingReportTest, PercentsUseFileSizesUnderAllocatedSpaceAndZeroSums) {
-  SizeTypeGuard allocated(TSizeType::Allocated);
-  const TListingRows rows = BuildListingReport(Sub1, TReportKind::FilesInThisFolder, {});
+  Type = TSizeType::Allocated;
+  const TListingRows rows = BuildListingReport(Sub1, TReportKind::FilesInThisFolder, {}, Type);
   ASSERT_EQ(Names(rows), (V{"x.dat", "y.dat", "Deep"}));
   EXPECT_DOUBLE_EQ(rows[0]->ListPercent, 100.0 * 1000 / 1350);
   EXPECT_DOUBLE_EQ(rows[2]->ListPercent, 100.0 * 50 / 1350);
@@ -231,7 +226,7 @@ TEST_F(ListingReportTest, NegativeZeroAndMissingTimesRankSensibly) {
 }
 
 TEST_F(ListingReportTest, GreatestFilesFollowTheSizeType) {
-  SizeTypeGuard allocated(TSizeType::Allocated);
+  Type = TSizeType::Allocated;
   // Every non-empty file takes one 4096-byte cluster: a tie in tree order.
   EXPECT_EQ(Build(Data, TReportKind::Top100Files, 7),
             (V{"huge.iso", "a.txt", "b.bin", "x.dat", "y.dat", "z.dat", "w.log"}));
@@ -244,11 +239,11 @@ TEST_F(ListingReportTest, GreatestFoldersRankByOwnFilesIncludingTheSelectedFolde
   EXPECT_EQ(Build(Sub1, TReportKind::Top100Folders), (V{"Sub1", "Deep"}));
   EXPECT_EQ(Build(Sub2, TReportKind::Top100Folders), (V{"Big", "Sub2"}));
 
-  EXPECT_EQ(ListingItemSize(*Sub2->Data(), TReportKind::Top100Folders), 0);
-  EXPECT_EQ(ListingItemSize(*Sub2->Data(), TReportKind::FilesInThisFolder), 5300);
-  EXPECT_EQ(ListingItemSize(*Data->Data()->Files[0], TReportKind::Top100Folders), 300);
-  SizeTypeGuard allocated(TSizeType::Allocated);
-  EXPECT_EQ(ListingItemSize(*Data->Data(), TReportKind::Top100Folders), 2 * 4096);
+  EXPECT_EQ(ListingItemSize(*Sub2->Data(), TReportKind::Top100Folders, Type), 0);
+  EXPECT_EQ(ListingItemSize(*Sub2->Data(), TReportKind::FilesInThisFolder, Type), 5300);
+  EXPECT_EQ(ListingItemSize(*Data->Data()->Files[0], TReportKind::Top100Folders, Type), 300);
+  Type = TSizeType::Allocated;
+  EXPECT_EQ(ListingItemSize(*Data->Data(), TReportKind::Top100Folders, Type), 2 * 4096);
   // Big takes 3 clusters; Data and Sub1 tie at 2 and keep tree order.
   EXPECT_EQ(Build(Data, TReportKind::Top100Folders, 3), (V{"Big", "Data", "Sub1"}));
 }

@@ -34,7 +34,7 @@ class ReportColumnsTest : public ::testing::Test {
 };
 
 TEST_F(ReportColumnsTest, FileAndFolderCells) {
-  const ILocale& l = *Fake.Locale;
+  const TSizeFormat l{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()};
   const auto kind = TReportKind::FilesInThisFolder;
   EXPECT_EQ(FilesCellText(*File, fcName, kind, l), "a.txt");
   EXPECT_EQ(FilesCellText(*File, fcFolder, kind, l), "C:\\Data\\Sub\\");
@@ -59,13 +59,11 @@ TEST_F(ReportColumnsTest, FileAndFolderCells) {
 TEST_F(ReportColumnsTest, SizeCellFollowsUnitTypeAndTheGreatestFoldersRule) {
   const ILocale& l = *Fake.Locale;
   TFolderNodeData* data = Folder->Parent()->Data();
-  SetCurrentSizeUnit(TSizeUnit::B);
-  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::FilesInThisFolder, l), FormatSize(5100, TSizeUnit::B, l));
-  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::Top100Folders, l), FormatSize(100, TSizeUnit::B, l));
-  SetCurrentSizeType(TSizeType::Allocated);
-  EXPECT_EQ(FilesCellText(*File, fcSize, TReportKind::Top100Files, l), FormatSize(8192, TSizeUnit::B, l));
-  SetCurrentSizeType(TSizeType::FileSize);
-  SetCurrentSizeUnit(TSizeUnit::MB);
+  TSizeFormat format{TSizeType::FileSize, TSizeUnit::B, &l};
+  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::FilesInThisFolder, format), FormatSize(5100, TSizeUnit::B, l));
+  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::Top100Folders, format), FormatSize(100, TSizeUnit::B, l));
+  format.Type = TSizeType::Allocated;
+  EXPECT_EQ(FilesCellText(*File, fcSize, TReportKind::Top100Files, format), FormatSize(8192, TSizeUnit::B, l));
 }
 
 TEST(PercentText, IsCutNotRounded) {
@@ -80,12 +78,13 @@ TEST(PercentText, IsCutNotRounded) {
 }
 
 TEST(ExtensionsCells, NoneNameAndCount) {
-  test::FakeLocale l;
+  test::FakeLocale locale;
+  const TSizeFormat l{TSizeType::FileSize, TSizeUnit::MB, &locale};
   TExtensionsNodeData none("", 3 * 1024 * 1024, "");
   none.AddItem(0);
   EXPECT_EQ(ExtensionsCellText(none, ecName, l), "(none)");
   EXPECT_EQ(ExtensionsCellText(none, ecCount, l), "2");
-  EXPECT_EQ(ExtensionsCellText(none, ecSize, l), FormatSize(3 * 1024 * 1024, CurrentSizeUnit(), l));
+  EXPECT_EQ(ExtensionsCellText(none, ecSize, l), FormatSize(3 * 1024 * 1024, l.Unit, locale));
   TExtensionsNodeData txt(".txt", 1, "");
   // The empty name sorts first.
   EXPECT_LT(CompareExtensionsRows(none, txt, ecName), 0);
@@ -110,27 +109,27 @@ TEST_F(ReportColumnsTest, SortIsStableInBothDirectionsAndHeaderClicksFlip) {
   TSortState sort;
   EXPECT_EQ(sort.Column, 1);
   EXPECT_TRUE(sort.Descending);
-  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder);
+  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder, TSizeType::FileSize);
   EXPECT_EQ(names(), "b B A c a2 ");  // equal sizes keep their order
   sort.HeaderClick(fcSize);
   EXPECT_FALSE(sort.Descending);
-  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder);
+  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder, TSizeType::FileSize);
   EXPECT_EQ(names(), "A c a2 b B ");
   sort.HeaderClick(fcName);  // another column: the direction still flips
   EXPECT_TRUE(sort.Descending);
-  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder);
+  SortFilesRows(rows, sort, TReportKind::FilesInThisFolder, TSizeType::FileSize);
   EXPECT_EQ(names(), "c b B a2 A ");  // b and B are equal without case: previous order kept
   // By folder: the parent paths, without case, ties in their previous order.
   std::vector<TBaseNodeData*> mixed = {rows[0], Tree.FindFolderNode("C:\\Data")->Data(), rows[1], File};
-  SortFilesRows(mixed, TSortState{fcFolder, false}, TReportKind::Top100Files);
+  SortFilesRows(mixed, TSortState{fcFolder, false}, TReportKind::Top100Files, TSizeType::FileSize);
   EXPECT_EQ(mixed[0]->GetText(), "Data");   // directly in the drive
   EXPECT_EQ(mixed[1]->GetText(), "a.txt");  // in Data/Sub
   EXPECT_EQ(mixed[2]->GetText(), "c");      // both in List: c came before b
   EXPECT_EQ(mixed[3]->GetText(), "b");
   // Files sort below every folder on the count columns.
   TFolderNodeData* data = Tree.FindFolderNode("C:\\Data")->Data();
-  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFiles, TReportKind::FilesInThisFolder), 0);
-  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFolders, TReportKind::FilesInThisFolder), 0);
+  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFiles, TReportKind::FilesInThisFolder, TSizeType::FileSize), 0);
+  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFolders, TReportKind::FilesInThisFolder, TSizeType::FileSize), 0);
 }
 
 TEST(SortKeys, PercentsAndTimesCompareWithTolerance) {
@@ -143,14 +142,14 @@ TEST(SortKeys, PercentsAndTimesCompareWithTolerance) {
   TFolderNode* a = tree.GetFolderNode("C:\\a", early, nullptr, "o\\o");
   TFolderNode* b = tree.GetFolderNode("C:\\b", late, nullptr, "o\\o");
   const auto kind = TReportKind::FilesInThisFolder;
-  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind), 0);
+  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize), 0);
   b->Data()->Info.Modified = 100.0 + 2.0 / 86400000.0;
-  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind), 0);
+  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize), 0);
   a->Data()->ListPercent = 33.333333333333336;
   b->Data()->ListPercent = 33.33333333333333;
-  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind), 0);
+  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind, TSizeType::FileSize), 0);
   b->Data()->ListPercent = 33.3334;
-  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind), 0);
+  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind, TSizeType::FileSize), 0);
 }
 
 TEST(ColumnChoice, FirstUseRecordsTheVisibleColumnsPerKind) {

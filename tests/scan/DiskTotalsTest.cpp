@@ -16,6 +16,7 @@
 #include "cli/Cli.h"
 #include "export/ResultFile.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "platform/Locale.h"
@@ -25,6 +26,8 @@ namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadAll;
+using test::WriteFile;
 using test::Utf8;
 
 struct TStats {
@@ -52,16 +55,6 @@ int64_t DuTotal(const fs::path& root, const std::string& flags) {
   if (std::fscanf(pipe, "%lld", &total) != 1) total = -1;
   pclose(pipe);
   return total;
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, size_t size) {
-  std::ofstream out(path, std::ios::binary);
-  out << std::string(size, 'k');
 }
 
 class DiskTotalsTest : public ::testing::Test {

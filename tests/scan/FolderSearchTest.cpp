@@ -10,6 +10,7 @@
 #include "fakes/Drain.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "platform/Locale.h"
 #include "model/FileServices.h"
 #include "scan/FolderSearch.h"
@@ -22,16 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-void WriteFile(const fs::path& path, size_t size) {
-  std::ofstream out(path, std::ios::binary);
-  out << std::string(size, 'x');
-}
+using test::Utf8;
+using test::WriteFile;
 
 class TempTree {
  public:

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 
 namespace kv {
 namespace {
@@ -23,22 +23,13 @@ namespace fs = std::filesystem;
 
 const std::string No(NoTranslated);
 
+using test::NativePath;
 using test::Utf8;
-
-fs::path FromUtf8(const std::string& name) {
-  return fs::path(std::u8string(name.begin(), name.end()));
-}
 
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempFolder {
  public:
-  TempFolder() {
-    std::random_device random;
-    do {
-      Path = fs::temp_directory_path() /
-             ("kestrove-lang-" + std::to_string(random()) + "-" + std::to_string(random()));
-    } while (!fs::create_directory(Path));
-  }
+  TempFolder() : Path(test::MakeTempFolder("kestrove-lang")) {}
   ~TempFolder() {
     std::error_code ec;
     fs::remove_all(Path, ec);
@@ -51,7 +42,7 @@ class TempFolder {
 
   // Writes the bytes as they are and gives the file's full UTF-8 name.
   std::string Write(const std::string& name, std::string_view bytes) const {
-    std::ofstream out(Path / FromUtf8(name), std::ios::binary);
+    std::ofstream out(Path / NativePath(name), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return Folder() + name;
   }

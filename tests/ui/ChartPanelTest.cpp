@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/ChartLook.h"
 #include "reports/ChartPoints.h"
 #include "model/NodeData.h"
@@ -38,10 +39,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::ReadAll;
 
 std::vector<TChartPoint> EqualPoints(int n) {
   std::vector<TChartPoint> points;
@@ -128,7 +126,7 @@ TEST_F(ChartPanelTest, PieDrawsEveryPointInItsPaletteColourWithItsMarkOverTheGra
     files.push_back(std::make_unique<TFileNodeData>(name, size, 0, nullptr, TItemInfo{}, "o\\o"));
     rows.push_back(files.back().get());
   }
-  Panel.RefreshChart(FillChartSeries(rows, Options.ChartOtherType));
+  Panel.RefreshChart(FillChartSeries(rows, TSizeType::FileSize, Options.ChartOtherType));
   EXPECT_EQ(View("chrPie").Points(), (std::vector<TChartPoint>{{29, "b"}, {70, "a"}, {1, "Others"}}));
 
   Panel.RefreshChart(EqualPoints(3));

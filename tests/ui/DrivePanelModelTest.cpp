@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/QtHelpers.h"
 #include "model/FileServices.h"
 #include "ui/DrivePanelModel.h"
 
@@ -19,11 +20,7 @@ namespace {
 
 constexpr int64_t GiB = 1024LL * 1024 * 1024;
 
-QIcon SolidIcon(Qt::GlobalColor color) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(color);
-  return QIcon(pixmap);
-}
+using test::SolidIcon;
 
 // C: 500 GiB with 37.9 % free, D: 1000 GiB, E: 200 GiB, as the fake lists them.
 // Set up before the model member reads it.

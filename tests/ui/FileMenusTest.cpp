@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
@@ -31,24 +33,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
+using test::Named;
+using test::Q;
+using test::ReadAll;
+using test::Utf8;
 
 class FileMenusTest : public ::testing::Test {
  protected:
@@ -78,6 +66,7 @@ class FileMenusTest : public ::testing::Test {
   test::FakePlatform Fake;
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
+  const TSizeFormat Format{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()};
   fs::path Dir;
   TScriptedDialog Dialog;
   TFileCommandEnv Env{WindowFileCommandEnv(Dialog, [this](std::string_view id) { return Translate(id); })};
@@ -109,7 +98,7 @@ class ReportTreeChoiceTest : public FileMenusTest, public ::testing::WithParamIn
 
 TEST_P(ReportTreeChoiceTest, ChoicesPickTheFormatAndTheFileRows) {
   const TChoice choice = GetParam();
-  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, "09.12.2026 08:00:00"));
+  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, Format, "09.12.2026 08:00:00"));
   dialog.show();
   if (choice.Csv) Named<QRadioButton>(dialog, "rbtCSV")->setChecked(true);
   Named<QCheckBox>(dialog, "cbxSaveFiles")->setChecked(choice.WithFiles);
@@ -142,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(AllFour, ReportTreeChoiceTest,
                                            TChoice{true, false}));
 
 TEST_F(FileMenusTest, ReportTreeDialogStaysOpenAfterCancelNoOrAFailure) {
-  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, ""));
+  TfrmReportTree dialog(nullptr, Env.Translate, TreeReportSaver(Tree, Env, Format, ""));
   dialog.show();
   Named<QRadioButton>(dialog, "rbtCSV")->setChecked(true);
   Named<QCheckBox>(dialog, "cbxSaveFiles")->setChecked(false);
@@ -191,12 +180,12 @@ TEST_F(FileMenusTest, ListFilesOpensTheDialogOnlyForATreeWithFolders) {
   TFileServices emptyServices{Fake.Platform(), TPathStyle::Windows};
   TSizeTree empty{emptyServices, *Fake.Locale};
   answer();
-  ShowReportTree(nullptr, empty, Env, "");
+  ShowReportTree(nullptr, empty, Env, Format, "");
   QApplication::processEvents();
   EXPECT_EQ(dialogsSeen, 0);
 
   answer();
-  ShowReportTree(nullptr, Tree, Env, "");
+  ShowReportTree(nullptr, Tree, Env, Format, "");
   EXPECT_EQ(dialogsSeen, 1);
   EXPECT_TRUE(fs::exists(Dir / "all.csv"));
 }

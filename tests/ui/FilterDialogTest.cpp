@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "fakes/TempFolder.h"
+#include "fakes/QtHelpers.h"
 #include "platform/Locale.h"
 #include "scan/ItemFilter.h"
 #include "settings/Language.h"
@@ -30,16 +31,10 @@
 namespace kv {
 namespace {
 
+using test::Named;
+using test::Q;
+
 namespace fs = std::filesystem;
-
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
 
 QStringList Items(const QComboBox& box) {
   QStringList items;

@@ -35,7 +35,9 @@
 #include <vector>
 
 #include "fakes/FakeShell.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "app/DrivePanel.h"
 #include "reports/ReportColumns.h"
@@ -59,26 +61,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-std::string Utf8(const fs::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-void WriteFile(const fs::path& path, size_t size) {
-  std::ofstream out(path, std::ios::binary);
-  out << std::string(size, 'x');
-}
-
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-// A missing widget would otherwise crash the run instead of failing the test.
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
+using test::Named;
+using test::Q;
+using test::Utf8;
+using test::WriteFile;
 
 // Expected texts come from the language files themselves, not from the window.
 TLang LoadLang(const char* file) { return TLang(LanguageFolder() + file); }
@@ -87,9 +73,6 @@ class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() : Root(test::MakeTempFolder("kestrove-ui")) {}
   ~MainWindowTest() override {
-    // Unit and size type are process-wide; later tests expect the defaults.
-    SetCurrentSizeUnit(TSizeUnit::MB);
-    SetCurrentSizeType(TSizeType::FileSize);
     std::error_code ec;
     fs::remove_all(Root, ec);
   }
@@ -182,12 +165,13 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartsIdleInMegabytesFileSizeWithFilesAndFoldersReport) {
   ASSERT_EQ(English.FindText("2175"), "Folders:");
-  // What an earlier window left behind in the process-wide choices.
-  SetCurrentSizeUnit(TSizeUnit::GB);
-  SetCurrentSizeType(TSizeType::Allocated);
+  // An earlier window's choices are its own.
+  auto earlier = MakeWindow();
+  earlier->SetSizeUnit(TSizeUnit::GB);
+  earlier->SetSizeType(TSizeType::Allocated);
   auto w = MakeWindow();
-  EXPECT_EQ(CurrentSizeUnit(), TSizeUnit::MB);
-  EXPECT_EQ(CurrentSizeType(), TSizeType::FileSize);
+  EXPECT_EQ(w->SizeFormat().Unit, TSizeUnit::MB);
+  EXPECT_EQ(w->SizeFormat().Type, TSizeType::FileSize);
   for (const char* name : {"btnBack", "btnNext", "btnUp", "btnStopSearch"})
     EXPECT_FALSE(Named<QToolButton>(*w, name)->isEnabled()) << name;
   EXPECT_TRUE(Named<QToolButton>(*w, "btnFilter")->isEnabled());
@@ -433,7 +417,7 @@ TEST_F(MainWindowTest, UnitButtonsAndEntriesMoveTogetherAndRelabelSizes) {
   w->FocusFolder(a);
   auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
   ASSERT_GT(grdFiles->model()->rowCount(), 0);
-  const QString treeBefore = FolderNodeText(*a->Data());
+  const QString treeBefore = FolderNodeText(*a->Data(), w->SizeFormat());
   EXPECT_TRUE(treeBefore.contains(" MB")) << treeBefore.toStdString();
 
   QSignalSpy changed(grdFiles->model(), &QAbstractItemModel::dataChanged);
@@ -444,7 +428,7 @@ TEST_F(MainWindowTest, UnitButtonsAndEntriesMoveTogetherAndRelabelSizes) {
   EXPECT_FALSE(Named<QAction>(*w, "mniMB")->isChecked());
   EXPECT_TRUE(Named<QToolButton>(*w, "btnGB")->isChecked());
   EXPECT_FALSE(Named<QToolButton>(*w, "btnMB")->isChecked());
-  const QString treeGb = FolderNodeText(*a->Data());
+  const QString treeGb = FolderNodeText(*a->Data(), w->SizeFormat());
   EXPECT_NE(treeGb, treeBefore);
   EXPECT_TRUE(treeGb.contains(" GB")) << treeGb.toStdString();
   EXPECT_TRUE(grdFiles->model()->index(0, fcSize).data().toString().endsWith(" GB"));
@@ -453,7 +437,7 @@ TEST_F(MainWindowTest, UnitButtonsAndEntriesMoveTogetherAndRelabelSizes) {
   EXPECT_TRUE(Named<QToolButton>(*w, "btnKB")->isChecked());
   EXPECT_FALSE(Named<QToolButton>(*w, "btnGB")->isChecked());
   EXPECT_TRUE(Named<QAction>(*w, "mniKB")->isChecked());
-  EXPECT_TRUE(FolderNodeText(*a->Data()).contains(" KB"));
+  EXPECT_TRUE(FolderNodeText(*a->Data(), w->SizeFormat()).contains(" KB"));
   EXPECT_TRUE(grdFiles->model()->index(0, fcSize).data().toString().endsWith(" KB"));
 }
 
@@ -472,7 +456,7 @@ TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(file->FileSize, 1);
   ASSERT_NE(file->AllocatedSize, 1);
-  const ILocale& locale = w->Pane().Locale();
+  const ILocale& locale = *w->SizeFormat().Locale;
   EXPECT_EQ(grdFiles->model()->index(row, fcSize).data().toString(), Q(FormatSize(1, TSizeUnit::B, locale)));
 
   // The model answers live, so the view only shows the change when told.

@@ -12,17 +12,14 @@
 #include <string>
 
 #include "fakes/FakePlatform.h"
+#include "fakes/QtHelpers.h"
 #include "model/FileServices.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {
 namespace {
 
-QIcon SolidIcon(Qt::GlobalColor color) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(color);
-  return QIcon(pixmap);
-}
+using test::SolidIcon;
 
 // C:\Data
 //   a.txt 300, b.bin 100
@@ -65,7 +62,7 @@ class ReportListModelsTest : public ::testing::Test {
   TFileServices Services{Fake.Platform(), TPathStyle::Windows};
   TSizeTree Tree{Services, *Fake.Locale};
   TFolderNode* Data;
-  TReportPane Pane{*Fake.Locale};
+  TReportPane Pane{TSizeFormat{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()}};
   TListImages Images;
   TFilesListModel Files{Pane, Images};
   TExtensionsListModel Extensions{Pane, Images};
@@ -152,7 +149,7 @@ TEST_F(ReportListModelsTest, CellTextsAreTheCoresTextsInTheLocale) {
   for (int row = 0; row < Files.rowCount(); ++row)
     for (int column = 0; column < Files.columnCount(); ++column)
       EXPECT_EQ(Files.data(Files.index(row, column)).toString().toStdString(),
-                FilesCellText(*Pane.FilesRows()[static_cast<size_t>(row)], column, Pane.Kind(), *Fake.Locale))
+                FilesCellText(*Pane.FilesRows()[static_cast<size_t>(row)], column, Pane.Kind(), Pane.SizeFormat()))
           << row << "/" << column;
   // 1000 of 1400: cut to two decimals, with the locale's separator.
   EXPECT_EQ(Files.data(Files.index(0, fcPercent)).toString(), "71,42 %");
@@ -164,7 +161,7 @@ TEST_F(ReportListModelsTest, CellTextsAreTheCoresTextsInTheLocale) {
   EXPECT_EQ(Extensions.data(Extensions.index(0, ecName)).toString(), ".txt");
   EXPECT_EQ(Extensions.data(Extensions.index(1, ecCount)).toString(), "1");
   EXPECT_EQ(Extensions.data(Extensions.index(1, ecSize)).toString().toStdString(),
-            ExtensionsCellText(*Pane.ExtensionsRows()[1], ecSize, *Fake.Locale));
+            ExtensionsCellText(*Pane.ExtensionsRows()[1], ecSize, Pane.SizeFormat()));
   EXPECT_FALSE(Extensions.data(Extensions.index(0, ecName), Qt::FontRole).isValid());
 }
 

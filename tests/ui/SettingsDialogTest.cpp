@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/QtHelpers.h"
 #include "platform/Platform.h"
 #include "settings/Language.h"
 #include "app/Option.h"
@@ -30,14 +31,8 @@
 namespace kv {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
+using test::Named;
+using test::Q;
 
 // Expected texts come from the language files themselves, line breaks as a label shows them.
 QString FileText(const char* file, const char* id) {

@@ -22,7 +22,9 @@
 #include <thread>
 
 #include "fakes/FakeShell.h"
+#include "fakes/QtHelpers.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
 #include "reports/ReportColumns.h"
 #include "settings/Language.h"
@@ -38,14 +40,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::Named;
 using test::Utf8;
-
-template <class T>
-T* Named(const QObject& owner, const char* name) {
-  T* found = owner.findChild<T*>(QString::fromLatin1(name));
-  if (!found) throw std::runtime_error(std::string("no object named ") + name);
-  return found;
-}
 
 class TreemapWindowTest : public ::testing::Test {
  protected:
@@ -58,8 +54,6 @@ class TreemapWindowTest : public ::testing::Test {
       std::ofstream(Root / path, std::ios::binary) << std::string(static_cast<size_t>(size), 'x');
   }
   ~TreemapWindowTest() override {
-    SetCurrentSizeUnit(TSizeUnit::MB);
-    SetCurrentSizeType(TSizeType::FileSize);
     std::error_code ec;
     fs::remove_all(Root, ec);
   }
@@ -148,7 +142,8 @@ TEST_F(TreemapWindowTest, HoverShowsPathAndSizeClickOnFileFocusesItsFolderAndSel
   const QString path = QString::fromStdString(Utf8(Root / "A" / "cherry.txt"));
   for (const TSizeUnit unit : {TSizeUnit::MB, TSizeUnit::B}) {
     w->SetSizeUnit(unit);
-    EXPECT_EQ(status->text(), path + "   " + QString::fromStdString(FormatSize(2000)));
+    EXPECT_EQ(status->text(),
+              path + "   " + QString::fromStdString(FormatSize(2000, unit, *w->SizeFormat().Locale)));
   }
   // From the folder's own report and from another report kind alike.
   for (const TReportKind kind : {TReportKind::FilesInThisFolder, TReportKind::Top100Extensions}) {
