@@ -2,7 +2,6 @@
 #include "ui/QtText.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -25,6 +24,8 @@
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <functional>
 
 #include "reports/AggregateReport.h"
 #include "reports/ReportColumns.h"
@@ -54,7 +55,6 @@ namespace {
 
 constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
 constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
-constexpr const char* UnitActionNames[4] = {"mniB", "mniKB", "mniMB", "GB1"};
 
 // The unit buttons show their unit as an image.
 QIcon UnitIcon(const char* unit) {
@@ -69,14 +69,6 @@ QIcon UnitIcon(const char* unit) {
   p.setPen(QApplication::palette().color(QPalette::ButtonText));
   p.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(unit));
   return QIcon(pixmap);
-}
-
-// The "2194" pattern with the level digit for its string placeholder; a text
-// without one simply has no digit.
-QString LevelCaption(const std::string& pattern, int level) {
-  std::string text = pattern;
-  if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, std::to_string(level));
-  return FromUtf8(text);
 }
 
 const char* const HomePage = "https://www.varnholt.de/kestrove/";
@@ -121,12 +113,15 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   // The chart panel takes its palette and gradient from the options.
   Options_ = std::make_unique<TOption>(Settings_);
 
-  CreateActions();
-  CreateMenus();
+  Actions_ = std::make_unique<TMainActions>(*this);
+  // The treemap's entry is the one of the View entries kept across runs.
+  Act("mniShowTreemap")->setChecked(Options_->ShowTreemap != 0);
+  UnitActions_ = Actions_->UnitActions();
   CreateToolBar();
   CreatePanes();
   CreateStatusBar();
-  CreatePopupMenu();
+  ConnectActions();
+  ConnectViews();
 
   // Start-up state: the Files and folders report on its page, both lists by
   // size, largest first.
@@ -185,179 +180,6 @@ void TfrmMain::Shutdown() {
 }
 
 // ---------------------------------------------------------------- creation
-
-QAction* TfrmMain::NewAction(const char* name, const QString& text, QObject* owner) {
-  auto* action = new QAction(text, owner);
-  action->setObjectName(name);
-  Actions_[name] = action;
-  return action;
-}
-
-void TfrmMain::CreateActions() {
-  NewAction("mniScanDrive", "Scan selected drive", this);
-  NewAction("mniScanFolder", "Scan folder...", this);
-  NewAction("mniExport", "Export...", this);
-  NewAction("mniImport", "Import...", this);
-  NewAction("mniStopScan", "Stop scan", this);
-  NewAction("mniFilter", "Filter...", this);
-  NewAction("mniExit", "Exit", this);
-  connect(Act("mniScanDrive"), &QAction::triggered, this, [this] {
-    const QString root = edtDriveList->currentData().toString();
-    if (!root.isEmpty()) StartScan(root.toStdString());
-  });
-  connect(Act("mniScanFolder"), &QAction::triggered, this, [this] {
-    std::string folder;
-    if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
-  });
-  connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
-  connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });
-  connect(Act("mniExport"), &QAction::triggered, this, [this] { ExportResultCommand(*Tree_, *FileEnv_); });
-  connect(Act("mniImport"), &QAction::triggered, this, [this] { ImportResult(); });
-  connect(Act("mniExit"), &QAction::triggered, this, &QWidget::close);
-
-  auto* units = new QActionGroup(this);
-  for (int u = 0; u < 4; ++u) {
-    QAction* action = NewAction(UnitActionNames[u], UnitNames[u], units);
-    action->setCheckable(true);
-    action->setChecked(u == static_cast<int>(TSizeUnit::MB));
-    connect(action, &QAction::triggered, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
-    UnitActions_[static_cast<size_t>(u)] = action;
-  }
-
-  // The size type: a radio pair in the popup and its twin in the View menu.
-  auto* popupTypes = new QActionGroup(this);
-  auto* menuTypes = new QActionGroup(this);
-  const std::pair<const char*, TSizeType> types[] = {
-      {"mniSizeTypeFile", TSizeType::FileSize}, {"mniSizeTypeAllocated", TSizeType::Allocated}};
-  for (const auto& [name, type] : types) {
-    QAction* popup = NewAction(name, {}, popupTypes);
-    QAction* twin = NewAction((std::string(name) + "2").c_str(), {}, menuTypes);
-    for (QAction* action : {popup, twin}) {
-      action->setCheckable(true);
-      action->setChecked(type == TSizeType::FileSize);
-      connect(action, &QAction::triggered, this, [this, t = type] { SetSizeType(t); });
-    }
-  }
-
-  // Chart type entries of the View menu; they call their twins in the chart panel.
-  auto* chartTypes = new QActionGroup(this);
-  for (const char* name : {"mniBar2", "mniPie2"}) {
-    QAction* action = NewAction(name, {}, chartTypes);
-    action->setCheckable(true);
-    action->setChecked(std::string_view(name) == "mniPie2");
-  }
-  for (const char* name : {"mniShowChart", "mniShowInfoDisk"}) {
-    QAction* action = NewAction(name, {}, this);
-    action->setCheckable(true);
-    action->setChecked(true);
-  }
-  // Reports without a chart keep the panel hidden whatever the entry says.
-  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
-    pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
-  });
-  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) {
-    pnlDiskSize->setVisible(on);
-  });
-  // The treemap's entry is the one of the three kept across runs.
-  QAction* showTreemap = NewAction("mniShowTreemap", {}, this);
-  showTreemap->setCheckable(true);
-  showTreemap->setChecked(Options_->ShowTreemap != 0);
-  connect(showTreemap, &QAction::toggled, this, [this](bool on) {
-    pnlTreemap->setVisible(on);
-    Options_->ShowTreemap = on ? 1 : 0;
-    Options_->Save();
-  });
-
-  // Report kinds: fifteen radio entries in the popup, their twins in the
-  // Report menu; a twin only calls its popup entry.
-  auto* popupKinds = new QActionGroup(this);
-  auto* menuKinds = new QActionGroup(this);
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    QAction* popup = NewAction(std::string(info.PopupName).c_str(), {}, popupKinds);
-    QAction* twin = NewAction(std::string(info.MenuName).c_str(), {}, menuKinds);
-    popup->setCheckable(true);
-    twin->setCheckable(true);
-    popup->setChecked(info.Kind == TReportKind::FilesInThisFolder);
-    twin->setChecked(info.Kind == TReportKind::FilesInThisFolder);
-    PopupKinds_[k] = popup;
-    MenuKinds_[k] = twin;
-    connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
-    connect(twin, &QAction::triggered, popup, &QAction::trigger);
-  }
-  NewAction("mniListFiles", {}, this);
-  connect(Act("mniListFiles"), &QAction::triggered, this,
-          [this] { ShowReportTree(this, *Tree_, *FileEnv_, TitleTime()); });
-  NewAction("mniReportSettings", {}, this);
-  NewAction("mniReportSettings2", {}, this);
-  for (const char* name : {"mniReportSettings", "mniReportSettings2"})
-    connect(Act(name), &QAction::triggered, this, [this] { EditSettings("tbsReport"); });
-  NewAction("mniHomepage", {}, this);
-  NewAction("mniAbout", {}, this);
-  connect(Act("mniHomepage"), &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(HomePage)); });
-  connect(Act("mniAbout"), &QAction::triggered, this, [this] { ShowAbout(); });
-}
-
-void TfrmMain::CreateMenus() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName("mnuMain");
-  auto menu = [this](QWidget* parent, const char* name) {
-    auto* m = new QMenu(parent);
-    m->setObjectName(name);
-    return m;
-  };
-
-  mniScan = menu(bar, "mniScan");
-  mniScan->addActions({Act("mniScanDrive"), Act("mniScanFolder")});
-  mniScan->addSeparator();
-  mniScan->addActions({Act("mniExport"), Act("mniImport")});
-  mniScan->addSeparator();
-  mniScan->addActions({Act("mniStopScan"), Act("mniFilter")});
-  mniScan->addSeparator();
-  mniScan->addAction(Act("mniExit"));
-
-  mniView = menu(bar, "mniView");
-  mniSize = menu(mniView, "mniSize");
-  for (QAction* action : UnitActions_) mniSize->addAction(action);
-  mniSizeType = menu(mniView, "mniSizeType");
-  mniSizeType->addActions({Act("mniSizeTypeFile2"), Act("mniSizeTypeAllocated2")});
-  mniChartType = menu(mniView, "mniChartType");
-  mniChartType->addActions({Act("mniBar2"), Act("mniPie2")});
-  mniView->addMenu(mniSize);
-  mniView->addMenu(mniSizeType);
-  mniView->addMenu(mniChartType);
-  mniView->addSeparator();
-  mniView->addActions({Act("mniShowChart"), Act("mniShowInfoDisk"), Act("mniShowTreemap")});
-
-  mniReport = menu(bar, "mniReport");
-  mniIncludingSubfolder2 = menu(mniReport, "mniIncludingSubfolder2");
-  mnuReportType = menu(this, "mnuReportType");
-  mniIncludingSubfolder = menu(mnuReportType, "mniIncludingSubfolder");
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    const bool inSubmenu = info.Scope == TReportScope::IncludingSubfolders;
-    (inSubmenu ? mniIncludingSubfolder2 : mniReport)->addAction(MenuKinds_[k]);
-    (inSubmenu ? mniIncludingSubfolder : mnuReportType)->addAction(PopupKinds_[k]);
-  }
-  mniReport->addMenu(mniIncludingSubfolder2);
-  mniReport->addSeparator();
-  mniReport->addAction(Act("mniListFiles"));
-  mniReport->addSeparator();
-  mniReport->addAction(Act("mniReportSettings2"));
-  mnuReportType->addMenu(mniIncludingSubfolder);
-  mnuReportType->addSeparator();
-  mnuReportType->addAction(Act("mniReportSettings"));
-
-  mniHelp = menu(bar, "mniHelp");
-  mniHelp->addAction(Act("mniHomepage"));
-  mniHelp->addSeparator();
-  mniHelp->addAction(Act("mniAbout"));
-
-  for (QMenu* m : {mniScan, mniView, mniReport, mniHelp}) bar->addMenu(m);
-
-  mnuSizeType = menu(this, "mnuSizeType");
-  mnuSizeType->addActions({Act("mniSizeTypeFile"), Act("mniSizeTypeAllocated")});
-}
 
 void TfrmMain::CreateToolBar() {
   pnlTop1 = new QWidget(this);
@@ -427,12 +249,14 @@ void TfrmMain::CreateToolBar() {
     connect(b, &QToolButton::clicked, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
   }
   btnSyzeType = button("btnSyzeType", ThemedIcon("view-list-details", QStyle::SP_FileDialogDetailedView));
-  connect(btnSyzeType, &QToolButton::clicked, this, [this] { DropDownBelow(btnSyzeType, mnuSizeType); });
+  connect(btnSyzeType, &QToolButton::clicked, this,
+          [this] { DropDownBelow(btnSyzeType, Actions_->Menu("mnuSizeType")); });
   separator();
   btnReportType = button("btnReportType", {});
   btnReportType->setFixedSize(164, 32);
   btnReportType->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  connect(btnReportType, &QToolButton::clicked, this, [this] { DropDownBelow(btnReportType, mnuReportType); });
+  connect(btnReportType, &QToolButton::clicked, this,
+          [this] { DropDownBelow(btnReportType, Actions_->Menu("mnuReportType")); });
   btnSaveFiles = button("btnSaveFiles", ThemedIcon("document-save", QStyle::SP_DialogSaveButton));
   mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
   connect(btnSaveFiles, &QToolButton::clicked, this, [this] { DropDownBelow(btnSaveFiles, mnuSaveFiles); });
@@ -651,44 +475,81 @@ void TfrmMain::CreateStatusBar() {
   PlaceProgressBar();
 }
 
-void TfrmMain::CreatePopupMenu() {
-  mnuPopup = new QMenu(this);
-  mnuPopup->setObjectName("mnuPopup");
-  // Enabled per item each time the menu opens (ShowPopup).
-  QAction* explorer = NewAction("mniExplorer", {}, mnuPopup);
-  mnuPopup->addAction(explorer);
-  mnuPopup->addSeparator();
-  mniExpand = new QMenu(mnuPopup);
-  mniExpand->setObjectName("mniExpand");
-  QAction* full = NewAction("mniFullExpand", {}, mniExpand);
-  mniExpand->addAction(full);
-  connect(full, &QAction::triggered, this, [this] { ExpandToLevel(FocusedNode(), 0); });
-  for (int level = 1; level <= 4; ++level) {
-    const std::string name = "mniExpandToLevel" + std::to_string(level);
-    QAction* action = NewAction(name.c_str(), {}, mniExpand);
-    mniExpand->addAction(action);
-    connect(action, &QAction::triggered, this, [this, level] { ExpandToLevel(FocusedNode(), level); });
-  }
-  mniExpandAction_ = mnuPopup->addMenu(mniExpand);
-  mniColumns = new QMenu(mnuPopup);
-  mniColumns->setObjectName("mniColumns");
-  mniColumnsAction_ = mnuPopup->addMenu(mniColumns);
-  for (const char* name : {"mniRefresh", "mniRemoveFromList"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
-  mnuPopup->addSeparator();
-  for (const char* name : {"mniDelete", "mniProperties"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
-  connect(Act("mniExplorer"), &QAction::triggered, this, [this] {
-    if (const TBaseNodeData* item = SelectedItem())
-      Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
-  });
-  connect(Act("mniProperties"), &QAction::triggered, this, [this] {
-    if (const TBaseNodeData* item = SelectedItem())
-      ShowProperties(*Shell_, *item, LanguageTranslator(*Languages_), this);
-  });
-  connect(Act("mniDelete"), &QAction::triggered, this, [this] { DeleteSelected(); });
-  connect(Act("mniRemoveFromList"), &QAction::triggered, this, [this] { RemoveSelected(); });
-  connect(Act("mniRefresh"), &QAction::triggered, this, [this] { RefreshSelected(); });
-  connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
+// ---------------------------------------------------------------- wiring
 
+void TfrmMain::ConnectActions() {
+  const std::pair<const char*, std::function<void()>> commands[] = {
+      {"mniScanDrive",
+       [this] {
+         const QString root = edtDriveList->currentData().toString();
+         if (!root.isEmpty()) StartScan(root.toStdString());
+       }},
+      {"mniScanFolder",
+       [this] {
+         std::string folder;
+         if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
+       }},
+      {"mniStopScan", [this] { StopScans(); }},
+      {"mniFilter", [this] { EditFilter(); }},
+      {"mniExport", [this] { ExportResultCommand(*Tree_, *FileEnv_); }},
+      {"mniImport", [this] { ImportResult(); }},
+      {"mniExit", [this] { close(); }},
+      {"mniListFiles", [this] { ShowReportTree(this, *Tree_, *FileEnv_, TitleTime()); }},
+      {"mniReportSettings", [this] { EditSettings("tbsReport"); }},
+      {"mniReportSettings2", [this] { EditSettings("tbsReport"); }},
+      {"mniHomepage", [] { QDesktopServices::openUrl(QUrl(HomePage)); }},
+      {"mniAbout", [this] { ShowAbout(); }},
+      {"mniExplorer",
+       [this] {
+         if (const TBaseNodeData* item = SelectedItem())
+           Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
+       }},
+      {"mniProperties",
+       [this] {
+         if (const TBaseNodeData* item = SelectedItem())
+           ShowProperties(*Shell_, *item, LanguageTranslator(*Languages_), this);
+       }},
+      {"mniDelete", [this] { DeleteSelected(); }},
+      {"mniRemoveFromList", [this] { RemoveSelected(); }},
+      {"mniRefresh", [this] { RefreshSelected(); }},
+      {"mniFullExpand", [this] { ExpandToLevel(FocusedNode(), 0); }},
+  };
+  for (const auto& [name, command] : commands) connect(Act(name), &QAction::triggered, this, command);
+  for (int level = 1; level <= 4; ++level)
+    connect(Act("mniExpandToLevel" + std::to_string(level)), &QAction::triggered, this,
+            [this, level] { ExpandToLevel(FocusedNode(), level); });
+
+  for (int u = 0; u < 4; ++u)
+    connect(UnitActions_[static_cast<size_t>(u)], &QAction::triggered, this,
+            [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+  // The size type: a radio pair in the drop-down and its twin in the View menu.
+  const std::pair<const char*, TSizeType> types[] = {
+      {"mniSizeTypeFile", TSizeType::FileSize}, {"mniSizeTypeAllocated", TSizeType::Allocated}};
+  for (const auto& [name, type] : types)
+    for (QAction* action : {Act(name), Act(std::string(name) + "2")})
+      connect(action, &QAction::triggered, this, [this, t = type] { SetSizeType(t); });
+
+  // A report kind's twin in the Report menu only calls its drop-down entry.
+  for (const TReportKindInfo& info : AllReportKinds()) {
+    QAction* popup = Actions_->PopupKind(info.Kind);
+    connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
+    connect(Actions_->MenuKind(info.Kind), &QAction::triggered, popup, &QAction::trigger);
+  }
+
+  // Reports without a chart keep the panel hidden whatever the entry says.
+  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
+    pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
+  });
+  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) { pnlDiskSize->setVisible(on); });
+  connect(Act("mniShowTreemap"), &QAction::toggled, this, [this](bool on) {
+    pnlTreemap->setVisible(on);
+    Options_->ShowTreemap = on ? 1 : 0;
+    Options_->Save();
+  });
+}
+
+void TfrmMain::ConnectViews() {
+  connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
   for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
@@ -705,10 +566,10 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   Act("mniRemoveFromList")->setEnabled(item && idle);
   Act("mniProperties")->setEnabled(item && !multi);
   Act("mniRefresh")->setEnabled(item && idle && !multi);
-  mniExpandAction_->setVisible(item && overTree && !multi);
-  mniColumnsAction_->setVisible(!overTree);
+  Actions_->Menu("mniExpand")->menuAction()->setVisible(item && overTree && !multi);
+  Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
   if (!overTree) BuildColumnsMenu();
-  mnuPopup->popup(globalPos);
+  Actions_->Menu("mnuPopup")->popup(globalPos);
 }
 
 void TfrmMain::FillDriveList() {
@@ -858,23 +719,19 @@ void TfrmMain::StopScans() {
 
 // ---------------------------------------------------------------- reports
 
-void TfrmMain::UncheckReportKinds() {
-  // Exclusive groups refuse an empty choice; lift that while clearing.
-  for (auto* kinds : {&PopupKinds_, &MenuKinds_}) {
-    QActionGroup* group = (*kinds)[0]->actionGroup();
-    group->setExclusive(false);
-    for (QAction* action : *kinds) action->setChecked(false);
-    group->setExclusive(true);
-  }
+void TfrmMain::UncheckReportKinds() { Actions_->UncheckReportKinds(); }
+
+void TfrmMain::MarkReportKind(TReportKind kind) {
+  UncheckReportKinds();
+  Actions_->PopupKind(kind)->setChecked(true);
+  Actions_->MenuKind(kind)->setChecked(true);
+  btnReportType->setText(Actions_->PopupKind(kind)->text());
 }
 
 void TfrmMain::SelectReportKind(TReportKind kind) {
-  const auto k = static_cast<size_t>(kind);
-  UncheckReportKinds();
-  PopupKinds_[k]->setChecked(true);
+  MarkReportKind(kind);
   Pane_.SetKind(kind);
   pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes);
-  btnReportType->setText(PopupKinds_[k]->text());
   // The first selected folder, which may be none: then the list is emptied.
   const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
   const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
@@ -883,7 +740,6 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
   StartIconLoader();
   ApplyReportColumns();
   RefreshChart();
-  MenuKinds_[k]->setChecked(true);
 }
 
 void TfrmMain::RefreshReport(TFolderNode* node) {
@@ -962,6 +818,7 @@ void TfrmMain::ApplyReportColumns() {
 }
 
 void TfrmMain::BuildColumnsMenu() {
+  QMenu* mniColumns = Actions_->Menu("mniColumns");
   mniColumns->clear();
   QTreeView* list = CurrentReportList();
   if (!list) return;
@@ -1093,39 +950,8 @@ void TfrmMain::ChangeLanguage(const std::string& name) {
 }
 
 void TfrmMain::ApplyLanguage() {
-  const std::pair<QMenu*, const char*> menus[] = {
-      {mniScan, IdMenuScan},          {mniView, IdMenuView},
-      {mniReport, IdMenuReport},      {mniHelp, IdMenuHelp},
-      {mniSize, IdMenuSize},          {mniSizeType, IdSizeType},
-      {mniChartType, IdChartType},    {mniIncludingSubfolder, IdIncludingSubfolder},
-      {mniIncludingSubfolder2, IdIncludingSubfolder}, {mniExpand, IdExpand},
-      {mniColumns, IdColumns}};
-  for (const auto& [menu, id] : menus) menu->setTitle(Tr(id));
-
-  const std::pair<const char*, const char*> captions[] = {
-      {"mniScanDrive", IdScanDrive},       {"mniScanFolder", IdScanFolder},
-      {"mniStopScan", IdStopScan},         {"mniFilter", IdFilter},
-      {"mniExit", IdExit},                 {"mniShowChart", IdShowChart},
-      {"mniShowInfoDisk", IdShowInfoDisk}, {"mniShowTreemap", IdShowTreemap},
-      {"mniSizeTypeFile", IdSizeTypeFile},
-      {"mniSizeTypeFile2", IdSizeTypeFile}, {"mniSizeTypeAllocated", IdSizeTypeAllocated},
-      {"mniSizeTypeAllocated2", IdSizeTypeAllocated}, {"mniBar2", IdChartBar},
-      {"mniPie2", IdChartPie},             {"mniListFiles", IdSaveAllScannedFiles},
-      {"mniReportSettings", IdSettingsMenu}, {"mniReportSettings2", IdSettingsMenu},
-      {"mniHomepage", IdHomePage},         {"mniAbout", IdAbout},
-      {"mniExplorer", IdExplorer},         {"mniRefresh", IdRefresh},
-      {"mniRemoveFromList", IdRemoveFromList}, {"mniDelete", IdDelete},
-      {"mniProperties", IdProperties},     {"mniFullExpand", IdFullExpand}};
-  for (const auto& [name, id] : captions) Act(name)->setText(Tr(id));
-  for (int level = 1; level <= 4; ++level)
-    Act(("mniExpandToLevel" + std::to_string(level)).c_str())
-        ->setText(LevelCaption(Languages_->Translate(IdExpandToLevel), level));
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    const QString text = Tr(std::string(info.TextId).c_str());
-    PopupKinds_[k]->setText(text);
-    MenuKinds_[k]->setText(text);
-  }
+  const TTranslate translate = LanguageTranslator(*Languages_);
+  Actions_->ApplyLanguage(translate);
 
   const std::pair<QToolButton*, const char*> hints[] = {
       {btnStartSearchDrive, IdScanDrive}, {btnStartSearchFolder, IdScanFolder}, {btnStopSearch, IdStopScan},
@@ -1143,10 +969,10 @@ void TfrmMain::ApplyLanguage() {
   for (const TColumnSpec& column : DriveColumns()) drives << Tr(column.HeaderId);
   DriveModel_->SetHeaderTexts(drives);
 
-  // The two buttons name the current choices in the new language.
-  btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());
+  // The report button names the current choice in the new language.
+  btnReportType->setText(Actions_->PopupKind(Pane_.Kind())->text());
   ChartPanel_->ApplyLanguage();
-  ApplySaveFilesMenuLanguage(*mnuSaveFiles, LanguageTranslator(*Languages_));
+  ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   UpdateCounters();
   UpdateCommandState();
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <array>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <QMainWindow>
 
@@ -23,9 +23,9 @@
 #include "settings/Language.h"
 #include "app/Option.h"
 #include "app/UserDialog.h"
+#include "ui/MainActions.h"
 
 class QAction;
-class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -147,12 +147,11 @@ class TfrmMain final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateActions();
-  void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
   void CreatePanes();
-  void CreatePopupMenu();
+  void ConnectActions();
+  void ConnectViews();
   void CreateTreemap(QWidget* parent);
   void ShowTreemapItem(const TTreemapNode* node);
   void SelectFileRow(const TFileNodeData* file);
@@ -170,6 +169,9 @@ class TfrmMain final : public QMainWindow {
   void ShowFilterState();
   // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
   void FollowRefresh();
+  // Both entries of the kind checked and the report button naming it; the
+  // report itself is left as it is.
+  void MarkReportKind(TReportKind kind);
   std::string ItemPath(const TBaseNodeData& item) const;
   std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();
@@ -177,7 +179,6 @@ class TfrmMain final : public QMainWindow {
   void ShowAbout();
   void HeaderClicked(int column);
   void TreeFocusChanged(const QModelIndex& current);
-  QAction* NewAction(const char* name, const QString& text, QObject* owner);
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -212,6 +213,8 @@ class TfrmMain final : public QMainWindow {
   std::string RefreshPath_;
   bool RefreshShown_ = false;
 
+  std::unique_ptr<TMainActions> Actions_;  // menus and their entries
+
   // ---- widgets (object names as the members) ----
   QWidget* pnlTop1 = nullptr;
   QComboBox* edtDriveList = nullptr;
@@ -222,7 +225,9 @@ class TfrmMain final : public QMainWindow {
   QToolButton* btnUp = nullptr;
   QToolButton* btnBack = nullptr;
   QToolButton* btnNext = nullptr;
+  // The unit choices on the tool bar and in the View menu, in TSizeUnit order.
   std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
+  std::array<QAction*, 4> UnitActions_{};      // mniB, mniKB, mniMB, GB1
   QToolButton* btnSyzeType = nullptr;
   QToolButton* btnReportType = nullptr;
   QToolButton* btnSaveFiles = nullptr;
@@ -254,32 +259,10 @@ class TfrmMain final : public QMainWindow {
   TFilesListModel* FilesModel_ = nullptr;
   TExtensionsListModel* ExtensionsModel_ = nullptr;
   TDrivePanelModel* DriveModel_ = nullptr;
-
-  // ---- menus and their entries ----
-  QMenu* mniScan = nullptr;
-  QMenu* mniView = nullptr;
-  QMenu* mniReport = nullptr;
-  QMenu* mniHelp = nullptr;
-  QMenu* mniSize = nullptr;
-  QMenu* mniSizeType = nullptr;
-  QMenu* mniChartType = nullptr;
-  QMenu* mniIncludingSubfolder = nullptr;
-  QMenu* mniIncludingSubfolder2 = nullptr;
-  QMenu* mnuSizeType = nullptr;
-  QMenu* mnuReportType = nullptr;
-  QMenu* mnuPopup = nullptr;
   QMenu* mnuSaveFiles = nullptr;
-  QMenu* mniExpand = nullptr;
-  QMenu* mniColumns = nullptr;
-  QAction* mniColumnsAction_ = nullptr;
-  QAction* mniExpandAction_ = nullptr;
   QWidget* PopupSource_ = nullptr;
 
-  std::map<std::string, QAction*> Actions_;  // by object name
-  std::array<QAction*, ReportKindCount> PopupKinds_{};
-  std::array<QAction*, ReportKindCount> MenuKinds_{};
-  std::array<QAction*, 4> UnitActions_{};  // mniB, mniKB, mniMB, GB1
-  QAction* Act(const char* name) const { return Actions_.at(name); }
+  QAction* Act(std::string_view name) const { return Actions_->Act(name); }
 };
 
 }  // namespace kv

@@ -169,12 +169,8 @@ void TfrmMain::OpenListRow() {
   if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
     if (Pane_.Kind() == TReportKind::Top100Folders) {
       // Shown as Files and folders from now on; the focus change builds it.
-      UncheckReportKinds();
-      const auto k = static_cast<size_t>(TReportKind::FilesInThisFolder);
-      PopupKinds_[k]->setChecked(true);
-      MenuKinds_[k]->setChecked(true);
+      MarkReportKind(TReportKind::FilesInThisFolder);
       Pane_.SetKind(TReportKind::FilesInThisFolder);
-      btnReportType->setText(PopupKinds_[k]->text());
     }
     TFolderNode* node = Tree_->FindFolderNode(ItemPath(*folder));
     if (node == FocusedNode()) RefreshReport(node);  // no focus change would rebuild it
