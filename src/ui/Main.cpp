@@ -3,16 +3,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
@@ -43,6 +40,7 @@
 #include "ui/FilterDialog.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
+#include "ui/MainToolBar.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportListModels.h"
 #include "ui/SettingsDialog.h"
@@ -52,24 +50,6 @@
 namespace kv {
 
 namespace {
-
-constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
-constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
-
-// The unit buttons show their unit as an image.
-QIcon UnitIcon(const char* unit) {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  QFont font = QApplication::font();
-  font.setBold(true);
-  font.setPixelSize(unit[1] ? 13 : 16);
-  p.setFont(font);
-  p.setPen(QApplication::palette().color(QPalette::ButtonText));
-  p.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(unit));
-  return QIcon(pixmap);
-}
 
 const char* const HomePage = "https://www.varnholt.de/kestrove/";
 
@@ -116,11 +96,13 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Actions_ = std::make_unique<TMainActions>(*this);
   // The treemap's entry is the one of the View entries kept across runs.
   Act("mniShowTreemap")->setChecked(Options_->ShowTreemap != 0);
+  ToolBar_ = new TMainToolBar(*Actions_, this);
+  UnitButtons_ = ToolBar_->UnitButtons();
   UnitActions_ = Actions_->UnitActions();
-  CreateToolBar();
   CreatePanes();
   CreateStatusBar();
   ConnectActions();
+  ConnectToolBar();
   ConnectViews();
 
   // Start-up state: the Files and folders report on its page, both lists by
@@ -181,94 +163,12 @@ void TfrmMain::Shutdown() {
 
 // ---------------------------------------------------------------- creation
 
-void TfrmMain::CreateToolBar() {
-  pnlTop1 = new QWidget(this);
-  pnlTop1->setObjectName("pnlTop1");
-  pnlTop1->setFixedHeight(32);
-  auto* row = new QHBoxLayout(pnlTop1);
-  row->setContentsMargins(2, 0, 2, 0);
-  row->setSpacing(0);
-
-  edtDriveList = new QComboBox(pnlTop1);
-  edtDriveList->setObjectName("edtDriveList");
-  edtDriveList->setFixedWidth(145);
-  row->addWidget(edtDriveList);
-
-  auto button = [this, row](const char* name, const QIcon& icon, QAction* action = nullptr) {
-    auto* b = new QToolButton(pnlTop1);
-    b->setObjectName(name);
-    b->setAutoRaise(true);
-    b->setFixedSize(32, 32);
-    b->setIconSize(QSize(20, 20));
-    b->setIcon(icon);
-    if (action) connect(b, &QToolButton::clicked, action, &QAction::trigger);
-    row->addWidget(b);
-    return b;
-  };
-  auto separator = [this, row] {
-    auto* line = new QFrame(pnlTop1);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setFixedWidth(8);
-    row->addWidget(line);
-  };
-
-  btnStartSearchDrive = button("btnStartSearchDrive", ThemedIcon("drive-harddisk", QStyle::SP_DriveHDIcon),
-                               Act("mniScanDrive"));
-  btnStartSearchFolder = button("btnStartSearchFolder", ThemedIcon("folder-open", QStyle::SP_DirOpenIcon),
-                                Act("mniScanFolder"));
-  btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
-  btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
-  btnFilter->setCheckable(true);
-  // Pressed shows that a filter is in effect: the dialog decides, not the click,
-  // which has already flipped the button.
-  connect(btnFilter, &QToolButton::clicked, this, [this] {
-    btnFilter->setChecked(FilterInEffect_);
-    EditFilter();
-  });
-  separator();
-  btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
-  btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
-  btnNext = button("btnNext", ThemedIcon("go-next", QStyle::SP_ArrowForward));
-  connect(btnUp, &QToolButton::clicked, this, [this] {
-    if (UpInProgress_) return;
-    UpInProgress_ = true;
-    if (TFolderNode* node = FocusedNode()) FocusFolder(node->Parent());
-    UpInProgress_ = false;
-  });
-  connect(btnBack, &QToolButton::clicked, this, [this] { StepHistory(-1); });
-  connect(btnNext, &QToolButton::clicked, this, [this] { StepHistory(+1); });
-  separator();
-  auto* unitGroup = new QButtonGroup(this);
-  for (int u = 0; u < 4; ++u) {
-    QToolButton* b = button(UnitButtonNames[u], UnitIcon(UnitNames[u]));
-    b->setCheckable(true);
-    b->setChecked(u == static_cast<int>(TSizeUnit::MB));
-    unitGroup->addButton(b, u);
-    UnitButtons_[static_cast<size_t>(u)] = b;
-    connect(b, &QToolButton::clicked, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
-  }
-  btnSyzeType = button("btnSyzeType", ThemedIcon("view-list-details", QStyle::SP_FileDialogDetailedView));
-  connect(btnSyzeType, &QToolButton::clicked, this,
-          [this] { DropDownBelow(btnSyzeType, Actions_->Menu("mnuSizeType")); });
-  separator();
-  btnReportType = button("btnReportType", {});
-  btnReportType->setFixedSize(164, 32);
-  btnReportType->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  connect(btnReportType, &QToolButton::clicked, this,
-          [this] { DropDownBelow(btnReportType, Actions_->Menu("mnuReportType")); });
-  btnSaveFiles = button("btnSaveFiles", ThemedIcon("document-save", QStyle::SP_DialogSaveButton));
-  mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
-  connect(btnSaveFiles, &QToolButton::clicked, this, [this] { DropDownBelow(btnSaveFiles, mnuSaveFiles); });
-  row->addStretch(1);
-}
-
 void TfrmMain::CreatePanes() {
   auto* central = new QWidget(this);
   auto* panes = new QVBoxLayout(central);
   panes->setContentsMargins(0, 0, 0, 0);
   panes->setSpacing(0);
-  panes->addWidget(pnlTop1);
+  panes->addWidget(ToolBar_);
 
   // The tree and report panes over the treemap, which spans the width.
   splTreemap = new QSplitter(Qt::Vertical, central);
@@ -477,11 +377,13 @@ void TfrmMain::CreateStatusBar() {
 
 // ---------------------------------------------------------------- wiring
 
+QToolButton* TfrmMain::Btn(std::string_view name) const { return ToolBar_->Button(name); }
+
 void TfrmMain::ConnectActions() {
   const std::pair<const char*, std::function<void()>> commands[] = {
       {"mniScanDrive",
        [this] {
-         const QString root = edtDriveList->currentData().toString();
+         const QString root = ToolBar_->DriveList().currentData().toString();
          if (!root.isEmpty()) StartScan(root.toStdString());
        }},
       {"mniScanFolder",
@@ -548,6 +450,30 @@ void TfrmMain::ConnectActions() {
   });
 }
 
+void TfrmMain::ConnectToolBar() {
+  // Pressed shows that a filter is in effect: the dialog decides, not the click,
+  // which has already flipped the button.
+  connect(Btn("btnFilter"), &QToolButton::clicked, this, [this] {
+    Btn("btnFilter")->setChecked(FilterInEffect_);
+    EditFilter();
+  });
+  connect(Btn("btnUp"), &QToolButton::clicked, this, [this] {
+    if (UpInProgress_) return;
+    UpInProgress_ = true;
+    if (TFolderNode* node = FocusedNode()) FocusFolder(node->Parent());
+    UpInProgress_ = false;
+  });
+  connect(Btn("btnBack"), &QToolButton::clicked, this, [this] { StepHistory(-1); });
+  connect(Btn("btnNext"), &QToolButton::clicked, this, [this] { StepHistory(+1); });
+  for (int u = 0; u < 4; ++u)
+    connect(UnitButtons_[static_cast<size_t>(u)], &QToolButton::clicked, this,
+            [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+  mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
+  ToolBar_->DropDown("btnSyzeType", Actions_->Menu("mnuSizeType"));
+  ToolBar_->DropDown("btnReportType", Actions_->Menu("mnuReportType"));
+  ToolBar_->DropDown("btnSaveFiles", mnuSaveFiles);
+}
+
 void TfrmMain::ConnectViews() {
   connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
   for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
@@ -573,6 +499,7 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
 }
 
 void TfrmMain::FillDriveList() {
+  QComboBox& driveList = ToolBar_->DriveList();
   const std::vector<TDriveInfo> drives = Setup_.Platform.FileSystem->ListDrives();
   const bool windows = Setup_.Style == TPathStyle::Windows;
   int selected = -1;
@@ -581,12 +508,12 @@ void TfrmMain::FillDriveList() {
     // Windows drives are scanned as "C:"; POSIX mount points as their path.
     std::string root = drive.Root;
     if (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
-    edtDriveList->addItem(DriveIconOf(*Shell_, drive.Root, Dm_.ImageOf(2)), FromUtf8(root), FromUtf8(root));
+    driveList.addItem(DriveIconOf(*Shell_, drive.Root, Dm_.ImageOf(2)), FromUtf8(root), FromUtf8(root));
     const bool preferred = windows ? (root == "C:" || root == "c:") : root == "/";
-    if (preferred) selected = edtDriveList->count() - 1;
+    if (preferred) selected = driveList.count() - 1;
   }
-  if (selected < 0 && edtDriveList->count() > 0) selected = 0;
-  edtDriveList->setCurrentIndex(selected);
+  if (selected < 0 && driveList.count() > 0) selected = 0;
+  driveList.setCurrentIndex(selected);
 }
 
 void TfrmMain::ConnectQueue() {
@@ -643,13 +570,13 @@ void TfrmMain::UpdateCounters() {
 }
 
 void TfrmMain::UpdateCommandState() {
-  btnBack->setEnabled(History_.CanGoBack());
-  btnNext->setEnabled(History_.CanGoNext());
+  Btn("btnBack")->setEnabled(History_.CanGoBack());
+  Btn("btnNext")->setEnabled(History_.CanGoNext());
   const TFolderNode* focused = FocusedNode();
-  btnUp->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
+  Btn("btnUp")->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
   const bool idle = Engine_->ScanRoots().empty();
-  btnFilter->setEnabled(idle);
-  btnStopSearch->setEnabled(!idle);
+  Btn("btnFilter")->setEnabled(idle);
+  Btn("btnStopSearch")->setEnabled(!idle);
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
@@ -709,7 +636,7 @@ void TfrmMain::EditSettings(const char* page) {
 void TfrmMain::ShowFilterState() {
   const TFilter filter(Settings_, *Setup_.Platform.Locale);
   FilterInEffect_ = !filter.IsEmpty();
-  btnFilter->setChecked(FilterInEffect_);
+  Btn("btnFilter")->setChecked(FilterInEffect_);
 }
 
 void TfrmMain::StopScans() {
@@ -725,7 +652,7 @@ void TfrmMain::MarkReportKind(TReportKind kind) {
   UncheckReportKinds();
   Actions_->PopupKind(kind)->setChecked(true);
   Actions_->MenuKind(kind)->setChecked(true);
-  btnReportType->setText(Actions_->PopupKind(kind)->text());
+  Btn("btnReportType")->setText(Actions_->PopupKind(kind)->text());
 }
 
 void TfrmMain::SelectReportKind(TReportKind kind) {
@@ -870,11 +797,6 @@ void TfrmMain::RefreshSizeDisplay() {
   pnlTreemap->RefreshHover();  // the hovered size in the new unit
 }
 
-void TfrmMain::DropDownBelow(QToolButton* button, QMenu* menu) {
-  button->setDown(false);
-  menu->popup(button->mapToGlobal(QPoint(-1, button->height())));
-}
-
 // ---------------------------------------------------------------- tree
 
 TFolderNode* TfrmMain::FocusedNode() const {
@@ -952,12 +874,7 @@ void TfrmMain::ChangeLanguage(const std::string& name) {
 void TfrmMain::ApplyLanguage() {
   const TTranslate translate = LanguageTranslator(*Languages_);
   Actions_->ApplyLanguage(translate);
-
-  const std::pair<QToolButton*, const char*> hints[] = {
-      {btnStartSearchDrive, IdScanDrive}, {btnStartSearchFolder, IdScanFolder}, {btnStopSearch, IdStopScan},
-      {btnFilter, IdFilter},              {btnUp, IdUp},                        {btnBack, IdBack},
-      {btnNext, IdNext},                  {btnSyzeType, IdSizeType},            {btnSaveFiles, IdSaveCurrentReport}};
-  for (const auto& [button, id] : hints) button->setToolTip(Tr(id));
+  ToolBar_->ApplyLanguage(translate);
 
   QStringList files;
   for (const TColumnSpec& column : FilesColumns()) files << Tr(column.HeaderId);
@@ -970,7 +887,7 @@ void TfrmMain::ApplyLanguage() {
   DriveModel_->SetHeaderTexts(drives);
 
   // The report button names the current choice in the new language.
-  btnReportType->setText(Actions_->PopupKind(Pane_.Kind())->text());
+  Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
   ChartPanel_->ApplyLanguage();
   ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   UpdateCounters();

@@ -40,6 +40,7 @@ namespace kv {
 
 class TdtmMain;
 class TFolderTreeModel;
+class TMainToolBar;
 class TFilesListModel;
 class TExtensionsListModel;
 class TChartPanel;
@@ -147,10 +148,10 @@ class TfrmMain final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateToolBar();
   void CreateStatusBar();
   void CreatePanes();
   void ConnectActions();
+  void ConnectToolBar();
   void ConnectViews();
   void CreateTreemap(QWidget* parent);
   void ShowTreemapItem(const TTreemapNode* node);
@@ -175,7 +176,6 @@ class TfrmMain final : public QMainWindow {
   std::string ItemPath(const TBaseNodeData& item) const;
   std::vector<std::string> SelectedRowPaths() const;
   void BuildColumnsMenu();
-  void DropDownBelow(QToolButton* button, QMenu* menu);
   void ShowAbout();
   void HeaderClicked(int column);
   void TreeFocusChanged(const QModelIndex& current);
@@ -215,22 +215,12 @@ class TfrmMain final : public QMainWindow {
 
   std::unique_ptr<TMainActions> Actions_;  // menus and their entries
 
-  // ---- widgets (object names as the members) ----
-  QWidget* pnlTop1 = nullptr;
-  QComboBox* edtDriveList = nullptr;
-  QToolButton* btnStartSearchDrive = nullptr;
-  QToolButton* btnStartSearchFolder = nullptr;
-  QToolButton* btnStopSearch = nullptr;
-  QToolButton* btnFilter = nullptr;
-  QToolButton* btnUp = nullptr;
-  QToolButton* btnBack = nullptr;
-  QToolButton* btnNext = nullptr;
+  TMainToolBar* ToolBar_ = nullptr;        // pnlTop1
   // The unit choices on the tool bar and in the View menu, in TSizeUnit order.
   std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
   std::array<QAction*, 4> UnitActions_{};      // mniB, mniKB, mniMB, GB1
-  QToolButton* btnSyzeType = nullptr;
-  QToolButton* btnReportType = nullptr;
-  QToolButton* btnSaveFiles = nullptr;
+
+  // ---- widgets (object names as the members) ----
 
   QStatusBar* barStatus = nullptr;
   std::array<QLabel*, 4> Panels_{};
@@ -263,6 +253,7 @@ class TfrmMain final : public QMainWindow {
   QWidget* PopupSource_ = nullptr;
 
   QAction* Act(std::string_view name) const { return Actions_->Act(name); }
+  QToolButton* Btn(std::string_view name) const;
 };
 
 }  // namespace kv
