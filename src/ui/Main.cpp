@@ -33,13 +33,10 @@
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
-#include "ui/DrivePanelModel.h"
 #include "app/ExportCommands.h"
-#include "ui/FileIcons.h"
 #include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
-#include "ui/FolderTreeModel.h"
-#include "ui/FolderTreeView.h"
+#include "ui/FolderPane.h"
 #include "ui/MainToolBar.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportListModels.h"
@@ -81,7 +78,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_ = std::make_unique<TScanEngine>(*Tree_, Queue_, Settings_, *Setup_.Platform.Locale);
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
-  Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
+  Engine_->OnRepaintTree = [this] { Folders_->Repaint(); };
   Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
     Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
   };
@@ -111,7 +108,6 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   ShowFilterState();
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
-  FillDriveList();
   ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
   FileEnv_ = std::make_unique<TFileCommandEnv>(WindowFileCommandEnv(*Dialog_, LanguageTranslator(*Languages_)));
@@ -128,12 +124,13 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
 TfrmMain::~TfrmMain() {
   Shutdown();
   // The views must let go of the models before the tree they show is freed.
-  trvFolder->setModel(nullptr);
   grdFiles->setModel(nullptr);
   grdExtensions->setModel(nullptr);
-  delete FolderModel_;
   delete FilesModel_;
   delete ExtensionsModel_;
+  // The folder pane's model observes the tree: the pane goes before it, not
+  // with the other widgets after it.
+  delete Folders_;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -151,7 +148,7 @@ void TfrmMain::Shutdown() {
   Engine_->StopScans();
   Queue_.SetNotify({});
   DrainTarget_.reset();
-  trvFolder->selectionModel()->disconnect(this);
+  Folders_->StopFocusReports();
   // Rows refer to tree objects: empty the lists before the tree frees them.
   Pane_.Clear();
   ReloadLists();
@@ -180,76 +177,8 @@ void TfrmMain::CreatePanes() {
   splMain->setObjectName("splMain");
   splMain->setHandleWidth(4);
 
-  // Left pane: the folder tree over the drive panel.
-  pnlLeft = new QWidget(splMain);
-  pnlLeft->setObjectName("pnlLeft");
-  auto* left = new QVBoxLayout(pnlLeft);
-  left->setContentsMargins(0, 0, 0, 0);
-  splDiskSize = new QSplitter(Qt::Vertical, pnlLeft);
-  splDiskSize->setObjectName("splDiskSize");
-  splDiskSize->setHandleWidth(4);
-  left->addWidget(splDiskSize);
-
-  trvFolder = new QTreeView(splDiskSize);
-  trvFolder->setObjectName("trvFolder");
-  trvFolder->setHeaderHidden(true);
-  trvFolder->setUniformRowHeights(true);
-  trvFolder->setIndentation(18);
-  trvFolder->setRootIsDecorated(true);
-  trvFolder->setSelectionMode(QAbstractItemView::SingleSelection);
-  trvFolder->setContextMenuPolicy(Qt::CustomContextMenu);
-  trvFolder->setAutoScroll(true);
-  trvFolder->setIconSize(QSize(16, 16));
-  FolderModel_ = new TFolderTreeModel(*Tree_);
-  trvFolder->setModel(FolderModel_);
-  trvFolder->setItemDelegate(new TFolderTreeDelegate(*trvFolder, *FolderModel_, Dm_));
-  connect(trvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { TreeFocusChanged(current); });
-  // Expanding scrolls so that as many children as fit come into view.
-  connect(trvFolder, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-    // Scrolling lays the view out at once, which would lose the expansions
-    // that expandRecursively records after this signal.
-    if (ExpandingToLevel_) return;
-    const int rows = FolderModel_->rowCount(index);
-    if (rows > 0) trvFolder->scrollTo(FolderModel_->index(rows - 1, 0, index));
-    trvFolder->scrollTo(index);
-  });
-
-  pnlDiskSize = new QWidget(splDiskSize);
-  pnlDiskSize->setObjectName("pnlDiskSize");
-  auto* disk = new QVBoxLayout(pnlDiskSize);
-  disk->setContentsMargins(0, 0, 0, 0);
-  // The drives as they were at start-up; informative only.
-  trvDiskSize = new QTreeView(pnlDiskSize);
-  trvDiskSize->setObjectName("trvDiskSize");
-  trvDiskSize->setRootIsDecorated(false);
-  trvDiskSize->setIndentation(1);
-  trvDiskSize->setUniformRowHeights(true);
-  trvDiskSize->setSelectionBehavior(QAbstractItemView::SelectRows);
-  trvDiskSize->setFocusPolicy(Qt::NoFocus);
-  DriveModel_ = new TDrivePanelModel(
-      FillDrivePanel(*Services_), [this](const std::string& root) { return DriveIconOf(*Shell_, root, Dm_.ImageOf(2)); },
-      *Setup_.Platform.Locale, this);
-  trvDiskSize->setModel(DriveModel_);
-  trvDiskSize->setItemDelegate(new TUsageBarDelegate(trvDiskSize));
-  {
-    QHeaderView* header = trvDiskSize->header();
-    header->setStretchLastSection(false);
-    for (size_t i = 0; i < DriveColumns().size(); ++i)
-      header->resizeSection(static_cast<int>(i), DriveColumns()[i].Width);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(DriveModel_->Sort().Column, Qt::AscendingOrder);
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-      DriveModel_->HeaderClick(column);
-      const TSortState& sort = DriveModel_->Sort();
-      trvDiskSize->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    });
-  }
-  disk->addWidget(trvDiskSize);
-  splDiskSize->setStretchFactor(0, 1);
-  splDiskSize->setStretchFactor(1, 0);
-  splDiskSize->setSizes({400, 139});
+  Folders_ = new TFolderPane(*Tree_, *Services_, Setup_.Platform, Setup_.Style, *Shell_, Dm_, ToolBar_->DriveList(),
+                             splMain);
 
   // Right pane: the two report lists on hidden-tab pages over the chart panel.
   pnlClient = new QWidget(splMain);
@@ -337,7 +266,7 @@ void TfrmMain::CreatePanes() {
   splChart->setStretchFactor(1, 0);
   splChart->setSizes({300, 250});
 
-  splMain->addWidget(pnlLeft);
+  splMain->addWidget(Folders_);
   splMain->addWidget(pnlClient);
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
@@ -383,8 +312,8 @@ void TfrmMain::ConnectActions() {
   const std::pair<const char*, std::function<void()>> commands[] = {
       {"mniScanDrive",
        [this] {
-         const QString root = ToolBar_->DriveList().currentData().toString();
-         if (!root.isEmpty()) StartScan(root.toStdString());
+         const std::string root = Folders_->ChosenDrive();
+         if (!root.empty()) StartScan(root);
        }},
       {"mniScanFolder",
        [this] {
@@ -442,7 +371,7 @@ void TfrmMain::ConnectActions() {
   connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
     pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
   });
-  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) { pnlDiskSize->setVisible(on); });
+  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) { Folders_->ShowDrivePanel(on); });
   connect(Act("mniShowTreemap"), &QAction::toggled, this, [this](bool on) {
     pnlTreemap->setVisible(on);
     Options_->ShowTreemap = on ? 1 : 0;
@@ -475,15 +404,16 @@ void TfrmMain::ConnectToolBar() {
 }
 
 void TfrmMain::ConnectViews() {
+  Folders_->OnFocusChanged = [this](TFolderNode* focused) { TreeFocusChanged(focused); };
   connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
-  for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
+  for (QTreeView* view : {Folders_->View(), grdFiles, grdExtensions})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
 }
 
 void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   PopupSource_ = source;
-  const bool overTree = source == trvFolder;
+  const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
   const bool multi = FilesMultiplySelected();
   const bool idle = Engine_->ScanRoots().empty();
@@ -496,24 +426,6 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
   if (!overTree) BuildColumnsMenu();
   Actions_->Menu("mnuPopup")->popup(globalPos);
-}
-
-void TfrmMain::FillDriveList() {
-  QComboBox& driveList = ToolBar_->DriveList();
-  const std::vector<TDriveInfo> drives = Setup_.Platform.FileSystem->ListDrives();
-  const bool windows = Setup_.Style == TPathStyle::Windows;
-  int selected = -1;
-  for (const TDriveInfo& drive : drives) {
-    if (drive.Type != TDriveType::Fixed) continue;
-    // Windows drives are scanned as "C:"; POSIX mount points as their path.
-    std::string root = drive.Root;
-    if (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
-    driveList.addItem(DriveIconOf(*Shell_, drive.Root, Dm_.ImageOf(2)), FromUtf8(root), FromUtf8(root));
-    const bool preferred = windows ? (root == "C:" || root == "c:") : root == "/";
-    if (preferred) selected = driveList.count() - 1;
-  }
-  if (selected < 0 && driveList.count() > 0) selected = 0;
-  driveList.setCurrentIndex(selected);
 }
 
 void TfrmMain::ConnectQueue() {
@@ -538,7 +450,7 @@ void TfrmMain::DrainScanCalls() {
   if (Queue_.Drain() > 0) {
     // Hand-overs change sizes, marks and percentages anywhere in the tree and
     // in the rows shown: repaint once per drain, not per node.
-    trvFolder->viewport()->update();
+    Folders_->Repaint();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
     pnlTreemap->TreeGrew();
   }
@@ -608,7 +520,7 @@ void TfrmMain::ImportResult() {
   UpdateTreemap();
   // Even a failed import keeps what it read before the damage.
   UpdateCounters();
-  trvFolder->viewport()->update();
+  Folders_->Repaint();
   grdFiles->viewport()->update();
   grdExtensions->viewport()->update();
   UpdateCommandState();
@@ -660,9 +572,7 @@ void TfrmMain::SelectReportKind(TReportKind kind) {
   Pane_.SetKind(kind);
   pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes);
   // The first selected folder, which may be none: then the list is emptied.
-  const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
-  const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
-  Pane_.Build(folder, Options_->ReportSettings(), LanguageTranslator(*Languages_));
+  Pane_.Build(Folders_->FirstSelected(), Options_->ReportSettings(), LanguageTranslator(*Languages_));
   ReloadLists();
   StartIconLoader();
   ApplyReportColumns();
@@ -790,7 +700,7 @@ void TfrmMain::SetSizeType(TSizeType type) {
 }
 
 void TfrmMain::RefreshSizeDisplay() {
-  trvFolder->viewport()->update();
+  Folders_->Repaint();
   FilesModel_->Repaint();
   ExtensionsModel_->Repaint();
   RefreshReport(FocusedNode());
@@ -799,35 +709,24 @@ void TfrmMain::RefreshSizeDisplay() {
 
 // ---------------------------------------------------------------- tree
 
-TFolderNode* TfrmMain::FocusedNode() const {
-  const QModelIndex current = trvFolder->currentIndex();
-  return current.isValid() ? FolderModel_->NodeOf(current) : nullptr;
-}
+TFolderNode* TfrmMain::FocusedNode() const { return Folders_->FocusedNode(); }
 
-void TfrmMain::TreeFocusChanged(const QModelIndex& current) {
+TFolderTreeModel& TfrmMain::FolderModel() { return Folders_->Model(); }
+
+void TfrmMain::TreeFocusChanged(TFolderNode* focused) {
   // A folder removal moves Qt's focus on its own; the removal focuses itself.
   if (RemovingFolder_) return;
-  if (!current.isValid()) {
+  if (!focused) {
     // No folder focused: the report stays, Up has nowhere to go.
     UpdateCommandState();
     return;
   }
-  TFolderNode* node = FolderModel_->NodeOf(current);
-  RefreshReport(node);
-  History_.AddToHistory(GetNodePath(node));
+  RefreshReport(focused);
+  History_.AddToHistory(GetNodePath(focused));
   UpdateCommandState();
 }
 
-void TfrmMain::FocusFolder(TFolderNode* node) {
-  if (!node || node->IsHiddenRoot()) {
-    trvFolder->selectionModel()->clear();
-    return;
-  }
-  const QModelIndex index = FolderModel_->IndexOf(node);
-  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) trvFolder->expand(up);
-  trvFolder->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  trvFolder->scrollTo(index);
-}
+void TfrmMain::FocusFolder(TFolderNode* node) { Folders_->FocusFolder(node); }
 
 void TfrmMain::StepHistory(int delta) {
   const bool allowed = delta < 0 ? History_.CanGoBack() : History_.CanGoNext();
@@ -839,28 +738,7 @@ void TfrmMain::StepHistory(int delta) {
   UpdateCommandState();
 }
 
-void TfrmMain::ExpandToLevel(TFolderNode* node, int level) {
-  if (!node || node->IsHiddenRoot()) return;
-  trvFolder->setUpdatesEnabled(false);
-  ExpandingToLevel_ = true;
-  const QModelIndex top = FolderModel_->IndexOf(node);
-  // Collapse the subtree below the level first (cheap while hidden), then
-  // expand down to it in one pass.
-  trvFolder->collapse(top);
-  if (level > 0) {
-    std::vector<std::pair<const TFolderNode*, int>> stack{{node, 1}};
-    while (!stack.empty()) {
-      const auto [n, depth] = stack.back();
-      stack.pop_back();
-      if (depth > level) trvFolder->collapse(FolderModel_->IndexOf(n));
-      for (size_t i = 0; i < n->ChildCount(); ++i) stack.emplace_back(n->Child(i), depth + 1);
-    }
-  }
-  trvFolder->expandRecursively(top, level == 0 ? -1 : level - 1);
-  ExpandingToLevel_ = false;
-  trvFolder->setUpdatesEnabled(true);
-  trvFolder->scrollTo(top);
-}
+void TfrmMain::ExpandToLevel(TFolderNode* node, int level) { Folders_->ExpandToLevel(node, level); }
 
 // ---------------------------------------------------------------- texts
 
@@ -882,9 +760,7 @@ void TfrmMain::ApplyLanguage() {
   QStringList extensions;
   for (const TColumnSpec& column : ExtensionsColumns()) extensions << Tr(column.HeaderId);
   ExtensionsModel_->SetHeaderTexts(extensions);
-  QStringList drives;
-  for (const TColumnSpec& column : DriveColumns()) drives << Tr(column.HeaderId);
-  DriveModel_->SetHeaderTexts(drives);
+  Folders_->ApplyLanguage(translate);
 
   // The report button names the current choice in the new language.
   Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());

@@ -40,12 +40,12 @@ namespace kv {
 
 class TdtmMain;
 class TFolderTreeModel;
+class TFolderPane;
 class TMainToolBar;
 class TFilesListModel;
 class TExtensionsListModel;
 class TChartPanel;
 class TThreadLoadIcons;
-class TDrivePanelModel;
 class TTreemapPanel;
 struct TTreemapNode;
 
@@ -140,7 +140,7 @@ class TfrmMain final : public QMainWindow {
   TOption& Options() { return *Options_; }
   TChartPanel& Chart() { return *ChartPanel_; }
   TTreemapPanel& Treemap() { return *pnlTreemap; }
-  TFolderTreeModel& FolderModel() { return *FolderModel_; }
+  TFolderTreeModel& FolderModel();
   IUserDialog& Dialog() { return *Dialog_; }
 
  protected:
@@ -156,7 +156,6 @@ class TfrmMain final : public QMainWindow {
   void CreateTreemap(QWidget* parent);
   void ShowTreemapItem(const TTreemapNode* node);
   void SelectFileRow(const TFileNodeData* file);
-  void FillDriveList();
   void ConnectQueue();
   void Shutdown();
   void SyncProgressBar();
@@ -178,7 +177,7 @@ class TfrmMain final : public QMainWindow {
   void BuildColumnsMenu();
   void ShowAbout();
   void HeaderClicked(int column);
-  void TreeFocusChanged(const QModelIndex& current);
+  void TreeFocusChanged(TFolderNode* focused);
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -204,8 +203,6 @@ class TfrmMain final : public QMainWindow {
   std::shared_ptr<TfrmMain*> DrainTarget_;
   bool ShutDown_ = false;
   bool UpInProgress_ = false;
-  // Expanding to a level scrolls once at the end, not per folder.
-  bool ExpandingToLevel_ = false;
   bool RemovingFolder_ = false;
   // The stored filter is in effect; the checkable button can be flipped by a click.
   bool FilterInEffect_ = false;
@@ -216,6 +213,7 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TMainActions> Actions_;  // menus and their entries
 
   TMainToolBar* ToolBar_ = nullptr;        // pnlTop1
+  TFolderPane* Folders_ = nullptr;         // pnlLeft
   // The unit choices on the tool bar and in the View menu, in TSizeUnit order.
   std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
   std::array<QAction*, 4> UnitActions_{};      // mniB, mniKB, mniMB, GB1
@@ -228,12 +226,7 @@ class TfrmMain final : public QMainWindow {
 
   QSplitter* splTreemap = nullptr;
   QSplitter* splMain = nullptr;
-  QSplitter* splDiskSize = nullptr;
   QSplitter* splChart = nullptr;
-  QWidget* pnlLeft = nullptr;
-  QTreeView* trvFolder = nullptr;
-  QWidget* pnlDiskSize = nullptr;
-  QTreeView* trvDiskSize = nullptr;
   QWidget* pnlClient = nullptr;
   QStackedWidget* pgcMain = nullptr;
   QWidget* tbsFiles = nullptr;
@@ -245,10 +238,8 @@ class TfrmMain final : public QMainWindow {
   TTreemapPanel* pnlTreemap = nullptr;
   QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
-  TFolderTreeModel* FolderModel_ = nullptr;
   TFilesListModel* FilesModel_ = nullptr;
   TExtensionsListModel* ExtensionsModel_ = nullptr;
-  TDrivePanelModel* DriveModel_ = nullptr;
   QMenu* mnuSaveFiles = nullptr;
   QWidget* PopupSource_ = nullptr;
 

@@ -12,7 +12,7 @@
 #include "reports/AggregateReport.h"
 #include "model/TreeRemoval.h"
 #include "settings/TextIds.h"
-#include "ui/FolderTreeModel.h"
+#include "ui/FolderPane.h"
 #include "ui/ReportListModels.h"
 #include "ui/ShellCommands.h"
 #include "ui/TreemapPanel.h"
@@ -20,7 +20,7 @@
 namespace kv {
 
 TBaseNodeData* TfrmMain::SelectedItem() const {
-  if (PopupSource_ == trvFolder) {
+  if (PopupSource_ == Folders_->View()) {
     TFolderNode* node = FocusedNode();
     return node ? node->Data() : nullptr;
   }
@@ -69,7 +69,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
       RefreshChart();
     }
     UpdateTreemap();
-    trvFolder->viewport()->update();
+    Folders_->Repaint();
     return;
   }
   auto* folder = dynamic_cast<TFolderNodeData*>(item);
@@ -82,7 +82,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
   for (const TFolderNode* up = focused; up && own; up = up->Parent())
     if (up == own) {
-      trvFolder->selectionModel()->clear();
+      Folders_->ClearFocus();
       break;
     }
   TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
@@ -96,7 +96,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   }
   UpdateTreemap();
   UpdateCommandState();
-  trvFolder->viewport()->update();
+  Folders_->Repaint();
 }
 
 void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {

@@ -41,8 +41,8 @@ void TfrmMain::CreateTreemap(QWidget* parent) {
           });
   // Folders freed by any path: the picture lets go of them first.
   const auto changed = [this] { pnlTreemap->TreeChanged(); };
-  connect(FolderModel_, &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, changed);
-  connect(FolderModel_, &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, changed);
+  connect(&FolderModel(), &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, changed);
+  connect(&FolderModel(), &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, changed);
 }
 
 void TfrmMain::UpdateTreemap() {
