@@ -4,16 +4,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -24,12 +20,9 @@
 
 #include <functional>
 
-#include "reports/AggregateReport.h"
 #include "reports/ReportColumns.h"
 #include "scan/ItemFilter.h"
 #include "settings/TextIds.h"
-#include "reports/ChartPoints.h"
-#include "app/IconLoader.h"
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
@@ -39,7 +32,7 @@
 #include "ui/FolderPane.h"
 #include "ui/MainToolBar.h"
 #include "ui/QtUserDialog.h"
-#include "ui/ReportListModels.h"
+#include "ui/ReportArea.h"
 #include "ui/SettingsDialog.h"
 #include "ui/ShellCommands.h"
 #include "ui/TreemapPanel.h"
@@ -102,13 +95,10 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   ConnectToolBar();
   ConnectViews();
 
-  // Start-up state: the Files and folders report on its page, both lists by
-  // size, largest first.
-  pgcMain->setCurrentWidget(tbsFiles);
   ShowFilterState();
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
-  ApplyReportColumns();
+  Reports_->ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
   FileEnv_ = std::make_unique<TFileCommandEnv>(WindowFileCommandEnv(*Dialog_, LanguageTranslator(*Languages_)));
   FileEnv_->Style = Setup_.Style;
@@ -123,13 +113,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
   Shutdown();
-  // The views must let go of the models before the tree they show is freed.
-  grdFiles->setModel(nullptr);
-  grdExtensions->setModel(nullptr);
-  delete FilesModel_;
-  delete ExtensionsModel_;
-  // The folder pane's model observes the tree: the pane goes before it, not
-  // with the other widgets after it.
+  // The panes' models observe the tree and the report pane: the panes go
+  // before those, not with the other widgets after them.
+  delete Reports_;
   delete Folders_;
 }
 
@@ -142,7 +128,7 @@ void TfrmMain::Shutdown() {
   if (ShutDown_) return;
   ShutDown_ = true;
   // Workers first: none may touch the window or the tree afterwards.
-  IconLoader_.reset();
+  Reports_->StopIconLoader();
   ProgressThread_.reset();
   pnlTreemap->Stop();
   Engine_->StopScans();
@@ -151,7 +137,7 @@ void TfrmMain::Shutdown() {
   Folders_->StopFocusReports();
   // Rows refer to tree objects: empty the lists before the tree frees them.
   Pane_.Clear();
-  ReloadLists();
+  Reports_->ReloadLists();
   Tree_->BeginUpdate();
   Tree_->Clear();
   Tree_->EndUpdate();
@@ -179,95 +165,12 @@ void TfrmMain::CreatePanes() {
 
   Folders_ = new TFolderPane(*Tree_, *Services_, Setup_.Platform, Setup_.Style, *Shell_, Dm_, ToolBar_->DriveList(),
                              splMain);
-
-  // Right pane: the two report lists on hidden-tab pages over the chart panel.
-  pnlClient = new QWidget(splMain);
-  pnlClient->setObjectName("pnlClient");
-  auto* client = new QVBoxLayout(pnlClient);
-  client->setContentsMargins(0, 0, 0, 0);
-  splChart = new QSplitter(Qt::Vertical, pnlClient);
-  splChart->setObjectName("splChart");
-  splChart->setHandleWidth(4);
-  client->addWidget(splChart);
-
-  pgcMain = new QStackedWidget(splChart);
-  pgcMain->setObjectName("pgcMain");
-  auto page = [this](const char* name, QTreeView*& list, QAbstractItemModel* model,
-                     const std::vector<TColumnSpec>& columns, bool multi) {
-    auto* tab = new QWidget(pgcMain);
-    tab->setObjectName(name);
-    auto* box = new QVBoxLayout(tab);
-    box->setContentsMargins(0, 0, 0, 0);
-    list = new QTreeView(tab);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setAllColumnsShowFocus(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    list->setIconSize(QSize(16, 16));
-    list->setModel(model);
-    QHeaderView* header = list->header();
-    header->setSectionsClickable(true);
-    header->setSectionsMovable(true);
-    header->setFirstSectionMovable(false);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(1, Qt::DescendingOrder);
-    header->setStretchLastSection(false);
-    // The widths suit a small 8-point font; wider digits get wider columns.
-    const double scale = std::max(1.0, list->fontMetrics().horizontalAdvance(QString("0123456789")) / 60.0);
-    for (size_t i = 0; i < columns.size(); ++i) {
-      header->resizeSection(static_cast<int>(i), static_cast<int>(columns[i].Width * scale));
-      list->setColumnHidden(static_cast<int>(i), !columns[i].VisibleAtFirst);
-    }
-    box->addWidget(list);
-    pgcMain->addWidget(tab);
-    return tab;
-  };
-  FilesModel_ = new TFilesListModel(Pane_, Dm_.ListImages());
-  ExtensionsModel_ = new TExtensionsListModel(Pane_, Dm_.ListImages());
-  tbsFiles = page("tbsFiles", grdFiles, FilesModel_, FilesColumns(), true);
-  grdFiles->setObjectName("grdFiles");
-  grdFiles->setItemDelegate(new TPercentBarDelegate(Pane_, grdFiles));
-  // Date columns wide enough for the locale's date and time (an afternoon hour
-  // with two-digit fields).
-  const QString sampleDate = FromUtf8(DateTimeText(45658.7291, *Setup_.Platform.Locale));
-  const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 24;
-  for (int column : {fcCreated, fcModified, fcLastAccess})
-    grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
-  tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
-  grdExtensions->setObjectName("grdExtensions");
-  grdExtensions->setItemDelegate(new TSwatchDelegate(grdExtensions));
-  // Sizes up to seven integer digits in any unit.
-  const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 24;
-  for (QTreeView* list : {grdFiles, grdExtensions})
-    list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
-  for (QTreeView* list : {grdFiles, grdExtensions})
-    connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
-
-  // The chart of the current report under the lists.
-  ChartPanel_ = new TChartPanel(*Options_, *Dialog_, [this](const char* id) { return Languages_->Translate(id); },
-                                splChart);
-  pnlChart = ChartPanel_;
-  ChartPanel_->OnChartTypeChosen = [this] {
-    Act(ChartPanel_->PieShown() ? "mniPie2" : "mniBar2")->setChecked(true);
-    RefreshReport(FocusedNode());
-    // With no folder focused the report stays, but the chart changes type.
-    if (!FocusedNode()) RefreshChart();
-  };
-  connect(Act("mniPie2"), &QAction::triggered, ChartPanel_->PieAction(), &QAction::trigger);
-  if (auto* chartSettings = ChartPanel_->findChild<QAction*>("mniChartSettings")) {
-    chartSettings->setEnabled(true);
-    connect(chartSettings, &QAction::triggered, this, [this] { EditSettings("tbsChart"); });
-  }
-  connect(Act("mniBar2"), &QAction::triggered, ChartPanel_->BarAction(), &QAction::trigger);
-  splChart->setStretchFactor(0, 1);
-  splChart->setStretchFactor(1, 0);
-  splChart->setSizes({300, 250});
-
+  Reports_ = new TReportArea({Pane_, Dm_, *Options_, Settings_, *Setup_.Platform.Locale, *Dialog_, *Shell_, Queue_,
+                              [this](const char* id) { return Languages_->Translate(id); },
+                              *Actions_->Menu("mniColumns")},
+                             splMain);
   splMain->addWidget(Folders_);
-  splMain->addWidget(pnlClient);
+  splMain->addWidget(Reports_);
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
   splMain->setSizes({310, 452});
@@ -367,16 +270,28 @@ void TfrmMain::ConnectActions() {
     connect(Actions_->MenuKind(info.Kind), &QAction::triggered, popup, &QAction::trigger);
   }
 
-  // Reports without a chart keep the panel hidden whatever the entry says.
-  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
-    pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
-  });
+  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) { Reports_->SetChartWanted(on); });
   connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) { Folders_->ShowDrivePanel(on); });
   connect(Act("mniShowTreemap"), &QAction::toggled, this, [this](bool on) {
     pnlTreemap->setVisible(on);
     Options_->ShowTreemap = on ? 1 : 0;
     Options_->Save();
   });
+
+  // The chart type entries of the View menu call their twins in the chart panel.
+  TChartPanel& chart = Reports_->Chart();
+  chart.OnChartTypeChosen = [this] {
+    Act(Reports_->Chart().PieShown() ? "mniPie2" : "mniBar2")->setChecked(true);
+    RefreshReport(FocusedNode());
+    // With no folder focused the report stays, but the chart changes type.
+    if (!FocusedNode()) RefreshChart();
+  };
+  connect(Act("mniPie2"), &QAction::triggered, chart.PieAction(), &QAction::trigger);
+  if (auto* chartSettings = chart.findChild<QAction*>("mniChartSettings")) {
+    chartSettings->setEnabled(true);
+    connect(chartSettings, &QAction::triggered, this, [this] { EditSettings("tbsChart"); });
+  }
+  connect(Act("mniBar2"), &QAction::triggered, chart.BarAction(), &QAction::trigger);
 }
 
 void TfrmMain::ConnectToolBar() {
@@ -405,8 +320,8 @@ void TfrmMain::ConnectToolBar() {
 
 void TfrmMain::ConnectViews() {
   Folders_->OnFocusChanged = [this](TFolderNode* focused) { TreeFocusChanged(focused); };
-  connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
-  for (QTreeView* view : {Folders_->View(), grdFiles, grdExtensions})
+  connect(Reports_->FilesList(), &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
+  for (QTreeView* view : {Folders_->View(), Reports_->FilesList(), Reports_->ExtensionsList()})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
 }
@@ -415,7 +330,7 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   PopupSource_ = source;
   const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
-  const bool multi = FilesMultiplySelected();
+  const bool multi = Reports_->FilesMultiplySelected();
   const bool idle = Engine_->ScanRoots().empty();
   Act("mniExplorer")->setEnabled(item && !multi);
   Act("mniDelete")->setEnabled(item && idle);
@@ -424,7 +339,7 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   Act("mniRefresh")->setEnabled(item && idle && !multi);
   Actions_->Menu("mniExpand")->menuAction()->setVisible(item && overTree && !multi);
   Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
-  if (!overTree) BuildColumnsMenu();
+  if (!overTree) Reports_->BuildColumnsMenu();
   Actions_->Menu("mnuPopup")->popup(globalPos);
 }
 
@@ -521,8 +436,7 @@ void TfrmMain::ImportResult() {
   // Even a failed import keeps what it read before the damage.
   UpdateCounters();
   Folders_->Repaint();
-  grdFiles->viewport()->update();
-  grdExtensions->viewport()->update();
+  Reports_->RepaintLists();
   UpdateCommandState();
 }
 
@@ -570,116 +484,30 @@ void TfrmMain::MarkReportKind(TReportKind kind) {
 void TfrmMain::SelectReportKind(TReportKind kind) {
   MarkReportKind(kind);
   Pane_.SetKind(kind);
-  pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes);
+  Reports_->ShowPageOf(kind);
   // The first selected folder, which may be none: then the list is emptied.
   Pane_.Build(Folders_->FirstSelected(), Options_->ReportSettings(), LanguageTranslator(*Languages_));
-  ReloadLists();
-  StartIconLoader();
-  ApplyReportColumns();
+  Reports_->ReloadLists();
+  Reports_->StartIconLoader();
+  Reports_->ApplyReportColumns();
   RefreshChart();
 }
 
 void TfrmMain::RefreshReport(TFolderNode* node) {
   if (!node || node->IsHiddenRoot()) return;
   Pane_.Build(node, Options_->ReportSettings(), LanguageTranslator(*Languages_));
-  ReloadLists();
-  StartIconLoader();
-  ApplyReportColumns();
+  Reports_->ReloadLists();
+  Reports_->StartIconLoader();
+  Reports_->ApplyReportColumns();
   RefreshChart();
   UpdateTreemap();
 }
 
-void TfrmMain::RefreshChart() {
-  const TReportKind kind = Pane_.Kind();
-  if (!ReportKindInfo(kind).ChartShown) {
-    pnlChart->hide();
-    return;
-  }
-  // Rebuilt even while the user keeps the panel hidden.
-  pnlChart->setVisible(Act("mniShowChart")->isChecked());
-  const int32_t others = Options_->ChartOtherType;
-  ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), others)
-                                                : FillChartSeries(Pane_.ExtensionsRows(), others));
-}
+void TfrmMain::RefreshChart() { Reports_->RefreshChart(); }
 
-void TfrmMain::StartIconLoader() {
-  IconLoader_.reset();  // takes no further step, not even one already asked for
-  IconRow_ = -1;
-  IconLoader_ = std::make_unique<TThreadLoadIcons>(
-      Queue_,
-      [this] {
-        // Walks whichever list is shown now, one row per step.
-        QTreeView* list = CurrentReportList();
-        if (!list) return IconRow_ >= 0;
-        const int rows = list->model()->rowCount();
-        IconRow_ = IconRow_ + 1 < rows ? IconRow_ + 1 : -1;
-        return IconRow_ >= 0;
-      },
-      [this] {
-        QTreeView* list = CurrentReportList();
-        if (!list || IconRow_ < 0) return;
-        TFileIconsList& icons = Dm_.FileIcons();
-        if (list == grdFiles) {
-          auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
-          if (!file) return;  // folders have their own image
-          file->IconIndex = icons.IconOf(file->Name.Str(), *Shell_);
-          FilesModel_->RowChanged(IconRow_);
-        } else if (TExtensionsNodeData* row = ExtensionsModel_->RowObject(IconRow_)) {
-          row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey, *Shell_);
-          ExtensionsModel_->RowChanged(IconRow_);
-        }
-      });
-}
+QTreeView* TfrmMain::CurrentReportList() const { return Reports_->CurrentList(); }
 
-void TfrmMain::ReloadLists() {
-  FilesModel_->Reload();
-  ExtensionsModel_->Reload();
-  for (auto [list, sort] : {std::pair{grdFiles, Pane_.FilesSort()}, std::pair{grdExtensions, Pane_.ExtensionsSort()}})
-    list->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-}
-
-QTreeView* TfrmMain::CurrentReportList() const {
-  if (pgcMain->currentWidget() == tbsFiles) return grdFiles;
-  if (pgcMain->currentWidget() == tbsTypes) return grdExtensions;
-  return nullptr;
-}
-
-void TfrmMain::ApplyReportColumns() {
-  QTreeView* list = CurrentReportList();
-  if (!list) return;
-  const TReportKind kind = Pane_.Kind();
-  const std::vector<bool> visible = ApplyColumnVisibility(Settings_, kind, InitialColumnVisibility(kind));
-  list->header()->setUpdatesEnabled(false);
-  for (size_t i = 0; i < visible.size(); ++i) list->setColumnHidden(static_cast<int>(i), !visible[i]);
-  list->header()->setUpdatesEnabled(true);
-}
-
-void TfrmMain::BuildColumnsMenu() {
-  QMenu* mniColumns = Actions_->Menu("mniColumns");
-  mniColumns->clear();
-  QTreeView* list = CurrentReportList();
-  if (!list) return;
-  const TReportKind kind = Pane_.Kind();
-  for (const TColumnChoice& choice : OfferedColumns(Settings_, kind)) {
-    const QString caption = list->model()->headerData(choice.Index, Qt::Horizontal).toString();
-    QAction* entry = mniColumns->addAction(caption);
-    entry->setObjectName(QString("mniColumn%1").arg(choice.Index));
-    entry->setCheckable(true);
-    entry->setChecked(choice.Checked);
-    entry->setData(choice.Index);
-    connect(entry, &QAction::toggled, this, [this, list, kind, index = choice.Index](bool show) {
-      ToggleColumn(Settings_, kind, index, show);
-      list->setColumnHidden(index, !show);
-    });
-  }
-}
-
-void TfrmMain::HeaderClicked(int column) {
-  Pane_.HeaderClick(column);
-  ReloadLists();
-  // The chart follows the new row order.
-  RefreshChart();
-}
+TChartPanel& TfrmMain::Chart() { return Reports_->Chart(); }
 
 // ---------------------------------------------------------------- units
 
@@ -701,8 +529,7 @@ void TfrmMain::SetSizeType(TSizeType type) {
 
 void TfrmMain::RefreshSizeDisplay() {
   Folders_->Repaint();
-  FilesModel_->Repaint();
-  ExtensionsModel_->Repaint();
+  Reports_->RepaintCells();
   RefreshReport(FocusedNode());
   pnlTreemap->RefreshHover();  // the hovered size in the new unit
 }
@@ -753,19 +580,11 @@ void TfrmMain::ApplyLanguage() {
   const TTranslate translate = LanguageTranslator(*Languages_);
   Actions_->ApplyLanguage(translate);
   ToolBar_->ApplyLanguage(translate);
-
-  QStringList files;
-  for (const TColumnSpec& column : FilesColumns()) files << Tr(column.HeaderId);
-  FilesModel_->SetHeaderTexts(files);
-  QStringList extensions;
-  for (const TColumnSpec& column : ExtensionsColumns()) extensions << Tr(column.HeaderId);
-  ExtensionsModel_->SetHeaderTexts(extensions);
   Folders_->ApplyLanguage(translate);
-
+  Reports_->ApplyLanguage(translate);
+  ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   // The report button names the current choice in the new language.
   Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
-  ChartPanel_->ApplyLanguage();
-  ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   UpdateCounters();
   UpdateCommandState();
 }

@@ -1,6 +1,7 @@
 // The main window: maps menus, tool buttons and views onto the core's scan
 // engine, size tree, report pane and navigation history. The logic lives in
-// the core; this class wires it to widgets.
+// the core and the widgets in the window's parts (TMainActions, TMainToolBar,
+// TFolderPane, TReportArea, TTreemapPanel); this class wires them together.
 #pragma once
 
 #include <array>
@@ -26,12 +27,11 @@
 #include "ui/MainActions.h"
 
 class QAction;
-class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
-class QStackedWidget;
+class QStatusBar;
 class QToolButton;
 class QTreeView;
 class QWidget;
@@ -40,12 +40,10 @@ namespace kv {
 
 class TdtmMain;
 class TFolderTreeModel;
+class TChartPanel;
 class TFolderPane;
 class TMainToolBar;
-class TFilesListModel;
-class TExtensionsListModel;
-class TChartPanel;
-class TThreadLoadIcons;
+class TReportArea;
 class TTreemapPanel;
 struct TTreemapNode;
 
@@ -138,7 +136,7 @@ class TfrmMain final : public QMainWindow {
   const TNavigationHistory& History() const { return History_; }
   TLangList& Languages() { return *Languages_; }
   TOption& Options() { return *Options_; }
-  TChartPanel& Chart() { return *ChartPanel_; }
+  TChartPanel& Chart();
   TTreemapPanel& Treemap() { return *pnlTreemap; }
   TFolderTreeModel& FolderModel();
   IUserDialog& Dialog() { return *Dialog_; }
@@ -155,17 +153,11 @@ class TfrmMain final : public QMainWindow {
   void ConnectViews();
   void CreateTreemap(QWidget* parent);
   void ShowTreemapItem(const TTreemapNode* node);
-  void SelectFileRow(const TFileNodeData* file);
   void ConnectQueue();
   void Shutdown();
   void SyncProgressBar();
   void PlaceProgressBar();
-  void ApplyReportColumns();
-  void ReloadLists();
-  // A fresh pass of icons over the list just rebuilt; the previous one stops.
-  void StartIconLoader();
   void ShowPopup(QWidget* source, const QPoint& pos);
-  bool FilesMultiplySelected() const;
   void ShowFilterState();
   // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
   void FollowRefresh();
@@ -173,10 +165,7 @@ class TfrmMain final : public QMainWindow {
   // report itself is left as it is.
   void MarkReportKind(TReportKind kind);
   std::string ItemPath(const TBaseNodeData& item) const;
-  std::vector<std::string> SelectedRowPaths() const;
-  void BuildColumnsMenu();
   void ShowAbout();
-  void HeaderClicked(int column);
   void TreeFocusChanged(TFolderNode* focused);
 
   TdtmMain& Dm_;
@@ -192,8 +181,6 @@ class TfrmMain final : public QMainWindow {
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
-  std::unique_ptr<TThreadLoadIcons> IconLoader_;
-  int IconRow_ = -1;  // the loader's row in the list shown
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
@@ -214,6 +201,7 @@ class TfrmMain final : public QMainWindow {
 
   TMainToolBar* ToolBar_ = nullptr;        // pnlTop1
   TFolderPane* Folders_ = nullptr;         // pnlLeft
+  TReportArea* Reports_ = nullptr;         // pnlClient
   // The unit choices on the tool bar and in the View menu, in TSizeUnit order.
   std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
   std::array<QAction*, 4> UnitActions_{};      // mniB, mniKB, mniMB, GB1
@@ -223,23 +211,12 @@ class TfrmMain final : public QMainWindow {
   QStatusBar* barStatus = nullptr;
   std::array<QLabel*, 4> Panels_{};
   QProgressBar* ScanProgressBar = nullptr;
+  QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
   QSplitter* splTreemap = nullptr;
   QSplitter* splMain = nullptr;
-  QSplitter* splChart = nullptr;
-  QWidget* pnlClient = nullptr;
-  QStackedWidget* pgcMain = nullptr;
-  QWidget* tbsFiles = nullptr;
-  QWidget* tbsTypes = nullptr;
-  QTreeView* grdFiles = nullptr;
-  QTreeView* grdExtensions = nullptr;
-  QWidget* pnlChart = nullptr;
-  TChartPanel* ChartPanel_ = nullptr;
   TTreemapPanel* pnlTreemap = nullptr;
-  QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
-  TFilesListModel* FilesModel_ = nullptr;
-  TExtensionsListModel* ExtensionsModel_ = nullptr;
   QMenu* mnuSaveFiles = nullptr;
   QWidget* PopupSource_ = nullptr;
 
