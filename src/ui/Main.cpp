@@ -2,22 +2,14 @@
 #include "ui/QtText.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -26,24 +18,21 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "reports/AggregateReport.h"
+#include <functional>
+
 #include "reports/ReportColumns.h"
 #include "scan/ItemFilter.h"
 #include "settings/TextIds.h"
-#include "reports/ChartPoints.h"
-#include "app/IconLoader.h"
 #include "ui/About.h"
 #include "ui/ChartPanel.h"
 #include "ui/DMMain.h"
-#include "ui/DrivePanelModel.h"
 #include "app/ExportCommands.h"
-#include "ui/FileIcons.h"
 #include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
-#include "ui/FolderTreeModel.h"
-#include "ui/FolderTreeView.h"
+#include "ui/FolderPane.h"
+#include "ui/MainToolBar.h"
 #include "ui/QtUserDialog.h"
-#include "ui/ReportListModels.h"
+#include "ui/ReportArea.h"
 #include "ui/SettingsDialog.h"
 #include "ui/ShellCommands.h"
 #include "ui/TreemapPanel.h"
@@ -51,33 +40,6 @@
 namespace kv {
 
 namespace {
-
-constexpr const char* UnitNames[4] = {"B", "KB", "MB", "GB"};
-constexpr const char* UnitButtonNames[4] = {"btnB", "btnKB", "btnMB", "btnGB"};
-constexpr const char* UnitActionNames[4] = {"mniB", "mniKB", "mniMB", "GB1"};
-
-// The unit buttons show their unit as an image.
-QIcon UnitIcon(const char* unit) {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  QFont font = QApplication::font();
-  font.setBold(true);
-  font.setPixelSize(unit[1] ? 13 : 16);
-  p.setFont(font);
-  p.setPen(QApplication::palette().color(QPalette::ButtonText));
-  p.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromLatin1(unit));
-  return QIcon(pixmap);
-}
-
-// The "2194" pattern with the level digit for its string placeholder; a text
-// without one simply has no digit.
-QString LevelCaption(const std::string& pattern, int level) {
-  std::string text = pattern;
-  if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, std::to_string(level));
-  return FromUtf8(text);
-}
 
 const char* const HomePage = "https://www.varnholt.de/kestrove/";
 
@@ -111,29 +73,31 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_ = std::make_unique<TScanEngine>(*Tree_, Queue_, Settings_, *Setup_.Platform.Locale);
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
-  Engine_->OnRepaintTree = [this] { trvFolder->viewport()->update(); };
+  Engine_->OnRepaintTree = [this] { Folders_->Repaint(); };
   Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
     Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
   };
 
+
   // The chart panel takes its palette and gradient from the options.
   Options_ = std::make_unique<TOption>(Settings_);
 
-  CreateActions();
-  CreateMenus();
-  CreateToolBar();
+  Actions_ = std::make_unique<TMainActions>(*this);
+  // The treemap's entry is the one of the View entries kept across runs.
+  Act("mniShowTreemap")->setChecked(Options_->ShowTreemap != 0);
+  ToolBar_ = new TMainToolBar(*Actions_, this);
+  UnitButtons_ = ToolBar_->UnitButtons();
+  UnitActions_ = Actions_->UnitActions();
   CreatePanes();
   CreateStatusBar();
-  CreatePopupMenu();
+  ConnectActions();
+  ConnectToolBar();
+  ConnectViews();
 
-  // Start-up state: the Files and folders report on its page, both lists by
-  // size, largest first.
-  pgcMain->setCurrentWidget(tbsFiles);
   ShowFilterState();
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
-  FillDriveList();
-  ApplyReportColumns();
+  Reports_->ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
   FileEnv_ = std::make_unique<TFileCommandEnv>(WindowFileCommandEnv(*Dialog_, LanguageTranslator(*Languages_)));
   FileEnv_->Style = Setup_.Style;
@@ -148,13 +112,10 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
   Shutdown();
-  // The views must let go of the models before the tree they show is freed.
-  trvFolder->setModel(nullptr);
-  grdFiles->setModel(nullptr);
-  grdExtensions->setModel(nullptr);
-  delete FolderModel_;
-  delete FilesModel_;
-  delete ExtensionsModel_;
+  // The panes' models observe the tree and the report pane: the panes go
+  // before those, not with the other widgets after them.
+  delete Reports_;
+  delete Folders_;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -166,16 +127,16 @@ void TfrmMain::Shutdown() {
   if (ShutDown_) return;
   ShutDown_ = true;
   // Workers first: none may touch the window or the tree afterwards.
-  IconLoader_.reset();
+  Reports_->StopIconLoader();
   ProgressThread_.reset();
   pnlTreemap->Stop();
   Engine_->StopScans();
   Queue_.SetNotify({});
   DrainTarget_.reset();
-  trvFolder->selectionModel()->disconnect(this);
+  Folders_->StopFocusReports();
   // Rows refer to tree objects: empty the lists before the tree frees them.
   Pane_.Clear();
-  ReloadLists();
+  Reports_->ReloadLists();
   Tree_->BeginUpdate();
   Tree_->Clear();
   Tree_->EndUpdate();
@@ -184,265 +145,12 @@ void TfrmMain::Shutdown() {
 
 // ---------------------------------------------------------------- creation
 
-QAction* TfrmMain::NewAction(const char* name, const QString& text, QObject* owner) {
-  auto* action = new QAction(text, owner);
-  action->setObjectName(name);
-  Actions_[name] = action;
-  return action;
-}
-
-void TfrmMain::CreateActions() {
-  NewAction("mniScanDrive", "Scan selected drive", this);
-  NewAction("mniScanFolder", "Scan folder...", this);
-  NewAction("mniExport", "Export...", this);
-  NewAction("mniImport", "Import...", this);
-  NewAction("mniStopScan", "Stop scan", this);
-  NewAction("mniFilter", "Filter...", this);
-  NewAction("mniExit", "Exit", this);
-  connect(Act("mniScanDrive"), &QAction::triggered, this, [this] {
-    const QString root = edtDriveList->currentData().toString();
-    if (!root.isEmpty()) StartScan(root.toStdString());
-  });
-  connect(Act("mniScanFolder"), &QAction::triggered, this, [this] {
-    std::string folder;
-    if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
-  });
-  connect(Act("mniStopScan"), &QAction::triggered, this, [this] { StopScans(); });
-  connect(Act("mniFilter"), &QAction::triggered, this, [this] { EditFilter(); });
-  connect(Act("mniExport"), &QAction::triggered, this, [this] { ExportResultCommand(*Tree_, *FileEnv_); });
-  connect(Act("mniImport"), &QAction::triggered, this, [this] { ImportResult(); });
-  connect(Act("mniExit"), &QAction::triggered, this, &QWidget::close);
-
-  auto* units = new QActionGroup(this);
-  for (int u = 0; u < 4; ++u) {
-    QAction* action = NewAction(UnitActionNames[u], UnitNames[u], units);
-    action->setCheckable(true);
-    action->setChecked(u == static_cast<int>(TSizeUnit::MB));
-    connect(action, &QAction::triggered, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
-    UnitActions_[static_cast<size_t>(u)] = action;
-  }
-
-  // The size type: a radio pair in the popup and its twin in the View menu.
-  auto* popupTypes = new QActionGroup(this);
-  auto* menuTypes = new QActionGroup(this);
-  const std::pair<const char*, TSizeType> types[] = {
-      {"mniSizeTypeFile", TSizeType::FileSize}, {"mniSizeTypeAllocated", TSizeType::Allocated}};
-  for (const auto& [name, type] : types) {
-    QAction* popup = NewAction(name, {}, popupTypes);
-    QAction* twin = NewAction((std::string(name) + "2").c_str(), {}, menuTypes);
-    for (QAction* action : {popup, twin}) {
-      action->setCheckable(true);
-      action->setChecked(type == TSizeType::FileSize);
-      connect(action, &QAction::triggered, this, [this, t = type] { SetSizeType(t); });
-    }
-  }
-
-  // Chart type entries of the View menu; they call their twins in the chart panel.
-  auto* chartTypes = new QActionGroup(this);
-  for (const char* name : {"mniBar2", "mniPie2"}) {
-    QAction* action = NewAction(name, {}, chartTypes);
-    action->setCheckable(true);
-    action->setChecked(std::string_view(name) == "mniPie2");
-  }
-  for (const char* name : {"mniShowChart", "mniShowInfoDisk"}) {
-    QAction* action = NewAction(name, {}, this);
-    action->setCheckable(true);
-    action->setChecked(true);
-  }
-  // Reports without a chart keep the panel hidden whatever the entry says.
-  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) {
-    pnlChart->setVisible(on && ReportKindInfo(Pane_.Kind()).ChartShown);
-  });
-  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) {
-    pnlDiskSize->setVisible(on);
-  });
-  // The treemap's entry is the one of the three kept across runs.
-  QAction* showTreemap = NewAction("mniShowTreemap", {}, this);
-  showTreemap->setCheckable(true);
-  showTreemap->setChecked(Options_->ShowTreemap != 0);
-  connect(showTreemap, &QAction::toggled, this, [this](bool on) {
-    pnlTreemap->setVisible(on);
-    Options_->ShowTreemap = on ? 1 : 0;
-    Options_->Save();
-  });
-
-  // Report kinds: fifteen radio entries in the popup, their twins in the
-  // Report menu; a twin only calls its popup entry.
-  auto* popupKinds = new QActionGroup(this);
-  auto* menuKinds = new QActionGroup(this);
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    QAction* popup = NewAction(std::string(info.PopupName).c_str(), {}, popupKinds);
-    QAction* twin = NewAction(std::string(info.MenuName).c_str(), {}, menuKinds);
-    popup->setCheckable(true);
-    twin->setCheckable(true);
-    popup->setChecked(info.Kind == TReportKind::FilesInThisFolder);
-    twin->setChecked(info.Kind == TReportKind::FilesInThisFolder);
-    PopupKinds_[k] = popup;
-    MenuKinds_[k] = twin;
-    connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
-    connect(twin, &QAction::triggered, popup, &QAction::trigger);
-  }
-  NewAction("mniListFiles", {}, this);
-  connect(Act("mniListFiles"), &QAction::triggered, this,
-          [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); });
-  NewAction("mniReportSettings", {}, this);
-  NewAction("mniReportSettings2", {}, this);
-  for (const char* name : {"mniReportSettings", "mniReportSettings2"})
-    connect(Act(name), &QAction::triggered, this, [this] { EditSettings("tbsReport"); });
-  NewAction("mniHomepage", {}, this);
-  NewAction("mniAbout", {}, this);
-  connect(Act("mniHomepage"), &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(HomePage)); });
-  connect(Act("mniAbout"), &QAction::triggered, this, [this] { ShowAbout(); });
-}
-
-void TfrmMain::CreateMenus() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName("mnuMain");
-  auto menu = [this](QWidget* parent, const char* name) {
-    auto* m = new QMenu(parent);
-    m->setObjectName(name);
-    return m;
-  };
-
-  mniScan = menu(bar, "mniScan");
-  mniScan->addActions({Act("mniScanDrive"), Act("mniScanFolder")});
-  mniScan->addSeparator();
-  mniScan->addActions({Act("mniExport"), Act("mniImport")});
-  mniScan->addSeparator();
-  mniScan->addActions({Act("mniStopScan"), Act("mniFilter")});
-  mniScan->addSeparator();
-  mniScan->addAction(Act("mniExit"));
-
-  mniView = menu(bar, "mniView");
-  mniSize = menu(mniView, "mniSize");
-  for (QAction* action : UnitActions_) mniSize->addAction(action);
-  mniSizeType = menu(mniView, "mniSizeType");
-  mniSizeType->addActions({Act("mniSizeTypeFile2"), Act("mniSizeTypeAllocated2")});
-  mniChartType = menu(mniView, "mniChartType");
-  mniChartType->addActions({Act("mniBar2"), Act("mniPie2")});
-  mniView->addMenu(mniSize);
-  mniView->addMenu(mniSizeType);
-  mniView->addMenu(mniChartType);
-  mniView->addSeparator();
-  mniView->addActions({Act("mniShowChart"), Act("mniShowInfoDisk"), Act("mniShowTreemap")});
-
-  mniReport = menu(bar, "mniReport");
-  mniIncludingSubfolder2 = menu(mniReport, "mniIncludingSubfolder2");
-  mnuReportType = menu(this, "mnuReportType");
-  mniIncludingSubfolder = menu(mnuReportType, "mniIncludingSubfolder");
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    const bool inSubmenu = info.Scope == TReportScope::IncludingSubfolders;
-    (inSubmenu ? mniIncludingSubfolder2 : mniReport)->addAction(MenuKinds_[k]);
-    (inSubmenu ? mniIncludingSubfolder : mnuReportType)->addAction(PopupKinds_[k]);
-  }
-  mniReport->addMenu(mniIncludingSubfolder2);
-  mniReport->addSeparator();
-  mniReport->addAction(Act("mniListFiles"));
-  mniReport->addSeparator();
-  mniReport->addAction(Act("mniReportSettings2"));
-  mnuReportType->addMenu(mniIncludingSubfolder);
-  mnuReportType->addSeparator();
-  mnuReportType->addAction(Act("mniReportSettings"));
-
-  mniHelp = menu(bar, "mniHelp");
-  mniHelp->addAction(Act("mniHomepage"));
-  mniHelp->addSeparator();
-  mniHelp->addAction(Act("mniAbout"));
-
-  for (QMenu* m : {mniScan, mniView, mniReport, mniHelp}) bar->addMenu(m);
-
-  mnuSizeType = menu(this, "mnuSizeType");
-  mnuSizeType->addActions({Act("mniSizeTypeFile"), Act("mniSizeTypeAllocated")});
-}
-
-void TfrmMain::CreateToolBar() {
-  pnlTop1 = new QWidget(this);
-  pnlTop1->setObjectName("pnlTop1");
-  pnlTop1->setFixedHeight(32);
-  auto* row = new QHBoxLayout(pnlTop1);
-  row->setContentsMargins(2, 0, 2, 0);
-  row->setSpacing(0);
-
-  edtDriveList = new QComboBox(pnlTop1);
-  edtDriveList->setObjectName("edtDriveList");
-  edtDriveList->setFixedWidth(145);
-  row->addWidget(edtDriveList);
-
-  auto button = [this, row](const char* name, const QIcon& icon, QAction* action = nullptr) {
-    auto* b = new QToolButton(pnlTop1);
-    b->setObjectName(name);
-    b->setAutoRaise(true);
-    b->setFixedSize(32, 32);
-    b->setIconSize(QSize(20, 20));
-    b->setIcon(icon);
-    if (action) connect(b, &QToolButton::clicked, action, &QAction::trigger);
-    row->addWidget(b);
-    return b;
-  };
-  auto separator = [this, row] {
-    auto* line = new QFrame(pnlTop1);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setFixedWidth(8);
-    row->addWidget(line);
-  };
-
-  btnStartSearchDrive = button("btnStartSearchDrive", ThemedIcon("drive-harddisk", QStyle::SP_DriveHDIcon),
-                               Act("mniScanDrive"));
-  btnStartSearchFolder = button("btnStartSearchFolder", ThemedIcon("folder-open", QStyle::SP_DirOpenIcon),
-                                Act("mniScanFolder"));
-  btnStopSearch = button("btnStopSearch", ThemedIcon("process-stop", QStyle::SP_BrowserStop), Act("mniStopScan"));
-  btnFilter = button("btnFilter", ThemedIcon("view-filter", QStyle::SP_FileDialogContentsView));
-  btnFilter->setCheckable(true);
-  // Pressed shows that a filter is in effect: the dialog decides, not the click,
-  // which has already flipped the button.
-  connect(btnFilter, &QToolButton::clicked, this, [this] {
-    btnFilter->setChecked(FilterInEffect_);
-    EditFilter();
-  });
-  separator();
-  btnUp = button("btnUp", ThemedIcon("go-up", QStyle::SP_ArrowUp));
-  btnBack = button("btnBack", ThemedIcon("go-previous", QStyle::SP_ArrowBack));
-  btnNext = button("btnNext", ThemedIcon("go-next", QStyle::SP_ArrowForward));
-  connect(btnUp, &QToolButton::clicked, this, [this] {
-    if (UpInProgress_) return;
-    UpInProgress_ = true;
-    if (TFolderNode* node = FocusedNode()) FocusFolder(node->Parent());
-    UpInProgress_ = false;
-  });
-  connect(btnBack, &QToolButton::clicked, this, [this] { StepHistory(-1); });
-  connect(btnNext, &QToolButton::clicked, this, [this] { StepHistory(+1); });
-  separator();
-  auto* unitGroup = new QButtonGroup(this);
-  for (int u = 0; u < 4; ++u) {
-    QToolButton* b = button(UnitButtonNames[u], UnitIcon(UnitNames[u]));
-    b->setCheckable(true);
-    b->setChecked(u == static_cast<int>(TSizeUnit::MB));
-    unitGroup->addButton(b, u);
-    UnitButtons_[static_cast<size_t>(u)] = b;
-    connect(b, &QToolButton::clicked, this, [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
-  }
-  btnSyzeType = button("btnSyzeType", ThemedIcon("view-list-details", QStyle::SP_FileDialogDetailedView));
-  connect(btnSyzeType, &QToolButton::clicked, this, [this] { DropDownBelow(btnSyzeType, mnuSizeType); });
-  separator();
-  btnReportType = button("btnReportType", {});
-  btnReportType->setFixedSize(164, 32);
-  btnReportType->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  connect(btnReportType, &QToolButton::clicked, this, [this] { DropDownBelow(btnReportType, mnuReportType); });
-  btnSaveFiles = button("btnSaveFiles", ThemedIcon("document-save", QStyle::SP_DialogSaveButton));
-  mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
-  connect(btnSaveFiles, &QToolButton::clicked, this, [this] { DropDownBelow(btnSaveFiles, mnuSaveFiles); });
-  row->addStretch(1);
-}
-
 void TfrmMain::CreatePanes() {
   auto* central = new QWidget(this);
   auto* panes = new QVBoxLayout(central);
   panes->setContentsMargins(0, 0, 0, 0);
   panes->setSpacing(0);
-  panes->addWidget(pnlTop1);
+  panes->addWidget(ToolBar_);
 
   // The tree and report panes over the treemap, which spans the width.
   splTreemap = new QSplitter(Qt::Vertical, central);
@@ -454,166 +162,15 @@ void TfrmMain::CreatePanes() {
   splMain->setObjectName("splMain");
   splMain->setHandleWidth(4);
 
-  // Left pane: the folder tree over the drive panel.
-  pnlLeft = new QWidget(splMain);
-  pnlLeft->setObjectName("pnlLeft");
-  auto* left = new QVBoxLayout(pnlLeft);
-  left->setContentsMargins(0, 0, 0, 0);
-  splDiskSize = new QSplitter(Qt::Vertical, pnlLeft);
-  splDiskSize->setObjectName("splDiskSize");
-  splDiskSize->setHandleWidth(4);
-  left->addWidget(splDiskSize);
-
-  trvFolder = new QTreeView(splDiskSize);
-  trvFolder->setObjectName("trvFolder");
-  trvFolder->setHeaderHidden(true);
-  trvFolder->setUniformRowHeights(true);
-  trvFolder->setIndentation(18);
-  trvFolder->setRootIsDecorated(true);
-  trvFolder->setSelectionMode(QAbstractItemView::SingleSelection);
-  trvFolder->setContextMenuPolicy(Qt::CustomContextMenu);
-  trvFolder->setAutoScroll(true);
-  trvFolder->setIconSize(QSize(16, 16));
-  FolderModel_ = new TFolderTreeModel(*Tree_);
-  trvFolder->setModel(FolderModel_);
-  FolderDelegate_ = new TFolderTreeDelegate(*trvFolder, *FolderModel_, Dm_, SizeFormat_);
-  trvFolder->setItemDelegate(FolderDelegate_);
-  connect(trvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { TreeFocusChanged(current); });
-  // Expanding scrolls so that as many children as fit come into view.
-  connect(trvFolder, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-    // Scrolling lays the view out at once, which would lose the expansions
-    // that expandRecursively records after this signal.
-    if (ExpandingToLevel_) return;
-    const int rows = FolderModel_->rowCount(index);
-    if (rows > 0) trvFolder->scrollTo(FolderModel_->index(rows - 1, 0, index));
-    trvFolder->scrollTo(index);
-  });
-
-  pnlDiskSize = new QWidget(splDiskSize);
-  pnlDiskSize->setObjectName("pnlDiskSize");
-  auto* disk = new QVBoxLayout(pnlDiskSize);
-  disk->setContentsMargins(0, 0, 0, 0);
-  // The drives as they were at start-up; informative only.
-  trvDiskSize = new QTreeView(pnlDiskSize);
-  trvDiskSize->setObjectName("trvDiskSize");
-  trvDiskSize->setRootIsDecorated(false);
-  trvDiskSize->setIndentation(1);
-  trvDiskSize->setUniformRowHeights(true);
-  trvDiskSize->setSelectionBehavior(QAbstractItemView::SelectRows);
-  trvDiskSize->setFocusPolicy(Qt::NoFocus);
-  DriveModel_ = new TDrivePanelModel(
-      FillDrivePanel(*Services_), [this](const std::string& root) { return DriveIconOf(*Shell_, root, Dm_.ImageOf(2)); },
-      *Setup_.Platform.Locale, this);
-  trvDiskSize->setModel(DriveModel_);
-  trvDiskSize->setItemDelegate(new TUsageBarDelegate(trvDiskSize));
-  {
-    QHeaderView* header = trvDiskSize->header();
-    header->setStretchLastSection(false);
-    for (size_t i = 0; i < DriveColumns().size(); ++i)
-      header->resizeSection(static_cast<int>(i), DriveColumns()[i].Width);
-    header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(DriveModel_->Sort().Column, Qt::AscendingOrder);
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-      DriveModel_->HeaderClick(column);
-      const TSortState& sort = DriveModel_->Sort();
-      trvDiskSize->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    });
-  }
-  disk->addWidget(trvDiskSize);
-  splDiskSize->setStretchFactor(0, 1);
-  splDiskSize->setStretchFactor(1, 0);
-  splDiskSize->setSizes({400, 139});
-
-  // Right pane: the two report lists on hidden-tab pages over the chart panel.
-  pnlClient = new QWidget(splMain);
-  pnlClient->setObjectName("pnlClient");
-  auto* client = new QVBoxLayout(pnlClient);
-  client->setContentsMargins(0, 0, 0, 0);
-  splChart = new QSplitter(Qt::Vertical, pnlClient);
-  splChart->setObjectName("splChart");
-  splChart->setHandleWidth(4);
-  client->addWidget(splChart);
-
-  pgcMain = new QStackedWidget(splChart);
-  pgcMain->setObjectName("pgcMain");
-  auto page = [this](const char* name, QTreeView*& list, QAbstractItemModel* model,
-                     const std::vector<TColumnSpec>& columns, bool multi) {
-    auto* tab = new QWidget(pgcMain);
-    tab->setObjectName(name);
-    auto* box = new QVBoxLayout(tab);
-    box->setContentsMargins(0, 0, 0, 0);
-    list = new QTreeView(tab);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setAllColumnsShowFocus(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    list->setIconSize(QSize(16, 16));
-    list->setModel(model);
-    QHeaderView* header = list->header();
-    header->setSectionsClickable(true);
-    header->setSectionsMovable(true);
-    header->setFirstSectionMovable(false);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(1, Qt::DescendingOrder);
-    header->setStretchLastSection(false);
-    // The widths suit a small 8-point font; wider digits get wider columns.
-    const double scale = std::max(1.0, list->fontMetrics().horizontalAdvance(QString("0123456789")) / 60.0);
-    for (size_t i = 0; i < columns.size(); ++i) {
-      header->resizeSection(static_cast<int>(i), static_cast<int>(columns[i].Width * scale));
-      list->setColumnHidden(static_cast<int>(i), !columns[i].VisibleAtFirst);
-    }
-    box->addWidget(list);
-    pgcMain->addWidget(tab);
-    return tab;
-  };
-  FilesModel_ = new TFilesListModel(Pane_, Dm_.ListImages());
-  ExtensionsModel_ = new TExtensionsListModel(Pane_, Dm_.ListImages());
-  tbsFiles = page("tbsFiles", grdFiles, FilesModel_, FilesColumns(), true);
-  grdFiles->setObjectName("grdFiles");
-  grdFiles->setItemDelegate(new TPercentBarDelegate(Pane_, grdFiles));
-  // Date columns wide enough for the locale's date and time (an afternoon hour
-  // with two-digit fields).
-  const QString sampleDate = FromUtf8(DateTimeText(45658.7291, *Setup_.Platform.Locale));
-  const int dateWidth = grdFiles->fontMetrics().horizontalAdvance(sampleDate) + 24;
-  for (int column : {fcCreated, fcModified, fcLastAccess})
-    grdFiles->header()->resizeSection(column, std::max(grdFiles->header()->sectionSize(column), dateWidth));
-  tbsTypes = page("tbsTypes", grdExtensions, ExtensionsModel_, ExtensionsColumns(), false);
-  grdExtensions->setObjectName("grdExtensions");
-  grdExtensions->setItemDelegate(new TSwatchDelegate(grdExtensions));
-  // Sizes up to seven integer digits in any unit.
-  const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 24;
-  for (QTreeView* list : {grdFiles, grdExtensions})
-    list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
-  for (QTreeView* list : {grdFiles, grdExtensions})
-    connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
-
-  // The chart of the current report under the lists.
-  ChartPanel_ = new TChartPanel(*Options_, *Dialog_, [this](const char* id) { return Languages_->Translate(id); },
-                                splChart);
-  pnlChart = ChartPanel_;
-  ChartPanel_->OnChartTypeChosen = [this] {
-    Act(ChartPanel_->PieShown() ? "mniPie2" : "mniBar2")->setChecked(true);
-    RefreshReport(FocusedNode());
-    // With no folder focused the report stays, but the chart changes type.
-    if (!FocusedNode()) RefreshChart();
-  };
-  connect(Act("mniPie2"), &QAction::triggered, ChartPanel_->PieAction(), &QAction::trigger);
-  if (auto* chartSettings = ChartPanel_->findChild<QAction*>("mniChartSettings")) {
-    chartSettings->setEnabled(true);
-    connect(chartSettings, &QAction::triggered, this, [this] { EditSettings("tbsChart"); });
-  }
-  connect(Act("mniBar2"), &QAction::triggered, ChartPanel_->BarAction(), &QAction::trigger);
-  splChart->setStretchFactor(0, 1);
-  splChart->setStretchFactor(1, 0);
-  splChart->setSizes({300, 250});
-
-  splMain->addWidget(pnlLeft);
-  splMain->addWidget(pnlClient);
+  Folders_ = new TFolderPane(*Tree_, *Services_, Setup_.Platform, Setup_.Style, *Shell_, Dm_, ToolBar_->DriveList(),
+                             splMain);
+  Folders_->SetSizeFormat(SizeFormat_);
+  Reports_ = new TReportArea({Pane_, Dm_, *Options_, Settings_, *Setup_.Platform.Locale, *Dialog_, *Shell_, Queue_,
+                              [this](const char* id) { return Languages_->Translate(id); },
+                              *Actions_->Menu("mniColumns")},
+                             splMain);
+  splMain->addWidget(Folders_);
+  splMain->addWidget(Reports_);
   splMain->setStretchFactor(0, 0);
   splMain->setStretchFactor(1, 1);
   splMain->setSizes({310, 452});
@@ -650,81 +207,140 @@ void TfrmMain::CreateStatusBar() {
   PlaceProgressBar();
 }
 
-void TfrmMain::CreatePopupMenu() {
-  mnuPopup = new QMenu(this);
-  mnuPopup->setObjectName("mnuPopup");
-  // Enabled per item each time the menu opens (ShowPopup).
-  QAction* explorer = NewAction("mniExplorer", {}, mnuPopup);
-  mnuPopup->addAction(explorer);
-  mnuPopup->addSeparator();
-  mniExpand = new QMenu(mnuPopup);
-  mniExpand->setObjectName("mniExpand");
-  QAction* full = NewAction("mniFullExpand", {}, mniExpand);
-  mniExpand->addAction(full);
-  connect(full, &QAction::triggered, this, [this] { ExpandToLevel(FocusedNode(), 0); });
-  for (int level = 1; level <= 4; ++level) {
-    const std::string name = "mniExpandToLevel" + std::to_string(level);
-    QAction* action = NewAction(name.c_str(), {}, mniExpand);
-    mniExpand->addAction(action);
-    connect(action, &QAction::triggered, this, [this, level] { ExpandToLevel(FocusedNode(), level); });
-  }
-  mniExpandAction_ = mnuPopup->addMenu(mniExpand);
-  mniColumns = new QMenu(mnuPopup);
-  mniColumns->setObjectName("mniColumns");
-  mniColumnsAction_ = mnuPopup->addMenu(mniColumns);
-  for (const char* name : {"mniRefresh", "mniRemoveFromList"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
-  mnuPopup->addSeparator();
-  for (const char* name : {"mniDelete", "mniProperties"}) mnuPopup->addAction(NewAction(name, {}, mnuPopup));
-  connect(Act("mniExplorer"), &QAction::triggered, this, [this] {
-    if (const TBaseNodeData* item = SelectedItem())
-      Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
-  });
-  connect(Act("mniProperties"), &QAction::triggered, this, [this] {
-    if (const TBaseNodeData* item = SelectedItem())
-      ShowProperties(*Shell_, *item, SizeFormat_, LanguageTranslator(*Languages_), this);
-  });
-  connect(Act("mniDelete"), &QAction::triggered, this, [this] { DeleteSelected(); });
-  connect(Act("mniRemoveFromList"), &QAction::triggered, this, [this] { RemoveSelected(); });
-  connect(Act("mniRefresh"), &QAction::triggered, this, [this] { RefreshSelected(); });
-  connect(grdFiles, &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
+// ---------------------------------------------------------------- wiring
 
-  for (QTreeView* view : {trvFolder, grdFiles, grdExtensions})
+QToolButton* TfrmMain::Btn(std::string_view name) const { return ToolBar_->Button(name); }
+
+void TfrmMain::ConnectActions() {
+  const std::pair<const char*, std::function<void()>> commands[] = {
+      {"mniScanDrive",
+       [this] {
+         const std::string root = Folders_->ChosenDrive();
+         if (!root.empty()) StartScan(root);
+       }},
+      {"mniScanFolder",
+       [this] {
+         std::string folder;
+         if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
+       }},
+      {"mniStopScan", [this] { StopScans(); }},
+      {"mniFilter", [this] { EditFilter(); }},
+      {"mniExport", [this] { ExportResultCommand(*Tree_, *FileEnv_); }},
+      {"mniImport", [this] { ImportResult(); }},
+      {"mniExit", [this] { close(); }},
+      {"mniListFiles", [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); }},
+      {"mniReportSettings", [this] { EditSettings("tbsReport"); }},
+      {"mniReportSettings2", [this] { EditSettings("tbsReport"); }},
+      {"mniHomepage", [] { QDesktopServices::openUrl(QUrl(HomePage)); }},
+      {"mniAbout", [this] { ShowAbout(); }},
+      {"mniExplorer",
+       [this] {
+         if (const TBaseNodeData* item = SelectedItem())
+           Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
+       }},
+      {"mniProperties",
+       [this] {
+         if (const TBaseNodeData* item = SelectedItem())
+           ShowProperties(*Shell_, *item, SizeFormat_, LanguageTranslator(*Languages_), this);
+       }},
+      {"mniDelete", [this] { DeleteSelected(); }},
+      {"mniRemoveFromList", [this] { RemoveSelected(); }},
+      {"mniRefresh", [this] { RefreshSelected(); }},
+      {"mniFullExpand", [this] { ExpandToLevel(FocusedNode(), 0); }},
+  };
+  for (const auto& [name, command] : commands) connect(Act(name), &QAction::triggered, this, command);
+  for (int level = 1; level <= 4; ++level)
+    connect(Act("mniExpandToLevel" + std::to_string(level)), &QAction::triggered, this,
+            [this, level] { ExpandToLevel(FocusedNode(), level); });
+
+  for (int u = 0; u < 4; ++u)
+    connect(UnitActions_[static_cast<size_t>(u)], &QAction::triggered, this,
+            [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+  // The size type: a radio pair in the drop-down and its twin in the View menu.
+  const std::pair<const char*, TSizeType> types[] = {
+      {"mniSizeTypeFile", TSizeType::FileSize}, {"mniSizeTypeAllocated", TSizeType::Allocated}};
+  for (const auto& [name, type] : types)
+    for (QAction* action : {Act(name), Act(std::string(name) + "2")})
+      connect(action, &QAction::triggered, this, [this, t = type] { SetSizeType(t); });
+
+  // A report kind's twin in the Report menu only calls its drop-down entry.
+  for (const TReportKindInfo& info : AllReportKinds()) {
+    QAction* popup = Actions_->PopupKind(info.Kind);
+    connect(popup, &QAction::triggered, this, [this, kind = info.Kind] { SelectReportKind(kind); });
+    connect(Actions_->MenuKind(info.Kind), &QAction::triggered, popup, &QAction::trigger);
+  }
+
+  connect(Act("mniShowChart"), &QAction::toggled, this, [this](bool on) { Reports_->SetChartWanted(on); });
+  connect(Act("mniShowInfoDisk"), &QAction::toggled, this, [this](bool on) { Folders_->ShowDrivePanel(on); });
+  connect(Act("mniShowTreemap"), &QAction::toggled, this, [this](bool on) {
+    pnlTreemap->setVisible(on);
+    Options_->ShowTreemap = on ? 1 : 0;
+    Options_->Save();
+  });
+
+  // The chart type entries of the View menu call their twins in the chart panel.
+  TChartPanel& chart = Reports_->Chart();
+  chart.OnChartTypeChosen = [this] {
+    Act(Reports_->Chart().PieShown() ? "mniPie2" : "mniBar2")->setChecked(true);
+    RefreshReport(FocusedNode());
+    // With no folder focused the report stays, but the chart changes type.
+    if (!FocusedNode()) RefreshChart();
+  };
+  connect(Act("mniPie2"), &QAction::triggered, chart.PieAction(), &QAction::trigger);
+  if (auto* chartSettings = chart.findChild<QAction*>("mniChartSettings")) {
+    chartSettings->setEnabled(true);
+    connect(chartSettings, &QAction::triggered, this, [this] { EditSettings("tbsChart"); });
+  }
+  connect(Act("mniBar2"), &QAction::triggered, chart.BarAction(), &QAction::trigger);
+}
+
+void TfrmMain::ConnectToolBar() {
+  // Pressed shows that a filter is in effect: the dialog decides, not the click,
+  // which has already flipped the button.
+  connect(Btn("btnFilter"), &QToolButton::clicked, this, [this] {
+    Btn("btnFilter")->setChecked(FilterInEffect_);
+    EditFilter();
+  });
+  connect(Btn("btnUp"), &QToolButton::clicked, this, [this] {
+    if (UpInProgress_) return;
+    UpInProgress_ = true;
+    if (TFolderNode* node = FocusedNode()) FocusFolder(node->Parent());
+    UpInProgress_ = false;
+  });
+  connect(Btn("btnBack"), &QToolButton::clicked, this, [this] { StepHistory(-1); });
+  connect(Btn("btnNext"), &QToolButton::clicked, this, [this] { StepHistory(+1); });
+  for (int u = 0; u < 4; ++u)
+    connect(UnitButtons_[static_cast<size_t>(u)], &QToolButton::clicked, this,
+            [this, u] { SetSizeUnit(static_cast<TSizeUnit>(u)); });
+  mnuSaveFiles = CreateSaveFilesMenu(this, [this](TReportFileFormat format) { SaveReport(format); });
+  ToolBar_->DropDown("btnSyzeType", Actions_->Menu("mnuSizeType"));
+  ToolBar_->DropDown("btnReportType", Actions_->Menu("mnuReportType"));
+  ToolBar_->DropDown("btnSaveFiles", mnuSaveFiles);
+}
+
+void TfrmMain::ConnectViews() {
+  Folders_->OnFocusChanged = [this](TFolderNode* focused) { TreeFocusChanged(focused); };
+  connect(Reports_->FilesList(), &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
+  for (QTreeView* view : {Folders_->View(), Reports_->FilesList(), Reports_->ExtensionsList()})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
 }
 
 void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   PopupSource_ = source;
-  const bool overTree = source == trvFolder;
+  const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
-  const bool multi = FilesMultiplySelected();
+  const bool multi = Reports_->FilesMultiplySelected();
   const bool idle = Engine_->ScanRoots().empty();
   Act("mniExplorer")->setEnabled(item && !multi);
   Act("mniDelete")->setEnabled(item && idle);
   Act("mniRemoveFromList")->setEnabled(item && idle);
   Act("mniProperties")->setEnabled(item && !multi);
   Act("mniRefresh")->setEnabled(item && idle && !multi);
-  mniExpandAction_->setVisible(item && overTree && !multi);
-  mniColumnsAction_->setVisible(!overTree);
-  if (!overTree) BuildColumnsMenu();
-  mnuPopup->popup(globalPos);
-}
-
-void TfrmMain::FillDriveList() {
-  const std::vector<TDriveInfo> drives = Setup_.Platform.FileSystem->ListDrives();
-  const bool windows = Setup_.Style == TPathStyle::Windows;
-  int selected = -1;
-  for (const TDriveInfo& drive : drives) {
-    if (drive.Type != TDriveType::Fixed) continue;
-    // Windows drives are scanned as "C:"; POSIX mount points as their path.
-    std::string root = drive.Root;
-    if (root.size() > 1 && (root.back() == '\\' || root.back() == '/')) root.pop_back();
-    edtDriveList->addItem(DriveIconOf(*Shell_, drive.Root, Dm_.ImageOf(2)), FromUtf8(root), FromUtf8(root));
-    const bool preferred = windows ? (root == "C:" || root == "c:") : root == "/";
-    if (preferred) selected = edtDriveList->count() - 1;
-  }
-  if (selected < 0 && edtDriveList->count() > 0) selected = 0;
-  edtDriveList->setCurrentIndex(selected);
+  Actions_->Menu("mniExpand")->menuAction()->setVisible(item && overTree && !multi);
+  Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
+  if (!overTree) Reports_->BuildColumnsMenu();
+  Actions_->Menu("mnuPopup")->popup(globalPos);
 }
 
 void TfrmMain::ConnectQueue() {
@@ -749,7 +365,7 @@ void TfrmMain::DrainScanCalls() {
   if (Queue_.Drain() > 0) {
     // Hand-overs change sizes, marks and percentages anywhere in the tree and
     // in the rows shown: repaint once per drain, not per node.
-    trvFolder->viewport()->update();
+    Folders_->Repaint();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
     pnlTreemap->TreeGrew();
   }
@@ -781,13 +397,13 @@ void TfrmMain::UpdateCounters() {
 }
 
 void TfrmMain::UpdateCommandState() {
-  btnBack->setEnabled(History_.CanGoBack());
-  btnNext->setEnabled(History_.CanGoNext());
+  Btn("btnBack")->setEnabled(History_.CanGoBack());
+  Btn("btnNext")->setEnabled(History_.CanGoNext());
   const TFolderNode* focused = FocusedNode();
-  btnUp->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
+  Btn("btnUp")->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
   const bool idle = Engine_->ScanRoots().empty();
-  btnFilter->setEnabled(idle);
-  btnStopSearch->setEnabled(!idle);
+  Btn("btnFilter")->setEnabled(idle);
+  Btn("btnStopSearch")->setEnabled(!idle);
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
@@ -819,9 +435,8 @@ void TfrmMain::ImportResult() {
   UpdateTreemap();
   // Even a failed import keeps what it read before the damage.
   UpdateCounters();
-  trvFolder->viewport()->update();
-  grdFiles->viewport()->update();
-  grdExtensions->viewport()->update();
+  Folders_->Repaint();
+  Reports_->RepaintLists();
   UpdateCommandState();
 }
 
@@ -847,7 +462,7 @@ void TfrmMain::EditSettings(const char* page) {
 void TfrmMain::ShowFilterState() {
   const TFilter filter(Settings_, *Setup_.Platform.Locale);
   FilterInEffect_ = !filter.IsEmpty();
-  btnFilter->setChecked(FilterInEffect_);
+  Btn("btnFilter")->setChecked(FilterInEffect_);
 }
 
 void TfrmMain::StopScans() {
@@ -857,134 +472,42 @@ void TfrmMain::StopScans() {
 
 // ---------------------------------------------------------------- reports
 
-void TfrmMain::UncheckReportKinds() {
-  // Exclusive groups refuse an empty choice; lift that while clearing.
-  for (auto* kinds : {&PopupKinds_, &MenuKinds_}) {
-    QActionGroup* group = (*kinds)[0]->actionGroup();
-    group->setExclusive(false);
-    for (QAction* action : *kinds) action->setChecked(false);
-    group->setExclusive(true);
-  }
+void TfrmMain::UncheckReportKinds() { Actions_->UncheckReportKinds(); }
+
+void TfrmMain::MarkReportKind(TReportKind kind) {
+  UncheckReportKinds();
+  Actions_->PopupKind(kind)->setChecked(true);
+  Actions_->MenuKind(kind)->setChecked(true);
+  Btn("btnReportType")->setText(Actions_->PopupKind(kind)->text());
 }
 
 void TfrmMain::SelectReportKind(TReportKind kind) {
-  const auto k = static_cast<size_t>(kind);
-  UncheckReportKinds();
-  PopupKinds_[k]->setChecked(true);
+  MarkReportKind(kind);
   Pane_.SetKind(kind);
-  pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes);
-  btnReportType->setText(PopupKinds_[k]->text());
+  Reports_->ShowPageOf(kind);
   // The first selected folder, which may be none: then the list is emptied.
-  const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
-  const TFolderNode* folder = selected.isEmpty() ? nullptr : FolderModel_->NodeOf(selected.first());
-  Pane_.Build(folder, Options_->ReportSettings(), LanguageTranslator(*Languages_));
-  ReloadLists();
-  StartIconLoader();
-  ApplyReportColumns();
+  Pane_.Build(Folders_->FirstSelected(), Options_->ReportSettings(), LanguageTranslator(*Languages_));
+  Reports_->ReloadLists();
+  Reports_->StartIconLoader();
+  Reports_->ApplyReportColumns();
   RefreshChart();
-  MenuKinds_[k]->setChecked(true);
 }
 
 void TfrmMain::RefreshReport(TFolderNode* node) {
   if (!node || node->IsHiddenRoot()) return;
   Pane_.Build(node, Options_->ReportSettings(), LanguageTranslator(*Languages_));
-  ReloadLists();
-  StartIconLoader();
-  ApplyReportColumns();
+  Reports_->ReloadLists();
+  Reports_->StartIconLoader();
+  Reports_->ApplyReportColumns();
   RefreshChart();
   UpdateTreemap();
 }
 
-void TfrmMain::RefreshChart() {
-  const TReportKind kind = Pane_.Kind();
-  if (!ReportKindInfo(kind).ChartShown) {
-    pnlChart->hide();
-    return;
-  }
-  // Rebuilt even while the user keeps the panel hidden.
-  pnlChart->setVisible(Act("mniShowChart")->isChecked());
-  const int32_t others = Options_->ChartOtherType;
-  ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), SizeFormat_.Type, others)
-                                                : FillChartSeries(Pane_.ExtensionsRows(), others));
-}
+void TfrmMain::RefreshChart() { Reports_->RefreshChart(); }
 
-void TfrmMain::StartIconLoader() {
-  IconLoader_.reset();  // takes no further step, not even one already asked for
-  IconRow_ = -1;
-  IconLoader_ = std::make_unique<TThreadLoadIcons>(
-      Queue_,
-      [this] {
-        // Walks whichever list is shown now, one row per step.
-        QTreeView* list = CurrentReportList();
-        if (!list) return IconRow_ >= 0;
-        const int rows = list->model()->rowCount();
-        IconRow_ = IconRow_ + 1 < rows ? IconRow_ + 1 : -1;
-        return IconRow_ >= 0;
-      },
-      [this] {
-        QTreeView* list = CurrentReportList();
-        if (!list || IconRow_ < 0) return;
-        TFileIconsList& icons = Dm_.FileIcons();
-        if (list == grdFiles) {
-          auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
-          if (!file) return;  // folders have their own image
-          file->IconIndex = icons.IconOf(file->Name.Str(), *Shell_);
-          FilesModel_->RowChanged(IconRow_);
-        } else if (TExtensionsNodeData* row = ExtensionsModel_->RowObject(IconRow_)) {
-          row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey, *Shell_);
-          ExtensionsModel_->RowChanged(IconRow_);
-        }
-      });
-}
+QTreeView* TfrmMain::CurrentReportList() const { return Reports_->CurrentList(); }
 
-void TfrmMain::ReloadLists() {
-  FilesModel_->Reload();
-  ExtensionsModel_->Reload();
-  for (auto [list, sort] : {std::pair{grdFiles, Pane_.FilesSort()}, std::pair{grdExtensions, Pane_.ExtensionsSort()}})
-    list->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-}
-
-QTreeView* TfrmMain::CurrentReportList() const {
-  if (pgcMain->currentWidget() == tbsFiles) return grdFiles;
-  if (pgcMain->currentWidget() == tbsTypes) return grdExtensions;
-  return nullptr;
-}
-
-void TfrmMain::ApplyReportColumns() {
-  QTreeView* list = CurrentReportList();
-  if (!list) return;
-  const TReportKind kind = Pane_.Kind();
-  const std::vector<bool> visible = ApplyColumnVisibility(Settings_, kind, InitialColumnVisibility(kind));
-  list->header()->setUpdatesEnabled(false);
-  for (size_t i = 0; i < visible.size(); ++i) list->setColumnHidden(static_cast<int>(i), !visible[i]);
-  list->header()->setUpdatesEnabled(true);
-}
-
-void TfrmMain::BuildColumnsMenu() {
-  mniColumns->clear();
-  QTreeView* list = CurrentReportList();
-  if (!list) return;
-  const TReportKind kind = Pane_.Kind();
-  for (const TColumnChoice& choice : OfferedColumns(Settings_, kind)) {
-    const QString caption = list->model()->headerData(choice.Index, Qt::Horizontal).toString();
-    QAction* entry = mniColumns->addAction(caption);
-    entry->setObjectName(QString("mniColumn%1").arg(choice.Index));
-    entry->setCheckable(true);
-    entry->setChecked(choice.Checked);
-    entry->setData(choice.Index);
-    connect(entry, &QAction::toggled, this, [this, list, kind, index = choice.Index](bool show) {
-      ToggleColumn(Settings_, kind, index, show);
-      list->setColumnHidden(index, !show);
-    });
-  }
-}
-
-void TfrmMain::HeaderClicked(int column) {
-  Pane_.HeaderClick(column);
-  ReloadLists();
-  // The chart follows the new row order.
-  RefreshChart();
-}
+TChartPanel& TfrmMain::Chart() { return Reports_->Chart(); }
 
 // ---------------------------------------------------------------- units
 
@@ -1006,51 +529,34 @@ void TfrmMain::SetSizeType(TSizeType type) {
 
 void TfrmMain::RefreshSizeDisplay() {
   Pane_.SetSizeFormat(SizeFormat_);
-  FolderDelegate_->SetSizeFormat(SizeFormat_);
+  Folders_->SetSizeFormat(SizeFormat_);
   pnlTreemap->SetSizeType(SizeFormat_.Type);
-  trvFolder->viewport()->update();
-  FilesModel_->Repaint();
-  ExtensionsModel_->Repaint();
+  Folders_->Repaint();
+  Reports_->RepaintCells();
   RefreshReport(FocusedNode());
   pnlTreemap->RefreshHover();  // the hovered size in the new unit
 }
 
-void TfrmMain::DropDownBelow(QToolButton* button, QMenu* menu) {
-  button->setDown(false);
-  menu->popup(button->mapToGlobal(QPoint(-1, button->height())));
-}
-
 // ---------------------------------------------------------------- tree
 
-TFolderNode* TfrmMain::FocusedNode() const {
-  const QModelIndex current = trvFolder->currentIndex();
-  return current.isValid() ? FolderModel_->NodeOf(current) : nullptr;
-}
+TFolderNode* TfrmMain::FocusedNode() const { return Folders_->FocusedNode(); }
 
-void TfrmMain::TreeFocusChanged(const QModelIndex& current) {
+TFolderTreeModel& TfrmMain::FolderModel() { return Folders_->Model(); }
+
+void TfrmMain::TreeFocusChanged(TFolderNode* focused) {
   // A folder removal moves Qt's focus on its own; the removal focuses itself.
   if (RemovingFolder_) return;
-  if (!current.isValid()) {
+  if (!focused) {
     // No folder focused: the report stays, Up has nowhere to go.
     UpdateCommandState();
     return;
   }
-  TFolderNode* node = FolderModel_->NodeOf(current);
-  RefreshReport(node);
-  History_.AddToHistory(GetNodePath(node));
+  RefreshReport(focused);
+  History_.AddToHistory(GetNodePath(focused));
   UpdateCommandState();
 }
 
-void TfrmMain::FocusFolder(TFolderNode* node) {
-  if (!node || node->IsHiddenRoot()) {
-    trvFolder->selectionModel()->clear();
-    return;
-  }
-  const QModelIndex index = FolderModel_->IndexOf(node);
-  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) trvFolder->expand(up);
-  trvFolder->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  trvFolder->scrollTo(index);
-}
+void TfrmMain::FocusFolder(TFolderNode* node) { Folders_->FocusFolder(node); }
 
 void TfrmMain::StepHistory(int delta) {
   const bool allowed = delta < 0 ? History_.CanGoBack() : History_.CanGoNext();
@@ -1062,28 +568,7 @@ void TfrmMain::StepHistory(int delta) {
   UpdateCommandState();
 }
 
-void TfrmMain::ExpandToLevel(TFolderNode* node, int level) {
-  if (!node || node->IsHiddenRoot()) return;
-  trvFolder->setUpdatesEnabled(false);
-  ExpandingToLevel_ = true;
-  const QModelIndex top = FolderModel_->IndexOf(node);
-  // Collapse the subtree below the level first (cheap while hidden), then
-  // expand down to it in one pass.
-  trvFolder->collapse(top);
-  if (level > 0) {
-    std::vector<std::pair<const TFolderNode*, int>> stack{{node, 1}};
-    while (!stack.empty()) {
-      const auto [n, depth] = stack.back();
-      stack.pop_back();
-      if (depth > level) trvFolder->collapse(FolderModel_->IndexOf(n));
-      for (size_t i = 0; i < n->ChildCount(); ++i) stack.emplace_back(n->Child(i), depth + 1);
-    }
-  }
-  trvFolder->expandRecursively(top, level == 0 ? -1 : level - 1);
-  ExpandingToLevel_ = false;
-  trvFolder->setUpdatesEnabled(true);
-  trvFolder->scrollTo(top);
-}
+void TfrmMain::ExpandToLevel(TFolderNode* node, int level) { Folders_->ExpandToLevel(node, level); }
 
 // ---------------------------------------------------------------- texts
 
@@ -1095,60 +580,14 @@ void TfrmMain::ChangeLanguage(const std::string& name) {
 }
 
 void TfrmMain::ApplyLanguage() {
-  const std::pair<QMenu*, const char*> menus[] = {
-      {mniScan, IdMenuScan},          {mniView, IdMenuView},
-      {mniReport, IdMenuReport},      {mniHelp, IdMenuHelp},
-      {mniSize, IdMenuSize},          {mniSizeType, IdSizeType},
-      {mniChartType, IdChartType},    {mniIncludingSubfolder, IdIncludingSubfolder},
-      {mniIncludingSubfolder2, IdIncludingSubfolder}, {mniExpand, IdExpand},
-      {mniColumns, IdColumns}};
-  for (const auto& [menu, id] : menus) menu->setTitle(Tr(id));
-
-  const std::pair<const char*, const char*> captions[] = {
-      {"mniScanDrive", IdScanDrive},       {"mniScanFolder", IdScanFolder},
-      {"mniStopScan", IdStopScan},         {"mniFilter", IdFilter},
-      {"mniExit", IdExit},                 {"mniShowChart", IdShowChart},
-      {"mniShowInfoDisk", IdShowInfoDisk}, {"mniShowTreemap", IdShowTreemap},
-      {"mniSizeTypeFile", IdSizeTypeFile},
-      {"mniSizeTypeFile2", IdSizeTypeFile}, {"mniSizeTypeAllocated", IdSizeTypeAllocated},
-      {"mniSizeTypeAllocated2", IdSizeTypeAllocated}, {"mniBar2", IdChartBar},
-      {"mniPie2", IdChartPie},             {"mniListFiles", IdSaveAllScannedFiles},
-      {"mniReportSettings", IdSettingsMenu}, {"mniReportSettings2", IdSettingsMenu},
-      {"mniHomepage", IdHomePage},         {"mniAbout", IdAbout},
-      {"mniExplorer", IdExplorer},         {"mniRefresh", IdRefresh},
-      {"mniRemoveFromList", IdRemoveFromList}, {"mniDelete", IdDelete},
-      {"mniProperties", IdProperties},     {"mniFullExpand", IdFullExpand}};
-  for (const auto& [name, id] : captions) Act(name)->setText(Tr(id));
-  for (int level = 1; level <= 4; ++level)
-    Act(("mniExpandToLevel" + std::to_string(level)).c_str())
-        ->setText(LevelCaption(Languages_->Translate(IdExpandToLevel), level));
-  for (const TReportKindInfo& info : AllReportKinds()) {
-    const auto k = static_cast<size_t>(info.Kind);
-    const QString text = Tr(std::string(info.TextId).c_str());
-    PopupKinds_[k]->setText(text);
-    MenuKinds_[k]->setText(text);
-  }
-
-  const std::pair<QToolButton*, const char*> hints[] = {
-      {btnStartSearchDrive, IdScanDrive}, {btnStartSearchFolder, IdScanFolder}, {btnStopSearch, IdStopScan},
-      {btnFilter, IdFilter},              {btnUp, IdUp},                        {btnBack, IdBack},
-      {btnNext, IdNext},                  {btnSyzeType, IdSizeType},            {btnSaveFiles, IdSaveCurrentReport}};
-  for (const auto& [button, id] : hints) button->setToolTip(Tr(id));
-
-  QStringList files;
-  for (const TColumnSpec& column : FilesColumns()) files << Tr(column.HeaderId);
-  FilesModel_->SetHeaderTexts(files);
-  QStringList extensions;
-  for (const TColumnSpec& column : ExtensionsColumns()) extensions << Tr(column.HeaderId);
-  ExtensionsModel_->SetHeaderTexts(extensions);
-  QStringList drives;
-  for (const TColumnSpec& column : DriveColumns()) drives << Tr(column.HeaderId);
-  DriveModel_->SetHeaderTexts(drives);
-
-  // The two buttons name the current choices in the new language.
-  btnReportType->setText(PopupKinds_[static_cast<size_t>(Pane_.Kind())]->text());
-  ChartPanel_->ApplyLanguage();
-  ApplySaveFilesMenuLanguage(*mnuSaveFiles, LanguageTranslator(*Languages_));
+  const TTranslate translate = LanguageTranslator(*Languages_);
+  Actions_->ApplyLanguage(translate);
+  ToolBar_->ApplyLanguage(translate);
+  Folders_->ApplyLanguage(translate);
+  Reports_->ApplyLanguage(translate);
+  ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
+  // The report button names the current choice in the new language.
+  Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
   UpdateCounters();
   UpdateCommandState();
 }

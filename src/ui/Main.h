@@ -1,12 +1,13 @@
 // The main window: maps menus, tool buttons and views onto the core's scan
 // engine, size tree, report pane and navigation history. The logic lives in
-// the core; this class wires it to widgets.
+// the core and the widgets in the window's parts (TMainActions, TMainToolBar,
+// TFolderPane, TReportArea, TTreemapPanel); this class wires them together.
 #pragma once
 
 #include <array>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <QMainWindow>
 
@@ -23,15 +24,14 @@
 #include "settings/Language.h"
 #include "app/Option.h"
 #include "app/UserDialog.h"
+#include "ui/MainActions.h"
 
 class QAction;
-class QActionGroup;
-class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
-class QStackedWidget;
+class QStatusBar;
 class QToolButton;
 class QTreeView;
 class QWidget;
@@ -40,12 +40,10 @@ namespace kv {
 
 class TdtmMain;
 class TFolderTreeModel;
-class TFolderTreeDelegate;
-class TFilesListModel;
-class TExtensionsListModel;
 class TChartPanel;
-class TThreadLoadIcons;
-class TDrivePanelModel;
+class TFolderPane;
+class TMainToolBar;
+class TReportArea;
 class TTreemapPanel;
 struct TTreemapNode;
 
@@ -140,9 +138,9 @@ class TfrmMain final : public QMainWindow {
   const TNavigationHistory& History() const { return History_; }
   TLangList& Languages() { return *Languages_; }
   TOption& Options() { return *Options_; }
-  TChartPanel& Chart() { return *ChartPanel_; }
+  TChartPanel& Chart();
   TTreemapPanel& Treemap() { return *pnlTreemap; }
-  TFolderTreeModel& FolderModel() { return *FolderModel_; }
+  TFolderTreeModel& FolderModel();
   IUserDialog& Dialog() { return *Dialog_; }
 
  protected:
@@ -150,37 +148,27 @@ class TfrmMain final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateActions();
-  void CreateMenus();
-  void CreateToolBar();
   void CreateStatusBar();
   void CreatePanes();
-  void CreatePopupMenu();
+  void ConnectActions();
+  void ConnectToolBar();
+  void ConnectViews();
   void CreateTreemap(QWidget* parent);
   void ShowTreemapItem(const TTreemapNode* node);
-  void SelectFileRow(const TFileNodeData* file);
-  void FillDriveList();
   void ConnectQueue();
   void Shutdown();
   void SyncProgressBar();
   void PlaceProgressBar();
-  void ApplyReportColumns();
-  void ReloadLists();
-  // A fresh pass of icons over the list just rebuilt; the previous one stops.
-  void StartIconLoader();
   void ShowPopup(QWidget* source, const QPoint& pos);
-  bool FilesMultiplySelected() const;
   void ShowFilterState();
   // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
   void FollowRefresh();
+  // Both entries of the kind checked and the report button naming it; the
+  // report itself is left as it is.
+  void MarkReportKind(TReportKind kind);
   std::string ItemPath(const TBaseNodeData& item) const;
-  std::vector<std::string> SelectedRowPaths() const;
-  void BuildColumnsMenu();
-  void DropDownBelow(QToolButton* button, QMenu* menu);
   void ShowAbout();
-  void HeaderClicked(int column);
-  void TreeFocusChanged(const QModelIndex& current);
-  QAction* NewAction(const char* name, const QString& text, QObject* owner);
+  void TreeFocusChanged(TFolderNode* focused);
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -195,8 +183,6 @@ class TfrmMain final : public QMainWindow {
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
-  std::unique_ptr<TThreadLoadIcons> IconLoader_;
-  int IconRow_ = -1;  // the loader's row in the list shown
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
@@ -208,8 +194,6 @@ class TfrmMain final : public QMainWindow {
   std::shared_ptr<TfrmMain*> DrainTarget_;
   bool ShutDown_ = false;
   bool UpInProgress_ = false;
-  // Expanding to a level scrolls once at the end, not per folder.
-  bool ExpandingToLevel_ = false;
   bool RemovingFolder_ = false;
   // The stored filter is in effect; the checkable button can be flipped by a click.
   bool FilterInEffect_ = false;
@@ -217,75 +201,31 @@ class TfrmMain final : public QMainWindow {
   std::string RefreshPath_;
   bool RefreshShown_ = false;
 
-  // ---- widgets (object names as the members) ----
-  QWidget* pnlTop1 = nullptr;
-  QComboBox* edtDriveList = nullptr;
-  QToolButton* btnStartSearchDrive = nullptr;
-  QToolButton* btnStartSearchFolder = nullptr;
-  QToolButton* btnStopSearch = nullptr;
-  QToolButton* btnFilter = nullptr;
-  QToolButton* btnUp = nullptr;
-  QToolButton* btnBack = nullptr;
-  QToolButton* btnNext = nullptr;
+  std::unique_ptr<TMainActions> Actions_;  // menus and their entries
+
+  TMainToolBar* ToolBar_ = nullptr;        // pnlTop1
+  TFolderPane* Folders_ = nullptr;         // pnlLeft
+  TReportArea* Reports_ = nullptr;         // pnlClient
+  // The unit choices on the tool bar and in the View menu, in TSizeUnit order.
   std::array<QToolButton*, 4> UnitButtons_{};  // btnB, btnKB, btnMB, btnGB
-  QToolButton* btnSyzeType = nullptr;
-  QToolButton* btnReportType = nullptr;
-  QToolButton* btnSaveFiles = nullptr;
+  std::array<QAction*, 4> UnitActions_{};      // mniB, mniKB, mniMB, GB1
+
+  // ---- widgets (object names as the members) ----
 
   QStatusBar* barStatus = nullptr;
   std::array<QLabel*, 4> Panels_{};
   QProgressBar* ScanProgressBar = nullptr;
+  QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
   QSplitter* splTreemap = nullptr;
   QSplitter* splMain = nullptr;
-  QSplitter* splDiskSize = nullptr;
-  QSplitter* splChart = nullptr;
-  QWidget* pnlLeft = nullptr;
-  QTreeView* trvFolder = nullptr;
-  QWidget* pnlDiskSize = nullptr;
-  QTreeView* trvDiskSize = nullptr;
-  QWidget* pnlClient = nullptr;
-  QStackedWidget* pgcMain = nullptr;
-  QWidget* tbsFiles = nullptr;
-  QWidget* tbsTypes = nullptr;
-  QTreeView* grdFiles = nullptr;
-  QTreeView* grdExtensions = nullptr;
-  QWidget* pnlChart = nullptr;
-  TChartPanel* ChartPanel_ = nullptr;
   TTreemapPanel* pnlTreemap = nullptr;
-  QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
 
-  TFolderTreeModel* FolderModel_ = nullptr;
-  TFolderTreeDelegate* FolderDelegate_ = nullptr;
-  TFilesListModel* FilesModel_ = nullptr;
-  TExtensionsListModel* ExtensionsModel_ = nullptr;
-  TDrivePanelModel* DriveModel_ = nullptr;
-
-  // ---- menus and their entries ----
-  QMenu* mniScan = nullptr;
-  QMenu* mniView = nullptr;
-  QMenu* mniReport = nullptr;
-  QMenu* mniHelp = nullptr;
-  QMenu* mniSize = nullptr;
-  QMenu* mniSizeType = nullptr;
-  QMenu* mniChartType = nullptr;
-  QMenu* mniIncludingSubfolder = nullptr;
-  QMenu* mniIncludingSubfolder2 = nullptr;
-  QMenu* mnuSizeType = nullptr;
-  QMenu* mnuReportType = nullptr;
-  QMenu* mnuPopup = nullptr;
   QMenu* mnuSaveFiles = nullptr;
-  QMenu* mniExpand = nullptr;
-  QMenu* mniColumns = nullptr;
-  QAction* mniColumnsAction_ = nullptr;
-  QAction* mniExpandAction_ = nullptr;
   QWidget* PopupSource_ = nullptr;
 
-  std::map<std::string, QAction*> Actions_;  // by object name
-  std::array<QAction*, ReportKindCount> PopupKinds_{};
-  std::array<QAction*, ReportKindCount> MenuKinds_{};
-  std::array<QAction*, 4> UnitActions_{};  // mniB, mniKB, mniMB, GB1
-  QAction* Act(const char* name) const { return Actions_.at(name); }
+  QAction* Act(std::string_view name) const { return Actions_->Act(name); }
+  QToolButton* Btn(std::string_view name) const;
 };
 
 }  // namespace kv

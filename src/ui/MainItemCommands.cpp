@@ -2,37 +2,26 @@
 // list, delete, refresh and open, and what each leaves the views showing.
 #include "ui/Main.h"
 
-#include <algorithm>
-
-#include <QAction>
-#include <QToolButton>
 #include <QTreeView>
 
 #include "app/ExportCommands.h"
 #include "reports/AggregateReport.h"
 #include "model/TreeRemoval.h"
 #include "settings/TextIds.h"
-#include "ui/FolderTreeModel.h"
-#include "ui/ReportListModels.h"
+#include "ui/FolderPane.h"
+#include "ui/ReportArea.h"
 #include "ui/ShellCommands.h"
 #include "ui/TreemapPanel.h"
 
 namespace kv {
 
 TBaseNodeData* TfrmMain::SelectedItem() const {
-  if (PopupSource_ == trvFolder) {
+  if (PopupSource_ == Folders_->View()) {
     TFolderNode* node = FocusedNode();
     return node ? node->Data() : nullptr;
   }
-  if (PopupSource_ == grdFiles) {
-    const QModelIndex current = grdFiles->currentIndex();
-    return current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
-  }
+  if (PopupSource_ == Reports_->FilesList()) return Reports_->CurrentFileRow();
   return nullptr;
-}
-
-bool TfrmMain::FilesMultiplySelected() const {
-  return CurrentReportList() == grdFiles && grdFiles->selectionModel()->selectedRows().size() > 1;
 }
 
 std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
@@ -40,16 +29,6 @@ std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
   std::string path = item.GetFullPath();
   if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
   return path;
-}
-
-std::vector<std::string> TfrmMain::SelectedRowPaths() const {
-  std::vector<int> rows;
-  for (const QModelIndex& index : grdFiles->selectionModel()->selectedRows()) rows.push_back(index.row());
-  std::sort(rows.begin(), rows.end());
-  std::vector<std::string> paths;
-  for (int row : rows)
-    if (const TBaseNodeData* item = FilesModel_->RowObject(row)) paths.push_back(item->GetFullPath());
-  return paths;
 }
 
 void TfrmMain::RemoveItem(TBaseNodeData* item) {
@@ -64,25 +43,25 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
       RefreshReport(focused);
     } else {
       Pane_.Build(folder, Options_->ReportSettings(), LanguageTranslator(*Languages_));
-      ReloadLists();
-      StartIconLoader();
+      Reports_->ReloadLists();
+      Reports_->StartIconLoader();
       RefreshChart();
     }
     UpdateTreemap();
-    trvFolder->viewport()->update();
+    Folders_->Repaint();
     return;
   }
   auto* folder = dynamic_cast<TFolderNodeData*>(item);
   if (!folder) return;
   // Rows and the tree's focus may lie inside the subtree about to be freed.
   Pane_.Clear();
-  ReloadLists();
+  Reports_->ReloadLists();
   RemovingFolder_ = true;
   const TFolderNode* focused = FocusedNode();
   const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
   for (const TFolderNode* up = focused; up && own; up = up->Parent())
     if (up == own) {
-      trvFolder->selectionModel()->clear();
+      Folders_->ClearFocus();
       break;
     }
   TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
@@ -96,7 +75,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   }
   UpdateTreemap();
   UpdateCommandState();
-  trvFolder->viewport()->update();
+  Folders_->Repaint();
 }
 
 void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
@@ -112,14 +91,14 @@ void TfrmMain::RemoveByPaths(const std::vector<std::string>& paths) {
 }
 
 void TfrmMain::DeleteSelected() {
-  if (PopupSource_ != grdFiles) {
+  if (PopupSource_ != Reports_->FilesList()) {
     TBaseNodeData* item = SelectedItem();
     if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
     if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
       RemoveItem(item);
     return;
   }
-  const std::vector<std::string> selected = SelectedRowPaths();
+  const std::vector<std::string> selected = Reports_->SelectedFilePaths();
   if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
   RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
 }
@@ -127,11 +106,11 @@ void TfrmMain::DeleteSelected() {
 void TfrmMain::RemoveSelected() {
   TBaseNodeData* item = SelectedItem();
   if (!item) return;
-  if (PopupSource_ != grdFiles) {
+  if (PopupSource_ != Reports_->FilesList()) {
     RemoveItem(item);
     return;
   }
-  RemoveByPaths(SelectedRowPaths());
+  RemoveByPaths(Reports_->SelectedFilePaths());
 }
 
 void TfrmMain::RefreshSelected() {
@@ -163,18 +142,13 @@ void TfrmMain::FollowRefresh() {
 }
 
 void TfrmMain::OpenListRow() {
-  const QModelIndex current = grdFiles->currentIndex();
-  TBaseNodeData* item = current.isValid() ? FilesModel_->RowObject(current.row()) : nullptr;
+  TBaseNodeData* item = Reports_->CurrentFileRow();
   if (!item) return;
   if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
     if (Pane_.Kind() == TReportKind::Top100Folders) {
       // Shown as Files and folders from now on; the focus change builds it.
-      UncheckReportKinds();
-      const auto k = static_cast<size_t>(TReportKind::FilesInThisFolder);
-      PopupKinds_[k]->setChecked(true);
-      MenuKinds_[k]->setChecked(true);
+      MarkReportKind(TReportKind::FilesInThisFolder);
       Pane_.SetKind(TReportKind::FilesInThisFolder);
-      btnReportType->setText(PopupKinds_[k]->text());
     }
     TFolderNode* node = Tree_->FindFolderNode(ItemPath(*folder));
     if (node == FocusedNode()) RefreshReport(node);  // no focus change would rebuild it

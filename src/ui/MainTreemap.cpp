@@ -12,6 +12,7 @@
 #include "settings/TextIds.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/QtText.h"
+#include "ui/ReportArea.h"
 #include "ui/ReportListModels.h"
 #include "ui/TreemapPanel.h"
 
@@ -33,16 +34,17 @@ void TfrmMain::CreateTreemap(QWidget* parent) {
   pnlTreemap->OnDoubleClick = [this](const TTreemapNode& node) { TreemapClicked(node, true); };
   pnlTreemap->OnStepHistory = [this](int delta) { StepHistory(delta); };
   // The selected row is outlined in the picture.
-  connect(grdFiles->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) {
-            const bool listing = CurrentReportList() == grdFiles && current.isValid();
-            TBaseNodeData* row = listing ? FilesModel_->RowObject(current.row()) : nullptr;
+  QTreeView* files = Reports_->FilesList();
+  connect(files->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this, files](const QModelIndex& current) {
+            const bool listing = CurrentReportList() == files && current.isValid();
+            TBaseNodeData* row = listing ? Reports_->FilesModel().RowObject(current.row()) : nullptr;
             pnlTreemap->SetSelectedFile(dynamic_cast<TFileNodeData*>(row));
           });
   // Folders freed by any path: the picture lets go of them first.
   const auto changed = [this] { pnlTreemap->TreeChanged(); };
-  connect(FolderModel_, &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, changed);
-  connect(FolderModel_, &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, changed);
+  connect(&FolderModel(), &QAbstractItemModel::rowsAboutToBeRemoved, pnlTreemap, changed);
+  connect(&FolderModel(), &QAbstractItemModel::modelAboutToBeReset, pnlTreemap, changed);
 }
 
 void TfrmMain::UpdateTreemap() {
@@ -55,20 +57,9 @@ void TfrmMain::TreemapClicked(const TTreemapNode& node, bool zoom) {
   FocusFolder(folder);
   if (node.Kind == TTreemapNode::File) {
     if (Pane_.Kind() != TReportKind::FilesInThisFolder) SelectReportKind(TReportKind::FilesInThisFolder);
-    SelectFileRow(node.FileData);
+    Reports_->SelectFileRow(node.FileData);
   }
   if (zoom) pnlTreemap->ShowFolder(folder);
-}
-
-void TfrmMain::SelectFileRow(const TFileNodeData* file) {
-  for (int row = 0; row < FilesModel_->rowCount(); ++row) {
-    if (FilesModel_->RowObject(row) != file) continue;
-    const QModelIndex index = FilesModel_->index(row, 0);
-    grdFiles->selectionModel()->setCurrentIndex(index,
-                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    grdFiles->scrollTo(index);
-    return;
-  }
 }
 
 void TfrmMain::ShowTreemapItem(const TTreemapNode* node) {

@@ -52,6 +52,7 @@
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
 #include "ui/Main.h"
+#include "ui/MainActions.h"
 #include "ui/SettingsDialog.h"
 #include "ui/ReportListModels.h"
 
@@ -657,6 +658,29 @@ TEST_F(MainWindowTest, EmptyLanguageFolderShowsNoTranslatedEverywhere) {
   }
   std::error_code ec;
   fs::remove_all(empty, ec);
+}
+
+TEST_F(MainWindowTest, EveryMenuEntryShowsItsLanguageTextOrItsFixedText) {
+  auto w = MakeWindow();
+  w->ChangeLanguage("Deutsch");
+  size_t translated = 0;
+  for (const TMenuEntry& entry : MainMenuEntries()) {
+    const std::string name(entry.Name);
+    if (entry.Kind == TMenuEntryKind::Separator) continue;
+    QString expected = QString::fromLatin1(entry.Text.data(), static_cast<qsizetype>(entry.Text.size()));
+    if (!entry.TextId.empty()) {
+      expected = Q(Deutsch.FindText(entry.TextId));
+      ASSERT_FALSE(expected.isEmpty()) << name;
+      if (entry.Level > 0) expected.replace(expected.indexOf("%s"), 2, QString::number(entry.Level));
+      ++translated;
+    }
+    if (entry.Kind == TMenuEntryKind::Menu)
+      EXPECT_EQ(Named<QMenu>(*w, name.c_str())->title(), expected) << name;
+    else
+      EXPECT_EQ(Named<QAction>(*w, name.c_str())->text(), expected) << name;
+  }
+  // The fifteen report kinds are in the table twice, as drop-down entries and twins.
+  EXPECT_GE(translated, 2 * ReportKindCount);
 }
 
 // ---------------------------------------------------------------- view
