@@ -387,10 +387,8 @@ TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder, TS
   return file.Close();
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           const TCliEnvironment& environment) {
+int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const TCliEnvironment& environment) {
   const auto started = std::chrono::steady_clock::now();
   TRequest request;
   if (std::string error = Parse(args, request); !error.empty()) {
@@ -516,6 +514,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
          << ", allocated " << allocated << ", seconds " << std::fixed << std::setprecision(3) << seconds;
     err << line.str() << "\n";
   }
+  return status;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const TCliEnvironment& environment) {
+  const int status = RunRequest(args, out, err, environment);
+  // A setting that did not reach the file costs nothing of the run's work.
+  if (const std::optional<std::string> failure = environment.Settings->SaveFailure())
+    err << "kestrove-cli: warning: " << *failure << "\n";
   return status;
 }
 

@@ -140,6 +140,11 @@ class ISettingsStore {
   // The file holding the values when it was found unusable: it is then left
   // exactly as it is, and nothing is read from it or written to it.
   virtual std::optional<std::string> UnusableFile() const { return std::nullopt; }
+  // Why the last save of a changed value did not reach the store (another
+  // process held it locked too long, the disk refused it), in one English
+  // sentence naming the file, for the status bar or standard error. Nothing
+  // once a later save succeeds.
+  virtual std::optional<std::string> SaveFailure() const { return std::nullopt; }
 };
 
 // The services of the machine the program runs on.

@@ -7,25 +7,36 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryFile>
+#include <sys/stat.h>
 
-#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
-#include <vector>
+#include <thread>
 
 #include "platform/InputFile.h"
+#include "settings/IniText.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {
 
 namespace {
 
-constexpr std::string_view Bom = "\xEF\xBB\xBF";
 const char* const StringSection = "String";
 const char* const IntegerSection = "Integer";
+// A lock file whose owner's process is gone is taken over at once; one that
+// no process holds (QLockFile keeps an flock on it while it is held) once it
+// is this old, which covers a file left empty by a kill before its owner wrote
+// its id. A live owner's lock is never taken, however old.
+constexpr int StaleLockAge = 1500;  // ms
+constexpr auto LockRetry = std::chrono::milliseconds(20);
 
-QString Key(const char* section, std::string_view name) {
-  return QString::fromLatin1(section) + u'/' + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+TQtSettingsStore::TStamp StampOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev),
+          static_cast<uint64_t>(st.st_ino),
+          static_cast<uint64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+          static_cast<int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
 }
 
 // Like the registry key, the file is created by the first access of any kind.
@@ -36,118 +47,50 @@ void EnsureFile(const QString& path) {
   if (file.open(QIODevice::WriteOnly | QIODevice::Append)) file.close();
 }
 
-std::string_view Trimmed(std::string_view line) {
-  while (!line.empty() && static_cast<unsigned char>(line.front()) <= ' ') line.remove_prefix(1);
-  while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ') line.remove_suffix(1);
-  return line;
-}
+using TStrings = std::map<std::string, std::string, std::less<>>;
+using TIntegers = std::map<std::string, int32_t, std::less<>>;
 
-bool IsComment(std::string_view trimmed) { return trimmed.starts_with(';') || trimmed.starts_with('#'); }
-
-// Lines as QSettings reads them: CR LF, a lone LF and a lone CR each end one.
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const size_t end = text.find_first_of("\r\n");
-    lines.push_back(text.substr(0, end));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + (text.substr(end).starts_with("\r\n") ? 2 : 1));
-  }
-  return lines;
-}
-
-// The file's lines must all be of the INI kinds QSettings writes, or "#"
-// comments. QSettings itself reads around damage and would write back what it
-// guessed, so a damaged file is neither read nor written. This is the judge:
-// QSettings' own format status also objects to "#" comments and a byte-order mark.
-bool IsSound(std::string_view bytes) {
-  if (bytes.starts_with(Bom)) bytes.remove_prefix(Bom.size());
-  const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  if (QString::fromUtf8(raw).toUtf8() != raw) return false;  // not UTF-8
-  const auto control = [](char c) { return static_cast<unsigned char>(c) < ' ' && c != '\t' && c != '\r' && c != '\n'; };
-  if (std::any_of(bytes.begin(), bytes.end(), control)) return false;
-  for (std::string_view line : Lines(bytes)) {
-    line = Trimmed(line);
-    if (line.empty() || IsComment(line) || line.find('=') != std::string_view::npos) continue;
-    if (line.starts_with('[') && line.ends_with(']')) continue;
-    return false;
+// The values of a sound file, through QSettings, which reads files only by
+// name: a copy of its own, named afresh each time, since QSettings keeps what
+// it read of a file by name.
+bool ParseValues(std::string_view bytes, TStrings& strings, TIntegers& integers) {
+  static std::atomic<unsigned> copies{0};
+  QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/kestrove-settings-%1-XXXXXX.conf").arg(copies++));
+  const std::string text = ini::ForQSettings(bytes);
+  const auto size = static_cast<qint64>(text.size());
+  if (!copy.open() || copy.write(text.data(), size) != size || !copy.flush()) return false;
+  QSettings settings(copy.fileName(), QSettings::IniFormat);
+  if (settings.status() == QSettings::AccessError) return false;
+  for (const QString& key : settings.allKeys()) {
+    const qsizetype slash = key.indexOf(u'/');
+    if (slash <= 0 || slash + 1 == key.size()) continue;  // "=x" names nothing
+    const QStringView section = QStringView(key).first(slash);
+    std::string name = key.sliced(slash + 1).toStdString();
+    const QVariant value = settings.value(key);
+    if (section == QLatin1StringView(StringSection)) {
+      strings.insert_or_assign(std::move(name), value.toString().toStdString());
+    } else if (section == QLatin1StringView(IntegerSection)) {
+      bool ok = false;
+      const int number = value.toInt(&ok);
+      if (ok) integers.insert_or_assign(std::move(name), static_cast<int32_t>(number));
+    }
   }
   return true;
-}
-
-// QSettings writes values without the file's comments. Each comment block
-// stays before the section header or key it stood before; a block whose line
-// is gone goes to the end.
-std::string WithComments(std::string_view before, std::string_view after) {
-  auto anchorOf = [](std::string_view trimmed, const std::string& section) {
-    if (trimmed.starts_with('[')) return std::string(trimmed);
-    return section + "\n" + std::string(Trimmed(trimmed.substr(0, trimmed.find('='))));
-  };
-  std::unordered_map<std::string, std::string> blocks;
-  std::vector<std::string> order;  // anchors in file order, for the leftovers
-  std::string section, block;
-  for (std::string_view line : Lines(before.substr(before.starts_with(Bom) ? Bom.size() : 0))) {
-    const std::string_view trimmed = Trimmed(line);
-    if (IsComment(trimmed)) {
-      block.append(line).push_back('\n');
-      continue;
-    }
-    if (trimmed.empty()) continue;
-    if (trimmed.starts_with('[')) section = trimmed;
-    if (!block.empty()) {
-      const std::string anchor = anchorOf(trimmed, section);
-      order.push_back(anchor);
-      blocks[anchor] += block;
-      block.clear();
-    }
-  }
-  std::string result(before.starts_with(Bom) ? Bom : std::string_view());
-  section.clear();
-  for (std::string_view line : Lines(after)) {
-    const std::string_view trimmed = Trimmed(line);
-    if (!trimmed.empty() && !IsComment(trimmed)) {
-      if (trimmed.starts_with('[')) section = trimmed;
-      if (auto it = blocks.find(anchorOf(trimmed, section)); it != blocks.end()) {
-        result += it->second;
-        blocks.erase(it);
-      }
-    }
-    result.append(line).push_back('\n');
-  }
-  if (!after.empty() && after.back() != '\n' && after.back() != '\r') result.pop_back();
-  for (const std::string& anchor : order) {
-    if (auto it = blocks.find(anchor); it != blocks.end()) {
-      result += it->second;
-      blocks.erase(it);
-    }
-  }
-  return result + block;
-}
-
-// Puts a value into its own map and takes the name out of the other one, as
-// replacing a registry value does; false when nothing changes.
-template <typename TOwn, typename TOther, typename T>
-bool StoreValue(TOwn& own, TOther& other, std::string_view name, const T& value) {
-  const auto it = own.find(name);
-  if (it != own.end() && it->second == value && !other.contains(name)) return false;
-  own.insert_or_assign(std::string(name), value);
-  if (const auto o = other.find(name); o != other.end()) other.erase(o);
-  return true;
-}
-
-// Under QSettings' own lock, so no other process writes in between.
-bool Replace(const QString& path, std::string_view text) {
-  QLockFile lock(path + QStringLiteral(".lock"));
-  if (!lock.lock()) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(text.data(), static_cast<qint64>(text.size()));
-  return file.commit();
 }
 
 }  // namespace
 
 TQtSettingsStore::TQtSettingsStore(std::string filePath) : FilePath_(std::move(filePath)) {}
+
+TQtSettingsStore::~TQtSettingsStore() {
+  std::lock_guard guard(Lock_);
+  if (Pending_.empty()) return;
+  try {
+    Save();
+  } catch (...) {
+    // Only a test's step hook throws; the changes then stay unsaved.
+  }
+}
 
 std::string TQtSettingsStore::DefaultFilePath() {
   std::string base;
@@ -161,55 +104,74 @@ std::string TQtSettingsStore::DefaultFilePath() {
   return base + "/Varnholt/Kestrove 2.4.conf";
 }
 
-std::optional<std::string> TQtSettingsStore::ReadSoundFile() {
-  EnsureFile(QString::fromStdString(FilePath_));
-  TInputText input = ReadInputFile(FilePath_, SettingsFileLimit);
-  if (input.Fault != TInputFault::None || !IsSound(input.Bytes)) {
-    Unusable_ = true;
-    return std::nullopt;
-  }
-  return std::move(input.Bytes);
+void TQtSettingsStore::SetSaveStepHook(std::function<void(std::string_view step)> hook) {
+  std::lock_guard guard(Lock_);
+  StepHook_ = std::move(hook);
 }
 
-void TQtSettingsStore::Load() {
-  if (Loaded_) return;
-  Loaded_ = true;
-  const std::optional<std::string> input = ReadSoundFile();
-  if (!input) return;
-  // QSettings takes a byte-order mark for part of the first line: it reads a copy without one.
-  QTemporaryFile copy;
-  QString readPath = QString::fromStdString(FilePath_);
-  if (input->starts_with(Bom)) {
-    if (!copy.open()) return;
-    copy.write(input->data() + Bom.size(), static_cast<qint64>(input->size() - Bom.size()));
-    copy.close();
-    readPath = copy.fileName();
+void TQtSettingsStore::Step(std::string_view step) const {
+  if (StepHook_) StepHook_(step);
+}
+
+TQtSettingsStore::TSnapshot TQtSettingsStore::ReadSnapshot() const {
+  TSnapshot snapshot;
+  struct stat st {};
+  const TInputFile input = OpenInputFile(FilePath_);
+  if (!input.File) {
+    // A folder, a FIFO or a file this user may not read: its stamp still
+    // spares the next reads another try until it changes.
+    if (stat(FilePath_.c_str(), &st) == 0) snapshot.Stamp = StampOf(st);
+    return snapshot;
   }
-  QSettings settings(readPath, QSettings::IniFormat);
-  if (settings.status() == QSettings::AccessError) {
-    Unusable_ = true;
-    return;
+  if (fstat(fileno(input.File), &st) == 0) snapshot.Stamp = StampOf(st);
+  std::string bytes;
+  bool whole = input.Size <= SettingsFileLimit;
+  char buffer[16384];
+  while (whole) {
+    const size_t got = std::fread(buffer, 1, sizeof buffer, input.File);
+    bytes.append(buffer, got);
+    // One byte past the limit whatever the size said: the file may grow.
+    if (bytes.size() > SettingsFileLimit || std::ferror(input.File)) whole = false;
+    if (got < sizeof buffer) break;
   }
-  for (const char* section : {StringSection, IntegerSection}) {
-    settings.beginGroup(QString::fromLatin1(section));
-    for (const QString& key : settings.childKeys()) {
-      if (key.isEmpty()) continue;  // "=x" names nothing
-      const QVariant value = settings.value(key);
-      if (section == StringSection) {
-        Strings_.insert_or_assign(key.toStdString(), value.toString().toStdString());
-      } else {
-        bool ok = false;
-        const int number = value.toInt(&ok);
-        if (ok) Integers_.insert_or_assign(key.toStdString(), static_cast<int32_t>(number));
-      }
-    }
-    settings.endGroup();
+  std::fclose(input.File);
+  if (whole) snapshot.Bytes = std::move(bytes);
+  return snapshot;
+}
+
+void TQtSettingsStore::Refresh() {
+  struct stat st {};
+  if (stat(FilePath_.c_str(), &st) != 0) {
+    EnsureFile(QString::fromStdString(FilePath_));
+    if (stat(FilePath_.c_str(), &st) != 0) return Adopt(std::nullopt, std::nullopt);
   }
+  if (Stamp_ && *Stamp_ == StampOf(st)) return;
+  const TSnapshot snapshot = ReadSnapshot();
+  Adopt(snapshot.Bytes, snapshot.Stamp);
+}
+
+void TQtSettingsStore::Adopt(const std::optional<std::string>& bytes, std::optional<TStamp> stamp) {
+  Strings_.clear();
+  Integers_.clear();
+  Unusable_ = !bytes || !ini::IsSound(*bytes);
+  // A copy that could not be made for QSettings is tried again at the next read.
+  Stamp_ = Unusable_ || ParseValues(*bytes, Strings_, Integers_) ? stamp : std::nullopt;
+}
+
+std::optional<TQtSettingsStore::TValue> TQtSettingsStore::Current(std::string_view name) const {
+  if (const auto pending = Pending_.find(name); pending != Pending_.end()) return pending->second;
+  if (const auto text = Strings_.find(name); text != Strings_.end()) return text->second;
+  if (const auto number = Integers_.find(name); number != Integers_.end()) return number->second;
+  return std::nullopt;
 }
 
 std::optional<std::string> TQtSettingsStore::ReadString(std::string_view name) {
   std::lock_guard guard(Lock_);
-  Load();
+  Refresh();
+  if (const auto pending = Pending_.find(name); pending != Pending_.end()) {
+    if (const auto* text = std::get_if<std::string>(&pending->second)) return *text;
+    return std::nullopt;
+  }
   const auto it = Strings_.find(name);
   if (it == Strings_.end()) return std::nullopt;
   return it->second;
@@ -217,7 +179,11 @@ std::optional<std::string> TQtSettingsStore::ReadString(std::string_view name) {
 
 std::optional<int32_t> TQtSettingsStore::ReadInteger(std::string_view name) {
   std::lock_guard guard(Lock_);
-  Load();
+  Refresh();
+  if (const auto pending = Pending_.find(name); pending != Pending_.end()) {
+    if (const auto* number = std::get_if<int32_t>(&pending->second)) return *number;
+    return std::nullopt;
+  }
   const auto it = Integers_.find(name);
   if (it == Integers_.end()) return std::nullopt;
   return it->second;
@@ -235,48 +201,105 @@ std::optional<std::string> TQtSettingsStore::UnusableFile() const {
   return FilePath_;
 }
 
+std::optional<std::string> TQtSettingsStore::SaveFailure() const {
+  std::lock_guard guard(Lock_);
+  return SaveFailure_;
+}
+
 // Writes one value and removes the other type's value of the same name, as
 // replacing a registry value does.
 void TQtSettingsStore::Write(std::string_view name, TValue value) {
   std::lock_guard guard(Lock_);
-  Load();
+  if (name.empty()) return;
+  Refresh();
   if (Unusable_) return;
   // Only a change reaches the file.
   const bool isString = std::holds_alternative<std::string>(value);
-  const bool changed = isString ? StoreValue(Strings_, Integers_, name, std::get<std::string>(value))
-                                : StoreValue(Integers_, Strings_, name, std::get<int32_t>(value));
-  if (!changed) return;
+  const bool otherType = isString ? Integers_.contains(name) : Strings_.contains(name);
+  if (Current(name) == value && (Pending_.contains(name) || !otherType)) return;
+  Pending_.insert_or_assign(std::string(name), std::move(value));
+  Save();
+}
 
-  // The file as it is now: another process or the user may have changed it.
-  const std::optional<std::string> before = ReadSoundFile();
-  if (!before) return;
+// One transaction under the file's lock: the file as it is now, with this
+// store's changes put in, renamed over the old one in one step.
+bool TQtSettingsStore::Save() {
   const QString path = QString::fromStdString(FilePath_);
-  if (before->starts_with(Bom) && !Replace(path, std::string_view(*before).substr(Bom.size()))) return;
-  {
-    QSettings settings(path, QSettings::IniFormat);
-    if (settings.status() == QSettings::AccessError) return;
-    const QString key = Key(isString ? StringSection : IntegerSection, name);
-    const QString otherKey = Key(isString ? IntegerSection : StringSection, name);
-    if (isString) {
-      const std::string& text = std::get<std::string>(value);
-      settings.setValue(key, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    } else {
-      settings.setValue(key, QVariant(static_cast<int>(std::get<int32_t>(value))));
-    }
-    settings.remove(otherKey);
-    settings.sync();
-    if (settings.status() == QSettings::AccessError) return;
-  }
-  const bool hasComments = before->starts_with(Bom) || [&] {
-    for (std::string_view line : Lines(*before))
-      if (IsComment(Trimmed(line))) return true;
+  const auto fail = [&](const std::string& why) {
+    SaveFailure_ = "The settings could not be saved to \"" + FilePath_ + "\": " + why +
+                   "; they will be saved with the next change.";
     return false;
-  }();
-  if (!hasComments) return;
-  const TInputText written = ReadInputFile(FilePath_, SettingsFileLimit);
-  if (written.Fault != TInputFault::None) return;
-  const std::string merged = WithComments(*before, written.Bytes);
-  if (merged != written.Bytes) Replace(path, merged);
+  };
+
+  QLockFile lock(path + QStringLiteral(".lock"));
+  lock.setStaleLockTime(StaleLockAge);
+  const auto start = std::chrono::steady_clock::now();
+  const bool patient = !GaveUpAt_ || start - *GaveUpAt_ >= LockPatience;
+  const auto deadline = start + (patient ? LockPatience : std::chrono::milliseconds(0));
+  while (!lock.tryLock(0)) {
+    if (lock.error() != QLockFile::LockFailedError)
+      return fail("its lock file \"" + FilePath_ + ".lock\" cannot be created");
+    if (std::chrono::steady_clock::now() >= deadline) {
+      GaveUpAt_ = std::chrono::steady_clock::now();
+      return fail("another process has held it locked for " + std::to_string(LockPatience.count() / 1000) +
+                  " seconds");
+    }
+    std::this_thread::sleep_for(LockRetry);
+  }
+  GaveUpAt_.reset();
+  Step("locked");
+
+  const TSnapshot before = ReadSnapshot();
+  if (!before.Bytes || !ini::IsSound(*before.Bytes)) {
+    // Changed into something this program does not write: it stays as it is.
+    Pending_.clear();
+    Adopt(before.Bytes, before.Stamp);
+    return true;
+  }
+  std::string text = *before.Bytes;
+  for (const auto& [name, value] : Pending_) {
+    if (const auto* string = std::get_if<std::string>(&value)) {
+      text = ini::WithValue(text, StringSection, IntegerSection, name, ini::EscapedString(*string));
+    } else {
+      text = ini::WithValue(text, IntegerSection, StringSection, name, std::to_string(std::get<int32_t>(value)));
+    }
+  }
+  Step("read");
+
+  if (text != *before.Bytes) {
+    // QSaveFile writes a file beside the old one (keeping its permissions and
+    // following a link to it), flushes it to the disk and renames it over.
+    QSaveFile file(path);
+    const auto size = static_cast<qint64>(text.size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size)
+      return fail(file.errorString().toStdString());
+    Step("written");
+    if (!file.commit()) return fail(file.errorString().toStdString());
+    Step("replaced");
+  }
+
+  struct stat st {};
+  const std::optional<TStamp> after = stat(FilePath_.c_str(), &st) == 0 ? std::optional(StampOf(st)) : std::nullopt;
+  if (before.Stamp && before.Stamp == Stamp_ && !Unusable_) {
+    // The file was as last read: the changes are all that is new in it.
+    for (const auto& [name, value] : Pending_) {
+      if (const auto* string = std::get_if<std::string>(&value)) {
+        Strings_.insert_or_assign(name, *string);
+        Integers_.erase(name);
+      } else {
+        Integers_.insert_or_assign(name, std::get<int32_t>(value));
+        Strings_.erase(name);
+      }
+    }
+    Stamp_ = after;
+  } else {
+    Adopt(text, after);
+  }
+  Pending_.clear();
+  SaveFailure_.reset();
+  lock.unlock();
+  Step("unlocked");
+  return true;
 }
 
 std::unique_ptr<ISettingsStore> CreateUserSettingsStore() {

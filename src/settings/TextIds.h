@@ -171,6 +171,7 @@ inline constexpr const char* IdTreemapSmallItems = "2402";
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
 inline constexpr const char* IdSettingsFileKept = "2363";
+inline constexpr const char* IdSettingsNotSaved = "2380";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -201,7 +202,7 @@ inline constexpr std::array AllTextIds = {
     IdPropContents, IdPropCreated, IdPropModified, IdPropAccessed, IdPropAttributes, IdPropOwner,
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
-    IdFileTooLarge, IdSettingsFileKept,
+    IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
 };
 
 }  // namespace kv

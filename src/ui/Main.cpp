@@ -407,6 +407,10 @@ void TfrmMain::UpdateCommandState() {
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
   Act("mniListFiles")->setEnabled(Tree_->Root()->ChildCount() > 0);
   SyncProgressBar();
+  // A save that could not have the settings file's lock in time is told once.
+  const bool saveFailed = Settings_.SaveFailure().has_value();
+  if (saveFailed && !SaveFailureShown_) barStatus->showMessage(Tr(IdSettingsNotSaved), 10000);
+  SaveFailureShown_ = saveFailed;
 }
 
 // ---------------------------------------------------------------- scanning

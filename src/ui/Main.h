@@ -197,6 +197,7 @@ class TfrmMain final : public QMainWindow {
   bool RemovingFolder_ = false;
   // The stored filter is in effect; the checkable button can be flipped by a click.
   bool FilterInEffect_ = false;
+  bool SaveFailureShown_ = false;
   // The folder a refresh is scanning again, until that scan ends.
   std::string RefreshPath_;
   bool RefreshShown_ = false;

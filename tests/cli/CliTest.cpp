@@ -94,6 +94,21 @@ TEST_F(CliTest, NestedScanIsSkippedWithAMessage) {
   EXPECT_NE(Err.str().find("files 2, bytes 5005"), std::string::npos) << Err.str();
 }
 
+TEST_F(CliTest, ASettingThatWasNotSavedIsAWarningThatKeepsTheRunsStatus) {
+  struct TUnsavedStore final : ISettingsStore {
+    std::optional<std::string> ReadString(std::string_view) override { return std::nullopt; }
+    std::optional<int32_t> ReadInteger(std::string_view) override { return std::nullopt; }
+    void WriteString(std::string_view, std::string_view) override {}
+    void WriteInteger(std::string_view, int32_t) override {}
+    std::optional<std::string> SaveFailure() const override { return "The settings could not be saved."; }
+  } store;
+  EXPECT_EQ(RunCli({"--scan", Utf8(Dir / "tree")}, Out, Err, {CreateNativePlatform(), &store}), CliOk);
+  EXPECT_EQ(Err.str(), "kestrove-cli: warning: The settings could not be saved.\n");
+  Err.str("");
+  EXPECT_EQ(RunCli({"--scan", Utf8(Dir / "missing")}, Out, Err, {CreateNativePlatform(), &store}), CliError);
+  EXPECT_NE(Err.str().find("warning: The settings could not be saved."), std::string::npos) << Err.str();
+}
+
 TEST_F(CliTest, MalformedStoredMaskEndsTheScanWithAnError) {
   WriteRegString(Store, "Filter-Mask-Included-Value", "[oops");
   EXPECT_EQ(Run({"--scan", Utf8(Dir / "tree")}), CliError);
