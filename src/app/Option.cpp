@@ -18,6 +18,7 @@ void TOption::Load() {
   ColorPalette = ReadRegIntegerIn(Store_, "ColorPalette", 1, ChartPaletteCount, 7);
   ColorGradient = ReadRegIntegerIn(Store_, "ColorGradient", 1, ChartGradientCount, 16);
   ShowTreemap = ReadRegIntegerIn(Store_, "ShowTreemap", 0, 1, 1);
+  CountHardLinksOnce = ReadRegIntegerIn(Store_, "CountHardLinksOnce", 0, 1, 1);
 }
 
 void TOption::Save() {
@@ -27,6 +28,7 @@ void TOption::Save() {
   WriteRegInteger(Store_, "ColorPalette", ColorPalette);
   WriteRegInteger(Store_, "ColorGradient", ColorGradient);
   WriteRegInteger(Store_, "ShowTreemap", ShowTreemap);
+  WriteRegInteger(Store_, "CountHardLinksOnce", CountHardLinksOnce);
 }
 
 }  // namespace kv

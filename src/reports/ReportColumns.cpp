@@ -100,6 +100,9 @@ std::string AttributesText(const TItemInfo& info) {
   std::string text;
   if (info.ReadOnly) text += 'r';
   if (info.Hidden) text += 'h';
+  // Marks only the scan knows of: the sizes of such a row are not what the disk holds.
+  if (info.Marks & imHardLink) text += 'l';
+  if (info.Marks & imOnlineOnly) text += 'o';
   return text;
 }
 

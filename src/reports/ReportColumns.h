@@ -42,7 +42,8 @@ const std::vector<TColumnSpec>& ColumnsOf(TReportKind kind);
 std::string DateTimeText(double dayCount, const ILocale& locale);
 // The percentage cut (not rounded) to two decimals, then " %".
 std::string PercentText(double percent, const ILocale& locale);
-// "r" for read-only, then "h" for hidden.
+// "r" for read-only, "h" for hidden, "l" for a further name of a hard-linked
+// file, "o" for an online-only placeholder; in that order.
 std::string AttributesText(const TItemInfo& info);
 
 // Sizes in the format's type and unit; numbers and dates in its locale.

@@ -167,6 +167,14 @@ inline constexpr const char* IdAboutNotice = "2357";
 // small items (%s: the folder's path).
 inline constexpr const char* IdShowTreemap = "2401";
 inline constexpr const char* IdTreemapSmallItems = "2402";
+// Scan options, the marks of folders the scan did not enter, and the empty
+// treemap. Patterns take their value for one %s.
+inline constexpr const char* IdCountLinksOnce = "2411";
+inline constexpr const char* IdOneFileSystem = "2412";
+inline constexpr const char* IdFolderNotRead = "2413";
+inline constexpr const char* IdOtherFileSystem = "2414";
+inline constexpr const char* IdFoldersNotRead = "2415";
+inline constexpr const char* IdTreemapHint = "2416";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
@@ -203,6 +211,7 @@ inline constexpr std::array AllTextIds = {
     IdSizeFirstNotNumber, IdSizeLastNotNumber, IdMaskRangeWithoutFirst, IdMaskSetNotClosed,
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
+    IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
 };
 
 }  // namespace kv

@@ -13,7 +13,8 @@ namespace kv {
 
 class TFolderNode;
 
-// Folder frames, and the gathered rest of a folder's small items.
+// Folder frames, and the gathered rest of a folder's small items (drawn
+// striped as well).
 inline constexpr uint32_t TreemapFolderColor = 0xFF4A4A4A;
 inline constexpr uint32_t TreemapRestColor = 0xFF8C8C8C;
 // The inside of a folder with nothing to show.

@@ -51,6 +51,19 @@ void Shade(uint32_t* pixels, int stride, const TSpan& s, const float* surface, u
   }
 }
 
+// Darker diagonal stripes over a shaded area: the gathered rest is grey like
+// files without an extension can be, and the stripes keep the two apart.
+void Stripe(uint32_t* pixels, int stride, const TSpan& s) {
+  for (int y = s.Y0; y < s.Y1; ++y) {
+    uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+    for (int x = s.X0; x < s.X1; ++x) {
+      if ((x + y) % 6 >= 2) continue;
+      const uint32_t c = row[x];
+      row[x] = 0xFF000000u | (((c >> 1) & 0x7F7F7Fu) + ((c >> 2) & 0x3F3F3Fu));  // three quarters
+    }
+  }
+}
+
 }  // namespace
 
 void RenderTreemap(const TTreemapSnapshot& snapshot, const TTreemapLayout& layout, uint32_t* pixels,
@@ -67,6 +80,7 @@ void RenderTreemap(const TTreemapSnapshot& snapshot, const TTreemapLayout& layou
     if (span.X0 >= span.X1 || span.Y0 >= span.Y1) continue;
     if (node.Kind != TTreemapNode::Folder) {
       Shade(pixels, stride, span, cell.Surface, node.Color);
+      if (node.Kind == TTreemapNode::Rest) Stripe(pixels, stride, span);
       continue;
     }
     Fill(pixels, stride, span, node.Color);

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QStyle>
 
+#include <functional>
+
 namespace kv {
 
 QIcon ThemedIcon(const char* themeName, int standardPixmap) {
@@ -34,6 +36,37 @@ QPixmap MakeWatchBitmap() {
   return pixmap;
 }
 
+// A round badge with a white sign, drawn over a corner of the folder image;
+// the white ring keeps it apart from the image under it.
+QPixmap MakeBadge(const QColor& fill, const std::function<void(QPainter&)>& sign) {
+  QPixmap pixmap(10, 10);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(Qt::white, 1));
+  p.setBrush(fill);
+  p.drawEllipse(QRectF(0.5, 0.5, 9, 9));
+  p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  sign(p);
+  return pixmap;
+}
+
+// A red cross: the folder could not be listed.
+QPixmap MakeReadErrorBitmap() {
+  return MakeBadge(QColor(200, 30, 30), [](QPainter& p) {
+    p.drawLine(QPointF(3.3, 3.3), QPointF(6.7, 6.7));
+    p.drawLine(QPointF(6.7, 3.3), QPointF(3.3, 6.7));
+  });
+}
+
+// A blue arrow pointing away: the folder lies on another file system.
+QPixmap MakeOtherFileSystemBitmap() {
+  return MakeBadge(QColor(30, 90, 200), [](QPainter& p) {
+    p.drawLine(QPointF(2.8, 5), QPointF(7, 5));
+    p.drawPolyline(QPolygonF({QPointF(5, 3), QPointF(7, 5), QPointF(5, 7)}));
+  });
+}
+
 }  // namespace
 
 TdtmMain::TdtmMain() {
@@ -42,6 +75,8 @@ TdtmMain::TdtmMain() {
   ListImages_.Drive = ThemedIcon("drive-harddisk", QStyle::SP_DriveHDIcon);
   ListImages_.AnyFile = ThemedIcon("text-x-generic", QStyle::SP_FileIcon);
   WatchBitmap_ = MakeWatchBitmap();
+  ReadErrorBitmap_ = MakeReadErrorBitmap();
+  OtherFileSystemBitmap_ = MakeOtherFileSystemBitmap();
   ListImages_.ImageOf = [this](int32_t index) { return ImageOf(index); };
 }
 

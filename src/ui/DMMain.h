@@ -1,5 +1,5 @@
-// What the window's views share: the folder and file images and the mark of
-// folders still being scanned.
+// What the window's views share: the folder and file images and the marks of
+// folders still being scanned, not readable or not entered.
 #pragma once
 
 #include <QIcon>
@@ -19,12 +19,17 @@ class TdtmMain {
   QIcon ImageOf(int32_t index) const;
   TFileIconsList& FileIcons() { return FileIcons_; }
   const QPixmap& WatchBitmap() const { return WatchBitmap_; }
+  // A folder that could not be listed, and one on another file system.
+  const QPixmap& ReadErrorBitmap() const { return ReadErrorBitmap_; }
+  const QPixmap& OtherFileSystemBitmap() const { return OtherFileSystemBitmap_; }
   const TListImages& ListImages() const { return ListImages_; }
 
  private:
   QIcon OpenFolder_;
   TListImages ListImages_;
   QPixmap WatchBitmap_;  // 9 x 13
+  QPixmap ReadErrorBitmap_;        // 10 x 10
+  QPixmap OtherFileSystemBitmap_;  // 10 x 10
   TFileIconsList FileIcons_{3};
 };
 

@@ -129,6 +129,9 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
   ownerColumn->addStretch();
   pgcFilter->addTab(tbsOwner, "File owner");
 
+  // Below the pages: it limits which folders are entered, not which files count.
+  cbxOneFileSystem = MakeNamed<QCheckBox>(this, "cbxOneFileSystem");
+
   lblError = MakeNamed<QLabel>(this, "lblError");
   lblError->setWordWrap(true);
   lblError->setStyleSheet("color: #b00000");
@@ -152,6 +155,7 @@ TfrmFilter::TfrmFilter(ISettingsStore& store, const ILocale& locale, const TLang
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(pgcFilter, 1);
+  column->addWidget(cbxOneFileSystem);
   column->addWidget(lblError);
   column->addLayout(buttons);
 
@@ -186,6 +190,7 @@ void TfrmFilter::LoadFromStore() {
   cmbMaskIncluded->setEditText(FromUtf8(filter.IncludedMask));
   cmbMaskExcluded->setEditText(FromUtf8(filter.ExcludedMask));
   cbxMaskExcluded->setChecked(!filter.ExcludedMask.empty());
+  cbxOneFileSystem->setChecked(filter.OneFileSystem);
 }
 
 void TfrmFilter::ApplyLanguage() {
@@ -206,6 +211,7 @@ void TfrmFilter::ApplyLanguage() {
   lblSizeSpecifyAnd->setText(tr(IdSizeAnd));
   rbtOwnerAny->setText(tr(IdOwnerAny));
   rbtOwnerSpecify->setText(tr(IdOwnerSpecify));
+  cbxOneFileSystem->setText(tr(IdOneFileSystem));
   FitDialogToLayout(*this, DesignSize);
 }
 
@@ -228,6 +234,7 @@ void TfrmFilter::SetDefaults() {
   rbtSizeSpecify->setChecked(false);
   rbtOwnerAny->setChecked(true);
   rbtOwnerSpecify->setChecked(false);
+  cbxOneFileSystem->setChecked(false);
 }
 
 void TfrmFilter::ShowError(const QString& text) {
@@ -258,6 +265,7 @@ bool TfrmFilter::TrySave() {
   filter.SizeLast = *last;
   filter.OwnerAny = rbtOwnerAny->isChecked();
   filter.OwnerMask = ToUtf8(cmbOwner->currentText().trimmed());
+  filter.OneFileSystem = cbxOneFileSystem->isChecked();
   const std::string included = ToUtf8(cmbMaskIncluded->currentText().trimmed());
   const std::string excluded = ToUtf8(cmbMaskExcluded->currentText().trimmed());
   filter.IncludedMask = included;

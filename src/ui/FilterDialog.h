@@ -60,6 +60,7 @@ class TfrmFilter final : public QDialog {
   QLabel* lblMaskIncluded = nullptr;
   QComboBox* cmbMaskIncluded = nullptr;
   QCheckBox* cbxMaskExcluded = nullptr;
+  QCheckBox* cbxOneFileSystem = nullptr;
   QComboBox* cmbMaskExcluded = nullptr;
   QLabel* lblMaskSample = nullptr;
   QRadioButton* rbtSizeAny = nullptr;

@@ -36,7 +36,13 @@ int TFolderTreeModel::rowCount(const QModelIndex& parent) const {
 int TFolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
 
 QVariant TFolderTreeModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  if (!index.isValid()) return {};
+  if (role == Qt::ToolTipRole) {
+    if (!ToolTipOf) return {};
+    const QString tip = ToolTipOf(*NodeOf(index));
+    return tip.isEmpty() ? QVariant() : QVariant(tip);
+  }
+  if (role != Qt::DisplayRole) return {};
   const std::string_view name = NodeOf(index)->Data()->Name.View();
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }

@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModel>
 
+#include <functional>
+
 #include "model/SizeTree.h"
 
 namespace kv {
@@ -21,6 +23,9 @@ class TFolderTreeModel final : public QAbstractItemModel, private ITreeObserver 
 
   TFolderNode* NodeOf(const QModelIndex& index) const;
   QModelIndex IndexOf(const TFolderNode* node) const;
+
+  // The hint of a folder row (why it was not read, say); empty for none.
+  std::function<QString(const TFolderNode& node)> ToolTipOf;
 
  private:
   void RowsAboutToBeInserted(TFolderNode* parent, size_t first, size_t last) override;

@@ -34,9 +34,18 @@ void TFolderTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                 const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
   const TFolderNode* node = Model_.NodeOf(index);
-  if (!node || node->IsHiddenRoot() || node->Data()->Complete) return;
-  // Over the right half of the folder image, as the row's own "busy" sign.
-  painter->drawPixmap(option.rect.left() + 9, option.rect.top(), Dm_.WatchBitmap());
+  if (!node || node->IsHiddenRoot()) return;
+  const TFolderNodeData& folder = *node->Data();
+  if (!folder.Complete) {
+    // Over the right half of the folder image, as the row's own "busy" sign.
+    painter->drawPixmap(option.rect.left() + 9, option.rect.top(), Dm_.WatchBitmap());
+    return;
+  }
+  // A folder the scan did not enter: a badge on the image's lower right corner.
+  const QPixmap* badge = (folder.Info.Marks & imReadError)         ? &Dm_.ReadErrorBitmap()
+                         : (folder.Info.Marks & imOtherFileSystem) ? &Dm_.OtherFileSystemBitmap()
+                                                                   : nullptr;
+  if (badge) painter->drawPixmap(option.rect.left() + 10, option.rect.bottom() - 10, *badge);
 }
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 // How a folder row of the tree is drawn: size and name, the folder image for
-// its state, bold for a folder over a tenth of its parent, and the mark of a
-// folder still being scanned. Computed at paint time from the node.
+// its state, bold for a folder over a tenth of its parent, and the marks of a
+// folder still being scanned, not readable or on another file system.
+// Computed at paint time from the node.
 #pragma once
 
 #include <QStyledItemDelegate>

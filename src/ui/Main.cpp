@@ -30,6 +30,7 @@
 #include "ui/FileMenus.h"
 #include "ui/FilterDialog.h"
 #include "ui/FolderPane.h"
+#include "ui/FolderTreeModel.h"
 #include "ui/MainToolBar.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportArea.h"
@@ -140,6 +141,7 @@ void TfrmMain::Shutdown() {
   Tree_->BeginUpdate();
   Tree_->Clear();
   Tree_->EndUpdate();
+  Engine_->ClearReadErrors();
   Options_.reset();  // writes the options
 }
 
@@ -195,6 +197,10 @@ void TfrmMain::CreateStatusBar() {
   TreemapStatus_->setObjectName("pnlStatus4");
   TreemapStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   barStatus->addWidget(TreemapStatus_, 1);
+  ReadErrorStatus_ = new QLabel(barStatus);
+  ReadErrorStatus_->setObjectName("pnlReadErrors");
+  ReadErrorStatus_->hide();
+  barStatus->addWidget(ReadErrorStatus_);
   setStatusBar(barStatus);
   // A child of the status bar, not one of its panels: placed by hand at the right end.
   ScanProgressBar = new QProgressBar(barStatus);
@@ -320,6 +326,7 @@ void TfrmMain::ConnectToolBar() {
 
 void TfrmMain::ConnectViews() {
   Folders_->OnFocusChanged = [this](TFolderNode* focused) { TreeFocusChanged(focused); };
+  Folders_->Model().ToolTipOf = [this](const TFolderNode& node) { return FolderMarkText(node); };
   connect(Reports_->FilesList(), &QAbstractItemView::doubleClicked, this, [this] { OpenListRow(); });
   for (QTreeView* view : {Folders_->View(), Reports_->FilesList(), Reports_->ExtensionsList()})
     connect(view, &QWidget::customContextMenuRequested, this,
@@ -394,6 +401,28 @@ void TfrmMain::UpdateCounters() {
   const int64_t folders = Tree_->TotalFolders > 0 ? Tree_->TotalFolders - 1 : Tree_->TotalFolders;
   Panels_[0]->setText(Tr(IdStatusFolders) + " " + QString::number(folders));
   Panels_[1]->setText(Tr(IdStatusFiles) + " " + QString::number(Tree_->TotalFiles));
+  ShowReadErrors();
+}
+
+QString TfrmMain::FolderMarkText(const TFolderNode& node) const {
+  if (node.IsHiddenRoot()) return {};
+  const uint8_t marks = node.Data()->Info.Marks;
+  if (marks & imReadError)
+    return WithValue(Tr(IdFolderNotRead),
+                     FromUtf8(Engine_->ReadErrorOf(Services_->ExcludeTrailingSeparator(GetNodePath(&node)))));
+  if (marks & imOtherFileSystem) return Tr(IdOtherFileSystem);
+  return {};
+}
+
+void TfrmMain::ShowReadErrors() {
+  const TFolderNode* focused = FocusedNode();
+  QString text = focused ? FolderMarkText(*focused) : QString();
+  // The count once the scans are done: while they run it only grows.
+  const size_t failed = Engine_->ReadErrors().size();
+  if (text.isEmpty() && failed > 0 && Engine_->ActiveScans() == 0)
+    text = WithValue(Tr(IdFoldersNotRead), QString::number(failed));
+  ReadErrorStatus_->setText(text);
+  ReadErrorStatus_->setVisible(!text.isEmpty());
 }
 
 void TfrmMain::UpdateCommandState() {
@@ -416,6 +445,8 @@ void TfrmMain::UpdateCommandState() {
 // ---------------------------------------------------------------- scanning
 
 bool TfrmMain::StartScan(const std::string& path) {
+  // Read at every start, so a changed option applies to the next scan.
+  Engine_->SetCountLinksOnce(Options_->CountHardLinksOnce != 0);
   const bool started = Engine_->StartScan(path);
   UpdateCommandState();
   return started;
@@ -553,11 +584,13 @@ void TfrmMain::TreeFocusChanged(TFolderNode* focused) {
   if (!focused) {
     // No folder focused: the report stays, Up has nowhere to go.
     UpdateCommandState();
+    ShowReadErrors();
     return;
   }
   RefreshReport(focused);
   History_.AddToHistory(GetNodePath(focused));
   UpdateCommandState();
+  ShowReadErrors();
 }
 
 void TfrmMain::FocusFolder(TFolderNode* node) { Folders_->FocusFolder(node); }
@@ -590,6 +623,7 @@ void TfrmMain::ApplyLanguage() {
   Folders_->ApplyLanguage(translate);
   Reports_->ApplyLanguage(translate);
   ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
+  pnlTreemap->SetHint(Tr(IdTreemapHint));
   // The report button names the current choice in the new language.
   Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
   UpdateCounters();

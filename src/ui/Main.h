@@ -169,6 +169,10 @@ class TfrmMain final : public QMainWindow {
   std::string ItemPath(const TBaseNodeData& item) const;
   void ShowAbout();
   void TreeFocusChanged(TFolderNode* focused);
+  // Why the folder was not scanned (not readable, another file system), or empty.
+  QString FolderMarkText(const TFolderNode& node) const;
+  // The focused folder's mark, else how many folders the scans could not read.
+  void ShowReadErrors();
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -217,6 +221,7 @@ class TfrmMain final : public QMainWindow {
   std::array<QLabel*, 4> Panels_{};
   QProgressBar* ScanProgressBar = nullptr;
   QLabel* TreemapStatus_ = nullptr;  // pnlStatus4: the item under the mouse
+  QLabel* ReadErrorStatus_ = nullptr;  // pnlReadErrors
 
   QSplitter* splTreemap = nullptr;
   QSplitter* splMain = nullptr;

@@ -66,6 +66,8 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
     }
   TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
   RemovingFolder_ = false;
+  // The last folder gone empties the tree: nothing unread is left to count.
+  if (Tree_->Root()->ChildCount() == 0) Engine_->ClearReadErrors();
   UpdateCounters();
   if (parent && !parent->IsHiddenRoot()) {
     FocusFolder(parent);

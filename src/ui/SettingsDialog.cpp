@@ -2,6 +2,7 @@
 #include "ui/DialogSize.h"
 #include "ui/QtText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,6 +61,9 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   oldest->addWidget(rbtUpdate);
   oldest->addWidget(rbtLastAccess);
   report->addWidget(cbxOldes);
+  // Takes effect with the next scan; the tree already read keeps its sizes.
+  chkCountLinksOnce = MakeNamed<QCheckBox>(tbsReport, "chkCountLinksOnce");
+  report->addWidget(chkCountLinksOnce);
   report->addStretch(1);
   pgcSetting->addTab(tbsReport, QString());
 
@@ -107,6 +111,7 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
     rbtLastAccess->setChecked(true);
   else
     rbtCreate->setChecked(true);
+  chkCountLinksOnce->setChecked(Options_.CountHardLinksOnce != 0);
 
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -139,6 +144,7 @@ void TfrmSettings::ApplyLanguage() {
   rbtCreate->setText(tr(IdUseCreationDate));
   rbtUpdate->setText(tr(IdUseModifyDate));
   rbtLastAccess->setText(tr(IdUseLastAccessDate));
+  chkCountLinksOnce->setText(tr(IdCountLinksOnce));
   lblChartOther->setText(tr(IdChartOtherLabel));
   rbtChartOther1->setText(tr(IdChartOtherSmall));
   rbtChartOther2->setText(tr(IdChartOtherNone));
@@ -158,6 +164,7 @@ void TfrmSettings::btnOkClick() {
     Options_.ReportOldestType = 3;
   else
     Options_.ReportOldestType = 1;
+  Options_.CountHardLinksOnce = chkCountLinksOnce->isChecked() ? 1 : 0;
   Options_.Save();
   accept();
 }

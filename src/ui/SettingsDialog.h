@@ -1,5 +1,5 @@
-// The settings dialog: the report and chart options of TOption (taken over on
-// OK) and the interface language (taken over, and stored, at once).
+// The settings dialog: the report, scan and chart options of TOption (taken
+// over on OK) and the interface language (taken over, and stored, at once).
 #pragma once
 
 #include <QDialog>
@@ -10,6 +10,7 @@
 #include "settings/Language.h"
 #include "app/Option.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -31,8 +32,8 @@ class TfrmSettings final : public QDialog {
   void ShowPage(const char* pageObjectName);
   void ApplyLanguage();
 
-  // The button handlers, callable without exec(): OK stores the three options,
-  // saves all five and accepts; Cancel only rejects.
+  // The button handlers, callable without exec(): OK stores the four options
+  // it shows, saves them all and accepts; Cancel only rejects.
   void btnOkClick();
   void btnCancelClick();
   // Makes the language at this index of cmbLanguage current, re-labels and stores it.
@@ -57,6 +58,7 @@ class TfrmSettings final : public QDialog {
   QRadioButton* rbtCreate = nullptr;
   QRadioButton* rbtUpdate = nullptr;
   QRadioButton* rbtLastAccess = nullptr;
+  QCheckBox* chkCountLinksOnce = nullptr;
   QLabel* lblChartOther = nullptr;
   QRadioButton* rbtChartOther1 = nullptr;
   QRadioButton* rbtChartOther2 = nullptr;

@@ -216,10 +216,20 @@ const TTreemapNode* TTreemapPanel::NodeAt(const QPoint& pos, int64_t* cell) cons
   return &snapshot->Nodes[Shown_->Layout.Cells()[static_cast<size_t>(hit)].Node];
 }
 
+void TTreemapPanel::SetHint(const QString& hint) {
+  Hint_ = hint;
+  update();
+}
+
 void TTreemapPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (!Shown_ || Shown_->Image.isNull()) {
     painter.fillRect(rect(), palette().color(QPalette::Window));
+    // A bare pane would look broken: say what fills it.
+    if (Tree_.Root()->ChildCount() == 0 && !Hint_.isEmpty()) {
+      painter.setPen(palette().color(QPalette::PlaceholderText));
+      painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, Hint_);
+    }
     return;
   }
   painter.drawImage(rect(), Shown_->Image);

@@ -42,6 +42,9 @@ class TTreemapPanel final : public QWidget {
   void RefreshHover();
   // No further pictures; waits for the one being made.
   void Stop();
+  // The line shown while the tree holds no folder yet.
+  void SetHint(const QString& hint);
+  const QString& Hint() const { return Hint_; }
 
   // The folder the picture shows, or the one it will show next.
   const TFolderNode* PictureFolder() const { return Root_; }
@@ -93,6 +96,7 @@ class TTreemapPanel final : public QWidget {
   QRectF CellRect(const TTreemapCell& cell) const;
 
   TSizeTree& Tree_;
+  QString Hint_;
   const TFolderNode* Root_ = nullptr;
   std::string RootPath_;  // the root to find again after a change of the tree
   const TFolderNode* Focused_ = nullptr;

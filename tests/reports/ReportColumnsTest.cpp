@@ -56,6 +56,30 @@ TEST_F(ReportColumnsTest, FileAndFolderCells) {
   EXPECT_EQ(AttributesText(system), "");
 }
 
+TEST(AttributesText, LettersComeInTheirFixedOrder) {
+  struct TCase {
+    bool ReadOnly, Hidden;
+    uint8_t Marks;
+    const char* Text;
+  };
+  const TCase cases[] = {
+      {false, false, imHardLink, "l"},
+      {false, false, imOnlineOnly, "o"},
+      {true, false, imHardLink, "rl"},
+      {false, true, imOnlineOnly, "ho"},
+      {true, true, imHardLink | imOnlineOnly, "rhlo"},
+      // Folder marks are no file attributes.
+      {false, false, imReadError | imOtherFileSystem, ""},
+  };
+  for (const TCase& c : cases) {
+    TItemInfo info;
+    info.ReadOnly = c.ReadOnly;
+    info.Hidden = c.Hidden;
+    info.Marks = c.Marks;
+    EXPECT_EQ(AttributesText(info), c.Text) << "marks " << int(c.Marks);
+  }
+}
+
 TEST_F(ReportColumnsTest, SizeCellFollowsUnitTypeAndTheGreatestFoldersRule) {
   const ILocale& l = *Fake.Locale;
   TFolderNodeData* data = Folder->Parent()->Data();

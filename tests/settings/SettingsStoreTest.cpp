@@ -49,18 +49,20 @@ TEST(Option, LoadsDefaultsAndSavesOnDestruction) {
     EXPECT_EQ(options.ColorPalette, 7);
     EXPECT_EQ(options.ColorGradient, 16);
     EXPECT_EQ(options.ShowTreemap, 1);
+    EXPECT_EQ(options.CountHardLinksOnce, 1);
     options.ColorPalette = 8;
     // Not stored until saved.
     EXPECT_EQ(ReadRegInteger(store, "ColorPalette", -1), -1);
   }
   const auto values = store.Values();
-  ASSERT_EQ(values.size(), 6u);
+  ASSERT_EQ(values.size(), 7u);
   EXPECT_EQ(std::get<int32_t>(values.at("ColorPalette")), 8);
   EXPECT_EQ(std::get<int32_t>(values.at("ChartOtherType")), 1);
   EXPECT_EQ(std::get<int32_t>(values.at("ReportListCount")), 50);
   EXPECT_EQ(std::get<int32_t>(values.at("ReportOldestType")), 1);
   EXPECT_EQ(std::get<int32_t>(values.at("ColorGradient")), 16);
   EXPECT_EQ(std::get<int32_t>(values.at("ShowTreemap")), 1);
+  EXPECT_EQ(std::get<int32_t>(values.at("CountHardLinksOnce")), 1);
 
   WriteRegInteger(store, "ReportListCount", 3);
   TOption again(store);

@@ -268,6 +268,35 @@ TEST_F(TreemapTest, CushionsAreLitFromTheUpperLeft) {
 
 // ---- colours ----
 
+TEST_F(TreemapTest, GatheredRestIsStripedAndFilesWithoutExtensionAreNot) {
+  TFolderNode* top = Folder("C:\\R");
+  AddFile(top, "README", 500'000);
+  for (int i = 0; i < 1000; ++i) AddFile(top, "t" + std::to_string(i) + ".txt", 50);
+  const TTreemapSnapshot snapshot = TakeTreemapSnapshot(top, TSizeType::FileSize, 100, 100);
+  TTreemapLayout layout;
+  layout.Build(snapshot, 100, 100);
+  std::vector<uint32_t> pixels(100 * 100);
+  RenderTreemap(snapshot, layout, pixels.data(), 100, 100, 100);
+  // Shading changes a channel little from one pixel to the next; a stripe's edge a lot.
+  const auto hasEdge = [&](const TTreemapRect& r) {
+    for (int y = static_cast<int>(std::ceil(r.Y)); y + 1 < r.Y + r.H; ++y)
+      for (int x = static_cast<int>(std::ceil(r.X)); x + 2 < r.X + r.W; ++x) {
+        const int a = static_cast<int>(pixels[y * 100 + x] & 0xFF);
+        const int b = static_cast<int>(pixels[y * 100 + x + 1] & 0xFF);
+        if (std::abs(a - b) > 20) return true;
+      }
+    return false;
+  };
+  int checked = 0;
+  for (const TTreemapCell& cell : layout.Cells()) {
+    const TTreemapNode& node = snapshot.Nodes[cell.Node];
+    if (node.Kind == TTreemapNode::Folder) continue;
+    EXPECT_EQ(hasEdge(cell.Rect), node.Kind == TTreemapNode::Rest) << int(node.Kind);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 2);
+}
+
 TEST(ExtensionColorTest, ColoursAreFixedCaseBlindAndDistinct) {
   // Stored expectations: the colours must not move between runs, builds or machines.
   const std::pair<const char*, uint32_t> fixed[] = {

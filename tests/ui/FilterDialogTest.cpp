@@ -228,6 +228,31 @@ TEST_F(FilterDialogTest, OkWritesExactlyWhatTheCoreFilterWrites) {
   EXPECT_EQ(back.ExcludedHistory.Items(), (std::vector<std::string>{"*.tmp", "~*"}));
 }
 
+TEST_F(FilterDialogTest, OneFileSystemBoxRoundTripsThroughTheStore) {
+  // Stored value, then the box's state on OK; what the store holds afterwards.
+  struct TCase {
+    bool Stored, Checked;
+  };
+  for (const TCase c : {TCase{false, true}, TCase{true, false}, TCase{true, true}, TCase{false, false}}) {
+    {
+      TFilter f(Store, CurrentLocale());
+      f.OneFileSystem = c.Stored;
+      f.Save();
+    }
+    auto d = MakeDialog();
+    auto* box = Named<QCheckBox>(*d, "cbxOneFileSystem");
+    EXPECT_EQ(box->isChecked(), c.Stored);
+    EXPECT_EQ(box->text(), Q(Languages->Translate(IdOneFileSystem)));
+    box->setChecked(c.Checked);
+    ASSERT_TRUE(d->TrySave());
+    EXPECT_EQ(TFilter(Store, CurrentLocale()).OneFileSystem, c.Checked) << c.Stored << c.Checked;
+  }
+  // Default clears it.
+  auto d = MakeDialog();
+  Named<QPushButton>(*d, "btnDefault")->click();
+  EXPECT_FALSE(Named<QCheckBox>(*d, "cbxOneFileSystem")->isChecked());
+}
+
 TEST_F(FilterDialogTest, OkAddsToTheHistoriesSortedWithoutCaseDuplicates) {
   StoreNonDefaults();
   auto d = MakeDialog();
