@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iomanip>
 #include <ostream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -20,6 +22,7 @@
 #include "model/FileServices.h"
 #include "scan/FolderSearch.h"
 #include "model/Saturate.h"
+#include "platform/InputFile.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -41,7 +44,8 @@ void ReportReadErrors(const std::vector<TReadError>& errors, std::ostream& err) 
 }
 
 const char* const HelpText =
-    "Usage: kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
+    "Usage: kestrove-cli FOLDER...\n"
+    "       kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
     "                    [--one-file-system] [--strict] [--export FILE] [--stats]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
@@ -51,6 +55,8 @@ const char* const HelpText =
     "\n"
     "Scans folders and reads and writes Kestrove result files without a window.\n"
     "\n"
+    "  FOLDER...       with folders alone and no option: scan them and print the\n"
+    "                  FilesInThisFolder report of the first as text\n"
     "  --import FILE   add the folders and files of a result file to the tree;\n"
     "                  several imports are read in the order given, before any scan\n"
     "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
@@ -76,26 +82,31 @@ const char* const HelpText =
     "                  NewFiles, OldestFolders, NewFolders (case does not matter);\n"
     "                  the options after it up to the next report belong to it:\n"
     "    --format F    text, csv or html\n"
-    "    --out FILE    the file to write (an existing file is replaced)\n"
+    "    --out FILE    the file to write (an existing file is replaced); '-' writes\n"
+    "                  the report to standard output\n"
     "    --folder PATH the folder to report on (default: the first scanned folder,\n"
     "                  else the first top-level folder)\n"
     "    --sort N      sort by column N (0 is the name, 1 the size, default)\n"
     "    --ascending, --descending  the sort direction (default descending)\n"
     "  --tree-report F the whole tree as an HTML page ('html') or CSV file ('csv');\n"
     "                  the options after it up to the next report belong to it:\n"
-    "    --out FILE    the file to write (an existing file is replaced)\n"
+    "    --out FILE    the file to write (an existing file is replaced), or '-'\n"
+    "                  for standard output\n"
     "    --no-files    folders only\n"
     "  --treemap FILE  a PNG picture of a folder's subtree as nested rectangles whose\n"
     "                  areas follow the sizes, one colour per extension (an existing\n"
-    "                  file is replaced); the options after it up to the next report\n"
-    "                  belong to it:\n"
+    "                  file is replaced; '-' writes it to standard output); the\n"
+    "                  options after it up to the next report belong to it:\n"
     "    --treemap-size WxH  width and height in pixels (default 1280x800)\n"
     "    --folder PATH the folder to picture (default as for --report)\n"
-    "  --help          show this text\n"
+    "  --help, -h      show this text (also /? on Windows)\n"
     "\n"
-    "Exit status: 0 on success (folders that could not be read are named on\n"
-    "standard error), 2 on an error (the message says which), 3 with --strict when\n"
-    "a folder could not be read.\n";
+    "Exit status: 0 on success (folders that could not be read, and language files\n"
+    "too large or not regular files, are named on standard error), 2 on an error\n"
+    "(the message says which), 3 with --strict when a folder could not be read.\n";
+
+// The file name that stands for the out stream.
+constexpr std::string_view StandardOutput = "-";
 
 // One output written after the imports and scans; the options that follow
 // its first option belong to it.
@@ -159,6 +170,7 @@ const std::vector<TOptionSpec>& Options() {
            throw std::invalid_argument("'--threads' takes a number from 1 to 64, not '" + v + "'");
        }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+      {"-h", false, [](TRequest& r, const std::string&) { r.Help = true; }},
       {"--count-links", false, [](TRequest& r, const std::string&) { r.CountLinks = true; }},
       {"--one-file-system", false, [](TRequest& r, const std::string&) { r.OneFileSystem = true; }},
       {"--strict", false, [](TRequest& r, const std::string&) { r.Strict = true; }},
@@ -265,9 +277,40 @@ const std::vector<TOptionSpec>& Options() {
   return options;
 }
 
+std::string Utf8(const std::filesystem::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+std::filesystem::path FromUtf8(const std::string& s) {
+  return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
+
+// Folders alone, as a newcomer first tries it: the first one's files and
+// folders as text. Anything starting with '-' is an option, whatever is on disk.
+bool OnlyFolders(const std::vector<std::string>& args) {
+  std::error_code ec;
+  for (const std::string& arg : args)
+    if (arg.starts_with('-') || !std::filesystem::is_directory(FromUtf8(arg), ec)) return false;
+  return !args.empty();
+}
+
 // Fills the request; an error message when the command line is wrong.
 std::string Parse(const std::vector<std::string>& args, TRequest& request) {
+  if (OnlyFolders(args)) {
+    request.Scans = args;
+    TOutput report;
+    report.Option = "--report";
+    report.Format = "text";
+    report.Out = StandardOutput;
+    request.Reports.push_back(report);
+    return {};
+  }
   for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "/?" && NativePathStyle() == TPathStyle::Windows) {
+      request.Help = true;
+      continue;
+    }
     std::string name = args[i], value;
     bool inlineValue = false;
     if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -300,15 +343,6 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
   for (const TOutput& output : request.TreeReports)
     if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
   return {};
-}
-
-std::string Utf8(const std::filesystem::path& p) {
-  const std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
-std::filesystem::path FromUtf8(const std::string& s) {
-  return std::filesystem::path(std::u8string(s.begin(), s.end()));
 }
 
 // Scan roots are absolute: the tree is built from the top-level component down.
@@ -345,8 +379,37 @@ const TFolderNode* ReportFolder(const TSizeTree& tree, const TFileServices& serv
   return node;
 }
 
+using TFileWriter = std::function<TFileResult(const std::string& path)>;
+
+// Writes a file, or for "-" the out stream: the writers stay the ones the window
+// uses, writing a temporary file whose bytes are then copied.
+TFileResult WriteTarget(const std::string& target, std::ostream& out, const TFileWriter& write) {
+  if (target != StandardOutput) return write(target);
+  std::error_code ec;
+  std::random_device random;
+  const std::filesystem::path temporary =
+      std::filesystem::temp_directory_path(ec) /
+      ("kestrove-cli-" + std::to_string(random()) + "-" + std::to_string(random()) + ".tmp");
+  if (ec) return TFileResult::Failure("Cannot write to standard output: no temporary folder");
+  TFileResult result = write(Utf8(temporary));
+  if (result) {
+    std::ifstream in(temporary, std::ios::binary);
+    out << in.rdbuf();
+    out.flush();
+    if (!in || !out) result = TFileResult::Failure("Cannot write to standard output");
+  } else {
+    // The message names the file the user asked for, not the temporary one.
+    const std::string name = Utf8(temporary);
+    for (size_t at = result.Message.find(name); at != std::string::npos; at = result.Message.find(name, at))
+      result.Message.replace(at, name.size(), "standard output");
+  }
+  std::filesystem::remove(temporary, ec);
+  return result;
+}
+
 TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, const TFileServices& services,
-                            ISettingsStore& store, const TSizeFormat& format, const TTranslate& translate) {
+                            ISettingsStore& store, const TSizeFormat& format, const TTranslate& translate,
+                            std::ostream& out) {
   TReportSettings settings;
   settings.ListCount = ReadRegInteger(store, "ReportListCount", 50);
   settings.OldestType = ReadRegInteger(store, "ReportOldestType", 1);
@@ -367,13 +430,15 @@ TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, co
     SortExtensionsRows(aggregate, output.Sort);
     table = AggregateReportTable(aggregate, visible, format, translate);
   }
-  if (output.Format == "text") return WriteReportText(table, head, output.Out);
-  if (output.Format == "csv") return WriteReportCsv(table, head, output.Out);
-  return WriteReportHtml(table, head, output.Out);
+  return WriteTarget(output.Out, out, [&](const std::string& path) {
+    if (output.Format == "text") return WriteReportText(table, head, path);
+    if (output.Format == "csv") return WriteReportCsv(table, head, path);
+    return WriteReportHtml(table, head, path);
+  });
 }
 
 // The picture of the folder's subtree in the given size type.
-TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder, TSizeType sizeType) {
+TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder, TSizeType sizeType, std::ostream& out) {
   const TTreemapSnapshot snapshot = TakeTreemapSnapshot(folder, sizeType, output.Width, output.Height);
   TTreemapLayout layout;
   layout.Build(snapshot, output.Width, output.Height);
@@ -381,6 +446,11 @@ TFileResult WriteTreemapPng(const TOutput& output, const TFolderNode* folder, TS
   RenderTreemap(snapshot, layout, pixels.data(), output.Width, output.Height, output.Width);
   const std::string png = EncodePng(pixels.data(), output.Width, output.Height);
   if (png.empty()) return TFileResult::Failure("Cannot write \"" + output.Out + "\": this build has no PNG writer");
+  if (output.Out == StandardOutput) {
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    out.flush();
+    return out ? TFileResult{} : TFileResult::Failure("Cannot write to standard output");
+  }
   TOutputFile file;
   if (TFileResult opened = file.Open(output.Out); !opened) return opened;
   file.Put(png);
@@ -413,6 +483,12 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
   if (const std::optional<std::string> file = environment.Settings->UnusableFile())
     err << "kestrove-cli: warning: the settings file \"" << *file
         << "\" cannot be read; it is left as it is and the defaults are used\n";
+  // Read as the window reads them: a refused file is told here, not left unexplained.
+  const TLangList languages(*environment.Settings, *environment.Platform.FileSystem,
+                            environment.LanguageFolder.empty() ? LanguageFolder() : environment.LanguageFolder);
+  for (const TLang& lang : languages.Langs())
+    if (lang.Fault() == TInputFault::NotRegular || lang.Fault() == TInputFault::TooLarge)
+      err << "kestrove-cli: warning: the language file " << InputFaultText(lang.Fault(), lang.FileName(), 0) << "\n";
 
   // The run's one locale: the tree's order, the scan filter and every text.
   const ILocale& locale = *environment.Platform.Locale;
@@ -459,7 +535,6 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
                            &locale};
 
   if (!request.Reports.empty()) {
-    const TLangList languages(*environment.Settings, *environment.Platform.FileSystem, LanguageFolder());
     const TTranslate translate = LanguageTranslator(languages);
     for (const TOutput& output : request.Reports) {
       std::string error;
@@ -468,7 +543,7 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "kestrove-cli: " << error << "\n";
         return CliError;
       }
-      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate);
+      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate, out);
           !result) {
         err << "kestrove-cli: " << result.Message << "\n";
         return CliError;
@@ -480,8 +555,10 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     TTreeReportOptions options;
     options.WithFiles = output.WithFiles;
     options.TitleTime = DateTimeText(NowAsDayCount(services), locale);
-    const TFileResult result = output.Format == "html" ? WriteTreeReportHtml(tree, output.Out, format, options)
-                                                       : WriteTreeReportCsv(tree, output.Out, format, options);
+    const TFileResult result = WriteTarget(output.Out, out, [&](const std::string& path) {
+      return output.Format == "html" ? WriteTreeReportHtml(tree, path, format, options)
+                                     : WriteTreeReportCsv(tree, path, format, options);
+    });
     if (!result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
@@ -495,7 +572,7 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
       err << "kestrove-cli: " << error << "\n";
       return CliError;
     }
-    if (TFileResult result = WriteTreemapPng(output, folder, format.Type); !result) {
+    if (TFileResult result = WriteTreemapPng(output, folder, format.Type, out); !result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
     }

@@ -3,6 +3,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -17,11 +18,17 @@ constexpr int CliUnreadFolders = 3;
 
 // What a run works with; the program passes the user's own, tests their fakes.
 struct TCliEnvironment {
+  TCliEnvironment(TPlatform platform, ISettingsStore* settings, std::string languageFolder = {})
+      : Platform(std::move(platform)), Settings(settings), LanguageFolder(std::move(languageFolder)) {}
+
   TPlatform Platform;
   ISettingsStore* Settings = nullptr;
+  // With a trailing separator; empty: the Language folder beside the program.
+  std::string LanguageFolder;
 };
 
-// Runs the command line (without the program name); messages go to err.
+// Runs the command line (without the program name); reports asked for with
+// "-" as their file go to out, messages to err.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const TCliEnvironment& environment);
 

@@ -4,6 +4,8 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args = kv::ProgramArguments(argc, argv);
+  // Reports bring their own CR LF and a treemap is PNG bytes.
+  kv::SetBinaryStandardOutput();
   auto settings = kv::CreateUserSettingsStore();
   kv::TCliEnvironment environment{kv::CreateNativePlatform(), settings.get()};
   return kv::RunCli(args, std::cout, std::cerr, environment);

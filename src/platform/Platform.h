@@ -167,6 +167,9 @@ std::string ExecutableDirectory();
 // The program's arguments in UTF-8 (Windows passes main() the ANSI code page).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// Standard output passes bytes unchanged (Windows would turn LF into CR LF).
+void SetBinaryStandardOutput();
+
 // Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 // A file opened for reading by OpenInputFile.

@@ -10,6 +10,8 @@
 #include "fakes/TempFolder.h"
 #include "fakes/TestFiles.h"
 #include "model/NodeData.h"
+#include "platform/InputFile.h"
+#include "platform/PathStyle.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
 
@@ -38,11 +40,12 @@ class CliTest : public ::testing::Test {
   int Run(const std::vector<std::string>& args) {
     Out.str("");
     Err.str("");
-    return RunCli(args, Out, Err, {CreateNativePlatform(), &Store});
+    return RunCli(args, Out, Err, {CreateNativePlatform(), &Store, LanguageFolder});
   }
 
   fs::path Dir;
   TMemorySettingsStore Store;
+  std::string LanguageFolder;
   std::ostringstream Out, Err;
 };
 
@@ -65,7 +68,8 @@ TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
 
 TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(Run({"--help"}), CliOk);
-  for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size"})
+  for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size", "-h",
+                             "--count-links", "--one-file-system", "--strict", "FOLDER..."})
     EXPECT_NE(Out.str().find(option), std::string::npos) << option;
   EXPECT_TRUE(Err.str().empty());
 }
@@ -84,8 +88,89 @@ TEST_F(CliTest, ScanExportImportReproducesTheFileAndStatsAddUp) {
   std::ofstream(again) << "old contents";
   ASSERT_EQ(Run({"--import", first, "--export", again, "--stats"}), CliOk) << Err.str();
   EXPECT_EQ(ReadAll(first), ReadAll(again));
-  // An import records files but does not count them.
+  // An import counts what it reads.
   EXPECT_NE(Err.str().find("files 2, bytes 5005"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, StatsAfterAnImportCountWhatItRead) {
+  const std::string saved = Utf8(Dir / "saved.kvr");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--export", saved, "--stats"}), CliOk) << Err.str();
+  const std::string scanned = Err.str().substr(0, Err.str().find(", seconds"));
+  ASSERT_EQ(Run({"--import", saved, "--stats"}), CliOk) << Err.str();
+  EXPECT_EQ(Err.str().substr(0, Err.str().find(", seconds")), scanned);
+  EXPECT_NE(scanned.find("files 2, bytes 5005"), std::string::npos) << scanned;
+}
+
+TEST_F(CliTest, RefusedLanguageFilesAreWarnedOfOneLineEach) {
+  fs::create_directories(Dir / "lang");
+  test::WriteAll(Dir / "lang" / "English.kvl", "Language=English\r\n");
+  for (const char* name : {"big.kvl", "Huge.KVL"}) {
+    test::WriteAll(Dir / "lang" / name, "");
+    fs::resize_file(Dir / "lang" / name, LanguageFileLimit + 1);
+  }
+  LanguageFolder = Utf8(Dir / "lang") + PathSeparator(NativePathStyle());
+  const std::string tree = Utf8(Dir / "tree");
+  const std::pair<std::vector<std::string>, int> cases[] = {
+      {{"--scan", tree}, CliOk}, {{"--scan", tree, "--import", Utf8(Dir / "missing.kvr")}, CliError}};
+  for (const auto& [args, status] : cases) {
+    EXPECT_EQ(Run(args), status) << Err.str();
+    for (const char* name : {"big.kvl", "Huge.KVL"})
+      EXPECT_NE(Err.str().find("kestrove-cli: warning: the language file \"" + Utf8(Dir / "lang" / name) +
+                               "\" is too large to be read\n"),
+                std::string::npos)
+          << Err.str();
+    EXPECT_EQ(Err.str().find("English.kvl"), std::string::npos) << Err.str();
+  }
+}
+
+TEST_F(CliTest, ShortHelpAndFoldersAloneNeedNoOptions) {
+  const std::string tree = Utf8(Dir / "tree");
+  ASSERT_EQ(Run({"--help"}), CliOk);
+  const std::string help = Out.str();
+  const std::string file = Utf8(Dir / "report.txt");
+  ASSERT_EQ(Run({"--scan", tree, "--report", "FilesInThisFolder", "--format", "text", "--out", file}), CliOk);
+  const std::string report = ReadAll(file);
+  ASSERT_NE(report.find("a.txt"), std::string::npos) << report;
+  const bool windows = NativePathStyle() == TPathStyle::Windows;
+  const struct {
+    std::vector<std::string> Args;
+    int Status;
+    std::string Out;
+  } cases[] = {
+      {{"-h"}, CliOk, help},
+      {{"--stats", "-h"}, CliOk, help},
+      {{"/?"}, windows ? CliOk : CliError, windows ? help : ""},
+      {{tree}, CliOk, report},
+      {{tree, Utf8(Dir / "tree" / "sub")}, CliOk, report},
+      {{tree, Utf8(Dir / "missing")}, CliError, ""},
+      {{tree, "--stats"}, CliError, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.Args), c.Status) << c.Args.back();
+    EXPECT_EQ(Out.str(), c.Out) << c.Args.back();
+    EXPECT_EQ(Err.str().find("unknown option '") != std::string::npos, c.Status == CliError) << Err.str();
+  }
+}
+
+TEST_F(CliTest, OutDashWritesToStandardOutputWhatTheFileWouldHold) {
+  const std::string tree = Utf8(Dir / "tree"), file = Utf8(Dir / "report.out");
+  const std::vector<std::vector<std::string>> outputs = {
+      {"--report", "Top100Files", "--format", "csv"}, {"--report", "Owners", "--format", "text"}, {"--tree-report", "csv"}};
+  for (std::vector<std::string> args : outputs) {
+    args.insert(args.begin(), {"--scan", tree});
+    args.insert(args.end(), {"--out", file});
+    ASSERT_EQ(Run(args), CliOk) << Err.str();
+    EXPECT_TRUE(Out.str().empty());
+    args.back() = "-";
+    ASSERT_EQ(Run(args), CliOk) << Err.str();
+    EXPECT_FALSE(Out.str().empty()) << args[2];
+    EXPECT_EQ(Out.str(), ReadAll(file)) << args[2];
+  }
+  EXPECT_FALSE(fs::exists("-"));
+#if KESTROVE_TEST_PNG
+  ASSERT_EQ(Run({"--scan", tree, "--treemap", "-", "--treemap-size", "20x10"}), CliOk) << Err.str();
+  EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(Out.str()), "PNG").size(), QSize(20, 10));
+#endif
 }
 
 TEST_F(CliTest, NestedScanIsSkippedWithAMessage) {

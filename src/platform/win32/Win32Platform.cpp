@@ -424,6 +424,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return result;
 }
 
+void SetBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   const std::wstring widePath = Widen(path);
   const std::wstring wideMode = Widen(mode);
