@@ -23,6 +23,7 @@
 #include "fakes/TempFolder.h"
 #include "fakes/TestFiles.h"
 #include "app/UserDialog.h"
+#include "platform/PathStyle.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextIds.h"
@@ -80,8 +81,9 @@ class MarksWindowTest : public ::testing::Test {
 
   std::unique_ptr<TfrmMain> MakeWindow() {
     TPlatform platform = CreateNativePlatform();
-    platform.FileSystem =
-        std::make_shared<DenyingFileSystem>(platform.FileSystem, Utf8((Root / "Shut").make_preferred()) + "/");
+    // The scanner names folders with the system's separator at the end.
+    const std::string shut = Utf8((Root / "Shut").make_preferred()) + PathSeparator(NativePathStyle());
+    platform.FileSystem = std::make_shared<DenyingFileSystem>(platform.FileSystem, shut);
     auto w = std::make_unique<TfrmMain>(
         Dm, TMainSetup{platform, &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell});
     w->show();
