@@ -23,6 +23,7 @@
 
 #include "fakes/FakeShell.h"
 #include "fakes/QtHelpers.h"
+#include "fakes/WindowRun.h"
 #include "fakes/TempFolder.h"
 #include "fakes/TestFiles.h"
 #include "reports/FormatSize.h"
@@ -66,16 +67,7 @@ class TreemapWindowTest : public ::testing::Test {
     return w;
   }
 
-  static bool RunUntil(TfrmMain& w, const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (std::chrono::steady_clock::now() < deadline) {
-      w.DrainScanCalls();
-      QCoreApplication::processEvents();
-      if (done()) return true;
-      std::this_thread::sleep_for(2ms);
-    }
-    return done();
-  }
+  static bool RunUntil(TfrmMain& w, const std::function<bool()>& done) { return test::RunWindowUntil(w, done); }
 
   // Scanned, Root focused and its picture finished.
   std::unique_ptr<TfrmMain> ScannedWindow() {
