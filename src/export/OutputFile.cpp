@@ -35,6 +35,23 @@ size_t Utf8SequenceLength(std::string_view text) {
   return length;
 }
 
+// How much of a UTF-8 block ends on a character boundary: a character cut
+// at the end waits for the next block.
+size_t WholeCharacters(std::string_view utf8) {
+  size_t lead = utf8.size();
+  for (size_t back = 0; back < 4 && lead > 0; ++back) {
+    const auto c = static_cast<unsigned char>(utf8[--lead]);
+    if ((c & 0xC0) == 0x80) continue;
+    if (c < 0xC0) return utf8.size();
+    const size_t length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    return utf8.size() - lead >= length ? utf8.size() : lead;
+  }
+  return utf8.size();
+}
+
+constexpr std::string_view Utf8Charset = "utf-8";
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
 // A name's raw control bytes (a newline, a tab, 0x01) would break a text or
@@ -79,7 +96,7 @@ TOutputFile::~TOutputFile() {
   AbandonReplaceFile(File_);
 }
 
-TFileResult TOutputFile::Open(const std::string& path) {
+TFileResult TOutputFile::Open(const std::string& path, TContent content) {
   Path_ = path;
   // The new content goes to a file of its own and replaces the target only
   // when complete, so a failed write loses nothing.
@@ -89,6 +106,7 @@ TFileResult TOutputFile::Open(const std::string& path) {
     return TFileResult::Failure("Cannot create file \"" + path + "\": " + (why.empty() ? ErrnoText(errno) : why));
   // Our own buffer does the batching; a second copy in stdio would only cost.
   std::setvbuf(File_.File, nullptr, _IONBF, 0);
+  Transcoding_ = content == TContent::Text && !File_.InPlace && AnsiCodePageCharset() != Utf8Charset;
   Buffer_.reset(new unsigned char[BufferSize]);
   return {};
 }
@@ -116,10 +134,19 @@ void TOutputFile::PutText(std::string_view utf8) {
 }
 
 void TOutputFile::PutConverted(std::string_view utf8) {
-  if (IsAscii(utf8))
+  if (Transcoding_ || IsAscii(utf8))
     Put(utf8);
   else
     Put(ToAnsiCodePage(utf8));
+}
+
+void TOutputFile::PutCharset() {
+  if (!Transcoding_) {
+    Put(AnsiCodePageCharset());
+    return;
+  }
+  CharsetAt_ = Written_ + Used_;
+  Put(Utf8Charset);
 }
 
 void TOutputFile::PutPadded(std::string_view utf8, size_t width) {
@@ -170,6 +197,7 @@ void TOutputFile::PutCsvField(std::string_view utf8) {
 
 TFileResult TOutputFile::Close() {
   Flush();
+  if (Transcoding_ && NonAscii_ && !Failed()) Transcode();
   errno = 0;
   if (Failed())
     AbandonReplaceFile(File_);
@@ -186,8 +214,75 @@ void TOutputFile::Flush() {
 
 void TOutputFile::Emit(const void* data, size_t n) {
   if (Stopped()) return;
+  if (Transcoding_ && !NonAscii_) NonAscii_ = !IsAscii(std::string_view(static_cast<const char*>(data), n));
   errno = 0;
   if (std::fwrite(data, 1, n, File_.File) != n) Fail(ErrnoText(errno));
+  Written_ += n;
+}
+
+// Reads the UTF-8 content back twice: once to learn whether the code page
+// holds all of it, once to write it in its final encoding into a new file.
+void TOutputFile::Transcode() {
+  std::FILE* in = File_.File;
+  std::string block;
+  const auto readBlocks = [&](auto&& each) {
+    errno = 0;
+    if (std::fflush(in) != 0 || std::fseek(in, 0, SEEK_SET) != 0) return Fail(ErrnoText(errno));
+    std::string carry;
+    unsigned long long offset = 0;
+    for (;;) {
+      block.resize(BufferSize);
+      const size_t got = std::fread(block.data(), 1, BufferSize, in);
+      if (got == 0) break;
+      block.resize(got);
+      block.insert(0, carry);
+      const size_t whole = WholeCharacters(block);
+      carry.assign(block, whole, std::string::npos);
+      block.resize(whole);
+      if (!each(std::string_view(block), offset)) return;
+      offset += whole;
+    }
+    if (std::ferror(in)) return Fail(ErrnoText(errno));
+    if (!carry.empty()) each(std::string_view(carry), offset);
+  };
+  bool fits = true;
+  readBlocks([&](std::string_view utf8, unsigned long long) { return fits = IsAscii(utf8) || FitsAnsiCodePage(utf8); });
+  if (Failed()) return;
+
+  TReplaceFile out;
+  errno = 0;
+  const std::string why = BeginReplaceFile(Path_, out);
+  if (!out.File) return Fail(why.empty() ? ErrnoText(errno) : why);
+  const std::string charset = fits ? AnsiCodePageCharset() : std::string(Utf8Charset);
+  const auto write = [&](std::string_view bytes) {
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out.File) != bytes.size()) {
+      Fail(ErrnoText(errno));
+      return false;
+    }
+    return true;
+  };
+  const auto convert = [&](std::string_view utf8) {
+    if (!fits || IsAscii(utf8)) return write(utf8);
+    const std::string ansi = ToAnsiCodePage(utf8);
+    return write(ansi);
+  };
+  bool ok = fits || write(ByteOrderMark);
+  if (ok)
+    readBlocks([&](std::string_view utf8, unsigned long long offset) {
+      // The HTML head's charset, written as UTF-8's, becomes the final one.
+      if (CharsetAt_ != NoCharset && CharsetAt_ >= offset && CharsetAt_ + Utf8Charset.size() <= offset + utf8.size()) {
+        const size_t at = static_cast<size_t>(CharsetAt_ - offset);
+        return convert(utf8.substr(0, at)) && write(charset) && convert(utf8.substr(at + Utf8Charset.size()));
+      }
+      return convert(utf8);
+    });
+  if (Failed()) {
+    AbandonReplaceFile(out);
+    return;
+  }
+  // The new file takes the place of the first one.
+  AbandonReplaceFile(File_);
+  File_ = out;
 }
 
 }  // namespace kv

@@ -35,8 +35,10 @@ class TOutputFile {
   TOutputFile& operator=(const TOutputFile&) = delete;
   ~TOutputFile();
 
-  // Starts the new content of the file (created or replaced at Close).
-  TFileResult Open(const std::string& path);
+  // Starts the new content of the file (created or replaced at Close). A text
+  // file is put in its final encoding at Close; other files are kept as written.
+  enum class TContent { Bytes, Text };
+  TFileResult Open(const std::string& path, TContent content = TContent::Bytes);
 
   bool Failed() const { return !Reason_.empty(); }
 
@@ -50,9 +52,12 @@ class TOutputFile {
   void Put(const void* data, size_t n);
   void Put(std::string_view bytes) { Put(bytes.data(), bytes.size()); }
 
-  // UTF-8 in the system's ANSI code page; ASCII needs no conversion. Control
-  // bytes and bytes that are no UTF-8 are written as "?".
+  // A text file is in one encoding: the system's ANSI code page when every
+  // character fits, else UTF-8 after a byte-order mark (POSIX: UTF-8 as it
+  // is). Control bytes and bytes that are no UTF-8 are written as "?".
   void PutText(std::string_view utf8);
+  // The name of the encoding the file ends up in, for an HTML head.
+  void PutCharset();
   // Then spaces up to width characters.
   void PutPadded(std::string_view utf8, size_t width);
   void PutHtml(std::string_view utf8);
@@ -69,6 +74,15 @@ class TOutputFile {
   void PutConverted(std::string_view utf8);
   void Flush();
   void Emit(const void* data, size_t n);
+  void Transcode();
+
+  // The content goes out as UTF-8 and is turned into its final encoding at
+  // Close, once it is known whether all of it fits the ANSI code page.
+  bool Transcoding_ = false;
+  bool NonAscii_ = false;
+  unsigned long long Written_ = 0;
+  static constexpr unsigned long long NoCharset = ~0ULL;
+  unsigned long long CharsetAt_ = NoCharset;
 
   TReplaceFile File_;
   std::string Path_;

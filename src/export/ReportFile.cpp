@@ -23,7 +23,7 @@ std::vector<int> VisibleColumns(const TReportTable& table) {
 template <class Body>
 TFileResult WriteFile(const std::string& path, Body&& body) {
   TOutputFile file;
-  if (TFileResult opened = file.Open(path); !opened) return opened;
+  if (TFileResult opened = file.Open(path, TOutputFile::TContent::Text); !opened) return opened;
   body(file);
   return file.Close();
 }
@@ -105,7 +105,9 @@ TFileResult WriteReportCsv(const TReportTable& table, const TReportHead& head, c
 
 TFileResult WriteReportHtml(const TReportTable& table, const TReportHead& head, const std::string& path) {
   return WriteFile(path, [&](TOutputFile& file) {
-    file.Put("<html><head><title>");
+    file.Put("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=");
+    file.PutCharset();
+    file.Put("\"><title>");
     file.PutHtml(head.TitleTime);
     file.Put("</title>");
     file.Put(HtmlStyleBlock);

@@ -95,7 +95,9 @@ class THtmlWriter final : public TTreeReportWriter {
   using TTreeReportWriter::TTreeReportWriter;
 
   void Write(std::string_view titleTime) {
-    File_.Put("<html>\r\n<head>\r\n<title>List files (");
+    File_.Put("<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=");
+    File_.PutCharset();
+    File_.Put("\">\r\n<title>List files (");
     File_.PutHtml(titleTime);
     File_.Put(") </title>\r\n");
     File_.Put(HtmlStyleBlock);
@@ -192,7 +194,7 @@ class TCsvWriter final : public TTreeReportWriter {
 TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                 const TTreeReportOptions& options) {
   TOutputFile file;
-  if (TFileResult opened = file.Open(path); !opened) return opened;
+  if (TFileResult opened = file.Open(path, TOutputFile::TContent::Text); !opened) return opened;
   THtmlWriter writer(tree, file, format, options);
   writer.Write(options.TitleTime ? *options.TitleTime : CurrentLocalTimeText());
   return file.Close();
@@ -201,7 +203,7 @@ TFileResult WriteTreeReportHtml(const TSizeTree& tree, const std::string& path, 
 TFileResult WriteTreeReportCsv(const TSizeTree& tree, const std::string& path, const TSizeFormat& format,
                                const TTreeReportOptions& options) {
   TOutputFile file;
-  if (TFileResult opened = file.Open(path); !opened) return opened;
+  if (TFileResult opened = file.Open(path, TOutputFile::TContent::Text); !opened) return opened;
   TCsvWriter writer(tree, file, format, options);
   writer.WriteSections();
   return file.Close();

@@ -194,5 +194,11 @@ bool RemoveFileAt(const std::string& path);
 std::string ToAnsiCodePage(std::string_view utf8);
 // Valid UTF-8 is taken as it is; anything else is read in the ANSI code page.
 std::string FromAnsiCodePage(std::string_view bytes);
+// Whether every character of the UTF-8 text has a place in the ANSI code page.
+bool FitsAnsiCodePage(std::string_view utf8);
+// The code page's name as HTML declares it ("windows-1252"; "utf-8" on POSIX).
+std::string AnsiCodePageCharset();
+// Under Wine, where a few Windows answers differ from a real system's.
+bool RunsUnderWine();
 
 }  // namespace kv

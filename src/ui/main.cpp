@@ -9,6 +9,10 @@
 #include "ui/Main.h"
 
 int main(int argc, char** argv) {
+  // Wine's system font engines place a line edit's text outside its box, so
+  // spin boxes and edit fields look empty there; FreeType draws them right.
+  if (kv::RunsUnderWine() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
   QApplication app(argc, argv);
   // No display name: X11 would append it to the window title.
   QApplication::setApplicationName("Kestrove");

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "fakes/TempFolder.h"
+#include "platform/Platform.h"
 
 namespace kv {
 namespace {
@@ -78,11 +79,20 @@ TEST(OutputFileTest, AFolderThatIsNotThereIsReportedWithTheTargetsName) {
   fs::remove_all(dir);
 }
 
+// One encoding per file: the ANSI code page when all of it fits there, else
+// UTF-8 after a byte-order mark; the HTML head names the one chosen. POSIX
+// files are UTF-8 as they are.
 }  // namespace
 }  // namespace kv
 
 namespace kv {
 namespace {
+
+#ifdef _WIN32
+const std::string Utf8Mark = "\xEF\xBB\xBF";
+#else
+const std::string Utf8Mark;
+#endif
 
 // Control bytes and bytes that are no UTF-8 would break a row of a text or
 // HTML file: they are written as "?"; CSV quotes its fields and keeps them.
@@ -95,14 +105,52 @@ TEST(OutputFileTest, TextAndHtmlReplaceControlAndInvalidBytes) {
   const std::string odd = "a\nb\tc\x01" "d\xFF" "e\x7F" "f\xC3";
   for (const Case& c : {Case{&TOutputFile::PutText, odd, "a?b?c?d?e?f?"},
                         Case{&TOutputFile::PutHtml, odd + "<", "a?b?c?d?e?f?&lt;"},
-                        Case{&TOutputFile::PutCsvField, odd, "\"" + odd + "\""},
+                        // Not text the ANSI code page holds: UTF-8 after its mark there.
+                        Case{&TOutputFile::PutCsvField, odd, Utf8Mark + "\"" + odd + "\""},
                         Case{&TOutputFile::PutText, "plain \"name\".txt", "plain \"name\".txt"}}) {
     const fs::path target = dir / "row.txt";
     TOutputFile file;
-    ASSERT_TRUE(file.Open(target.string()));
+    ASSERT_TRUE(file.Open(target.string(), TOutputFile::TContent::Text));
     (file.*c.Put)(c.In);
     ASSERT_TRUE(file.Close());
     EXPECT_EQ(Content(target), c.Out);
+  }
+  fs::remove_all(dir);
+}
+
+// One encoding per file: the ANSI code page when all of it fits there, else
+// UTF-8 after a byte-order mark; the HTML head names the one chosen. POSIX
+// files are UTF-8 as they are.
+TEST(OutputFileTest, AFileIsWrittenInOneEncodingThatItsHeadNames) {
+  const std::string charset = AnsiCodePageCharset();
+  if (charset != "utf-8" && charset != "windows-1252") GTEST_SKIP() << "code page " << charset;
+  const bool ansi = charset == "windows-1252";
+  const fs::path dir = test::MakeTempFolder("kestrove-encoding");
+  const std::string filler(3 << 20, 'x');  // past one block, so a character can be cut between two
+  const std::string gruesse = "Gr\xC3\xBC\xC3\x9F" "e", sun = "\xE6\x97\xA5", ue = "\xC3\xBC";
+  struct Case {
+    std::string In, Out, Charset;
+    bool Marked;  // UTF-8 after a byte-order mark where the code page is no UTF-8
+  };
+  for (const Case& c : {Case{"plain.txt", "plain.txt", "utf-8", false},
+                        Case{gruesse, ansi ? "Gr\xFC\xDF" "e" : gruesse, charset, false},
+                        Case{gruesse + sun, gruesse + sun, "utf-8", true},
+                        Case{filler + ue + filler + sun, filler + ue + filler + sun, "utf-8", true},
+                        Case{filler + ue, filler + (ansi ? "\xFC" : ue), charset, false}}) {
+    const fs::path target = dir / "report.html";
+    TOutputFile file;
+    ASSERT_TRUE(file.Open(target.string(), TOutputFile::TContent::Text));
+    file.Put("<meta charset=");
+    file.PutCharset();
+    file.Put(">");
+    file.PutText(c.In);
+    ASSERT_TRUE(file.Close());
+    const std::string expected =
+        std::string(c.Marked && ansi ? "\xEF\xBB\xBF" : "") + "<meta charset=" + c.Charset + ">" + c.Out;
+    const std::optional<std::string> written = Content(target);
+    ASSERT_TRUE(written);
+    EXPECT_TRUE(*written == expected) << written->substr(0, 40) << " (" << written->size() << " bytes)";
+    EXPECT_EQ(EntryCount(dir), 1u);
   }
   fs::remove_all(dir);
 }

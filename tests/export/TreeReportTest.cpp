@@ -31,7 +31,8 @@ using test::Utf8;
 
 
 const std::string Head =
-    "<html>\r\n<head>\r\n<title>List files (09.12.2026 05:49:59) </title>\r\n"
+    "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
+    "<title>List files (09.12.2026 05:49:59) </title>\r\n"
     "<style type=\"text/css\">body{   background: #FFFF;   font: 12px Verdana, Arial, Sans-serif; } "
     "a{color: blue;} h5{   margin: 0px;   padding: 0px;   margin-top: 2px;   margin-bottom: 2px;   "
     "font-weight:bold;   font: 14px Verdana, Arial, Sans-serif; } table {   BORDER: #555555 1px solid;   "
@@ -244,8 +245,10 @@ TEST_F(TreeReportTest, HtmlEscapesAndCsvDoublesQuotesInPosixTrees) {
                            "\";\"0,00 KB\";\"0,00 KB\";\r\n\r\n\r\n");
 
   Options.TitleTime = "<now> & \"then\"";
-  const std::string head = Head.substr(0, Head.find("09.12")) + "&lt;now&gt; &amp; &quot;then&quot;" +
-                           Head.substr(Head.find(") </title>"));
+  // The umlaut fits the ANSI code page, which the head names.
+  const std::string head = Head.substr(0, Head.find("utf-8")) + AnsiCodePageCharset() +
+                           Head.substr(Head.find("\">\r\n<title>"), Head.find("09.12") - Head.find("\">\r\n<title>")) +
+                           "&lt;now&gt; &amp; &quot;then&quot;" + Head.substr(Head.find(") </title>"));
   EXPECT_EQ(Html(tree), head + "<br>\r\n" + TableStart + FolderRow("0", "/", "0,50 KB", "0,00 KB") +
                             "</table>\r\n" + Title("0", "/") + TableStart +
                             FolderRow("0_0", "R&amp;D &lt;old&gt;", "0,50 KB", "0,50 KB") + "</table>\r\n" +

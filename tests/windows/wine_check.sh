@@ -69,6 +69,13 @@ for name in Docs Media empty README; do
 done
 # Text files are in the ANSI code page; a name it can hold is written in it.
 iconv -f WINDOWS-1252 -t UTF-8 "$work/tree.csv" | grep -q 'Übersicht' || fail "tree report lost Übersicht"
+# A name the code page cannot hold makes the whole file UTF-8 after a byte-order mark.
+mkdir -p "$work/far" && : >"$work/far/日本語.txt" && : >"$work/far/Grüße.txt"
+"$wine" "$dist/kestrove-cli.exe" --scan "$(winpath "$work/far")" --report FilesInThisFolder --format html \
+  --out 'Z:'"${work//\//\\}"'\far.html' 2>/dev/null || fail "kestrove-cli.exe could not write far.html"
+[ "$(head -c 3 "$work/far.html" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "far.html has no UTF-8 byte-order mark"
+grep -q 'charset=utf-8' "$work/far.html" && grep -q '日本語.txt' "$work/far.html" && grep -q 'Grüße.txt' "$work/far.html" ||
+  fail "far.html is not one UTF-8 file that says so"
 
 echo "-- the result file reads back"
 "$wine" "$dist/kestrove-cli.exe" --import win.kvr --stats --export win2.kvr 2>"$work/import.stats" ||

@@ -104,5 +104,8 @@ bool RemoveFileAt(const std::string& path) { return std::remove(path.c_str()) ==
 
 std::string ToAnsiCodePage(std::string_view utf8) { return std::string(utf8); }
 std::string FromAnsiCodePage(std::string_view bytes) { return std::string(bytes); }
+bool FitsAnsiCodePage(std::string_view) { return true; }
+std::string AnsiCodePageCharset() { return "utf-8"; }
+bool RunsUnderWine() { return false; }
 
 }  // namespace kv

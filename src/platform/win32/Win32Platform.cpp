@@ -523,6 +523,34 @@ std::string FromAnsiCodePage(std::string_view bytes) {
   return Narrow(wide);
 }
 
+bool FitsAnsiCodePage(std::string_view utf8) {
+  if (GetACP() == CP_UTF8) return true;
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return utf8.empty();
+  BOOL lossy = FALSE;
+  const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, &lossy);
+  return needed > 0 && !lossy;
+}
+
+std::string AnsiCodePageCharset() {
+  const UINT page = GetACP();
+  switch (page) {
+    case CP_UTF8: return "utf-8";
+    case 932: return "shift_jis";
+    case 936: return "gbk";
+    case 949: return "euc-kr";
+    case 950: return "big5";
+    case 874: return "windows-874";
+    default: return page >= 1250 && page <= 1258 ? "windows-" + std::to_string(page) : "utf-8";
+  }
+}
+
+bool RunsUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 TPlatform CreateNativePlatform() {
   TPlatform platform;
   platform.FileSystem = std::make_shared<TWin32FileSystem>();

@@ -98,7 +98,8 @@ std::string BeginReplaceFile(const std::string& path, TReplaceFile& file) {
   static std::atomic<unsigned> serial{0};
   file.TempPath = path + ".kvtmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++);
   Remember(Widen(file.TempPath));
-  file.File = OpenFile(file.TempPath, "wb");
+  // Readable too: a text file is read back to be put in its final encoding.
+  file.File = OpenFile(file.TempPath, "w+b");
   if (!file.File) {
     const int error = errno;
     Forget(Widen(file.TempPath));
