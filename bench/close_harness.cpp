@@ -1,11 +1,12 @@
-// close_harness [--rounds N] TREE_DIR
+// close_harness [--rounds N] [--during-chooser] TREE_DIR
 // Closes the real main window in the middle of a scan, again and again, the
 // way a user does: "Scan folder..." through Qt's own folder chooser, the folder
 // typed in and accepted, then, after a random wait (0 to 3 s, a third of the
 // rounds within the first 100 ms), the window manager's close message (on X11
 // a WM_DELETE_WINDOW client message; elsewhere the platform window's close).
 // A round passes when the window is gone within one second with the exit save
-// written. Run it on a display: xvfb-run -a bench/close_harness TREE_DIR
+// written. --during-chooser sends the close while the folder chooser is still
+// open instead, just before it is answered. Run it on a display: xvfb-run -a bench/close_harness TREE_DIR
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+void RunFor(std::chrono::milliseconds wait) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < wait.count()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 // The message a window manager sends when the user clicks the close button.
 void SendWindowManagerClose(QWidget& window) {
 #ifdef KESTROVE_HAVE_XCB
@@ -64,13 +71,18 @@ void SendWindowManagerClose(QWidget& window) {
   window.windowHandle()->close();
 }
 
-// Answers Qt's folder chooser with the folder, as a user typing it would.
-void AnswerFolderChooser(const QString& folder) {
+// Answers Qt's folder chooser with the folder, as a user typing it would;
+// with closeFirst the main window is asked to close while the chooser is open.
+void AnswerFolderChooser(const QString& folder, QWidget* closeFirst) {
   auto* timer = new QTimer(qApp);
-  QObject::connect(timer, &QTimer::timeout, [timer, folder] {
+  QObject::connect(timer, &QTimer::timeout, [timer, folder, closeFirst] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible()) return;
     timer->deleteLater();
+    if (closeFirst) {
+      SendWindowManagerClose(*closeFirst);
+      RunFor(std::chrono::milliseconds(50));
+    }
     // Typed into the name field and confirmed with Enter.
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
     if (name) name->setText(folder);
@@ -79,11 +91,6 @@ void AnswerFolderChooser(const QString& folder) {
   timer->start(10);
 }
 
-void RunFor(std::chrono::milliseconds wait) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < wait.count()) QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 }  // namespace
 
@@ -91,10 +98,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   int rounds = 200;
+  bool duringChooser = false;
   std::string tree;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--rounds" && i + 1 < argc)
+    if (arg == "--during-chooser")
+      duringChooser = true;
+    else if (arg == "--rounds" && i + 1 < argc)
       rounds = std::atoi(argv[++i]);
     else
       tree = arg;
@@ -119,14 +129,14 @@ int main(int argc, char** argv) {
     auto window = std::make_unique<kv::TfrmMain>(dm, std::move(setup));
     window->show();
     RunFor(std::chrono::milliseconds(100));
-    AnswerFolderChooser(QString::fromStdString(tree));
+    AnswerFolderChooser(QString::fromStdString(tree), duringChooser ? window.get() : nullptr);
     window->findChild<QAction*>("mniScanFolder")->trigger();  // returns once the chooser is answered
     const int waitMs = round % 3 == 0 ? static_cast<int>(random() % 100) : static_cast<int>(random() % 3000);
     RunFor(std::chrono::milliseconds(waitMs));
     const bool scanning = window->Engine().ActiveScans() > 0;
     QElapsedTimer closing;
     closing.start();
-    SendWindowManagerClose(*window);
+    if (!duringChooser) SendWindowManagerClose(*window);
     while (window->isVisible() && closing.elapsed() < 1000) QApplication::processEvents(QEventLoop::AllEvents, 5);
     const double seconds = static_cast<double>(closing.nsecsElapsed()) / 1e9;
     slowest = std::max(slowest, seconds);

@@ -9,7 +9,7 @@ packages=(
   # core
   libicu-dev libgtest-dev googletest
   # user interface
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme libxcb1-dev
   # the Windows check: cross compiler and Wine
   g++-mingw-w64-x86-64-posix wine64
   # fuzzing the readers of outside input (libFuzzer comes with clang's runtime)

@@ -32,6 +32,7 @@
 #include "ui/FolderPane.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/MainToolBar.h"
+#include "ui/PendingClose.h"
 #include "ui/QtUserDialog.h"
 #include "ui/ReportArea.h"
 #include "ui/SettingsDialog.h"
@@ -98,6 +99,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   ShowFilterState();
   ConnectQueue();
   ProgressThread_ = std::make_unique<TSearchProgress>(*Engine_);
+  PendingClose_ = new TPendingClose(*this);
   Reports_->ApplyReportColumns();
   Languages_ = std::make_unique<TLangList>(Settings_, *Setup_.Platform.FileSystem, Setup_.LanguageFolder);
   FileEnv_ = std::make_unique<TFileCommandEnv>(WindowFileCommandEnv(*Dialog_, LanguageTranslator(*Languages_)));

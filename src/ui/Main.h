@@ -44,6 +44,7 @@ class TChartPanel;
 class TFolderPane;
 class TMainToolBar;
 class TReportArea;
+class TPendingClose;
 class TTreemapPanel;
 struct TTreemapNode;
 
@@ -134,6 +135,7 @@ class TfrmMain final : public QMainWindow {
   // ---- what the window runs on (tests, tools) ----
   TSizeTree& Tree() { return *Tree_; }
   TScanEngine& Engine() { return *Engine_; }
+  TPendingClose& PendingClose() { return *PendingClose_; }
   TReportPane& Pane() { return Pane_; }
   const TNavigationHistory& History() const { return History_; }
   TLangList& Languages() { return *Languages_; }
@@ -187,6 +189,7 @@ class TfrmMain final : public QMainWindow {
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
+  TPendingClose* PendingClose_ = nullptr;  // a child of the window
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;

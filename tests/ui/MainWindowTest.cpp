@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -53,6 +54,7 @@
 #include "ui/FolderTreeView.h"
 #include "ui/Main.h"
 #include "ui/MainActions.h"
+#include "ui/PendingClose.h"
 #include "ui/SettingsDialog.h"
 #include "ui/ReportListModels.h"
 
@@ -303,6 +305,33 @@ TEST_F(MainWindowTest, WindowClosedDuringScanLeavesNothingRunning) {
     QCoreApplication::processEvents();
     std::this_thread::sleep_for(5ms);
   }
+}
+
+// Qt drops a close for a window that a modal dialog blocks: the request waits
+// for the dialog to go and is then carried out, scan or no scan.
+TEST_F(MainWindowTest, CloseAskedWhileADialogIsModalHappensWhenItGoes) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  w->show();
+  ASSERT_TRUE(w->StartScan(Utf8(Root)));
+  QDialog chooser(w.get());
+  chooser.setModal(true);
+  chooser.show();
+  ASSERT_TRUE(RunUntil(*w, [] { return QGuiApplication::modalWindow() != nullptr; }, 5s));
+  w->PendingClose().Request();
+  RunUntil(*w, [] { return false; }, 0s);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->PendingClose().Pending());
+  chooser.hide();
+  EXPECT_TRUE(RunUntil(*w, [&] { return !w->isVisible(); }, 5s));
+  EXPECT_FALSE(w->PendingClose().Pending());
+  EXPECT_EQ(w->Engine().ActiveScans(), 0);
+
+  // With nothing in the way the request closes at once.
+  auto again = MakeWindow();
+  again->show();
+  again->PendingClose().Request();
+  EXPECT_FALSE(again->isVisible());
 }
 
 // ---------------------------------------------------------------- navigation
