@@ -1,14 +1,22 @@
-// Kestrove: the program reads no arguments; everything it needs comes from
-// the settings store and the Language folder beside it.
+// Kestrove: the program reads no arguments but --version; everything it needs
+// comes from the settings store and the Language folder.
 #include <QApplication>
+#include <cstdio>
+#include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/ProgramVersion.h"
 #include "settings/Language.h"
 #include "ui/About.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
 
 int main(int argc, char** argv) {
+  // Before QApplication, so that it answers without a display.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("kestrove %.*s\n", static_cast<int>(kv::ProgramVersion.size()), kv::ProgramVersion.data());
+    return 0;
+  }
   QApplication app(argc, argv);
   // No display name: X11 would append it to the window title.
   QApplication::setApplicationName("Kestrove");
