@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 #include "platform/ProgramVersion.h"
 #include "settings/Language.h"
 #include "ui/About.h"
+#include "ui/DarkTheme.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
 
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
   // No display name: X11 would append it to the window title.
   QApplication::setApplicationName("Kestrove");
   QApplication::setWindowIcon(QIcon(kv::ProgramPicture(64, 64)));
+  kv::FollowDesktopColours(kv::DesktopPrefersDark());
 
   const std::unique_ptr<kv::ISettingsStore> settings = kv::CreateUserSettingsStore();
   kv::TdtmMain dm;
