@@ -74,16 +74,18 @@ if [ "$windows" -eq 1 ]; then
   # The programs, Language/ and DLLs in dist/windows, and the zip.
   scripts/build-windows.sh >/dev/null
   echo "== Kestrove-${version}-x64.msi"
+  # wixl reads every source relative to where it runs: the files, their list
+  # (wixl-heat) and the icon side by side in one folder.
   work="$top/build/package/msi"
   rm -rf "$work"
   mkdir -p "$work"
-  (cd dist/windows && find . -type f | sed 's|^\./||' | sort) |
-    wixl-heat -p "" --var var.SourceDir --directory-ref INSTALLDIR --component-group ProgramFiles --win64 \
-      >"$work/files.wxs"
+  ln -s "$top/dist/windows" "$work/files"
+  cp build/windows/icons/kestrove.ico "$work/"
+  (cd "$work" && find -L files | wixl-heat -p files/ --var var.SourceDir --directory-ref INSTALLDIR \
+    --component-group ProgramFiles --win64 >files.wxs)
   msi="dist/Kestrove-${version}-x64.msi"
-  (cd dist/windows && wixl -a x64 -D Version="$version" -D SourceDir=. \
-    -D IconFile="$top/build/windows/icons/kestrove.ico" \
-    -o "$top/$msi" "$top/packaging/windows/kestrove.wxs" "$work/files.wxs")
+  (cd "$work" && wixl -a x64 -D Win64=yes -D Version="$version" -D SourceDir=files -D IconFile=kestrove.ico \
+    -o "$top/$msi" "$top/packaging/windows/kestrove.wxs" files.wxs)
 
   # The winget manifest for this MSI, ready to submit when the project publishes.
   sha=$(sha256sum "$msi" | cut -d' ' -f1 | tr a-f A-F)

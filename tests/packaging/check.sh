@@ -88,22 +88,45 @@ unzip -Z1 "$zip" | cut -d/ -f1 | sort -u | { read -r first; read -r more || true
 echo "== the MSI under Wine"
 msiinfo export "$msi" Property | grep -qi "^UpgradeCode	{31E24AA8-8C8A-49B0-9CA1-0C4D7DB0CDF0}" ||
   fail "the MSI's upgrade code changed"
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
+# The next version from the same files, to see it replace this one.
+IFS=. read -r major minor patch <<<"$version"
+next="$major.$minor.$((patch + 1))"
+(cd build/package/msi && wixl -a x64 -D Win64=yes -D Version="$next" -D SourceDir=files -D IconFile=kestrove.ico \
+  -o "$work/next.msi" "$top/packaging/windows/kestrove.wxs" files.wxs)
+
+export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+# No menu entries of Wine's own on this machine for the shortcut.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
 if [ ! -d "$WINEPREFIX" ]; then
   "$wine" wineboot --init >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -w || true
 fi
-installed="$WINEPREFIX/drive_c/Program Files/Kestrove"
-shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrove.lnk"
-msi_win="Z:${top//\//\\}\\${msi//\//\\}"
-"$wine" msiexec /i "$msi_win" /qn || fail "msiexec /i failed"
-[ -f "$installed/kestrove.exe" ] && [ -f "$installed/Language/English.kvl" ] || fail "the MSI installed no program with its Language folder"
-[ -f "$shortcut" ] || fail "the MSI made no Start menu shortcut"
+drive_c="$WINEPREFIX/drive_c"
+installed="$drive_c/Program Files/Kestrove"
+windows_path() { echo "Z:${1//\//\\}"; }
+shortcuts() { find "$drive_c/ProgramData" "$drive_c/users" -path '*Start Menu/Programs/Kestrove.lnk' 2>/dev/null; }
+installed_versions() {
+  "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+    awk '/DisplayName.*Kestrove/ {found = 1} found && /DisplayVersion/ {print $NF; found = 0}' | tr -d '\r'
+}
+
+"$wine" msiexec /i "$(windows_path "$top/$msi")" /qn || fail "msiexec /i failed"
+[ -f "$installed/kestrove.exe" ] && [ -f "$installed/Language/English.kvl" ] && [ -f "$installed/Qt6Widgets.dll" ] ||
+  fail "the MSI installed no program with its Language folder and DLLs"
+[ -n "$(shortcuts)" ] || fail "the MSI made no Start menu shortcut"
+[ "$(installed_versions)" = "$version" ] || fail "installed apps do not list Kestrove $version"
 out=$("$wine" 'C:\Program Files\Kestrove\kestrove-cli.exe' --version | tr -d '\r')
 [ "$out" = "kestrove-cli $version" ] || fail "the installed kestrove-cli.exe says '$out'"
-"$wine" msiexec /x "$msi_win" /qn || fail "msiexec /x failed"
+"$wine" 'C:\Program Files\Kestrove\kestrove-cli.exe' --scan "$(windows_path "$work/tree")" --stats 2>"$work/wine.err" ||
+  { cat "$work/wine.err"; fail "the installed kestrove-cli.exe did not scan"; }
+grep -q "files 1, bytes 3000," "$work/wine.err" || { cat "$work/wine.err"; fail "the installed kestrove-cli.exe's totals"; }
+
+"$wine" msiexec /i "$(windows_path "$work/next.msi")" /qn || fail "msiexec /i of the next version failed"
+[ "$(installed_versions)" = "$next" ] || fail "the next version did not replace $version: $(installed_versions)"
+"$wine" msiexec /x "$(windows_path "$work/next.msi")" /qn || fail "msiexec /x failed"
 /usr/lib/wine/wineserver -w || true
 [ ! -e "$installed" ] || { find "$installed"; fail "the uninstall left files in Program Files"; }
-[ ! -e "$shortcut" ] || fail "the uninstall left the Start menu shortcut"
+[ -z "$(shortcuts)" ] || fail "the uninstall left the Start menu shortcut"
+[ -z "$(installed_versions)" ] || fail "installed apps still list Kestrove"
 echo "packaging: the .deb, the zip and the MSI install, run and uninstall"
