@@ -72,11 +72,11 @@ for exe in kestrove kestrove-cli; do
   for size in 16 32 48 256; do
     grep -q -- "--width=$size --height=$size" <<<"$icons" || fail "$exe.exe has no icon of $size pixels"
   done
-  wrestool -x -t16 "$file" | iconv -f UTF-16LE -t UTF-8 -c | tr -c '[:print:]' '\n' >"$work/$exe.version"
+  wrestool -x --raw -t16 "$file" | iconv -f UTF-16LE -t UTF-8 -c | tr -c '[:print:]' '\n' >"$work/$exe.version"
   grep -A2 -x "ProductVersion" "$work/$exe.version" | grep -qx "$version" ||
     fail "$exe.exe: its version is not $version"
   grep -A2 -x "OriginalFilename" "$work/$exe.version" | grep -qx "$exe.exe" || fail "$exe.exe: OriginalFilename"
-  manifest=$(wrestool -x -t24 "$file")
+  manifest=$(wrestool -x --raw -t24 "$file")
   for want in 'level="asInvoker"' '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' 'PerMonitorV2' \
     '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true' 'Microsoft.Windows.Common-Controls'; do
     grep -qF "$want" <<<"$manifest" || fail "$exe.exe: the manifest lacks $want"
