@@ -20,6 +20,8 @@ packages=(
   ncdu gdu
   # the Windows package and the check that its window appears under Wine
   zip x11-utils
+  # packages: the icon rendered from SVG, the .deb and its checks, the MSI
+  librsvg2-bin icoutils dpkg-dev fakeroot lintian desktop-file-utils appstream msitools wixl
 )
 
 missing=()

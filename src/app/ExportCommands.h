@@ -54,9 +54,10 @@ struct TFileCommandEnv {
   TPathStyle Style = NativePathStyle();
 };
 
-// The name to write: the dialog, the default extension, and a Yes to the
-// replace question when the file exists. Empty when the user stopped.
-std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind);
+// The name to write: the dialog (titled by the text titleId), the default
+// extension, and a Yes to the replace question when the file exists. Empty
+// when the user stopped.
+std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind, const char* titleId);
 
 // Writes the whole tree as a result file.
 TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env);

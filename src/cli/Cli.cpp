@@ -23,6 +23,7 @@
 #include "scan/FolderSearch.h"
 #include "model/Saturate.h"
 #include "platform/InputFile.h"
+#include "platform/ProgramVersion.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -100,6 +101,7 @@ const char* const HelpText =
     "    --treemap-size WxH  width and height in pixels (default 1280x800)\n"
     "    --folder PATH the folder to picture (default as for --report)\n"
     "  --help, -h      show this text (also /? on Windows)\n"
+    "  --version       show the program's version\n"
     "\n"
     "Exit status: 0 on success (folders that could not be read, and language files\n"
     "too large or not regular files, are named on standard error), 2 on an error\n"
@@ -130,6 +132,7 @@ struct TRequest {
   std::string Export;
   bool Stats = false;
   bool Help = false;
+  bool Version = false;
   bool CountLinks = false;
   bool OneFileSystem = false;
   bool Strict = false;
@@ -171,6 +174,7 @@ const std::vector<TOptionSpec>& Options() {
        }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
       {"-h", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+      {"--version", false, [](TRequest& r, const std::string&) { r.Version = true; }},
       {"--count-links", false, [](TRequest& r, const std::string&) { r.CountLinks = true; }},
       {"--one-file-system", false, [](TRequest& r, const std::string&) { r.OneFileSystem = true; }},
       {"--strict", false, [](TRequest& r, const std::string&) { r.Strict = true; }},
@@ -467,6 +471,10 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   if (request.Help || args.empty()) {
     out << HelpText;
+    return CliOk;
+  }
+  if (request.Version) {
+    out << "kestrove-cli " << ProgramVersion << "\n";
     return CliOk;
   }
 

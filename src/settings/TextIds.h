@@ -175,6 +175,11 @@ inline constexpr const char* IdFolderNotRead = "2413";
 inline constexpr const char* IdOtherFileSystem = "2414";
 inline constexpr const char* IdFoldersNotRead = "2415";
 inline constexpr const char* IdTreemapHint = "2416";
+// Titles of the save and open dialogs.
+inline constexpr const char* IdExportResultTitle = "2420";
+inline constexpr const char* IdImportResultTitle = "2421";
+inline constexpr const char* IdSaveReportTitle = "2422";
+inline constexpr const char* IdSaveChartTitle = "2423";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
@@ -212,6 +217,7 @@ inline constexpr std::array AllTextIds = {
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
+    IdExportResultTitle, IdImportResultTitle, IdSaveReportTitle, IdSaveChartTitle,
 };
 
 }  // namespace kv

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -333,9 +334,29 @@ void TfrmMain::ConnectViews() {
   for (QTreeView* view : {Folders_->View(), Reports_->FilesList(), Reports_->ExtensionsList()})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
+  // The context menu's keys work without opening it.
+  for (const TMenuShortcut& shortcut : MainMenuShortcuts()) {
+    if (Act(shortcut.Name)->shortcutContext() != Qt::WidgetShortcut) continue;
+    auto* key = new QShortcut(Act(shortcut.Name)->shortcut(), this);
+    connect(key, &QShortcut::activated, this, [this, name = shortcut.Name] { KeyCommand(name); });
+  }
 }
 
 void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
+  UpdateItemActions(source);
+  Actions_->Menu("mnuPopup")->popup(globalPos);
+}
+
+void TfrmMain::KeyCommand(std::string_view name) {
+  // The list or tree with the focus, else the tree, as a right click there would.
+  QWidget* source = Folders_->View();
+  for (QWidget* view : {static_cast<QWidget*>(Reports_->FilesList()), static_cast<QWidget*>(Reports_->ExtensionsList())})
+    if (focusWidget() == view) source = view;
+  UpdateItemActions(source);
+  if (QAction* action = Act(name); action->isEnabled()) action->trigger();
+}
+
+void TfrmMain::UpdateItemActions(QWidget* source) {
   PopupSource_ = source;
   const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
@@ -349,7 +370,6 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   Actions_->Menu("mniExpand")->menuAction()->setVisible(item && overTree && !multi);
   Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
   if (!overTree) Reports_->BuildColumnsMenu();
-  Actions_->Menu("mnuPopup")->popup(globalPos);
 }
 
 void TfrmMain::ConnectQueue() {
@@ -515,7 +535,7 @@ void TfrmMain::MarkReportKind(TReportKind kind) {
   UncheckReportKinds();
   Actions_->PopupKind(kind)->setChecked(true);
   Actions_->MenuKind(kind)->setChecked(true);
-  Btn("btnReportType")->setText(Actions_->PopupKind(kind)->text());
+  Btn("btnReportType")->setText(WithoutAccessKey(Actions_->PopupKind(kind)->text()));
 }
 
 void TfrmMain::SelectReportKind(TReportKind kind) {
@@ -627,7 +647,7 @@ void TfrmMain::ApplyLanguage() {
   ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   pnlTreemap->SetHint(Tr(IdTreemapHint));
   // The report button names the current choice in the new language.
-  Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
+  Btn("btnReportType")->setText(WithoutAccessKey(Actions_->PopupKind(Pane_.Kind())->text()));
   UpdateCounters();
   UpdateCommandState();
 }

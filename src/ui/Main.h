@@ -125,6 +125,8 @@ class TfrmMain final : public QMainWindow {
   void OpenListRow();
   // Which control the commands act on, as when the context menu opens over it.
   void SetCommandSource(QWidget* source) { PopupSource_ = source; }
+  // A context menu key pressed in the window: the entry for the focused view.
+  void KeyCommand(std::string_view name);
 
   // ---- texts ----
   void ApplyLanguage();
@@ -162,6 +164,9 @@ class TfrmMain final : public QMainWindow {
   void SyncProgressBar();
   void PlaceProgressBar();
   void ShowPopup(QWidget* source, const QPoint& pos);
+  // The context menu's entries enabled for the selection in source, which
+  // the item commands then act on.
+  void UpdateItemActions(QWidget* source);
   void ShowFilterState();
   // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
   void FollowRefresh();

@@ -12,6 +12,7 @@
 #include "model/NodeData.h"
 #include "platform/InputFile.h"
 #include "platform/PathStyle.h"
+#include "platform/ProgramVersion.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
 
@@ -69,7 +70,7 @@ TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
 TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(Run({"--help"}), CliOk);
   for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size", "-h",
-                             "--count-links", "--one-file-system", "--strict", "FOLDER..."})
+                             "--count-links", "--one-file-system", "--strict", "--version", "FOLDER..."})
     EXPECT_NE(Out.str().find(option), std::string::npos) << option;
   EXPECT_TRUE(Err.str().empty());
 }
@@ -138,6 +139,8 @@ TEST_F(CliTest, ShortHelpAndFoldersAloneNeedNoOptions) {
     std::string Out;
   } cases[] = {
       {{"-h"}, CliOk, help},
+      {{"--version"}, CliOk, "kestrove-cli " + std::string(ProgramVersion) + "\n"},
+      {{"--version", "--bogus"}, CliError, ""},
       {{"--stats", "-h"}, CliOk, help},
       {{"/?"}, windows ? CliOk : CliError, windows ? help : ""},
       {{tree}, CliOk, report},
@@ -150,6 +153,11 @@ TEST_F(CliTest, ShortHelpAndFoldersAloneNeedNoOptions) {
     EXPECT_EQ(Out.str(), c.Out) << c.Args.back();
     EXPECT_EQ(Err.str().find("unknown option '") != std::string::npos, c.Status == CliError) << Err.str();
   }
+}
+
+// The packages and the Windows version resource take it apart into numbers.
+TEST(ProgramVersionTest, IsThreeNumbers) {
+  EXPECT_TRUE(std::regex_match(std::string(ProgramVersion), std::regex(R"([0-9]+\.[0-9]+\.[0-9]+)"))) << ProgramVersion;
 }
 
 TEST_F(CliTest, OutDashWritesToStandardOutputWhatTheFileWouldHold) {
