@@ -1,5 +1,7 @@
 #include "app/ExportCommands.h"
 
+#include "export/NcduExport.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -98,9 +100,13 @@ TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env)
   return SaveWith(ResultFileKind, env, [&](const std::string& name) { return WriteResultFile(tree, name); });
 }
 
+TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env) {
+  return SaveWith(NcduFileKind, env, [&](const std::string& name) { return WriteNcduJson(tree, name); });
+}
+
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
   std::string name;
-  if (!env.Dialog.OpenFileName(ResultFileKind.Filter, name) || !FileExists(name)) return TCommandOutcome::Cancelled;
+  if (!env.Dialog.OpenFileName(ImportFilter, name) || !FileExists(name)) return TCommandOutcome::Cancelled;
   TFileResult result;
   {
     TBusyScope busy(env.Busy);

@@ -1,7 +1,9 @@
 #include "platform/CompressedInput.h"
 
 #include <zlib.h>
+#if KESTROVE_HAS_ZSTD
 #include <zstd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -25,11 +27,15 @@ TCompression CompressionOf(const unsigned char* bytes, size_t n) {
 struct TCompressedInput::TDecoder {
   z_stream Zlib{};
   bool ZlibOpen = false;
+#if KESTROVE_HAS_ZSTD
   ZSTD_DStream* Zstd = nullptr;
+#endif
   bool FrameOpen = false;  // inside a gzip member or zstd frame
   ~TDecoder() {
     if (ZlibOpen) inflateEnd(&Zlib);
+#if KESTROVE_HAS_ZSTD
     if (Zstd) ZSTD_freeDStream(Zstd);
+#endif
   }
 };
 
@@ -73,9 +79,13 @@ void TCompressedInput::Start() {
     if (inflateInit2(&Decoder_->Zlib, 15 + 16) != Z_OK) Error_ = "the gzip decoder could not start";
     else Decoder_->ZlibOpen = true;
   } else {
+#if KESTROVE_HAS_ZSTD
     Decoder_->Zstd = ZSTD_createDStream();
     if (!Decoder_->Zstd || ZSTD_isError(ZSTD_initDStream(Decoder_->Zstd)))
       Error_ = "the zstd decoder could not start";
+#else
+    Error_ = "zstd-compressed data is not read by this build";
+#endif
   }
 }
 
@@ -120,6 +130,7 @@ size_t TCompressedInput::Decode(unsigned char* out, size_t n) {
         Error_ = std::string("the gzip data is damaged") + (z.msg ? std::string(": ") + z.msg : "");
       }
     } else {
+#if KESTROVE_HAS_ZSTD
       ZSTD_inBuffer in{Raw_.get() + RawBegin_, RawEnd_ - RawBegin_, 0};
       ZSTD_outBuffer outBuffer{out + done, n - done, 0};
       const size_t rc = ZSTD_decompressStream(Decoder_->Zstd, &outBuffer, &in);
@@ -127,6 +138,7 @@ size_t TCompressedInput::Decode(unsigned char* out, size_t n) {
       RawBegin_ += in.pos;
       if (ZSTD_isError(rc)) Error_ = std::string("the zstd data is damaged: ") + ZSTD_getErrorName(rc);
       else Decoder_->FrameOpen = rc != 0;
+#endif
     }
     if (!more && done == before) {
       // A stream may end only between members or frames.

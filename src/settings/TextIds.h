@@ -175,6 +175,9 @@ inline constexpr const char* IdFolderNotRead = "2413";
 inline constexpr const char* IdOtherFileSystem = "2414";
 inline constexpr const char* IdFoldersNotRead = "2415";
 inline constexpr const char* IdTreemapHint = "2416";
+// ncdu JSON: the export command and the mark of entries its scan left out.
+inline constexpr const char* IdSaveNcduJson = "2441";
+inline constexpr const char* IdExcludedWhenScanned = "2442";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
@@ -212,6 +215,7 @@ inline constexpr std::array AllTextIds = {
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
+    IdSaveNcduJson, IdExcludedWhenScanned,
 };
 
 }  // namespace kv

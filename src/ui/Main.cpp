@@ -232,6 +232,7 @@ void TfrmMain::ConnectActions() {
       {"mniStopScan", [this] { StopScans(); }},
       {"mniFilter", [this] { EditFilter(); }},
       {"mniExport", [this] { ExportResultCommand(*Tree_, *FileEnv_); }},
+      {"mniExportNcdu", [this] { ExportNcduCommand(*Tree_, *FileEnv_); }},
       {"mniImport", [this] { ImportResult(); }},
       {"mniExit", [this] { close(); }},
       {"mniListFiles", [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); }},
@@ -411,6 +412,7 @@ QString TfrmMain::FolderMarkText(const TFolderNode& node) const {
     return WithValue(Tr(IdFolderNotRead),
                      FromUtf8(Engine_->ReadErrorOf(Services_->ExcludeTrailingSeparator(GetNodePath(&node)))));
   if (marks & imOtherFileSystem) return Tr(IdOtherFileSystem);
+  if (marks & imExcluded) return Tr(IdExcludedWhenScanned);
   return {};
 }
 

@@ -29,6 +29,7 @@ constexpr TMenuEntry Entries[] = {
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniExport", {}, "Export..."},
     {E::Action, "mniScan", "mniImport", {}, "Import..."},
+    {E::Action, "mniScan", "mniExportNcdu", IdSaveNcduJson},
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniStopScan", IdStopScan},
     {E::Action, "mniScan", "mniFilter", IdFilter},
