@@ -16,6 +16,7 @@
 #include "export/ReportFile.h"
 #include "export/OutputFile.h"
 #include "export/NcduExport.h"
+#include "scan/SshScan.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -65,7 +66,12 @@ const char* const HelpText =
     "                  several imports are read in the order given, before any scan\n"
     "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
     "                  run at once, and a path inside another scan's root is skipped;\n"
-    "                  ssh://[user@]host[:port]/path scans a server over SSH\n"
+    "                  ssh://[user@]host[:port]/path scans a server over SSH with\n"
+    "                  the ssh client (batch mode: keys and agent, no passwords),\n"
+    "                  which runs there kestrove-cli, ncdu or GNU find\n"
+    "  --ssh-method M  what the server runs: auto (the first found, default),\n"
+    "                  kestrove, ncdu or find\n"
+    "  --ssh-config F  the ssh client's configuration file instead of ~/.ssh/config\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
     "                  hardware threads, at least 2, at most 8)\n"
     "  --count-links   count every name of a file with several hard links (by\n"
@@ -134,6 +140,8 @@ struct TOutput {
 struct TRequest {
   std::vector<std::string> Imports;
   std::string ExportNcdu;
+  TSshMethod SshMethod = TSshMethod::Auto;
+  std::string SshConfig;
   std::vector<std::string> Scans;
   std::string Export;
   bool Stats = false;
@@ -170,6 +178,12 @@ const std::vector<TOptionSpec>& Options() {
       {"--scan", true, [](TRequest& r, const std::string& v) { r.Scans.push_back(v); }},
       {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
       {"--export-ncdu", true, [](TRequest& r, const std::string& v) { r.ExportNcdu = v; }},
+      {"--ssh-method", true,
+       [](TRequest& r, const std::string& v) {
+         if (!ParseSshMethod(v, r.SshMethod))
+           throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu or find, not '" + v + "'");
+       }},
+      {"--ssh-config", true, [](TRequest& r, const std::string& v) { r.SshConfig = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
       {"--threads", true,
        [](TRequest& r, const std::string& v) {
@@ -479,9 +493,19 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     return CliOk;
   }
 
-  std::vector<std::string> roots;
+  std::vector<std::string> roots, sshScans;
   for (const std::string& scan : request.Scans) {
     std::string error;
+    if (IsSshUrl(scan)) {
+      // Checked here, so a mistyped address costs no connection.
+      TSshTarget target;
+      if (!ParseSshUrl(scan, target, error)) {
+        err << "kestrove-cli: '" << scan << "': " << error << "\n";
+        return CliError;
+      }
+      sshScans.push_back(scan);
+      continue;
+    }
     roots.push_back(AbsoluteFolder(scan, error));
     if (!error.empty()) {
       err << "kestrove-cli: " << error << "\n";
@@ -512,6 +536,13 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
 
   int status = CliOk;
+  // Scans over SSH one after the other; what arrived stays when one fails.
+  for (const std::string& url : sshScans) {
+    if (std::string error = RunSshScan(tree, url, request.SshMethod, request.SshConfig); !error.empty()) {
+      err << "kestrove-cli: " << error << "\n";
+      status = CliError;
+    }
+  }
   {
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, locale);

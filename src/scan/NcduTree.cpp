@@ -13,7 +13,7 @@ constexpr int64_t UnixEpochSeconds = 11644473600;
 constexpr uint64_t TypeMask = 0170000, TypeFile = 0100000, TypeFolder = 0040000, TypeLink = 0120000;
 }  // namespace
 
-TNcduTreeBuilder::TNcduTreeBuilder(TSizeTree& tree) : Tree_(tree) { Tree_.BeginUpdate(); }
+TNcduTreeBuilder::TNcduTreeBuilder(TSizeTree& tree) : Tree_(tree) {}
 
 TNcduTreeBuilder::~TNcduTreeBuilder() { Finish(); }
 
@@ -150,13 +150,21 @@ void TNcduTreeBuilder::Finish() {
     if (Ended_) Tree_.MarkComplete(RootNode_->Parent());
     Tree_.UpdateTreePercents(RootNode_->Parent());
   }
-  Tree_.EndUpdate();
+}
+
+void TNcduTreeBuilder::Flush() {
+  for (auto it = Stack_.rbegin(); it != Stack_.rend(); ++it) Close(*it);
 }
 
 std::string ReadNcduJson(TSizeTree& tree, IByteSource& source) {
-  TNcduTreeBuilder builder(tree);
-  std::string error = ParseNcduJson(source, builder);
-  builder.Finish();
+  tree.BeginUpdate();
+  std::string error;
+  {
+    TNcduTreeBuilder builder(tree);
+    error = ParseNcduJson(source, builder);
+    builder.Finish();
+  }
+  tree.EndUpdate();
   return error;
 }
 

@@ -17,7 +17,7 @@ class TSizeTree;
 
 class TNcduTreeBuilder final : public INcduSink {
  public:
-  // The tree stays in one bulk update until Finish.
+  // The caller holds the tree in a bulk update while entries arrive.
   explicit TNcduTreeBuilder(TSizeTree& tree);
   ~TNcduTreeBuilder() override;
   TNcduTreeBuilder(const TNcduTreeBuilder&) = delete;
@@ -30,6 +30,9 @@ class TNcduTreeBuilder final : public INcduSink {
   // Counts what arrived. Folders still open (the stream ended early) stay
   // incomplete. Called by the destructor when not before.
   void Finish();
+  // Adds what the open folders have received so far to the totals, so a
+  // stream shows its progress before its folders end.
+  void Flush();
   // The folder the stream's root entry named, once it arrived.
   TFolderNode* RootNode() const { return RootNode_; }
   // Files counted so far, for progress.
