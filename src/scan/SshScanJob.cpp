@@ -1,6 +1,7 @@
 #include "scan/SshScanJob.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <vector>
 
 #include "model/SizeTree.h"
@@ -10,6 +11,11 @@ namespace kv {
 
 namespace {
 constexpr size_t BatchEntries = 4096;
+// KESTROVE_SSH_CONFIG names an ssh configuration file to use instead of ~/.ssh/config.
+std::string SshConfigFromEnvironment() {
+  const char* file = std::getenv("KESTROVE_SSH_CONFIG");
+  return file ? file : "";
+}
 constexpr auto BatchTime = std::chrono::milliseconds(100);
 }  // namespace
 
@@ -66,7 +72,8 @@ class TSshScanJob::TBatchSink final : public INcduSink {
 
 TSshScanJob::TSshScanJob(TSizeTree& tree, TUiCallQueue& queue, const TSshTarget& target, TSshMethod method,
                          std::function<void(const std::string& error)> onEnd)
-    : Tree_(tree), Queue_(queue), Target_(target), Scan_(target, method, {}), OnEnd_(std::move(onEnd)),
+    : Tree_(tree), Queue_(queue), Target_(target), Scan_(target, method, SshConfigFromEnvironment()),
+      OnEnd_(std::move(onEnd)),
       Builder_(std::make_unique<TNcduTreeBuilder>(tree)) {
   Thread_ = std::thread([this] { Execute(); });
 }

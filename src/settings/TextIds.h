@@ -178,6 +178,10 @@ inline constexpr const char* IdTreemapHint = "2416";
 // ncdu JSON: the export command and the mark of entries its scan left out.
 inline constexpr const char* IdSaveNcduJson = "2441";
 inline constexpr const char* IdExcludedWhenScanned = "2442";
+// Scans over SSH.
+inline constexpr const char* IdScanOverSsh = "2443";
+inline constexpr const char* IdSshServer = "2444";
+inline constexpr const char* IdSshFolder = "2445";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
@@ -215,7 +219,7 @@ inline constexpr std::array AllTextIds = {
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
-    IdSaveNcduJson, IdExcludedWhenScanned,
+    IdSaveNcduJson, IdExcludedWhenScanned, IdScanOverSsh, IdSshServer, IdSshFolder,
 };
 
 }  // namespace kv

@@ -26,6 +26,7 @@ constexpr TMenuEntry Entries[] = {
     {E::Menu, "mnuMain", "mniScan", IdMenuScan},
     {E::Action, "mniScan", "mniScanDrive", IdScanDrive},
     {E::Action, "mniScan", "mniScanFolder", IdScanFolder},
+    {E::Action, "mniScan", "mniScanSsh", IdScanOverSsh},
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniExport", {}, "Export..."},
     {E::Action, "mniScan", "mniImport", {}, "Import..."},

@@ -20,7 +20,10 @@
 #include "cli/Cli.h"
 #include "fakes/TempFolder.h"
 #include "fakes/TestFiles.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
 #include "platform/ChildProcess.h"
+#include "scan/SshScanJob.h"
 #include "settings/SettingsStore.h"
 
 namespace kv {
@@ -162,6 +165,36 @@ TEST_F(SshScan, FailuresSayWhatWentWrong) {
   fs::remove(*Dir / "die");
   EXPECT_NE(Err.str().find("ended early"), std::string::npos) << Err.str();
   EXPECT_NE(Out.str().find("\"name\":\"" + Utf8(Tree) + "\""), std::string::npos) << Out.str();
+}
+
+// The window's job: batches reach the tree on the queue's thread, and the
+// totals are the command line's; a stopped job ends at once.
+TEST_F(SshScan, TheWindowsJobStreamsIntoTheTreeAndStops) {
+  ASSERT_EQ(Run({"--scan", Utf8(Tree)}), CliOk) << Err.str();
+  const std::string local = Totals();
+  const TPlatform platform = CreateNativePlatform();
+  TFileServices services(platform, NativePathStyle());
+  TSizeTree tree(services, *platform.Locale);
+  TUiCallQueue queue;
+  // The job reads the user's ssh configuration: point ssh at the test's own.
+  setenv("KESTROVE_SSH_CONFIG", Utf8(*Dir / "id.config").c_str(), 1);
+  TSshTarget target;
+  std::string error = "none";
+  ASSERT_TRUE(ParseSshUrl(Url(Utf8(Tree)), target, error));
+  {
+    TSshScanJob job(tree, queue, target, TSshMethod::Find, [&](const std::string& e) { error = e; });
+    while (!job.Finished()) queue.WaitAndDrain(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(error, "");
+  int64_t bytes = tree.FindFolderNode(Utf8(Tree))->Data()->TotalSize;
+  EXPECT_NE(local.find("bytes " + std::to_string(bytes) + ","), std::string::npos) << local;
+  TSizeTree stopped(services, *platform.Locale);
+  {
+    TSshScanJob job(stopped, queue, target, TSshMethod::Find, [&](const std::string&) { ADD_FAILURE(); });
+    job.Stop();
+  }
+  queue.Drain();
+  unsetenv("KESTROVE_SSH_CONFIG");
 }
 
 }  // namespace
