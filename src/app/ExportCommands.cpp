@@ -1,5 +1,7 @@
 #include "app/ExportCommands.h"
 
+#include "export/NcduExport.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -101,9 +103,13 @@ TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env)
                   [&](const std::string& name) { return WriteResultFile(tree, name); });
 }
 
+TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env) {
+  return SaveWith(NcduFileKind, IdSaveNcduJson, env, [&](const std::string& name) { return WriteNcduJson(tree, name); });
+}
+
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
   std::string name;
-  if (!env.Dialog.OpenFileName(TextOf(env, IdImportResultTitle), ResultFileKind.Filter, name) || !FileExists(name))
+  if (!env.Dialog.OpenFileName(TextOf(env, IdImportResultTitle), ImportFilter, name) || !FileExists(name))
     return TCommandOutcome::Cancelled;
   TFileResult result;
   {

@@ -15,6 +15,8 @@
 #include "app/ExportCommands.h"
 #include "export/ReportFile.h"
 #include "export/OutputFile.h"
+#include "export/NcduExport.h"
+#include "scan/SshScan.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -47,7 +49,8 @@ void ReportReadErrors(const std::vector<TReadError>& errors, std::ostream& err) 
 const char* const HelpText =
     "Usage: kestrove-cli FOLDER...\n"
     "       kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
-    "                    [--one-file-system] [--strict] [--export FILE] [--stats]\n"
+    "                    [--one-file-system] [--strict] [--export FILE] [--export-ncdu FILE]\n"
+    "                    [--stats]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
@@ -58,10 +61,18 @@ const char* const HelpText =
     "\n"
     "  FOLDER...       with folders alone and no option: scan them and print the\n"
     "                  FilesInThisFolder report of the first as text\n"
-    "  --import FILE   add the folders and files of a result file to the tree;\n"
+    "  --import FILE   add the folders and files of a result file or of an ncdu or\n"
+    "                  gdu JSON export to the tree, told by the content; gzip and\n"
+    "                  zstd files are read as well, and '-' reads standard input;\n"
     "                  several imports are read in the order given, before any scan\n"
     "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
-    "                  run at once, and a path inside another scan's root is skipped\n"
+    "                  run at once, and a path inside another scan's root is skipped;\n"
+    "                  ssh://[user@]host[:port]/path scans a server over SSH with\n"
+    "                  the ssh client (batch mode: keys and agent, no passwords),\n"
+    "                  which runs there kestrove-cli, ncdu or GNU find\n"
+    "  --ssh-method M  what the server runs: auto (the first found, default),\n"
+    "                  kestrove, ncdu or find\n"
+    "  --ssh-config F  the ssh client's configuration file instead of ~/.ssh/config\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
     "                  hardware threads, at least 2, at most 8)\n"
     "  --count-links   count every name of a file with several hard links (by\n"
@@ -71,6 +82,8 @@ const char* const HelpText =
     "  --strict        exit with status 3 when a folder could not be read\n"
     "  --export FILE   write the whole tree as a result file when every scan has\n"
     "                  ended (an existing file is replaced)\n"
+    "  --export-ncdu FILE  write the tree as ncdu JSON ('-' for standard output),\n"
+    "                  readable by ncdu and gdu\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
     "                  seconds taken as one line on standard error\n"
     "  --unit U        size unit of the reports: B, KB, MB (default) or GB\n"
@@ -128,6 +141,9 @@ struct TOutput {
 
 struct TRequest {
   std::vector<std::string> Imports;
+  std::string ExportNcdu;
+  TSshMethod SshMethod = TSshMethod::Auto;
+  std::string SshConfig;
   std::vector<std::string> Scans;
   std::string Export;
   bool Stats = false;
@@ -164,6 +180,13 @@ const std::vector<TOptionSpec>& Options() {
       {"--import", true, [](TRequest& r, const std::string& v) { r.Imports.push_back(v); }},
       {"--scan", true, [](TRequest& r, const std::string& v) { r.Scans.push_back(v); }},
       {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
+      {"--export-ncdu", true, [](TRequest& r, const std::string& v) { r.ExportNcdu = v; }},
+      {"--ssh-method", true,
+       [](TRequest& r, const std::string& v) {
+         if (!ParseSshMethod(v, r.SshMethod))
+           throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu or find, not '" + v + "'");
+       }},
+      {"--ssh-config", true, [](TRequest& r, const std::string& v) { r.SshConfig = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
       {"--threads", true,
        [](TRequest& r, const std::string& v) {
@@ -478,9 +501,19 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     return CliOk;
   }
 
-  std::vector<std::string> roots;
+  std::vector<std::string> roots, sshScans;
   for (const std::string& scan : request.Scans) {
     std::string error;
+    if (IsSshUrl(scan)) {
+      // Checked here, so a mistyped address costs no connection.
+      TSshTarget target;
+      if (!ParseSshUrl(scan, target, error)) {
+        err << "kestrove-cli: '" << scan << "': " << error << "\n";
+        return CliError;
+      }
+      sshScans.push_back(scan);
+      continue;
+    }
     roots.push_back(AbsoluteFolder(scan, error));
     if (!error.empty()) {
       err << "kestrove-cli: " << error << "\n";
@@ -511,6 +544,13 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
 
   int status = CliOk;
+  // Scans over SSH one after the other; what arrived stays when one fails.
+  for (const std::string& url : sshScans) {
+    if (std::string error = RunSshScan(tree, url, request.SshMethod, request.SshConfig); !error.empty()) {
+      err << "kestrove-cli: " << error << "\n";
+      status = CliError;
+    }
+  }
   {
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, locale);
@@ -533,6 +573,15 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   if (!request.Export.empty()) {
     if (TFileResult result = WriteResultFile(tree, request.Export); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  if (!request.ExportNcdu.empty()) {
+    const TFileResult result =
+        WriteTarget(request.ExportNcdu, out, [&](const std::string& path) { return WriteNcduJson(tree, path); });
+    if (!result) {
       err << "kestrove-cli: " << result.Message << "\n";
       return CliError;
     }

@@ -180,6 +180,13 @@ inline constexpr const char* IdExportResultTitle = "2420";
 inline constexpr const char* IdImportResultTitle = "2421";
 inline constexpr const char* IdSaveReportTitle = "2422";
 inline constexpr const char* IdSaveChartTitle = "2423";
+// ncdu JSON: the export command and the mark of entries its scan left out.
+inline constexpr const char* IdSaveNcduJson = "2441";
+inline constexpr const char* IdExcludedWhenScanned = "2442";
+// Scans over SSH.
+inline constexpr const char* IdScanOverSsh = "2443";
+inline constexpr const char* IdSshServer = "2444";
+inline constexpr const char* IdSshFolder = "2445";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
@@ -218,6 +225,7 @@ inline constexpr std::array AllTextIds = {
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
     IdExportResultTitle, IdImportResultTitle, IdSaveReportTitle, IdSaveChartTitle,
+    IdSaveNcduJson, IdExcludedWhenScanned, IdScanOverSsh, IdSshServer, IdSshFolder,
 };
 
 }  // namespace kv

@@ -1,4 +1,6 @@
 #include "ui/Main.h"
+
+#include "ui/SshScanDialog.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -135,6 +137,7 @@ void TfrmMain::Shutdown() {
   ProgressThread_.reset();
   pnlTreemap->Stop();
   Engine_->StopScans();
+  SshScans_.clear();  // stopped and joined
   Queue_.SetNotify({});
   DrainTarget_.reset();
   Folders_->StopFocusReports();
@@ -232,9 +235,11 @@ void TfrmMain::ConnectActions() {
          std::string folder;
          if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
        }},
+      {"mniScanSsh", [this] { StartSshScan(AskSshScan(Settings_, *Languages_, this)); }},
       {"mniStopScan", [this] { StopScans(); }},
       {"mniFilter", [this] { EditFilter(); }},
       {"mniExport", [this] { ExportResultCommand(*Tree_, *FileEnv_); }},
+      {"mniExportNcdu", [this] { ExportNcduCommand(*Tree_, *FileEnv_); }},
       {"mniImport", [this] { ImportResult(); }},
       {"mniExit", [this] { close(); }},
       {"mniListFiles", [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); }},
@@ -433,6 +438,7 @@ QString TfrmMain::FolderMarkText(const TFolderNode& node) const {
     return WithValue(Tr(IdFolderNotRead),
                      FromUtf8(Engine_->ReadErrorOf(Services_->ExcludeTrailingSeparator(GetNodePath(&node)))));
   if (marks & imOtherFileSystem) return Tr(IdOtherFileSystem);
+  if (marks & imExcluded) return Tr(IdExcludedWhenScanned);
   return {};
 }
 
@@ -524,7 +530,25 @@ void TfrmMain::ShowFilterState() {
 
 void TfrmMain::StopScans() {
   Engine_->StopScans();
+  for (auto& job : SshScans_) job->Stop();
   UpdateCommandState();
+}
+
+void TfrmMain::StartSshScan(const std::string& url) {
+  if (url.empty()) return;
+  // Jobs that ended are released here: one cannot release itself from its own end.
+  std::erase_if(SshScans_, [](const auto& job) { return job->Finished(); });
+  TSshTarget target;
+  std::string error;
+  if (!ParseSshUrl(url, target, error)) {
+    Dialog_->ShowError(url + ": " + error);
+    return;
+  }
+  SshScans_.push_back(std::make_unique<TSshScanJob>(*Tree_, Queue_, target, TSshMethod::Auto,
+                                                     [this](const std::string& failure) {
+                                                       UpdateCounters();
+                                                       if (!failure.empty()) Dialog_->ShowError(failure);
+                                                     }));
 }
 
 // ---------------------------------------------------------------- reports

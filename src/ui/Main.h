@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -18,6 +19,7 @@
 #include "app/ReportPane.h"
 #include "model/FileServices.h"
 #include "scan/FolderSearch.h"
+#include "scan/SshScanJob.h"
 #include "app/NavigationHistory.h"
 #include "model/SizeTree.h"
 #include "platform/UiCallQueue.h"
@@ -73,6 +75,8 @@ class TfrmMain final : public QMainWindow {
   // ---- scanning ----
   bool StartScan(const std::string& path);
   void StopScans();
+  // Starts a scan over SSH of an ssh:// address; empty does nothing.
+  void StartSshScan(const std::string& url);
   // The filter dialog; afterwards the filter button shows whether one is set.
   void EditFilter();
   // The file commands of the menus.
@@ -193,6 +197,7 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TSizeTree> Tree_;
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
+  std::vector<std::unique_ptr<TSshScanJob>> SshScans_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
   TPendingClose* PendingClose_ = nullptr;  // a child of the window
   std::unique_ptr<TOption> Options_;

@@ -178,7 +178,7 @@ TEST_F(ExportCommandsTest, ExportThenImportMergesIntoASecondTree) {
   Dialog.OpenNames = {PathOf("scan.kvr")};
   BusyCalls.clear();
   EXPECT_EQ(ImportResultCommand(target.Tree, Env), TCommandOutcome::Done);
-  EXPECT_EQ(Dialog.OpenFilters, (std::vector<std::string>{"Kestrove Result|*.kvr"}));
+  EXPECT_EQ(Dialog.OpenFilters, (std::vector<std::string>{"Kestrove Result|*.kvr|ncdu JSON|*.json *.json.gz *.json.zst *.gz *.zst|All files|*"}));
   EXPECT_EQ(BusyCalls, (std::vector<bool>{true, false}));
   EXPECT_TRUE(Dialog.Errors.empty());
 
