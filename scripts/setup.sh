@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config
   # core
-  libicu-dev libgtest-dev googletest
+  libicu-dev libgtest-dev googletest libzstd-dev
   # user interface
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme
   # the Windows check: cross compiler and Wine
