@@ -247,7 +247,9 @@ void TChangeBaseline::Build(const TSizeTree& before, const TSizeTree& now) {
   }
 
   // What `now` lacks is kept by name: the map alone cannot list it.
-  bool anyTopFound = before.Root()->ChildCount() == 0;
+  // Folders on the way down ("/", "/home") say nothing: only a shared file or
+  // a shared folder that holds files makes it the same tree.
+  bool anyShared = false;
   {
     // The items of `now` as a set of hashes, for this pass only.
     std::vector<uint64_t> present;
@@ -272,17 +274,20 @@ void TChangeBaseline::Build(const TSizeTree& before, const TSizeTree& now) {
         // Everything below a gone folder is gone too and listed as such.
         TGoneItem item{data.GetParentPath(), data.Name.Str(), true, SizesOf(data)};
         Gone_.push_back(std::move(item));
-      } else if (node->Parent()->IsHiddenRoot()) {
-        anyTopFound = true;
+      } else if (data.Files.Count() > 0) {
+        anyShared = true;
       }
       for (const TFileNodeData* file : data.Files) {
         TPathKey fileKey = key;
         fileKey.Add(file->Name.View());
-        if (!inNow(fileKey.Hash())) Gone_.push_back({path, file->Name.Str(), false, SizesOf(*file)});
+        if (!inNow(fileKey.Hash()))
+          Gone_.push_back({path, file->Name.Str(), false, SizesOf(*file)});
+        else
+          anyShared = true;
       }
     });
   }
-  OtherRoot_ = !anyTopFound && now.Root()->ChildCount() > 0;
+  OtherRoot_ = !anyShared && now.Root()->ChildCount() > 0;
 }
 
 size_t TChangeBaseline::MemoryBytes() const {

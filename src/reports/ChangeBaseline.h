@@ -61,7 +61,8 @@ class TChangeBaseline {
   TPathKey FolderKey(const TFolderNode* node) const;
 
   const std::vector<TGoneItem>& Gone() const { return Gone_; }
-  // None of the baseline's top-level folders is in the tree: all is new.
+  // The baseline shares no file, nor any folder holding files, with the
+  // tree: it was taken of another root, and everything compares as new.
   bool OtherRoot() const { return OtherRoot_; }
   // The sum over the baseline's top-level folders.
   TBaselineSizes Total() const { return Total_; }
