@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include <time.h>
 #include <unistd.h>
 
 #include "SyntheticPlatform.h"
@@ -23,6 +24,14 @@ using namespace kv;
 namespace {
 
 constexpr int Folders = 10000, FilesPerFolder = 100;
+
+// The machine is shared: the thread's own processor time says what the work
+// costs, the wall clock what a user waited.
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 double MsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -101,16 +110,18 @@ int main() {
               static_cast<long long>(top->Data()->FolderCount + 1), baseline.ItemCount(), baseline.Gone().size(),
               loadMs);
 
-  double fastest = 1e300;
+  double fastest = 1e300, fastestCpu = 1e300;
   size_t rows = 0;
   for (int run = 0; run < 5; ++run) {
     start = std::chrono::steady_clock::now();
+    const double cpu = CpuMs();
     rows = BuildChangesReport(top, baseline, TSizeType::FileSize).Rows.size();
+    fastestCpu = std::min(fastestCpu, CpuMs() - cpu);
     fastest = std::min(fastest, MsSince(start));
   }
   const bool fast = fastest <= 1000, small = perFile <= 24;
-  std::printf("Changes report of the root: %.1f ms, %zu rows (limit 1000 ms) %s\n", fastest, rows,
-              fast ? "under" : "OVER");
+  std::printf("Changes report of the root: %.1f ms (processor time %.1f ms), %zu rows (limit 1000 ms) %s\n",
+              fastest, fastestCpu, rows, fast ? "under" : "OVER");
   std::printf("baseline memory: %.2f bytes per file (limit 24) %s\n", perFile, small ? "under" : "OVER");
   return fast && small ? 0 : 1;
 }

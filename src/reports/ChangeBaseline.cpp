@@ -180,9 +180,15 @@ bool TChangeBaseline::Lookup(uint64_t hash, bool folder, std::string_view folder
                              TBaselineSizes& sizes) const {
   const TEntry* e = FindEntry(hash);
   if (!e) return false;
-  if (!(e->AllocHi & FlagBit)) return Lookup(hash, folder, std::string(), sizes);
-  const TPathStyle style = PathStyleOf(folderPath, NativePathStyle());
-  return Lookup(hash, folder, TPathKey::Folded(std::string(folderPath) + std::string(name), style), sizes);
+  if (e->AllocHi & FlagBit) {
+    // Rare: only these need the full key built.
+    const TPathStyle style = PathStyleOf(folderPath, NativePathStyle());
+    return Lookup(hash, folder, TPathKey::Folded(std::string(folderPath) + std::string(name), style), sizes);
+  }
+  if (((e->SizeHi & FlagBit) != 0) != folder) return false;
+  sizes.Size = static_cast<int64_t>((uint64_t{e->SizeHi & 0x7FFFu} << 32) | e->SizeLo);
+  sizes.Allocated = static_cast<int64_t>((uint64_t{e->AllocHi} << 32) | e->AllocLo);
+  return true;
 }
 
 bool TChangeBaseline::FindFolder(const TFolderNode* node, TBaselineSizes& sizes) const {

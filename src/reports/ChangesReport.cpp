@@ -103,6 +103,15 @@ std::string SignedSizeText(int64_t difference, const TSizeFormat& format) {
   return text;
 }
 
+uint32_t ChangeStateColor(TChangeState state) {
+  switch (state) {
+    case TChangeState::Grown: return 0xD9443A;
+    case TChangeState::Shrunk: return 0x2F8FD8;
+    case TChangeState::New: return 0x3A9E4F;
+    default: return 0x8C8C8C;
+  }
+}
+
 const char* ChangeStateTextId(TChangeState state) {
   switch (state) {
     case TChangeState::New: return IdChangeNew;

@@ -51,6 +51,11 @@ int CompareChangesRows(const TChangeRow& a, const TChangeRow& b, int column);
 // Stable: rows of equal keys keep their order.
 void SortChangesRows(std::vector<TChangeRow>& rows, const TSortState& sort);
 
+// The colour of a state as 0xRRGGBB: mid tones that read on light and dark
+// backgrounds alike; red for growth, blue for shrinkage (told apart without
+// red-green sight too), green for new, grey for gone.
+uint32_t ChangeStateColor(TChangeState state);
+
 // The text id of a state's word.
 const char* ChangeStateTextId(TChangeState state);
 

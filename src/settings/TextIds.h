@@ -195,6 +195,12 @@ inline constexpr const char* IdChangeShrunk = "2529";
 inline constexpr const char* IdCompareOtherRoot = "2530";
 inline constexpr const char* IdKeepHistory = "2535";
 inline constexpr const char* IdHistoryNotWritten = "2538";
+inline constexpr const char* IdCompareWithFile = "2531";
+inline constexpr const char* IdCompareWithLast = "2532";
+inline constexpr const char* IdClearBaseline = "2533";
+inline constexpr const char* IdColChange = "2534";
+inline constexpr const char* IdNoHistory = "2536";
+inline constexpr const char* IdComparedWith = "2537";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -228,6 +234,7 @@ inline constexpr std::array AllTextIds = {
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
     IdReportChanges, IdColBefore, IdColAfter, IdColDifference, IdColChangePercent, IdColState, IdChangeNew, IdChangeGone, IdChangeGrown, IdChangeShrunk, IdCompareOtherRoot, IdKeepHistory, IdHistoryNotWritten,
+    IdCompareWithFile, IdCompareWithLast, IdClearBaseline, IdColChange, IdNoHistory, IdComparedWith,
 };
 
 }  // namespace kv
