@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+// Builds without libzstd (the Windows cross build) keep no history entries.
+#if __has_include(<zstd.h>)
 #include <zstd.h>
+#define KESTROVE_TEST_ZSTD 1
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -59,6 +63,7 @@ TEST_F(ScanHistoryTest, KeepsTheNewestEntriesOfEachRootAndDecompressesToTheResul
   EXPECT_GT(data.front().OnDisk, 0);
   EXPECT_EQ(history.List().size(), 6u);
 
+#ifdef KESTROVE_TEST_ZSTD
   // The entry is the result file, zstd-compressed.
   const std::string packed = test::ReadAll(data.front().Path);
   const unsigned long long size = ZSTD_getFrameContentSize(packed.data(), packed.size());
@@ -72,6 +77,7 @@ TEST_F(ScanHistoryTest, KeepsTheNewestEntriesOfEachRootAndDecompressesToTheResul
   ASSERT_TRUE(ReadResultFile(back, unpacked.string()));
   EXPECT_EQ(back.FindFolderNode("/data")->Data()->TotalSize, 1234);
 
+#endif
   EXPECT_TRUE(history.Remove(data.back()));
   EXPECT_EQ(history.List("/data").size(), 4u);
 }
