@@ -120,6 +120,7 @@ TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
 }
 
 TReportTable PaneReportTable(const TReportPane& pane, std::vector<bool> visible, const TTranslate& translate) {
+  if (pane.ChangesShown()) return ChangesReportTable(pane.Changes().Rows, std::move(visible), pane.SizeFormat(), translate);
   if (pane.ListingShown())
     return ListingReportTable(pane.FilesRows(), pane.Kind(), std::move(visible), pane.SizeFormat(), translate);
   return AggregateReportTable(pane.ExtensionsRows(), std::move(visible), pane.SizeFormat(), translate);

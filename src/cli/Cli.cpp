@@ -17,6 +17,7 @@
 #include "export/OutputFile.h"
 #include "export/NcduExport.h"
 #include "scan/SshScan.h"
+#include "export/BaselineFile.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -50,7 +51,7 @@ const char* const HelpText =
     "Usage: kestrove-cli FOLDER...\n"
     "       kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
     "                    [--one-file-system] [--strict] [--export FILE] [--export-ncdu FILE]\n"
-    "                    [--stats]\n"
+    "                    [--stats] [--compare FILE]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
@@ -85,7 +86,11 @@ const char* const HelpText =
     "  --export-ncdu FILE  write the tree as ncdu JSON ('-' for standard output),\n"
     "                  readable by ncdu and gdu\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
-    "                  seconds taken as one line on standard error\n"
+    "                  seconds taken as one line on standard error; with --compare\n"
+    "                  also the difference of the total from the earlier result\n"
+    "  --compare FILE  compare the tree with an earlier result file once every\n"
+    "                  import and scan has ended: the Changes report lists what grew,\n"
+    "                  shrank, came or went since\n"
     "  --unit U        size unit of the reports: B, KB, MB (default) or GB\n"
     "  --size-type T   sizes as file size ('file', default) or space allocated on\n"
     "                  disk ('allocated')\n"
@@ -93,7 +98,8 @@ const char* const HelpText =
     "                  FilesInThisFolder, ExtensionsInThisFolder, Owners, SizeRange,\n"
     "                  TimeRange, Top100Files, Top100Folders, Top100Extensions,\n"
     "                  Top100Owners, Top100SizeRange, Top100TimeRange, OldestFiles,\n"
-    "                  NewFiles, OldestFolders, NewFolders (case does not matter);\n"
+    "                  NewFiles, OldestFolders, NewFolders, Changes (case does not\n"
+    "                  matter; Changes needs --compare);\n"
     "                  the options after it up to the next report belong to it:\n"
     "    --format F    text, csv or html\n"
     "    --out FILE    the file to write (an existing file is replaced); '-' writes\n"
@@ -146,6 +152,7 @@ struct TRequest {
   std::string SshConfig;
   std::vector<std::string> Scans;
   std::string Export;
+  std::string Compare;
   bool Stats = false;
   bool Help = false;
   bool Version = false;
@@ -187,6 +194,7 @@ const std::vector<TOptionSpec>& Options() {
            throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu or find, not '" + v + "'");
        }},
       {"--ssh-config", true, [](TRequest& r, const std::string& v) { r.SshConfig = v; }},
+      {"--compare", true, [](TRequest& r, const std::string& v) { r.Compare = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
       {"--threads", true,
        [](TRequest& r, const std::string& v) {
@@ -256,6 +264,8 @@ const std::vector<TOptionSpec>& Options() {
          TOutput output;
          output.Option = "--report";
          output.Kind = *kind;
+         // Largest change first, as the report is built.
+         if (*kind == TReportKind::Changes) output.Sort.Column = ccDifference;
          r.Reports.push_back(output);
          r.Current = &r.Reports.back();
        }},
@@ -366,6 +376,8 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
     const std::string name(ReportKindInfo(output.Kind).PopupName.substr(3));
     if (output.Format.empty()) return "'--report " + name + "' needs --format (see --help)";
     if (output.Out.empty()) return "'--report " + name + "' needs --out FILE (see --help)";
+    if (output.Kind == TReportKind::Changes && request.Compare.empty())
+      return "'--report " + name + "' needs --compare FILE (see --help)";
   }
   for (const TOutput& output : request.TreeReports)
     if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
@@ -436,7 +448,7 @@ TFileResult WriteTarget(const std::string& target, std::ostream& out, const TFil
 
 TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, const TFileServices& services,
                             ISettingsStore& store, const TSizeFormat& format, const TTranslate& translate,
-                            std::ostream& out) {
+                            const TChangeBaseline& baseline, std::ostream& out) {
   TReportSettings settings;
   settings.ListCount = ReadRegInteger(store, "ReportListCount", 50);
   settings.OldestType = ReadRegInteger(store, "ReportOldestType", 1);
@@ -447,8 +459,13 @@ TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, co
   // Both row lists live until the file is written: the table refers to them.
   TListingRows listing;
   TAggregateRows aggregate;
+  TChangesReport changes;
   TReportTable table;
-  if (IsListingKind(kind)) {
+  if (kind == TReportKind::Changes) {
+    changes = BuildChangesReport(folder, baseline, format.Type);
+    SortChangesRows(changes.Rows, output.Sort);
+    table = ChangesReportTable(changes.Rows, visible, format, translate);
+  } else if (IsListingKind(kind)) {
     listing = BuildListingReport(folder, kind, settings, format.Type);
     SortFilesRows(listing, output.Sort, kind, format.Type);
     table = ListingReportTable(listing, kind, visible, format, translate);
@@ -587,6 +604,17 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
   }
 
+  TChangeBaseline baseline;
+  if (!request.Compare.empty()) {
+    if (TFileResult result = ReadBaselineFile(request.Compare, tree, locale, baseline); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+    if (baseline.OtherRoot())
+      err << "kestrove-cli: warning: \"" << request.Compare
+          << "\" holds none of the folders in the tree; everything compares as new\n";
+  }
+
   // Every report, tree report and picture of this run shows sizes this way.
   const TSizeFormat format{request.SizeType.value_or(TSizeType::FileSize), request.Unit.value_or(TSizeUnit::MB),
                            &locale};
@@ -600,7 +628,8 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "kestrove-cli: " << error << "\n";
         return CliError;
       }
-      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate, out);
+      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate, baseline,
+                                                  out);
           !result) {
         err << "kestrove-cli: " << result.Message << "\n";
         return CliError;
@@ -645,7 +674,11 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::ostringstream line;
     line << "folders " << tree.TotalFolders << ", files " << tree.TotalFiles << ", bytes " << bytes
-         << ", allocated " << allocated << ", seconds " << std::fixed << std::setprecision(3) << seconds;
+         << ", allocated " << allocated;
+    if (!request.Compare.empty())
+      line << ", difference " << SatSub(bytes, baseline.Total().Size) << ", allocated difference "
+           << SatSub(allocated, baseline.Total().Allocated);
+    line << ", seconds " << std::fixed << std::setprecision(3) << seconds;
     err << line.str() << "\n";
   }
   return status;

@@ -192,6 +192,27 @@ inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
 inline constexpr const char* IdSettingsFileKept = "2363";
 inline constexpr const char* IdSettingsNotSaved = "2380";
+// Comparing with an earlier scan: the Changes report, its columns and states,
+// and the history of scans.
+inline constexpr const char* IdReportChanges = "2520";
+inline constexpr const char* IdColBefore = "2521";
+inline constexpr const char* IdColAfter = "2522";
+inline constexpr const char* IdColDifference = "2523";
+inline constexpr const char* IdColChangePercent = "2524";
+inline constexpr const char* IdColState = "2525";
+inline constexpr const char* IdChangeNew = "2526";
+inline constexpr const char* IdChangeGone = "2527";
+inline constexpr const char* IdChangeGrown = "2528";
+inline constexpr const char* IdChangeShrunk = "2529";
+inline constexpr const char* IdCompareOtherRoot = "2530";
+inline constexpr const char* IdKeepHistory = "2535";
+inline constexpr const char* IdHistoryNotWritten = "2538";
+inline constexpr const char* IdCompareWithFile = "2531";
+inline constexpr const char* IdCompareWithLast = "2532";
+inline constexpr const char* IdClearBaseline = "2533";
+inline constexpr const char* IdColChange = "2534";
+inline constexpr const char* IdNoHistory = "2536";
+inline constexpr const char* IdComparedWith = "2537";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -226,6 +247,8 @@ inline constexpr std::array AllTextIds = {
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
     IdExportResultTitle, IdImportResultTitle, IdSaveReportTitle, IdSaveChartTitle,
     IdSaveNcduJson, IdExcludedWhenScanned, IdScanOverSsh, IdSshServer, IdSshFolder,
+    IdReportChanges, IdColBefore, IdColAfter, IdColDifference, IdColChangePercent, IdColState, IdChangeNew, IdChangeGone, IdChangeGrown, IdChangeShrunk, IdCompareOtherRoot, IdKeepHistory, IdHistoryNotWritten,
+    IdCompareWithFile, IdCompareWithLast, IdClearBaseline, IdColChange, IdNoHistory, IdComparedWith,
 };
 
 }  // namespace kv

@@ -79,6 +79,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
   Engine_->OnRepaintTree = [this] { Folders_->Repaint(); };
+  Compare_ = std::make_unique<TCompareState>(Setup_.HistoryFolder);
+  Pane_.SetBaseline(&Compare_->Baseline());
+  Engine_->OnScanFinished = [this](const std::string& root) { ScanFinished(root); };
   Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
     Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
   };
@@ -96,6 +99,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   CreatePanes();
   CreateStatusBar();
   ConnectActions();
+  ConnectCompare();
   ConnectToolBar();
   ConnectViews();
 
@@ -613,6 +617,7 @@ void TfrmMain::RefreshSizeDisplay() {
   Folders_->SetSizeFormat(SizeFormat_);
   pnlTreemap->SetSizeType(SizeFormat_.Type);
   Folders_->Repaint();
+  FolderModel().ChangesMoved();
   Reports_->RepaintCells();
   RefreshReport(FocusedNode());
   pnlTreemap->RefreshHover();  // the hovered size in the new unit

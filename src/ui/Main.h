@@ -12,6 +12,7 @@
 
 #include <QMainWindow>
 
+#include "app/CompareCommands.h"
 #include "app/ExportCommands.h"
 #include "platform/Platform.h"
 #include "platform/Shell.h"
@@ -61,6 +62,8 @@ struct TMainSetup {
   TPathStyle Style = NativePathStyle();
   // Null: the desktop's own shell.
   IShell* Shell = nullptr;
+  // Where finished scans are kept; empty keeps none (tests).
+  std::string HistoryFolder;
 };
 
 class TfrmMain final : public QMainWindow {
@@ -138,6 +141,12 @@ class TfrmMain final : public QMainWindow {
   void ChangeLanguage(const std::string& name);
   QString Tr(const char* id) const;
 
+  // ---- comparing with an earlier scan ----
+  void CompareWithFile();
+  void CompareWithLast();
+  void ClearBaseline();
+  TCompareState& Compare() { return *Compare_; }
+
   // ---- what the window runs on (tests, tools) ----
   TSizeTree& Tree() { return *Tree_; }
   TScanEngine& Engine() { return *Engine_; }
@@ -184,6 +193,11 @@ class TfrmMain final : public QMainWindow {
   QString FolderMarkText(const TFolderNode& node) const;
   // The focused folder's mark, else how many folders the scans could not read.
   void ShowReadErrors();
+  void ConnectCompare();
+  // A new or no baseline: the Change column, the report and the picture follow.
+  void BaselineChanged();
+  void ScanFinished(const std::string& root);
+  QVariant ChangeCell(const TFolderNode& node, int role) const;
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -203,6 +217,7 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
+  std::unique_ptr<TCompareState> Compare_;
   // How this window shows sizes; the pane below is built with it.
   TSizeFormat SizeFormat_;
   TReportPane Pane_;

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   setup.Platform = kv::CreateNativePlatform();
   setup.Settings = settings.get();
   setup.LanguageFolder = kv::LanguageFolder();
+  setup.HistoryFolder = kv::DefaultHistoryFolder();
   kv::TfrmMain window(dm, std::move(setup));
   window.show();
   return QApplication::exec();

@@ -84,7 +84,7 @@ class MainWindowTest : public ::testing::Test {
 
   std::unique_ptr<TfrmMain> MakeWindow(std::string languageFolder = LanguageFolder()) {
     return std::make_unique<TfrmMain>(
-        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle(), &Shell});
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle(), &Shell, {}});
   }
 
   // Root/A: apple.txt 300, berry.bin 100, cherry.txt 200, child/x.dat 50
