@@ -10,7 +10,7 @@ namespace kv {
 namespace {
 // Seconds from 1601-01-01 to 1970-01-01.
 constexpr int64_t UnixEpochSeconds = 11644473600;
-constexpr uint64_t TypeMask = 0170000, TypeFile = 0100000, TypeFolder = 0040000, TypeLink = 0120000;
+constexpr uint64_t TypeMask = 0170000, TypeFile = 0100000, TypeLink = 0120000;
 }  // namespace
 
 TNcduTreeBuilder::TNcduTreeBuilder(TSizeTree& tree) : Tree_(tree) {}
