@@ -42,11 +42,14 @@ class IShell {
   virtual TTrashResult DeleteToRecycleBin(const std::string& path) = 0;
   // Gone for good, a folder with everything in it.
   virtual bool DeletePermanently(const std::string& path) = 0;
-  // The 16x16 picture of a file type: extension with its dot (".txt"), or
+  // The small picture of a file type: extension with its dot (".txt"), or
   // empty for files without one. Only the extension decides; no file is read.
-  virtual TIconPixels FileTypeIcon(const std::string& extension) = 0;
-  // The 16x16 picture of a drive, given its root ("C:\", "/home/").
-  virtual TIconPixels DriveIcon(const std::string& root) = 0;
+  // side: the pixels the picture covers on screen, 16 at 100 % and more on
+  // scaled screens, so that it need not be blown up; the picture may be of
+  // another size.
+  virtual TIconPixels FileTypeIcon(const std::string& extension, int side) = 0;
+  // The small picture of a drive, given its root ("C:\", "/home/").
+  virtual TIconPixels DriveIcon(const std::string& root, int side) = 0;
 };
 
 // The desktop shell of the backend linked in.

@@ -2,6 +2,7 @@
 #include "ui/DialogSize.h"
 
 #include <QDesktopServices>
+#include <QDirIterator>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QUrl>
 
 #include "settings/TextIds.h"
+#include "ui/DarkTheme.h"
 #include "ui/QtText.h"
 
 namespace kv {
@@ -28,6 +30,14 @@ QPixmap ProgramPicture(int width, int height) {
   p.setBrush(QColor(90, 180, 90));
   p.drawPie(pie, 300 * 16, 60 * 16);
   return pixmap;
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  QDirIterator pictures(":/icons", {"kestrove-*.png"});
+  while (pictures.hasNext()) icon.addFile(pictures.next());
+  if (icon.isNull()) icon.addPixmap(ProgramPicture(64, 64));
+  return icon;
 }
 
 TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidget* owner)
@@ -56,7 +66,10 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
   auto* lblHomepageTitle = new QLabel(this);
   lblHomepageTitle->setObjectName("lblHomepageTitle");
   grid->addWidget(lblHomepageTitle, 2, 1);
-  auto* lblHomepage = new QLabel(QString("<a href=\"%1\" style=\"color:blue\">%1</a>").arg(homePage), this);
+  // Blue as ever on a light palette; on a dark one, the palette's lighter link colour.
+  const QString link = IsDarkPalette(palette()) ? palette().color(QPalette::Link).name() : QString("blue");
+  auto* lblHomepage =
+      new QLabel(QString("<a href=\"%1\" style=\"color:%2\">%1</a>").arg(homePage, link), this);
   lblHomepage->setObjectName("lblHomepage");
   lblHomepage->setCursor(Qt::PointingHandCursor);
   lblHomepage->setOpenExternalLinks(false);

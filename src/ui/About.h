@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 
 #include "settings/Language.h"
 
@@ -18,5 +19,9 @@ class TfrmAbout final : public QDialog {
 
 // The program's picture: a pie with one slice pulled out.
 QPixmap ProgramPicture(int width, int height);
+
+// The window icon: the rendered icon pictures the program carries, or the
+// painted picture where it was built without them.
+QIcon ProgramIcon();
 
 }  // namespace kv

@@ -1,5 +1,6 @@
 #include "ui/FileIcons.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 
@@ -16,15 +17,22 @@ QIcon IconFromPixels(const TIconPixels& pixels) {
   return QIcon(QPixmap::fromImage(image.copy()));
 }
 
+namespace {
+
+// The screen pixels a 16-pixel icon covers.
+int ScreenIconSide() { return qRound(16 * (qGuiApp ? qGuiApp->devicePixelRatio() : 1.0)); }
+
+}  // namespace
+
 QIcon DriveIconOf(IShell& shell, const std::string& root, const QIcon& fallback) {
-  const QIcon icon = IconFromPixels(shell.DriveIcon(root));
+  const QIcon icon = IconFromPixels(shell.DriveIcon(root, ScreenIconSide()));
   return icon.isNull() ? fallback : icon;
 }
 
 int32_t TFileIconsList::IconOf(const std::string& name, IShell& shell) {
   const std::string extension = ExtractExtension(name);
   if (const auto found = Extensions_.find(extension); found != Extensions_.end()) return found->second;
-  const QIcon icon = IconFromPixels(shell.FileTypeIcon(extension));
+  const QIcon icon = IconFromPixels(shell.FileTypeIcon(extension, ScreenIconSide()));
   if (icon.isNull()) return -1;  // asked again next time
   const auto index = static_cast<int32_t>(Fixed_ + static_cast<int32_t>(Icons_.size()));
   Icons_.push_back(icon);

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // No display name: X11 would append it to the window title.
   QApplication::setApplicationName("Kestrove");
-  QApplication::setWindowIcon(QIcon(kv::ProgramPicture(64, 64)));
+  QApplication::setWindowIcon(kv::ProgramIcon());
   kv::FollowDesktopColours(kv::DesktopPrefersDark());
 
   const std::unique_ptr<kv::ISettingsStore> settings = kv::CreateUserSettingsStore();

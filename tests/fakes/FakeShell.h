@@ -40,8 +40,8 @@ class FakeShell final : public IShell {
                                 : NoTrash.count(path) ? TTrashResult::NoTrash : TTrashResult::Trashed);
   }
   bool DeletePermanently(const std::string& path) override { return Call("delete ", path, !Failing.count(path)); }
-  TIconPixels FileTypeIcon(const std::string& extension) override { return Picture(extension); }
-  TIconPixels DriveIcon(const std::string& root) override { return Picture(root); }
+  TIconPixels FileTypeIcon(const std::string& extension, int) override { return Picture(extension); }
+  TIconPixels DriveIcon(const std::string& root, int) override { return Picture(root); }
 
  private:
   template <class T>

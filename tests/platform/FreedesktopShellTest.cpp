@@ -96,15 +96,20 @@ TEST_F(FreedesktopShellTest, TrashTellsAMissingTrashFromAFailure) {
   EXPECT_FALSE(Shell->DeletePermanently(At("folder")));
 }
 
+// At the side asked for, so a scaled screen gets a sharp picture.
 TEST_F(FreedesktopShellTest, TypeAndDriveIconsAreSmallAndVisible) {
-  const TIconPixels icons[] = {Shell->FileTypeIcon(".txt"), Shell->FileTypeIcon(""), Shell->DriveIcon("/")};
-  for (const TIconPixels& icon : icons) {
-    ASSERT_FALSE(icon.Empty()) << &icon - icons;
-    EXPECT_EQ(icon.Width, 16);
-    EXPECT_EQ(icon.Height, 16);
-    EXPECT_GT(std::count_if(icon.Pixels.begin(), icon.Pixels.end(), [](uint32_t p) { return (p >> 24) != 0; }), 16);
+  for (const int side : {16, 32}) {
+    const TIconPixels icons[] = {Shell->FileTypeIcon(".txt", side), Shell->FileTypeIcon("", side),
+                                 Shell->DriveIcon("/", side)};
+    for (const TIconPixels& icon : icons) {
+      ASSERT_FALSE(icon.Empty()) << &icon - icons;
+      EXPECT_EQ(icon.Width, side);
+      EXPECT_EQ(icon.Height, side);
+      EXPECT_GT(std::count_if(icon.Pixels.begin(), icon.Pixels.end(), [](uint32_t p) { return (p >> 24) != 0; }),
+                side);
+    }
+    EXPECT_NE(icons[0].Pixels, icons[2].Pixels);
   }
-  EXPECT_NE(icons[0].Pixels, icons[2].Pixels);
 }
 
 }  // namespace

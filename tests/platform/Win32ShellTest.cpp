@@ -56,16 +56,22 @@ TEST(Win32Shell, OpeningTellsAMissingProgramFromAFailure) {
   fs::remove_all(root);
 }
 
+// A window scaled to twice the system's size gets the large pictures.
 TEST(Win32Shell, FileTypeAndDriveIconsAreSmallAndPartlyTransparent) {
   const std::unique_ptr<IShell> shell = CreateDesktopShell();
-  const TIconPixels icons[] = {shell->FileTypeIcon(".txt"), shell->FileTypeIcon(""), shell->DriveIcon("C:\\")};
-  for (const TIconPixels& icon : icons) {
-    ASSERT_FALSE(icon.Empty()) << &icon - icons;
-    EXPECT_EQ(icon.Width, 16);
-    EXPECT_EQ(icon.Height, 16);
-    const auto visible = std::count_if(icon.Pixels.begin(), icon.Pixels.end(), [](uint32_t p) { return (p >> 24) != 0; });
-    EXPECT_GT(visible, 16) << "almost nothing to see";
-    EXPECT_LT(visible, 256) << "no transparency: the mask was not applied";
+  for (const int side : {16, 32}) {
+    const TIconPixels icons[] = {shell->FileTypeIcon(".txt", side), shell->FileTypeIcon("", side),
+                                 shell->DriveIcon("C:\\", side)};
+    for (const TIconPixels& icon : icons) {
+      ASSERT_FALSE(icon.Empty()) << &icon - icons;
+      // The system's scale may make it bigger, never smaller.
+      EXPECT_GE(icon.Width, side);
+      EXPECT_EQ(icon.Height, icon.Width);
+      const auto visible =
+          std::count_if(icon.Pixels.begin(), icon.Pixels.end(), [](uint32_t p) { return (p >> 24) != 0; });
+      EXPECT_GT(visible, side) << "almost nothing to see";
+      EXPECT_LT(visible, icon.Width * icon.Height) << "no transparency: the mask was not applied";
+    }
   }
 }
 

@@ -26,6 +26,7 @@
 #include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "ui/FileMenus.h"
+#include "ui/MainActions.h"
 #include "ui/ReportTreeDialog.h"
 
 namespace kv {
@@ -205,7 +206,18 @@ TEST_F(FileMenusTest, SaveFilesMenuHasTheThreeEntriesInTheLanguagesTexts) {
     EXPECT_EQ(action->text(), Q(English.FindText(ids[i])));
     action->trigger();
   }
-  EXPECT_EQ(menu->actions()[1]->text(), "Save as CSV file...");
+  EXPECT_EQ(menu->actions()[1]->text(), "Save as &CSV file...");
+  // Each entry reachable by its own key in both languages.
+  for (const char* language : {"English.kvl", "Deutsch.kvl"}) {
+    const TLang lang{LanguageFolder() + language};
+    ApplySaveFilesMenuLanguage(*menu, [&](std::string_view id) { return lang.FindText(id); });
+    QStringList keys;
+    for (QAction* action : menu->actions()) {
+      const QString key = AccessKeyOf(action->text());
+      EXPECT_FALSE(key.isEmpty() || keys.contains(key)) << language << ": " << action->text().toStdString();
+      keys << key;
+    }
+  }
   EXPECT_EQ(chosen, (std::vector<TReportFileFormat>{TReportFileFormat::Text, TReportFileFormat::Csv,
                                                      TReportFileFormat::Html}));
 }

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -76,9 +77,9 @@ QIcon NamedIcon(const char* context, const QString& name) {
   return icon.isNull() ? InstalledIcon(context, name) : icon;
 }
 
-// The icon drawn at 16x16, centred when the theme has only smaller sizes.
-TIconPixels Pixels(const QIcon& icon) {
-  constexpr int Side = 16;
+// The icon drawn side x side, centred when the theme has only smaller sizes.
+TIconPixels Pixels(const QIcon& icon, int side) {
+  const int Side = std::clamp(side, 16, 256);
   if (icon.isNull()) return {};
   QImage image(Side, Side, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
@@ -162,16 +163,18 @@ class TFreedesktopShell final : public IShell {
     return !error && !std::filesystem::exists(std::filesystem::symlink_status(item));
   }
 
-  TIconPixels FileTypeIcon(const std::string& extension) override {
+  TIconPixels FileTypeIcon(const std::string& extension, int side) override {
     static const QMimeDatabase mimes;
     const QMimeType type = mimes.mimeTypeForFile(Local("file" + extension), QMimeDatabase::MatchExtension);
     QIcon icon = NamedIcon("mimetypes", type.iconName());
     if (icon.isNull()) icon = NamedIcon("mimetypes", type.genericIconName());
     if (icon.isNull()) icon = NamedIcon("mimetypes", "application-x-generic");
-    return Pixels(icon);
+    return Pixels(icon, side);
   }
 
-  TIconPixels DriveIcon(const std::string&) override { return Pixels(NamedIcon("devices", "drive-harddisk")); }
+  TIconPixels DriveIcon(const std::string&, int side) override {
+    return Pixels(NamedIcon("devices", "drive-harddisk"), side);
+  }
 };
 
 }  // namespace

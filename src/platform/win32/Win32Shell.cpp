@@ -127,6 +127,10 @@ TIconPixels ShellIcon(const std::wstring& path, DWORD attributes, UINT flags) {
   return pixels;
 }
 
+// The system's small icon follows its own scale; where the window is scaled
+// beyond it, the large one keeps the picture sharp.
+UINT SizeFlag(int side) { return side > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON; }
+
 class TWin32Shell final : public IShell {
  public:
   TOpenResult OpenFile(const std::string& path) override {
@@ -179,15 +183,15 @@ class TWin32Shell final : public IShell {
 
   bool DeletePermanently(const std::string& path) override { return ShellDelete(path, QuietDelete); }
 
-  TIconPixels FileTypeIcon(const std::string& extension) override {
+  TIconPixels FileTypeIcon(const std::string& extension, int side) override {
     // A made-up name: with USEFILEATTRIBUTES nothing is looked up on disk, and
     // a name without extension still has a base.
     return ShellIcon(L"file" + Widen(extension), FILE_ATTRIBUTE_NORMAL,
-                     SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+                     SHGFI_ICON | SizeFlag(side) | SHGFI_USEFILEATTRIBUTES);
   }
 
-  TIconPixels DriveIcon(const std::string& root) override {
-    return ShellIcon(Widen(root), 0, SHGFI_ICON | SHGFI_SMALLICON);
+  TIconPixels DriveIcon(const std::string& root, int side) override {
+    return ShellIcon(Widen(root), 0, SHGFI_ICON | SizeFlag(side));
   }
 };
 
