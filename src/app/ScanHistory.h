@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/FileResult.h"
+#include "platform/Platform.h"
 
 namespace kv {
 
@@ -16,7 +17,7 @@ class TSizeTree;
 struct THistoryEntry {
   std::string Path;   // the compressed file
   std::string Root;   // the scanned folder
-  std::string Time;   // "20261210T181500", local time of the scan's end
+  std::string Time;   // "20261210T181500", the scan's end in UTC
   int64_t Total = 0;  // the scan's total file size
   int64_t OnDisk = 0; // the space the entry takes
 };
@@ -24,6 +25,9 @@ struct THistoryEntry {
 // $XDG_DATA_HOME/kestrove/history (default ~/.local/share) on Linux,
 // %LOCALAPPDATA%\Varnholt\Kestrove\History on Windows; empty when neither is known.
 std::string DefaultHistoryFolder();
+
+// An entry's time ("20261210T181500", UTC) as a file time; 0 for any other text.
+FileTime HistoryFileTime(const std::string& time);
 
 class TScanHistory {
  public:
@@ -39,8 +43,9 @@ class TScanHistory {
 
   // Writes the tree as a new entry of `root`, then drops that root's oldest
   // entries beyond `keep`. A failure costs only the new entry.
+  // `written` receives the new entry's path.
   TFileResult Add(const TSizeTree& tree, const std::string& root, int64_t total, const std::string& time,
-                  int keep);
+                  int keep, std::string* written = nullptr);
   bool Remove(const THistoryEntry& entry) const;
 
   // The file name part that stands for a root: bytes outside letters, digits,

@@ -497,7 +497,10 @@ void TfrmMain::SaveReport(TReportFileFormat format) {
 }
 
 void TfrmMain::ImportResult() {
-  if (ImportResultCommand(*Tree_, *FileEnv_) == TCommandOutcome::Cancelled) return;
+  if (ImportResultCommand(*Tree_, *FileEnv_) != TCommandOutcome::Cancelled) Imported();
+}
+
+void TfrmMain::Imported() {
   pnlTreemap->TreeChanged();
   UpdateTreemap();
   // Even a failed import keeps what it read before the damage.

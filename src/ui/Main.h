@@ -85,6 +85,8 @@ class TfrmMain final : public QMainWindow {
   // The file commands of the menus.
   void SaveReport(TReportFileFormat format);
   void ImportResult();
+  // After an import, also a partial one: every view follows the tree.
+  void Imported();
   // Now, as the titles of written pages show it.
   std::string TitleTime() const;
   // The settings dialog on one of its pages; the report is rebuilt afterwards.
@@ -145,6 +147,8 @@ class TfrmMain final : public QMainWindow {
   void CompareWithFile();
   void CompareWithLast();
   void ClearBaseline();
+  // The History dialog; its commands act on this window.
+  void ShowHistory();
   TCompareState& Compare() { return *Compare_; }
 
   // ---- what the window runs on (tests, tools) ----
@@ -197,6 +201,10 @@ class TfrmMain final : public QMainWindow {
   // A new or no baseline: the Change column, the report and the picture follow.
   void BaselineChanged();
   void ScanFinished(const std::string& root);
+  // The tree lost or gained items: what is gone is worked out again.
+  void RecomputeBaseline();
+  // The treemap by change while the entry is checked and there is a baseline.
+  void ShowChangeColors();
   QVariant ChangeCell(const TFolderNode& node, int role) const;
 
   TdtmMain& Dm_;

@@ -96,23 +96,26 @@ void TfrmMain::DeleteSelected() {
   if (PopupSource_ != Reports_->FilesList()) {
     TBaseNodeData* item = SelectedItem();
     if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
+    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty()) {
       RemoveItem(item);
+      RecomputeBaseline();
+    }
     return;
   }
   const std::vector<std::string> selected = Reports_->SelectedFilePaths();
   if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
   RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
+  RecomputeBaseline();
 }
 
 void TfrmMain::RemoveSelected() {
   TBaseNodeData* item = SelectedItem();
   if (!item) return;
-  if (PopupSource_ != Reports_->FilesList()) {
+  if (PopupSource_ != Reports_->FilesList())
     RemoveItem(item);
-    return;
-  }
-  RemoveByPaths(Reports_->SelectedFilePaths());
+  else
+    RemoveByPaths(Reports_->SelectedFilePaths());
+  RecomputeBaseline();
 }
 
 void TfrmMain::RefreshSelected() {
