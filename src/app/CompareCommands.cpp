@@ -51,12 +51,28 @@ bool TCompareState::LastScanOf(const TFolderNode* node, THistoryEntry& entry) {
 }
 
 std::string TCompareState::KeepScan(const TSizeTree& tree, const std::string& root, const TOption& options) {
-  if (!options.KeepHistory || History_.Folder().empty()) return {};
+  TPendingEntry pending;
+  std::string told;
+  if (!BeginKeep(tree, root, options, pending, told)) return told;
+  return Told(History_.Finish(pending));
+}
+
+bool TCompareState::BeginKeep(const TSizeTree& tree, const std::string& root, const TOption& options,
+                              TPendingEntry& pending, std::string& told) {
+  told.clear();
+  if (!options.KeepHistory || History_.Folder().empty()) return false;
   const TFolderNodeData* data = FolderData(tree.FindFolderNode(root));
-  std::string written;
   const TFileResult result =
-      History_.Add(tree, root, data ? data->TotalSize : 0, HistoryTimeNow(), options.HistoryEntries, &written);
-  if (result) Written_[root] = written;
+      History_.Begin(tree, root, data ? data->TotalSize : 0, HistoryTimeNow(), options.HistoryEntries, pending);
+  if (!result) {
+    told = Told(result);
+    return false;
+  }
+  Written_[root] = pending.Target;
+  return true;
+}
+
+std::string TCompareState::Told(const TFileResult& result) {
   if (result || FailureTold_) return {};
   FailureTold_ = true;
   return result.Message;

@@ -42,6 +42,13 @@ class TCompareState {
   // one. Empty when written or not wanted; else the message of the first
   // failure since the start, once: later failures return empty too.
   std::string KeepScan(const TSizeTree& tree, const std::string& root, const TOption& options);
+  // KeepScan in two parts, so that compressing runs off the UI thread. The
+  // first (UI thread) writes the tree out; false when no entry is wanted or
+  // that failed, `told` then as KeepScan returns it. The caller runs
+  // History().Finish(pending) anywhere and hands its result to Told.
+  bool BeginKeep(const TSizeTree& tree, const std::string& root, const TOption& options, TPendingEntry& pending,
+                 std::string& told);
+  std::string Told(const TFileResult& result);
 
  private:
   TChangeBaseline Baseline_;

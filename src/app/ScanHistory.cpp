@@ -138,22 +138,32 @@ std::vector<THistoryEntry> TScanHistory::List(const std::string& root) const {
 }
 
 TFileResult TScanHistory::Add(const TSizeTree& tree, const std::string& root, int64_t total, const std::string& time,
-                              int keep, std::string* written) {
+                              int keep) {
+  TPendingEntry pending;
+  const TFileResult begun = Begin(tree, root, total, time, keep, pending);
+  return begun ? Finish(pending) : begun;
+}
+
+TFileResult TScanHistory::Begin(const TSizeTree& tree, const std::string& root, int64_t total,
+                                const std::string& time, int keep, TPendingEntry& pending) {
   std::error_code ec;
   std::filesystem::create_directories(FsPath(Folder_), ec);
   if (ec) return TFileResult::Failure("Cannot create the folder \"" + Folder_ + "\": " + ec.message());
   const std::string name = EncodeRoot(root) + Separator + time + Separator + std::to_string(std::max<int64_t>(0, total));
   const std::string base = Utf8(FsPath(Folder_) / FsPath(name));
-  // The plain result file is written beside the entry, then compressed into it.
-  const std::string plain = base + ".kvr.tmp";
-  TFileResult result = WriteResultFile(tree, plain);
-  if (result) result = WriteZstdFile(plain, base + std::string(Suffix));
-  std::filesystem::remove(FsPath(plain), ec);
-  if (!result) return result;
-  if (written) *written = base + std::string(Suffix);
+  pending = {root, base + ".kvr.tmp", base + std::string(Suffix), keep};
+  TFileResult result = WriteResultFile(tree, pending.Plain);
+  if (!result) std::filesystem::remove(FsPath(pending.Plain), ec);
+  return result;
+}
 
-  std::vector<THistoryEntry> same = List(root);
-  for (size_t i = static_cast<size_t>(std::max(keep, 1)); i < same.size(); ++i) Remove(same[i]);
+TFileResult TScanHistory::Finish(const TPendingEntry& pending) const {
+  const TFileResult result = WriteZstdFile(pending.Plain, pending.Target);
+  std::error_code ec;
+  std::filesystem::remove(FsPath(pending.Plain), ec);
+  if (!result) return result;
+  std::vector<THistoryEntry> same = List(pending.Root);
+  for (size_t i = static_cast<size_t>(std::max(pending.Keep, 1)); i < same.size(); ++i) Remove(same[i]);
   return result;
 }
 

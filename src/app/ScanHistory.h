@@ -14,6 +14,15 @@ namespace kv {
 
 class TSizeTree;
 
+// A new entry half made: the tree written out as a plain result file beside
+// the entry's place, still to be compressed into it.
+struct TPendingEntry {
+  std::string Root;
+  std::string Plain;   // written, removed by Finish
+  std::string Target;  // the entry's file
+  int Keep = 5;
+};
+
 struct THistoryEntry {
   std::string Path;   // the compressed file
   std::string Root;   // the scanned folder
@@ -43,9 +52,15 @@ class TScanHistory {
 
   // Writes the tree as a new entry of `root`, then drops that root's oldest
   // entries beyond `keep`. A failure costs only the new entry.
-  // `written` receives the new entry's path.
   TFileResult Add(const TSizeTree& tree, const std::string& root, int64_t total, const std::string& time,
-                  int keep, std::string* written = nullptr);
+                  int keep);
+  // Add in two parts. Begin reads the tree (UI thread): the plain result
+  // file. Finish touches no tree and may run on a worker: compresses, removes
+  // the plain file and drops the root's oldest entries. A failure of either
+  // costs only the new entry.
+  TFileResult Begin(const TSizeTree& tree, const std::string& root, int64_t total, const std::string& time,
+                    int keep, TPendingEntry& pending);
+  TFileResult Finish(const TPendingEntry& pending) const;
   bool Remove(const THistoryEntry& entry) const;
 
   // The file name part that stands for a root: bytes outside letters, digits,

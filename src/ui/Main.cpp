@@ -140,6 +140,7 @@ void TfrmMain::Shutdown() {
   Reports_->StopIconLoader();
   ProgressThread_.reset();
   pnlTreemap->Stop();
+  StopHistoryWrites();
   Engine_->StopScans();
   SshScans_.clear();  // stopped and joined
   Queue_.SetNotify({});

@@ -34,6 +34,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QThreadPool;
 class QStatusBar;
 class QToolButton;
 class QTreeView;
@@ -205,6 +206,9 @@ class TfrmMain final : public QMainWindow {
   void RecomputeBaseline();
   // The treemap by change while the entry is checked and there is a baseline.
   void ShowChangeColors();
+  // Waits for the history entries still being compressed.
+  void StopHistoryWrites();
+  void ShowHistoryFailure(const std::string& told);
   QVariant ChangeCell(const TFolderNode& node, int role) const;
 
   TdtmMain& Dm_;
@@ -226,6 +230,9 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
   std::unique_ptr<TCompareState> Compare_;
+  // Compresses finished scans into the history, one at a time; a shared
+  // pointer, so that only MainCompare.cpp needs the whole type.
+  std::shared_ptr<QThreadPool> HistoryPool_;
   // How this window shows sizes; the pane below is built with it.
   TSizeFormat SizeFormat_;
   TReportPane Pane_;

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QColor>
 #include <QStatusBar>
+#include <QThreadPool>
 
 #include "app/Option.h"
 #include "reports/ChangesReport.h"
@@ -101,8 +102,30 @@ void TfrmMain::BaselineChanged() {
 void TfrmMain::ScanFinished(const std::string& root) {
   // First: keeping this scan may drop the history entry the baseline is read from.
   RecomputeBaseline();
-  const std::string failure = Compare_->KeepScan(*Tree_, root, *Options_);
-  if (!failure.empty()) barStatus->showMessage(WithName(Tr(IdHistoryNotWritten), failure), StatusMessageMs);
+  TPendingEntry pending;
+  std::string told;
+  if (!Compare_->BeginKeep(*Tree_, root, *Options_, pending, told)) {
+    ShowHistoryFailure(told);
+    return;
+  }
+  // Compressing is most of the time an entry takes; the tree is not read any more.
+  if (!HistoryPool_) {
+    HistoryPool_ = std::make_shared<QThreadPool>();
+    HistoryPool_->setMaxThreadCount(1);  // entries of one root are dropped in order
+  }
+  HistoryPool_->start([this, history = Compare_->History(), pending] {
+    const TFileResult result = history.Finish(pending);
+    QMetaObject::invokeMethod(this, [this, result] { ShowHistoryFailure(Compare_->Told(result)); },
+                              Qt::QueuedConnection);
+  });
+}
+
+void TfrmMain::ShowHistoryFailure(const std::string& told) {
+  if (!told.empty()) barStatus->showMessage(WithName(Tr(IdHistoryNotWritten), told), StatusMessageMs);
+}
+
+void TfrmMain::StopHistoryWrites() {
+  if (HistoryPool_) HistoryPool_->waitForDone();
 }
 
 void TfrmMain::RecomputeBaseline() {
