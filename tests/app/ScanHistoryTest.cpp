@@ -114,7 +114,9 @@ TEST_F(ScanHistoryTest, AnEntryInTwoPartsIsListedOnlyOnceFinished) {
   EXPECT_TRUE(std::filesystem::is_regular_file(pending.Plain));
   ASSERT_EQ(history.List().size(), 1u);
   EXPECT_EQ(history.List().front().Time, "20261210T100000");
-  Tree.Clear();  // the second part reads no tree
+  Tree.BeginUpdate();  // the second part reads no tree
+  Tree.Clear();
+  Tree.EndUpdate();
   ASSERT_TRUE(history.Finish(pending));
   EXPECT_FALSE(std::filesystem::exists(pending.Plain));
   const std::vector<THistoryEntry> left = history.List();
