@@ -74,7 +74,7 @@ QString TfrmHistory::Tr(const char* id) const { return FromUtf8(Translate_(id));
 void TfrmHistory::Reload() {
   Entries_ = History_.List();
   lvwHistory->clear();
-  const auto right = static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+  const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   for (const THistoryEntry& entry : Entries_) {
     auto* item = new QTreeWidgetItem(lvwHistory);
     item->setText(hcRoot, FromUtf8(entry.Root));
