@@ -1,15 +1,9 @@
-// The treemap by change: the colour rule as a table, and the colours a real
-// snapshot gets from a baseline of an earlier tree.
+// The treemap by change: the colour rule as a table. The window test checks
+// the colours a real picture gets from a baseline.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
-#include <string>
-#include <vector>
 
-#include "fakes/FakePlatform.h"
-#include "model/FileServices.h"
-#include "model/SizeTree.h"
 #include "reports/ChangesReport.h"
 #include "treemap/TreemapChange.h"
 
@@ -70,51 +64,6 @@ TEST(TreemapChangeColor, HueFollowsTheStateAndStrengthTheShareOfTheChange) {
     EXPECT_EQ(grown ? TreemapChangeColor(true, 1000, 2000) : TreemapChangeColor(true, 2000, 1000),
               grown ? TreemapChangeColor(true, 10, 20) : TreemapChangeColor(true, 20, 10));
   }
-}
-
-TEST(TreemapChangeColor, SnapshotFilesTakeTheColourOfTheirOwnChange) {
-  test::FakePlatform fake;
-  TFileServices services(fake.Platform(), TPathStyle::Posix);
-  using TFiles = std::map<std::string, int64_t>;
-  auto fill = [&](TSizeTree& tree, const TFiles& files) {
-    tree.BeginUpdate();
-    for (const auto& [path, size] : files) {
-      const size_t cut = FolderPartLength(path, TPathStyle::Posix);
-      TFolderNode* folder = tree.GetFolderNode(path.substr(0, cut), TItemInfo{}, nullptr, "", TPathStyle::Posix);
-      ASSERT_TRUE(tree.AddFileNode(path, folder, size, TItemInfo{}, "", TPathStyle::Posix));
-      tree.AddSizesToFolder(folder, size, size, 1);
-    }
-    tree.EndUpdate();
-  };
-  // Same names in two folders, so a file is found by its own folder's key.
-  const TFiles before = {{"/d/a/same.bin", 1000}, {"/d/b/same.bin", 1000}, {"/d/a/keep.txt", 3000},
-                         {"/d/a/shrink.dat", 4000}, {"/d/a/gone.txt", 500}};
-  const TFiles after = {{"/d/a/same.bin", 3000}, {"/d/b/same.bin", 1000}, {"/d/a/keep.txt", 3000},
-                        {"/d/a/shrink.dat", 1000}, {"/d/b/new.txt", 2000}};
-  TSizeTree old(services, *fake.Locale), now(services, *fake.Locale);
-  fill(old, before);
-  fill(now, after);
-  TChangeBaseline baseline;
-  baseline.Build(old, now);
-
-  TTreemapSnapshot snapshot = TakeTreemapSnapshot(now.FindFolderNode("/d"), TSizeType::FileSize, 400, 300);
-  const TTreemapSnapshot byExtension = snapshot;
-  ColorByChange(snapshot, baseline);
-  size_t files = 0;
-  for (size_t i = 0; i < snapshot.Nodes.size(); ++i) {
-    const TTreemapNode& node = snapshot.Nodes[i];
-    if (node.Kind != TTreemapNode::File) {
-      EXPECT_EQ(node.Color, byExtension.Nodes[i].Color);  // frames stay as they are
-      continue;
-    }
-    const std::string path = GetNodePath(node.FolderNode) + std::string(node.FileData->Name.View());
-    SCOPED_TRACE(path);
-    const auto was = before.find(path);
-    const bool found = was != before.end();
-    EXPECT_EQ(node.Color, TreemapChangeColor(found, found ? was->second : 0, after.at(path)));
-    ++files;
-  }
-  EXPECT_EQ(files, after.size());
 }
 
 }  // namespace
