@@ -167,6 +167,14 @@ TFileResult TScanHistory::Finish(const TPendingEntry& pending) const {
   return result;
 }
 
+bool TScanHistory::EntryOf(const std::string& path, THistoryEntry& entry) const {
+  const std::filesystem::path file = FsPath(path);
+  if (Folder_.empty() || file.parent_path() != FsPath(Folder_) || !ParseName(Utf8(file.filename()), entry))
+    return false;
+  entry.Path = path;
+  return true;
+}
+
 bool TScanHistory::Remove(const THistoryEntry& entry) const {
   std::error_code ec;
   return std::filesystem::remove(FsPath(entry.Path), ec) && !ec;

@@ -62,6 +62,8 @@ class TScanHistory {
                     int keep, TPendingEntry& pending);
   TFileResult Finish(const TPendingEntry& pending) const;
   bool Remove(const THistoryEntry& entry) const;
+  // The entry a file of this history stands for; false for any other file.
+  bool EntryOf(const std::string& path, THistoryEntry& entry) const;
 
   // The file name part that stands for a root: bytes outside letters, digits,
   // '.', '-' and '_' as %XX, so that any root gives a valid name everywhere.

@@ -10,6 +10,7 @@
 
 #include "app/Option.h"
 #include "reports/ChangesReport.h"
+#include "reports/ReportColumns.h"
 #include "settings/TextIds.h"
 #include "ui/FolderPane.h"
 #include "ui/FolderTreeModel.h"
@@ -89,9 +90,13 @@ void TfrmMain::BaselineChanged() {
   Act("mniTreemapByChange")->setEnabled(active);
   ShowChangeColors();
   if (active) {
-    const QString said = Compare_->Baseline().OtherRoot()
-                             ? Tr(IdCompareOtherRoot)
-                             : WithName(Tr(IdComparedWith), Compare_->Baseline().SourceFile);
+    // A history entry by its folder and time, not by its encoded name.
+    std::string source = Compare_->Baseline().SourceFile;
+    THistoryEntry entry;
+    if (const FileTime time = Compare_->History().EntryOf(source, entry) ? HistoryFileTime(entry.Time) : 0)
+      source = entry.Root + "  " + DateTimeText(Services_->FileTimeToLocalDateTime(time), *Setup_.Platform.Locale);
+    const QString said = Compare_->Baseline().OtherRoot() ? Tr(IdCompareOtherRoot)
+                                                          : WithName(Tr(IdComparedWith), source);
     barStatus->showMessage(said, StatusMessageMs);
   } else {
     barStatus->clearMessage();

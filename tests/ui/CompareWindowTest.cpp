@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -188,8 +189,10 @@ TEST_F(CompareWindowTest, LastScanShowsChangesInTheColumnTheTreemapAndAfterARemo
   W->FocusFolder(Node(""));
   Named<QAction>(*W, "mniCompareLast")->trigger();
 
-  // The first scan, not the entry just written of the tree shown.
+  // The first scan, not the entry just written of the tree shown; named by its folder.
   ASSERT_TRUE(W->Compare().Active());
+  const QString said = Named<QStatusBar>(*W, "barStatus")->currentMessage();
+  EXPECT_TRUE(said.contains(QString::fromStdString(Utf8(Root) + "/  "))) << said.toStdString();
   for (const THistoryEntry& entry : TScanHistory(Utf8(History)).List())
     EXPECT_EQ(entry.Path == W->Compare().Baseline().SourceFile, entry.Total == 5400) << entry.Path;
   const TSizeFormat& format = W->SizeFormat();
