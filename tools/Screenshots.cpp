@@ -7,7 +7,8 @@
 // kestrove-screenshots --changes OUT_DIR TREE_DIR HISTORY_DIR
 // Scans TREE_DIR keeping the history in HISTORY_DIR. The first time that is
 // all; once the history holds an earlier scan, the window compares with it:
-// the Change column beside the Changes report, and the treemap by change.
+// the Change column beside the Changes report, the treemap by change, and the
+// History dialog.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QAction>
 #include <QMenu>
@@ -176,6 +178,18 @@ int SaveChanges(const std::string& out, const std::string& tree, const std::stri
   }
   RunFor(300ms);
   ok &= Save(form.grab(), out, "08-treemap-by-change.png");
+  // The History dialog, drawn where it opened over the window.
+  QTimer::singleShot(300, &form, [&] {
+    if (auto* dialog = form.findChild<QDialog*>("frmHistory")) {
+      QPixmap picture = form.grab();
+      QPainter painter(&picture);
+      painter.drawPixmap(form.mapFromGlobal(dialog->pos()), dialog->grab());
+      painter.end();
+      ok &= Save(picture, out, "09-history.png");
+      dialog->reject();
+    }
+  });
+  form.ShowHistory();
   return ok ? 0 : 1;
 }
 

@@ -69,6 +69,15 @@ TfrmHistory::TfrmHistory(TScanHistory& history, const TSizeFormat& format, const
   resize(DesignSize.expandedTo(sizeHint()));
 }
 
+TSizeFormat TfrmHistory::EntrySizeFormat(int64_t size) const {
+  // Entries are compressed and often far below a megabyte: in the window's
+  // unit they would all read 0,00 MB.
+  TSizeFormat format = Format_;
+  constexpr int64_t TenMegabytes = int64_t{10} << 20;
+  format.Unit = size < TenMegabytes ? TSizeUnit::KB : TSizeUnit::MB;
+  return format;
+}
+
 QString TfrmHistory::Tr(const char* id) const { return FromUtf8(Translate_(id)); }
 
 void TfrmHistory::Reload() {
@@ -83,7 +92,7 @@ void TfrmHistory::Reload() {
     item->setText(hcTime, time ? FromUtf8(DateTimeText(Services_.FileTimeToLocalDateTime(time), *Format_.Locale))
                                : FromUtf8(entry.Time));
     item->setText(hcTotal, FromUtf8(FormatSize(entry.Total, Format_)));
-    item->setText(hcOnDisk, FromUtf8(FormatSize(entry.OnDisk, Format_)));
+    item->setText(hcOnDisk, FromUtf8(FormatSize(entry.OnDisk, EntrySizeFormat(entry.OnDisk))));
     item->setTextAlignment(hcTotal, right);
     item->setTextAlignment(hcOnDisk, right);
   }

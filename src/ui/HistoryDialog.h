@@ -46,6 +46,7 @@ class TfrmHistory final : public QDialog {
  private:
   void UpdateButtons();
   QString Tr(const char* id) const;
+  TSizeFormat EntrySizeFormat(int64_t size) const;
 
   TScanHistory& History_;
   const TSizeFormat& Format_;
