@@ -37,6 +37,10 @@ class TCompareState {
   // that what is gone follows later scans and removals. Quiet: when the file
   // cannot be read any more the baseline stays as it was (false).
   bool Recompute(const TSizeTree& tree, const ILocale& locale);
+  // Before a removal from the list: see TChangeBaseline::MarkGone.
+  void ItemsLeaving(const TFolderNode* folder, const TFileNodeData* file = nullptr) {
+    Baseline_.MarkGone(folder, file);
+  }
 
   // After a finished scan of root: a new history entry when the options keep
   // one. Empty when written or not wanted; else the message of the first

@@ -502,6 +502,7 @@ void TfrmMain::ImportResult() {
 }
 
 void TfrmMain::Imported() {
+  RecomputeBaseline();
   pnlTreemap->TreeChanged();
   UpdateTreemap();
   // Even a failed import keeps what it read before the damage.

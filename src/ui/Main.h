@@ -202,7 +202,7 @@ class TfrmMain final : public QMainWindow {
   // A new or no baseline: the Change column, the report and the picture follow.
   void BaselineChanged();
   void ScanFinished(const std::string& root);
-  // The tree lost or gained items: what is gone is worked out again.
+  // A scan ended: what is gone is worked out again (removals mark their own).
   void RecomputeBaseline();
   // The treemap by change while the entry is checked and there is a baseline.
   void ShowChangeColors();

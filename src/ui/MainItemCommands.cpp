@@ -35,6 +35,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
   if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+    Compare_->ItemsLeaving(file->ParentNode, file);
     // The rows may show this file: rebuild them before anything paints.
     TFolderNode* folder = RemoveFileItem(*Tree_, file);
     UpdateCounters();
@@ -64,6 +65,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
       Folders_->ClearFocus();
       break;
     }
+  if (own) Compare_->ItemsLeaving(own);
   TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
   RemovingFolder_ = false;
   // The last folder gone empties the tree: nothing unread is left to count.
@@ -96,16 +98,13 @@ void TfrmMain::DeleteSelected() {
   if (PopupSource_ != Reports_->FilesList()) {
     TBaseNodeData* item = SelectedItem();
     if (!item || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
-    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty()) {
+    if (!DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), {item->GetFullPath()}).empty())
       RemoveItem(item);
-      RecomputeBaseline();
-    }
     return;
   }
   const std::vector<std::string> selected = Reports_->SelectedFilePaths();
   if (selected.empty() || !Dialog_->AskYesNo(Languages_->Translate(IdAskDelete))) return;
   RemoveByPaths(DeletePaths(*Shell_, *Dialog_, LanguageTranslator(*Languages_), selected));
-  RecomputeBaseline();
 }
 
 void TfrmMain::RemoveSelected() {
@@ -115,7 +114,6 @@ void TfrmMain::RemoveSelected() {
     RemoveItem(item);
   else
     RemoveByPaths(Reports_->SelectedFilePaths());
-  RecomputeBaseline();
 }
 
 void TfrmMain::RefreshSelected() {
