@@ -152,6 +152,8 @@ TFileResult TScanHistory::Begin(const TSizeTree& tree, const std::string& root, 
   const std::string name = EncodeRoot(root) + Separator + time + Separator + std::to_string(std::max<int64_t>(0, total));
   const std::string base = Utf8(FsPath(Folder_) / FsPath(name));
   pending = {root, base + ".kvr.tmp", base + std::string(Suffix), keep};
+  // Without compression the entry would fail at the end: the tree is not written out for nothing.
+  if (!ZstdAvailable()) return WriteZstdFile(pending.Plain, pending.Target);
   TFileResult result = WriteResultFile(tree, pending.Plain);
   if (!result) std::filesystem::remove(FsPath(pending.Plain), ec);
   return result;
