@@ -3,6 +3,12 @@
 // three reports of TREE_DIR, the report-type menu open, a scan of
 // BIG_TREE_DIR (TREE_DIR when not given) caught while it still runs, and the
 // treemap of TREE_DIR with its legend and the status text of its largest file.
+//
+// kestrove-screenshots --changes OUT_DIR TREE_DIR HISTORY_DIR
+// Scans TREE_DIR keeping the history in HISTORY_DIR. The first time that is
+// all; once the history holds an earlier scan, the window compares with it:
+// the Change column beside the Changes report, the treemap by change, and the
+// History dialog.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -11,7 +17,9 @@
 #include <string>
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
+#include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,6 +29,7 @@
 #include <QToolButton>
 
 #include "platform/ColourScheme.h"
+#include "platform/PathStyle.h"
 #include "platform/Platform.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -59,8 +68,9 @@ struct TWindow {
   kv::TMemorySettingsStore Settings;
   std::unique_ptr<kv::TfrmMain> Form;
 
-  explicit TWindow(kv::TdtmMain& dm) {
+  explicit TWindow(kv::TdtmMain& dm, const std::string& history = {}) {
     kv::TMainSetup setup;
+    setup.HistoryFolder = history;
     setup.Platform = kv::CreateNativePlatform();
     setup.Settings = &Settings;
     setup.LanguageFolder = kv::LanguageFolder();
@@ -121,9 +131,78 @@ bool SaveTreemap(kv::TfrmMain& form, const std::string& path, const std::string&
   return Save(form.grab(), out, "06-treemap.png");
 }
 
+bool ScanAndWait(kv::TfrmMain& form, const std::string& path) {
+  if (!form.StartScan(path)) {
+    std::fprintf(stderr, "the scan of %s was refused\n", path.c_str());
+    return false;
+  }
+  if (!RunUntil([&] { return form.Engine().ActiveScans() == 0; }, 120s)) {
+    std::fprintf(stderr, "the scan of %s did not end within 120 s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// The second part of --changes: the tree compared with the scan before.
+int SaveChanges(const std::string& out, const std::string& tree, const std::string& history) {
+  const std::string root = kv::IncludeTrailingSeparator(tree, kv::NativePathStyle());  // as scans name it
+  kv::TdtmMain dm;
+  TWindow window(dm, history);
+  kv::TfrmMain& form = *window.Form;
+  const size_t before = form.Compare().History().List(root).size();
+  if (!ScanAndWait(form, tree)) return 1;
+  // This scan's own entry is written on a worker.
+  RunUntil([&] { return form.Compare().History().List(root).size() > before || before >= 5; }, 20s);
+  if (before == 0) {
+    std::printf("kept the first scan of %s\n", tree.c_str());
+    return 0;
+  }
+  form.SetSizeUnit(kv::TSizeUnit::MB);
+  ShowFolder(form, tree, 1);
+  form.CompareWithLast();
+  if (!form.Compare().Active()) {
+    std::fprintf(stderr, "no comparison with the scan before\n");
+    return 1;
+  }
+  form.SelectReportKind(kv::TReportKind::Changes);
+  if (auto* splitter = form.findChild<QSplitter*>("splMain")) splitter->setSizes({400, 700});
+  if (auto* splitter = form.findChild<QSplitter*>("splTreemap")) splitter->setSizes({430, 200});
+  RunFor(300ms);
+  bool ok = Save(form.grab(), out, "07-change-column.png");
+  if (auto* byChange = form.findChild<QAction*>("mniTreemapByChange")) byChange->setChecked(true);
+  if (auto* splitter = form.findChild<QSplitter*>("splTreemap")) splitter->setSizes({300, 330});
+  kv::TTreemapPanel& panel = form.Treemap();
+  if (!RunUntil([&] { return panel.Settled(); }, 10s) || !panel.Layout() || !panel.ChangeColors()) {
+    std::fprintf(stderr, "the treemap by change was not drawn\n");
+    return 1;
+  }
+  RunFor(300ms);
+  ok &= Save(form.grab(), out, "08-treemap-by-change.png");
+  // The History dialog, drawn where it opened over the window.
+  QTimer::singleShot(300, &form, [&] {
+    if (auto* dialog = form.findChild<QDialog*>("frmHistory")) {
+      QPixmap picture = form.grab();
+      QPainter painter(&picture);
+      painter.drawPixmap(form.mapFromGlobal(dialog->pos()), dialog->grab());
+      painter.end();
+      ok &= Save(picture, out, "09-history.png");
+      dialog->reject();
+    }
+  });
+  form.ShowHistory();
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--changes") {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kestrove");
+    kv::FollowDesktopColours(kv::DesktopPrefersDark());
+    std::filesystem::create_directories(argv[2]);
+    return SaveChanges(argv[2], std::filesystem::absolute(argv[3]).lexically_normal().string(), argv[4]);
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: kestrove-screenshots OUT_DIR TREE_DIR [BIG_TREE_DIR]\n");
     return 2;

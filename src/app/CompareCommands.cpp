@@ -31,11 +31,19 @@ TCommandOutcome TCompareState::CompareWith(const std::string& file, const TSizeT
   return TCommandOutcome::Failed;
 }
 
+bool TCompareState::Recompute(const TSizeTree& tree, const ILocale& locale) {
+  if (!Active()) return false;
+  const std::string file = Baseline_.SourceFile;
+  return static_cast<bool>(ReadBaselineFile(file, tree, locale, Baseline_));
+}
+
 bool TCompareState::LastScanOf(const TFolderNode* node, THistoryEntry& entry) {
   for (; FolderData(node); node = node->Parent()) {
-    const std::vector<THistoryEntry> entries = History_.List(GetNodePath(node));
-    if (!entries.empty()) {
-      entry = entries.front();
+    const std::string root = GetNodePath(node);
+    const auto written = Written_.find(root);
+    for (const THistoryEntry& candidate : History_.List(root)) {
+      if (written != Written_.end() && candidate.Path == written->second) continue;
+      entry = candidate;
       return true;
     }
   }
@@ -43,10 +51,28 @@ bool TCompareState::LastScanOf(const TFolderNode* node, THistoryEntry& entry) {
 }
 
 std::string TCompareState::KeepScan(const TSizeTree& tree, const std::string& root, const TOption& options) {
-  if (!options.KeepHistory || History_.Folder().empty()) return {};
+  TPendingEntry pending;
+  std::string told;
+  if (!BeginKeep(tree, root, options, pending, told)) return told;
+  return Told(History_.Finish(pending));
+}
+
+bool TCompareState::BeginKeep(const TSizeTree& tree, const std::string& root, const TOption& options,
+                              TPendingEntry& pending, std::string& told) {
+  told.clear();
+  if (!options.KeepHistory || History_.Folder().empty()) return false;
   const TFolderNodeData* data = FolderData(tree.FindFolderNode(root));
   const TFileResult result =
-      History_.Add(tree, root, data ? data->TotalSize : 0, HistoryTimeNow(), options.HistoryEntries);
+      History_.Begin(tree, root, data ? data->TotalSize : 0, HistoryTimeNow(), options.HistoryEntries, pending);
+  if (!result) {
+    told = Told(result);
+    return false;
+  }
+  Written_[root] = pending.Target;
+  return true;
+}
+
+std::string TCompareState::Told(const TFileResult& result) {
   if (result || FailureTold_) return {};
   FailureTold_ = true;
   return result.Message;

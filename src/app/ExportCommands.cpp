@@ -109,8 +109,12 @@ TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env) {
 
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
   std::string name;
-  if (!env.Dialog.OpenFileName(TextOf(env, IdImportResultTitle), ImportFilter, name) || !FileExists(name))
-    return TCommandOutcome::Cancelled;
+  if (!env.Dialog.OpenFileName(TextOf(env, IdImportResultTitle), ImportFilter, name)) return TCommandOutcome::Cancelled;
+  return ImportFileCommand(tree, name, env);
+}
+
+TCommandOutcome ImportFileCommand(TSizeTree& tree, const std::string& name, TFileCommandEnv& env) {
+  if (!FileExists(name)) return TCommandOutcome::Cancelled;
   TFileResult result;
   {
     TBusyScope busy(env.Busy);

@@ -72,6 +72,8 @@ TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env);
 // Merges a result file or an ncdu JSON file (told by the content) into the tree. A missing file is ignored silently.
 // Anything but Cancelled may have changed the tree.
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env);
+// The same for a file already chosen (a history entry); Cancelled when it is missing.
+TCommandOutcome ImportFileCommand(TSizeTree& tree, const std::string& name, TFileCommandEnv& env);
 
 // The list the pane shows for its kind, with the visible columns by index and
 // the pane's size format. It refers to the pane's rows and must not outlive them.

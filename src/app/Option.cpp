@@ -18,6 +18,7 @@ void TOption::Load() {
   ColorPalette = ReadRegIntegerIn(Store_, "ColorPalette", 1, ChartPaletteCount, 7);
   ColorGradient = ReadRegIntegerIn(Store_, "ColorGradient", 1, ChartGradientCount, 16);
   ShowTreemap = ReadRegIntegerIn(Store_, "ShowTreemap", 0, 1, 1);
+  TreemapByChange = ReadRegIntegerIn(Store_, "TreemapByChange", 0, 1, 0);
   CountHardLinksOnce = ReadRegIntegerIn(Store_, "CountHardLinksOnce", 0, 1, 1);
   KeepHistory = ReadRegIntegerIn(Store_, "KeepHistory", 0, 1, 1);
   HistoryEntries = ReadRegIntegerIn(Store_, "HistoryEntries", 1, 100, 5);
@@ -30,6 +31,7 @@ void TOption::Save() {
   WriteRegInteger(Store_, "ColorPalette", ColorPalette);
   WriteRegInteger(Store_, "ColorGradient", ColorGradient);
   WriteRegInteger(Store_, "ShowTreemap", ShowTreemap);
+  WriteRegInteger(Store_, "TreemapByChange", TreemapByChange);
   WriteRegInteger(Store_, "CountHardLinksOnce", CountHardLinksOnce);
   WriteRegInteger(Store_, "KeepHistory", KeepHistory);
   WriteRegInteger(Store_, "HistoryEntries", HistoryEntries);

@@ -1,6 +1,7 @@
 #include "app/ScanHistory.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -60,6 +61,28 @@ std::string DefaultHistoryFolder() {
   return home.empty() ? std::string() : home + "/.local/share/kestrove/history";
 }
 
+FileTime HistoryFileTime(const std::string& time) {
+  if (time.size() != 15 || time[8] != 'T') return 0;
+  // Where each field starts and how many digits it has: yyyyMMddTHHmmss.
+  constexpr int Starts[6] = {0, 4, 6, 9, 11, 13};
+  constexpr int Widths[6] = {4, 2, 2, 2, 2, 2};
+  int fields[6] = {};
+  for (int i = 0; i < 6; ++i) {
+    for (int k = Starts[i]; k < Starts[i] + Widths[i]; ++k) {
+      if (time[k] < '0' || time[k] > '9') return 0;
+      fields[i] = fields[i] * 10 + (time[k] - '0');
+    }
+  }
+  using namespace std::chrono;
+  const year_month_day date{year(fields[0]), month(static_cast<unsigned>(fields[1])), day(static_cast<unsigned>(fields[2]))};
+  if (!date.ok() || fields[3] > 23 || fields[4] > 59 || fields[5] > 60) return 0;
+  const int64_t unixSeconds = sys_days(date).time_since_epoch().count() * int64_t{86400} + fields[3] * 3600 +
+                              fields[4] * 60 + fields[5];
+  // File times count 100 ns steps from 1601-01-01.
+  constexpr int64_t SecondsFrom1601To1970 = 11644473600;
+  return (unixSeconds + SecondsFrom1601To1970) * 10000000;
+}
+
 std::string TScanHistory::EncodeRoot(const std::string& root) {
   static const char Hex[] = "0123456789ABCDEF";
   std::string out;
@@ -116,21 +139,42 @@ std::vector<THistoryEntry> TScanHistory::List(const std::string& root) const {
 
 TFileResult TScanHistory::Add(const TSizeTree& tree, const std::string& root, int64_t total, const std::string& time,
                               int keep) {
+  TPendingEntry pending;
+  const TFileResult begun = Begin(tree, root, total, time, keep, pending);
+  return begun ? Finish(pending) : begun;
+}
+
+TFileResult TScanHistory::Begin(const TSizeTree& tree, const std::string& root, int64_t total,
+                                const std::string& time, int keep, TPendingEntry& pending) {
   std::error_code ec;
   std::filesystem::create_directories(FsPath(Folder_), ec);
   if (ec) return TFileResult::Failure("Cannot create the folder \"" + Folder_ + "\": " + ec.message());
   const std::string name = EncodeRoot(root) + Separator + time + Separator + std::to_string(std::max<int64_t>(0, total));
   const std::string base = Utf8(FsPath(Folder_) / FsPath(name));
-  // The plain result file is written beside the entry, then compressed into it.
-  const std::string plain = base + ".kvr.tmp";
-  TFileResult result = WriteResultFile(tree, plain);
-  if (result) result = WriteZstdFile(plain, base + std::string(Suffix));
-  std::filesystem::remove(FsPath(plain), ec);
-  if (!result) return result;
-
-  std::vector<THistoryEntry> same = List(root);
-  for (size_t i = static_cast<size_t>(std::max(keep, 1)); i < same.size(); ++i) Remove(same[i]);
+  pending = {root, base + ".kvr.tmp", base + std::string(Suffix), keep};
+  // Without compression the entry would fail at the end: the tree is not written out for nothing.
+  if (!ZstdAvailable()) return WriteZstdFile(pending.Plain, pending.Target);
+  TFileResult result = WriteResultFile(tree, pending.Plain);
+  if (!result) std::filesystem::remove(FsPath(pending.Plain), ec);
   return result;
+}
+
+TFileResult TScanHistory::Finish(const TPendingEntry& pending) const {
+  const TFileResult result = WriteZstdFile(pending.Plain, pending.Target);
+  std::error_code ec;
+  std::filesystem::remove(FsPath(pending.Plain), ec);
+  if (!result) return result;
+  std::vector<THistoryEntry> same = List(pending.Root);
+  for (size_t i = static_cast<size_t>(std::max(pending.Keep, 1)); i < same.size(); ++i) Remove(same[i]);
+  return result;
+}
+
+bool TScanHistory::EntryOf(const std::string& path, THistoryEntry& entry) const {
+  const std::filesystem::path file = FsPath(path);
+  if (Folder_.empty() || file.parent_path() != FsPath(Folder_) || !ParseName(Utf8(file.filename()), entry))
+    return false;
+  entry.Path = path;
+  return true;
 }
 
 bool TScanHistory::Remove(const THistoryEntry& entry) const {

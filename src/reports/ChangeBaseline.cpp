@@ -296,6 +296,28 @@ void TChangeBaseline::Build(const TSizeTree& before, const TSizeTree& now) {
   OtherRoot_ = !anyShared && now.Root()->ChildCount() > 0;
 }
 
+void TChangeBaseline::MarkGone(const TFolderNode* folder, const TFileNodeData* file) {
+  if (Empty() || !FolderData(folder)) return;
+  TBaselineSizes sizes;
+  if (file) {
+    const std::string path = GetNodePath(folder);
+    if (FindFile(FolderKey(folder), path, file->Name.View(), sizes)) Gone_.push_back({path, file->Name.Str(), false, sizes});
+    return;
+  }
+  std::vector<const TFolderNode*> stack{folder};
+  while (!stack.empty()) {
+    const TFolderNode* node = stack.back();
+    stack.pop_back();
+    const TFolderNodeData& data = *node->Data();
+    if (FindFolder(node, sizes)) Gone_.push_back({data.GetParentPath(), data.Name.Str(), true, sizes});
+    const TPathKey key = FolderKey(node);
+    const std::string path = GetNodePath(node);
+    for (const TFileNodeData* each : data.Files)
+      if (FindFile(key, path, each->Name.View(), sizes)) Gone_.push_back({path, each->Name.Str(), false, sizes});
+    for (size_t i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
+  }
+}
+
 size_t TChangeBaseline::MemoryBytes() const {
   size_t bytes = Entries_.capacity() * sizeof(TEntry) + Buckets_.capacity() * sizeof(uint32_t);
   for (const auto& [key, item] : Exact_) bytes += key.capacity() + sizeof(item) + 32;

@@ -61,6 +61,11 @@ class TChangeBaseline {
   TPathKey FolderKey(const TFolderNode* node) const;
 
   const std::vector<TGoneItem>& Gone() const { return Gone_; }
+  // Call before an item leaves the tree (removed from the list): what of it
+  // the baseline holds, a folder with everything below it, is gone from now
+  // on. Costs lookups of the removed items only, no second read of the file.
+  // `file` in `folder`; without a file, the folder itself.
+  void MarkGone(const TFolderNode* folder, const TFileNodeData* file = nullptr);
   // The baseline shares no file, nor any folder holding files, with the
   // tree: it was taken of another root, and everything compares as new.
   bool OtherRoot() const { return OtherRoot_; }

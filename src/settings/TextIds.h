@@ -213,6 +213,20 @@ inline constexpr const char* IdClearBaseline = "2533";
 inline constexpr const char* IdColChange = "2534";
 inline constexpr const char* IdNoHistory = "2536";
 inline constexpr const char* IdComparedWith = "2537";
+inline constexpr const char* IdHistoryMenu = "2539";
+inline constexpr const char* IdHistoryCaption = "2540";
+inline constexpr const char* IdColScanned = "2541";
+inline constexpr const char* IdColTime = "2542";
+inline constexpr const char* IdColTotal = "2543";
+inline constexpr const char* IdColOnDisk = "2544";
+inline constexpr const char* IdHistoryCompare = "2545";
+inline constexpr const char* IdHistoryOpen = "2546";
+inline constexpr const char* IdHistoryDelete = "2547";
+inline constexpr const char* IdClose = "2548";
+inline constexpr const char* IdAskDeleteHistory = "2549";
+inline constexpr const char* IdHistoryEntries = "2550";
+inline constexpr const char* IdTreemapByChange = "2551";
+inline constexpr const char* IdHistoryNotDeleted = "2552";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -249,6 +263,7 @@ inline constexpr std::array AllTextIds = {
     IdSaveNcduJson, IdExcludedWhenScanned, IdScanOverSsh, IdSshServer, IdSshFolder,
     IdReportChanges, IdColBefore, IdColAfter, IdColDifference, IdColChangePercent, IdColState, IdChangeNew, IdChangeGone, IdChangeGrown, IdChangeShrunk, IdCompareOtherRoot, IdKeepHistory, IdHistoryNotWritten,
     IdCompareWithFile, IdCompareWithLast, IdClearBaseline, IdColChange, IdNoHistory, IdComparedWith,
+    IdHistoryMenu, IdHistoryCaption, IdColScanned, IdColTime, IdColTotal, IdColOnDisk, IdHistoryCompare, IdHistoryOpen, IdHistoryDelete, IdClose, IdAskDeleteHistory, IdHistoryEntries, IdTreemapByChange, IdHistoryNotDeleted,
 };
 
 }  // namespace kv

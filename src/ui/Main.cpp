@@ -140,6 +140,7 @@ void TfrmMain::Shutdown() {
   Reports_->StopIconLoader();
   ProgressThread_.reset();
   pnlTreemap->Stop();
+  StopHistoryWrites();
   Engine_->StopScans();
   SshScans_.clear();  // stopped and joined
   Queue_.SetNotify({});
@@ -497,7 +498,11 @@ void TfrmMain::SaveReport(TReportFileFormat format) {
 }
 
 void TfrmMain::ImportResult() {
-  if (ImportResultCommand(*Tree_, *FileEnv_) == TCommandOutcome::Cancelled) return;
+  if (ImportResultCommand(*Tree_, *FileEnv_) != TCommandOutcome::Cancelled) Imported();
+}
+
+void TfrmMain::Imported() {
+  RecomputeBaseline();
   pnlTreemap->TreeChanged();
   UpdateTreemap();
   // Even a failed import keeps what it read before the damage.

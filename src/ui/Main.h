@@ -34,6 +34,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QThreadPool;
 class QStatusBar;
 class QToolButton;
 class QTreeView;
@@ -85,6 +86,8 @@ class TfrmMain final : public QMainWindow {
   // The file commands of the menus.
   void SaveReport(TReportFileFormat format);
   void ImportResult();
+  // After an import, also a partial one: every view follows the tree.
+  void Imported();
   // Now, as the titles of written pages show it.
   std::string TitleTime() const;
   // The settings dialog on one of its pages; the report is rebuilt afterwards.
@@ -145,6 +148,8 @@ class TfrmMain final : public QMainWindow {
   void CompareWithFile();
   void CompareWithLast();
   void ClearBaseline();
+  // The History dialog; its commands act on this window.
+  void ShowHistory();
   TCompareState& Compare() { return *Compare_; }
 
   // ---- what the window runs on (tests, tools) ----
@@ -197,6 +202,13 @@ class TfrmMain final : public QMainWindow {
   // A new or no baseline: the Change column, the report and the picture follow.
   void BaselineChanged();
   void ScanFinished(const std::string& root);
+  // A scan ended: what is gone is worked out again (removals mark their own).
+  void RecomputeBaseline();
+  // The treemap by change while the entry is checked and there is a baseline.
+  void ShowChangeColors();
+  // Waits for the history entries still being compressed.
+  void StopHistoryWrites();
+  void ShowHistoryFailure(const std::string& told);
   QVariant ChangeCell(const TFolderNode& node, int role) const;
 
   TdtmMain& Dm_;
@@ -218,6 +230,9 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
   std::unique_ptr<TCompareState> Compare_;
+  // Compresses finished scans into the history, one at a time; a shared
+  // pointer, so that only MainCompare.cpp needs the whole type.
+  std::shared_ptr<QThreadPool> HistoryPool_;
   // How this window shows sizes; the pane below is built with it.
   TSizeFormat SizeFormat_;
   TReportPane Pane_;

@@ -35,6 +35,7 @@ constexpr TMenuEntry Entries[] = {
     {E::Action, "mniScan", "mniCompareFile", IdCompareWithFile},
     {E::Action, "mniScan", "mniCompareLast", IdCompareWithLast},
     {E::Action, "mniScan", "mniClearBaseline", IdClearBaseline},
+    {E::Action, "mniScan", "mniHistory", IdHistoryMenu},
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniStopScan", IdStopScan},
     {E::Action, "mniScan", "mniFilter", IdFilter},
@@ -57,6 +58,7 @@ constexpr TMenuEntry Entries[] = {
     {E::Action, "mniView", "mniShowChart", IdShowChart, {}, C::On},
     {E::Action, "mniView", "mniShowInfoDisk", IdShowInfoDisk, {}, C::On},
     {E::Action, "mniView", "mniShowTreemap", IdShowTreemap, {}, C::Off},
+    {E::Action, "mniView", "mniTreemapByChange", IdTreemapByChange, {}, C::Off},
 
     {E::Menu, "mnuMain", "mniReport", IdMenuReport},
     {E::FolderKinds, "mniReport", {}, {}, {}, C::Off, G::ReportKinds2},

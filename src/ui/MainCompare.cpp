@@ -6,12 +6,15 @@
 #include <QAction>
 #include <QColor>
 #include <QStatusBar>
+#include <QThreadPool>
 
 #include "app/Option.h"
 #include "reports/ChangesReport.h"
+#include "reports/ReportColumns.h"
 #include "settings/TextIds.h"
 #include "ui/FolderPane.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/HistoryDialog.h"
 #include "ui/QtText.h"
 #include "ui/TreemapPanel.h"
 
@@ -30,8 +33,20 @@ void TfrmMain::ConnectCompare() {
   connect(Act("mniCompareFile"), &QAction::triggered, this, [this] { CompareWithFile(); });
   connect(Act("mniCompareLast"), &QAction::triggered, this, [this] { CompareWithLast(); });
   connect(Act("mniClearBaseline"), &QAction::triggered, this, [this] { ClearBaseline(); });
+  connect(Act("mniHistory"), &QAction::triggered, this, [this] { ShowHistory(); });
+  // Without a history folder (tests) there is nothing to list.
+  Act("mniHistory")->setEnabled(!Compare_->History().Folder().empty());
   FolderModel().ChangeOf = [this](const TFolderNode& node, int role) { return ChangeCell(node, role); };
   Act("mniClearBaseline")->setEnabled(false);
+  // Remembered across runs; it takes effect while there is a baseline.
+  QAction* byChange = Act("mniTreemapByChange");
+  byChange->setChecked(Options_->TreemapByChange != 0);
+  byChange->setEnabled(false);
+  connect(byChange, &QAction::toggled, this, [this](bool on) {
+    Options_->TreemapByChange = on ? 1 : 0;
+    Options_->Save();
+    ShowChangeColors();
+  });
 }
 
 void TfrmMain::CompareWithFile() {
@@ -48,6 +63,20 @@ void TfrmMain::CompareWithLast() {
     BaselineChanged();
 }
 
+void TfrmMain::ShowHistory() {
+  TfrmHistory::TCommands commands;
+  commands.CompareWith = [this](const THistoryEntry& entry) {
+    if (Compare_->CompareWith(entry.Path, *Tree_, *Setup_.Platform.Locale, *FileEnv_) == TCommandOutcome::Done)
+      BaselineChanged();
+  };
+  commands.Open = [this](const THistoryEntry& entry) {
+    if (ImportFileCommand(*Tree_, entry.Path, *FileEnv_) != TCommandOutcome::Cancelled) Imported();
+  };
+  TfrmHistory dialog(Compare_->History(), SizeFormat_, *Services_, LanguageTranslator(*Languages_), *Dialog_,
+                     std::move(commands), this);
+  dialog.exec();
+}
+
 void TfrmMain::ClearBaseline() {
   Compare_->Clear();
   BaselineChanged();
@@ -58,10 +87,16 @@ void TfrmMain::BaselineChanged() {
   Act("mniClearBaseline")->setEnabled(active);
   Folders_->ShowChangeColumn(active);
   FolderModel().ChangesMoved();
+  Act("mniTreemapByChange")->setEnabled(active);
+  ShowChangeColors();
   if (active) {
-    const QString said = Compare_->Baseline().OtherRoot()
-                             ? Tr(IdCompareOtherRoot)
-                             : WithName(Tr(IdComparedWith), Compare_->Baseline().SourceFile);
+    // A history entry by its folder and time, not by its encoded name.
+    std::string source = Compare_->Baseline().SourceFile;
+    THistoryEntry entry;
+    if (const FileTime time = Compare_->History().EntryOf(source, entry) ? HistoryFileTime(entry.Time) : 0)
+      source = entry.Root + "  " + DateTimeText(Services_->FileTimeToLocalDateTime(time), *Setup_.Platform.Locale);
+    const QString said = Compare_->Baseline().OtherRoot() ? Tr(IdCompareOtherRoot)
+                                                          : WithName(Tr(IdComparedWith), source);
     barStatus->showMessage(said, StatusMessageMs);
   } else {
     barStatus->clearMessage();
@@ -70,8 +105,44 @@ void TfrmMain::BaselineChanged() {
 }
 
 void TfrmMain::ScanFinished(const std::string& root) {
-  const std::string failure = Compare_->KeepScan(*Tree_, root, *Options_);
-  if (!failure.empty()) barStatus->showMessage(WithName(Tr(IdHistoryNotWritten), failure), StatusMessageMs);
+  // First: keeping this scan may drop the history entry the baseline is read from.
+  RecomputeBaseline();
+  TPendingEntry pending;
+  std::string told;
+  if (!Compare_->BeginKeep(*Tree_, root, *Options_, pending, told)) {
+    ShowHistoryFailure(told);
+    return;
+  }
+  // Compressing is most of the time an entry takes; the tree is not read any more.
+  if (!HistoryPool_) {
+    HistoryPool_ = std::make_shared<QThreadPool>();
+    HistoryPool_->setMaxThreadCount(1);  // entries of one root are dropped in order
+  }
+  HistoryPool_->start([this, history = Compare_->History(), pending] {
+    const TFileResult result = history.Finish(pending);
+    QMetaObject::invokeMethod(this, [this, result] { ShowHistoryFailure(Compare_->Told(result)); },
+                              Qt::QueuedConnection);
+  });
+}
+
+void TfrmMain::ShowHistoryFailure(const std::string& told) {
+  if (!told.empty()) barStatus->showMessage(WithName(Tr(IdHistoryNotWritten), told), StatusMessageMs);
+}
+
+void TfrmMain::StopHistoryWrites() {
+  if (HistoryPool_) HistoryPool_->waitForDone();
+}
+
+void TfrmMain::RecomputeBaseline() {
+  if (!Compare_->Recompute(*Tree_, *Setup_.Platform.Locale)) return;
+  FolderModel().ChangesMoved();
+  if (Pane_.ChangesShown()) RefreshReport(FocusedNode());
+  ShowChangeColors();
+}
+
+void TfrmMain::ShowChangeColors() {
+  const bool wanted = Compare_->Active() && Act("mniTreemapByChange")->isChecked();
+  pnlTreemap->SetChangeColors(wanted ? &Compare_->Baseline() : nullptr);
 }
 
 QVariant TfrmMain::ChangeCell(const TFolderNode& node, int role) const {

@@ -35,6 +35,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
   if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+    Compare_->ItemsLeaving(file->ParentNode, file);
     // The rows may show this file: rebuild them before anything paints.
     TFolderNode* folder = RemoveFileItem(*Tree_, file);
     UpdateCounters();
@@ -64,6 +65,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
       Folders_->ClearFocus();
       break;
     }
+  if (own) Compare_->ItemsLeaving(own);
   TFolderNode* parent = RemoveFolderItem(*Tree_, folder);
   RemovingFolder_ = false;
   // The last folder gone empties the tree: nothing unread is left to count.
@@ -108,11 +110,10 @@ void TfrmMain::DeleteSelected() {
 void TfrmMain::RemoveSelected() {
   TBaseNodeData* item = SelectedItem();
   if (!item) return;
-  if (PopupSource_ != Reports_->FilesList()) {
+  if (PopupSource_ != Reports_->FilesList())
     RemoveItem(item);
-    return;
-  }
-  RemoveByPaths(Reports_->SelectedFilePaths());
+  else
+    RemoveByPaths(Reports_->SelectedFilePaths());
 }
 
 void TfrmMain::RefreshSelected() {

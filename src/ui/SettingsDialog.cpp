@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <utility>
@@ -27,6 +28,9 @@ namespace {
 constexpr int32_t MinCount = 1;
 constexpr int32_t MaxCount = std::numeric_limits<int32_t>::max();
 constexpr QSize DesignSize(370, 220);
+// As TOption reads them back.
+constexpr int MinHistoryEntries = 1;
+constexpr int MaxHistoryEntries = 100;
 
 }  // namespace
 
@@ -64,6 +68,23 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   // Takes effect with the next scan; the tree already read keeps its sizes.
   chkCountLinksOnce = MakeNamed<QCheckBox>(tbsReport, "chkCountLinksOnce");
   report->addWidget(chkCountLinksOnce);
+  // Each finished scan kept, a few per scanned folder, to compare with later.
+  chkKeepHistory = MakeNamed<QCheckBox>(tbsReport, "chkKeepHistory");
+  report->addWidget(chkKeepHistory);
+  auto* historyRow = new QHBoxLayout;
+  lblHistoryEntries = MakeNamed<QLabel>(tbsReport, "lblHistoryEntries");
+  edtHistoryEntries = MakeNamed<QSpinBox>(tbsReport, "edtHistoryEntries");
+  edtHistoryEntries->setRange(MinHistoryEntries, MaxHistoryEntries);
+  edtHistoryEntries->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+  lblHistoryEntries->setBuddy(edtHistoryEntries);
+  historyRow->addSpacing(20);
+  historyRow->addWidget(lblHistoryEntries, 1);
+  historyRow->addWidget(edtHistoryEntries);
+  report->addLayout(historyRow);
+  connect(chkKeepHistory, &QCheckBox::toggled, this, [this](bool on) {
+    lblHistoryEntries->setEnabled(on);
+    edtHistoryEntries->setEnabled(on);
+  });
   report->addStretch(1);
   pgcSetting->addTab(tbsReport, QString());
 
@@ -112,6 +133,10 @@ TfrmSettings::TfrmSettings(TOption& options, TLangList& languages, std::function
   else
     rbtCreate->setChecked(true);
   chkCountLinksOnce->setChecked(Options_.CountHardLinksOnce != 0);
+  edtHistoryEntries->setValue(Options_.HistoryEntries);
+  chkKeepHistory->setChecked(Options_.KeepHistory != 0);
+  lblHistoryEntries->setEnabled(chkKeepHistory->isChecked());
+  edtHistoryEntries->setEnabled(chkKeepHistory->isChecked());
 
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -145,6 +170,8 @@ void TfrmSettings::ApplyLanguage() {
   rbtUpdate->setText(tr(IdUseModifyDate));
   rbtLastAccess->setText(tr(IdUseLastAccessDate));
   chkCountLinksOnce->setText(tr(IdCountLinksOnce));
+  chkKeepHistory->setText(tr(IdKeepHistory));
+  lblHistoryEntries->setText(tr(IdHistoryEntries));
   lblChartOther->setText(tr(IdChartOtherLabel));
   rbtChartOther1->setText(tr(IdChartOtherSmall));
   rbtChartOther2->setText(tr(IdChartOtherNone));
@@ -165,6 +192,10 @@ void TfrmSettings::btnOkClick() {
   else
     Options_.ReportOldestType = 1;
   Options_.CountHardLinksOnce = chkCountLinksOnce->isChecked() ? 1 : 0;
+  Options_.KeepHistory = chkKeepHistory->isChecked() ? 1 : 0;
+  // The text, as for the count above; out of range is kept within it.
+  Options_.HistoryEntries =
+      std::clamp(CountFromText(edtHistoryEntries->cleanText()), MinHistoryEntries, MaxHistoryEntries);
   Options_.Save();
   accept();
 }

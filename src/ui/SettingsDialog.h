@@ -32,7 +32,7 @@ class TfrmSettings final : public QDialog {
   void ShowPage(const char* pageObjectName);
   void ApplyLanguage();
 
-  // The button handlers, callable without exec(): OK stores the four options
+  // The button handlers, callable without exec(): OK stores the options
   // it shows, saves them all and accepts; Cancel only rejects.
   void btnOkClick();
   void btnCancelClick();
@@ -59,6 +59,9 @@ class TfrmSettings final : public QDialog {
   QRadioButton* rbtUpdate = nullptr;
   QRadioButton* rbtLastAccess = nullptr;
   QCheckBox* chkCountLinksOnce = nullptr;
+  QCheckBox* chkKeepHistory = nullptr;
+  QLabel* lblHistoryEntries = nullptr;
+  QSpinBox* edtHistoryEntries = nullptr;
   QLabel* lblChartOther = nullptr;
   QRadioButton* rbtChartOther1 = nullptr;
   QRadioButton* rbtChartOther2 = nullptr;

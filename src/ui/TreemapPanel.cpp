@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "model/SizeTree.h"
+#include "treemap/TreemapChange.h"
 
 namespace kv {
 
@@ -79,6 +80,13 @@ void TTreemapPanel::SetSizeType(TSizeType type) {
   Request(false);
 }
 
+void TTreemapPanel::SetChangeColors(const TChangeBaseline* baseline) {
+  if (!baseline && !ChangeBaseline_) return;
+  ChangeBaseline_ = baseline;
+  ++Coloring_;
+  Request(false);
+}
+
 void TTreemapPanel::SetSelectedFile(const TFileNodeData* file) {
   if (file == SelectedFile_) return;
   SelectedFile_ = file;
@@ -94,7 +102,7 @@ void TTreemapPanel::ResolveRoot() {
 }
 
 TTreemapPanel::TInputs TTreemapPanel::Wanted() const {
-  return TInputs{Root_, SizeType_, width(), height(), Generation_, Growth_};
+  return TInputs{Root_, SizeType_, width(), height(), Generation_, Growth_, Coloring_};
 }
 
 bool TTreemapPanel::Settled() const {
@@ -160,6 +168,8 @@ void TTreemapPanel::Continue() {
   std::shared_ptr<TPicture> picture = std::move(Making_);
   picture->Snapshot = Steps_->Take();
   Steps_.reset();
+  // Here, not on the worker: the baseline belongs to the UI thread.
+  if (ChangeBaseline_) ColorByChange(picture->Snapshot, *ChangeBaseline_);
   const int w = picture->Inputs.Width;
   const int h = picture->Inputs.Height;
   Pool_.start([this, picture, w, h] {

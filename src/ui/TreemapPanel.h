@@ -18,6 +18,10 @@
 #include "treemap/Treemap.h"
 
 namespace kv {
+class TChangeBaseline;
+}
+
+namespace kv {
 
 class TSizeTree;
 
@@ -36,6 +40,10 @@ class TTreemapPanel final : public QWidget {
   void TreeGrew();
   // Which of the two sizes the areas follow; a change makes a new picture.
   void SetSizeType(TSizeType type);
+  // Files coloured by their change against the baseline; null: by extension.
+  // Call again after the baseline changed.
+  void SetChangeColors(const TChangeBaseline* baseline);
+  bool ChangeColors() const { return ChangeBaseline_ != nullptr; }
   // The file outlined in the picture (the selected row); null for none.
   void SetSelectedFile(const TFileNodeData* file);
   // Tells OnHover again about the item under the mouse (the unit changed).
@@ -76,6 +84,7 @@ class TTreemapPanel final : public QWidget {
     int Width = 0, Height = 0;
     uint64_t Generation = 0;
     uint64_t Growth = 0;
+    uint64_t Coloring = 0;
     bool operator==(const TInputs&) const = default;
   };
   struct TPicture {
@@ -104,6 +113,8 @@ class TTreemapPanel final : public QWidget {
   TSizeType SizeType_ = TSizeType::FileSize;
   uint64_t Generation_ = 0;  // counts changes that may free items
   uint64_t Growth_ = 0;      // counts scan hand-overs
+  uint64_t Coloring_ = 0;    // counts changes of the colour mode or its baseline
+  const TChangeBaseline* ChangeBaseline_ = nullptr;
   bool KeepRoot_ = false;    // a click in the picture is being handled
   bool Stopped_ = false;
   bool Busy_ = false;

@@ -104,5 +104,14 @@ TEST_F(ScanHistoryTest, AFailedWriteCostsOnlyTheNewEntry) {
   EXPECT_FALSE(TScanHistory((Folder / "plain" / "history").string()).Add(Tree, "/data", 1, "20261210T120000", 5));
 }
 
+TEST(ScanHistoryTimes, EntryTimesBecomeFileTimesAndOtherTextsNone) {
+  constexpr int64_t Second = 10000000, Epoch1970 = 11644473600 * Second;
+  EXPECT_EQ(HistoryFileTime("19700102T000001"), Epoch1970 + 86401 * Second);
+  EXPECT_EQ(HistoryFileTime("20000301T123456"), Epoch1970 + (11017 * 86400 + 45296) * Second);
+  for (const char* bad : {"2026121T181500", "20261210 181500", "20261310T000000", "20260230T000000",
+                          "20261210T240000", "2026121xT181500", ""})
+    EXPECT_EQ(HistoryFileTime(bad), 0) << bad;
+}
+
 }  // namespace
 }  // namespace kv

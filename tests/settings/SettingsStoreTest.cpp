@@ -49,6 +49,7 @@ TEST(Option, LoadsDefaultsAndSavesOnDestruction) {
     EXPECT_EQ(options.ColorPalette, 7);
     EXPECT_EQ(options.ColorGradient, 16);
     EXPECT_EQ(options.ShowTreemap, 1);
+    EXPECT_EQ(options.TreemapByChange, 0);
     EXPECT_EQ(options.CountHardLinksOnce, 1);
     EXPECT_EQ(options.KeepHistory, 1);
     EXPECT_EQ(options.HistoryEntries, 5);
@@ -57,7 +58,8 @@ TEST(Option, LoadsDefaultsAndSavesOnDestruction) {
     EXPECT_EQ(ReadRegInteger(store, "ColorPalette", -1), -1);
   }
   const auto values = store.Values();
-  ASSERT_EQ(values.size(), 9u);
+  ASSERT_EQ(values.size(), 10u);
+  EXPECT_EQ(std::get<int32_t>(values.at("TreemapByChange")), 0);
   EXPECT_EQ(std::get<int32_t>(values.at("KeepHistory")), 1);
   EXPECT_EQ(std::get<int32_t>(values.at("HistoryEntries")), 5);
   EXPECT_EQ(std::get<int32_t>(values.at("ColorPalette")), 8);

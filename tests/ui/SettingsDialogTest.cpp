@@ -2,6 +2,7 @@
 // beside the test binary, driven through its buttons, radios and boxes.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -204,6 +205,34 @@ TEST_F(SettingsDialogTest, CancelChangesNothing) {
   EXPECT_EQ(Options->ReportOldestType, 2);
   EXPECT_EQ(Store.Values(), before);
   EXPECT_EQ(Relabels, 0);
+}
+
+TEST_F(SettingsDialogTest, HistoryControlsShowStoreAndKeepTheirRange) {
+  Load();
+  const struct {
+    int32_t Keep, Entries;  // the options before
+    bool Check;             // the box as the user leaves it
+    const char* Text;       // typed into the count
+    int32_t StoredEntries;
+  } cases[] = {{1, 5, false, "9", 9}, {0, 12, true, "3", 3}, {1, 5, true, "0", 1}, {1, 5, true, "250", 100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    Options->KeepHistory = c.Keep;
+    Options->HistoryEntries = c.Entries;
+    auto dialog = MakeDialog();
+    auto* keep = Named<QCheckBox>(*dialog, "chkKeepHistory");
+    auto* entries = Named<QSpinBox>(*dialog, "edtHistoryEntries");
+    EXPECT_EQ(keep->isChecked(), c.Keep != 0);
+    EXPECT_EQ(entries->value(), c.Entries);
+    EXPECT_EQ(entries->isEnabled(), c.Keep != 0);  // the count matters only while a history is kept
+    keep->setChecked(c.Check);
+    EXPECT_EQ(entries->isEnabled(), c.Check);
+    Named<QLineEdit>(*entries, "qt_spinbox_lineedit")->setText(c.Text);
+    dialog->btnOkClick();
+    EXPECT_EQ(StoredInteger("KeepHistory"), c.Check ? 1 : 0);
+    EXPECT_EQ(StoredInteger("HistoryEntries"), c.StoredEntries);
+  }
+  EXPECT_EQ(Named<QLabel>(*MakeDialog(), "lblHistoryEntries")->text(), FileText("English.kvl", IdHistoryEntries));
 }
 
 TEST(SettingsDialogCount, TextBecomesAWholeNumberWithinBounds) {
