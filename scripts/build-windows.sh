@@ -54,16 +54,7 @@ qt_prefix="$cache_root/qt6-mingw-$qt_version-$qt_key"
 
 if [ ! -f "$qt_prefix/.complete" ]; then
   echo "== Qt $qt_version for MinGW-w64 (once; cached in $qt_prefix)"
-  # Source packages come from the archive and suite this machine already uses.
-  src_list=/etc/apt/sources.list.d/kestrove-src.sources
-  if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
-    uris=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
-    : "${uris:=http://deb.debian.org/debian}"
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-      "$uris" "$codename" | "${as_root[@]}" tee "$src_list" >/dev/null
-    "${as_root[@]}" apt-get update -q
-  fi
+  scripts/deb-src.sh
   work="$cache_root/qt6-mingw-$qt_version-$qt_key.work"
   rm -rf "$work"
   mkdir -p "$work"
@@ -78,6 +69,7 @@ if [ ! -f "$qt_prefix/.complete" ]; then
   rm -rf "$work"
 fi
 [ "$qt_only" -eq 1 ] && exit 0
+zstd_prefix=$(scripts/mingw-zstd.sh)
 
 echo "== kestrove.exe and kestrove-cli.exe ($build_type)"
 build="$top/build/windows"
@@ -86,7 +78,7 @@ build="$top/build/windows"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DKESTROVE_WERROR=ON \
   -DKESTROVE_TESTS=ON -DKESTROVE_BENCH=OFF -DKESTROVE_STATIC_RUNTIME=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >/dev/null
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DKESTROVE_ZSTD_PREFIX="$zstd_prefix" >/dev/null
 ninja -C "$build" -j "$jobs" "${targets[@]}"
 
 echo "== dist/windows"

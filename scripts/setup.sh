@@ -22,7 +22,7 @@ packages=(
   ncdu gdu
   # scans over SSH: the client, and the server the SSH tests start on a free port
   openssh-client openssh-server
-  # the Windows build's zlib (libzstd is cross-built from its Debian source: scripts/mingw-zstd.sh)
+  # the Windows build's zlib (libzstd is cross-built from its Debian source by scripts/mingw-zstd.sh)
   libz-mingw-w64-dev
   # the Windows package and the check that its window appears under Wine
   zip x11-utils

@@ -38,8 +38,9 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" setarch "$(uname -m)" -R 
   build/tsan/tests/kestrove_tests --gtest_filter='*Concurrent*:UiCallQueue*:FolderSearch*' --gtest_brief=1
 
 echo "== Windows check (MinGW-w64 + Wine)"
+zstd_prefix=$(scripts/mingw-zstd.sh)
 cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTROVE_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DKESTROVE_ZSTD_PREFIX="$zstd_prefix" >/dev/null
 ninja -C build/win64 -j "$jobs" kestrove_tests
 # Wine needs a UTF-8 host locale for non-ASCII file names.
 export WINEPREFIX="$top/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8

@@ -171,6 +171,7 @@ size_t TCompressedInput::Read(void* target, size_t n) {
 TOpenedInput OpenCompressedInput(const std::string& path, uint64_t limit) {
   TOpenedInput result;
   if (path == "-") {
+    SetBinaryStandardInput();
     result.Input = std::make_unique<TCompressedInput>(stdin, false, limit);
     return result;
   }

@@ -169,6 +169,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Standard output passes bytes unchanged (Windows would turn LF into CR LF).
 void SetBinaryStandardOutput();
+// Standard input likewise: compressed data and raw names read through unchanged
+// (Windows would drop CR and stop at the first Ctrl-Z byte).
+void SetBinaryStandardInput();
 
 // Opens a file by its UTF-8 name as fopen does (errno tells why it failed).
 std::FILE* OpenFile(const std::string& path, const char* mode);

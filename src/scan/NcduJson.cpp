@@ -155,7 +155,12 @@ bool TParser::String(std::string* out) {
     const int c = Next();
     if (c < 0) return Fail("the file ends inside a string");
     if (c == '"') return true;
-    if (c != '\\') continue;  // the buffer ran out mid-run
+    if (c != '\\') {
+      // The buffer ran out mid-run: c is the first byte of the next one.
+      if (out) *out += static_cast<char>(c);
+      if (++length > NcduMaxString) return Fail("a string longer than " + std::to_string(NcduMaxString) + " bytes");
+      continue;
+    }
     const int e = Next();
     char plain = 0;
     switch (e) {

@@ -39,15 +39,23 @@ std::vector<std::string> SshCommandLine(const TSshTarget& target, TSshMethod met
 // entries of the folder root.
 std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::string& root);
 
-// One scan over SSH, run on the calling thread into the sink. Stop may come
-// from another thread: it ends the ssh process.
-class TSshScan {
+// A stream of ncdu entries run on the calling thread into the sink. Stop may
+// come from another thread.
+class INcduStream {
+ public:
+  virtual ~INcduStream() = default;
+  // Empty when everything arrived; else what went wrong, in one line.
+  virtual std::string Run(INcduSink& sink) = 0;
+  virtual void Stop() = 0;
+};
+
+// One scan over SSH; Stop ends the ssh process.
+class TSshScan final : public INcduStream {
  public:
   TSshScan(TSshTarget target, TSshMethod method, std::string configFile);
-  ~TSshScan();
-  // Empty when everything arrived; else what went wrong, in one line.
-  std::string Run(INcduSink& sink);
-  void Stop();
+  ~TSshScan() override;
+  std::string Run(INcduSink& sink) override;
+  void Stop() override;
 
  private:
   TSshTarget Target_;

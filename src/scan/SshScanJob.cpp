@@ -42,8 +42,12 @@ class TSshScanJob::TBatchSink final : public INcduSink {
         else if (event.Kind == TKind::File) Refused_ = job.Builder_->File(event.Entry);
         else job.Builder_->EndFolder();
       }
-      if (last) job.Builder_->Finish();
-      else job.Builder_->Flush();
+      if (last) {
+        job.Builder_->Finish();
+        job.Running_ = false;
+      } else {
+        job.Builder_->Flush();
+      }
       job.Tree_.EndUpdate();
     });
   }
@@ -72,8 +76,12 @@ class TSshScanJob::TBatchSink final : public INcduSink {
 
 TSshScanJob::TSshScanJob(TSizeTree& tree, TUiCallQueue& queue, const TSshTarget& target, TSshMethod method,
                          std::function<void(const std::string& error)> onEnd)
-    : Tree_(tree), Queue_(queue), Target_(target), Scan_(target, method, SshConfigFromEnvironment()),
-      OnEnd_(std::move(onEnd)),
+    : TSshScanJob(tree, queue, target, std::make_unique<TSshScan>(target, method, SshConfigFromEnvironment()),
+                  std::move(onEnd)) {}
+
+TSshScanJob::TSshScanJob(TSizeTree& tree, TUiCallQueue& queue, const TSshTarget& target,
+                         std::unique_ptr<INcduStream> stream, std::function<void(const std::string& error)> onEnd)
+    : Tree_(tree), Queue_(queue), Target_(target), Stream_(std::move(stream)), OnEnd_(std::move(onEnd)),
       Builder_(std::make_unique<TNcduTreeBuilder>(tree)) {
   Thread_ = std::thread([this] { Execute(); });
 }
@@ -85,7 +93,8 @@ TSshScanJob::~TSshScanJob() {
 
 void TSshScanJob::Stop() {
   Queue_.Cancel(Calls_);
-  Scan_.Stop();
+  Stream_->Stop();
+  Running_ = false;
   // No batch runs after the cancel: what arrived is counted, its open folders incomplete.
   Tree_.BeginUpdate();
   Builder_->Finish();
@@ -94,7 +103,7 @@ void TSshScanJob::Stop() {
 
 void TSshScanJob::Execute() {
   TBatchSink sink(*this);
-  std::string error = Scan_.Run(sink);
+  std::string error = Stream_->Run(sink);
   if (error.empty() && !sink.Refused().empty()) error = sink.Refused();
   // The last batch, the end of every open folder, and the message.
   if (sink.Hand(true)) {

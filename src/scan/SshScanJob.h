@@ -23,12 +23,20 @@ class TSshScanJob {
   // failure (empty when everything arrived), unless the job was stopped.
   TSshScanJob(TSizeTree& tree, TUiCallQueue& queue, const TSshTarget& target, TSshMethod method,
               std::function<void(const std::string& error)> onEnd);
+  // Any other stream of entries into the tree, the same way.
+  TSshScanJob(TSizeTree& tree, TUiCallQueue& queue, const TSshTarget& target, std::unique_ptr<INcduStream> stream,
+              std::function<void(const std::string& error)> onEnd);
   ~TSshScanJob();
   TSshScanJob(const TSshScanJob&) = delete;
   TSshScanJob& operator=(const TSshScanJob&) = delete;
 
   // UI thread: ends the ssh process; nothing more reaches the tree.
   void Stop();
+  // UI thread: entries may still be linked into the tree, under folders the
+  // job holds. Nothing may be taken out of the tree meanwhile (as during a
+  // local scan): stop the job first.
+  bool Running() const { return Running_; }
+  // The worker is done and the job can be released.
   bool Finished() const { return Finished_.load(); }
   const TSshTarget& Target() const { return Target_; }
 
@@ -39,10 +47,11 @@ class TSshScanJob {
   TSizeTree& Tree_;
   TUiCallQueue& Queue_;
   TSshTarget Target_;
-  TSshScan Scan_;
+  std::unique_ptr<INcduStream> Stream_;
   std::function<void(const std::string&)> OnEnd_;
   std::unique_ptr<TNcduTreeBuilder> Builder_;  // UI thread only
   std::shared_ptr<TCallGroup> Calls_ = std::make_shared<TCallGroup>();
+  bool Running_ = true;  // UI thread only
   std::atomic<bool> Finished_{false};
   std::thread Thread_;
 };

@@ -21,6 +21,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 #include "reports/ReportColumns.h"
@@ -371,7 +372,7 @@ void TfrmMain::UpdateItemActions(QWidget* source) {
   const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
   const bool multi = Reports_->FilesMultiplySelected();
-  const bool idle = Engine_->ScanRoots().empty();
+  const bool idle = ScansIdle();
   Act("mniExplorer")->setEnabled(item && !multi);
   Act("mniDelete")->setEnabled(item && idle);
   Act("mniRemoveFromList")->setEnabled(item && idle);
@@ -463,7 +464,7 @@ void TfrmMain::UpdateCommandState() {
   Btn("btnNext")->setEnabled(History_.CanGoNext());
   const TFolderNode* focused = FocusedNode();
   Btn("btnUp")->setEnabled(focused && !focused->Parent()->IsHiddenRoot());
-  const bool idle = Engine_->ScanRoots().empty();
+  const bool idle = ScansIdle();
   Btn("btnFilter")->setEnabled(idle);
   Btn("btnStopSearch")->setEnabled(!idle);
   Panels_[2]->setText(Tr(IdStatusFilter) + " " + Tr(FilterInEffect_ ? IdFilterSet : IdFilterNotSet));
@@ -543,6 +544,11 @@ void TfrmMain::StopScans() {
   UpdateCommandState();
 }
 
+bool TfrmMain::ScansIdle() const {
+  return Engine_->ScanRoots().empty() &&
+         std::none_of(SshScans_.begin(), SshScans_.end(), [](const auto& job) { return job->Running(); });
+}
+
 void TfrmMain::StartSshScan(const std::string& url) {
   if (url.empty()) return;
   // Jobs that ended are released here: one cannot release itself from its own end.
@@ -556,8 +562,10 @@ void TfrmMain::StartSshScan(const std::string& url) {
   SshScans_.push_back(std::make_unique<TSshScanJob>(*Tree_, Queue_, target, TSshMethod::Auto,
                                                      [this](const std::string& failure) {
                                                        UpdateCounters();
+                                                       UpdateCommandState();
                                                        if (!failure.empty()) Dialog_->ShowError(failure);
                                                      }));
+  UpdateCommandState();
 }
 
 // ---------------------------------------------------------------- reports

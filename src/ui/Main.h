@@ -81,6 +81,9 @@ class TfrmMain final : public QMainWindow {
   void StopScans();
   // Starts a scan over SSH of an ssh:// address; empty does nothing.
   void StartSshScan(const std::string& url);
+  // No local scan and no scan over SSH is adding to the tree: only then may
+  // anything be taken out of it.
+  bool ScansIdle() const;
   // The filter dialog; afterwards the filter button shows whether one is set.
   void EditFilter();
   // The file commands of the menus.

@@ -4,6 +4,8 @@
 
 #include <QTreeView>
 
+#include <algorithm>
+
 #include "app/ExportCommands.h"
 #include "reports/AggregateReport.h"
 #include "model/TreeRemoval.h"
@@ -32,6 +34,8 @@ std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
 }
 
 void TfrmMain::RemoveItem(TBaseNodeData* item) {
+  // A scan over SSH still links entries under folders it holds.
+  if (std::any_of(SshScans_.begin(), SshScans_.end(), [](const auto& job) { return job->Running(); })) return;
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
   if (auto* file = dynamic_cast<TFileNodeData*>(item)) {

@@ -74,19 +74,24 @@ class SshScan : public ::testing::Test {
                                      << "\nStrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
                                      << "UsePAM no\nPermitRootLogin prohibit-password\nLogLevel ERROR\nSetEnv PATH="
                                      << Utf8(d / "bin") << ":/usr/bin:/bin XDG_CONFIG_HOME=" << Utf8(d / "config")
-                                     << " ASAN_OPTIONS=detect_leaks=0\n";
+                                     << " ASAN_OPTIONS=detect_leaks=0"
+                                     // The far side's shell reads no login files of the machine's user.
+                                     << " HOME=" << Utf8(d) << "\n";
     const std::string user = getpwuid(geteuid())->pw_name;
     std::ofstream(d / "known_hosts") << "[127.0.0.1]:" << Port << " " << ReadAll(d / "host.pub");
     for (const char* key : {"id", "stranger"})
       std::ofstream(d / (std::string(key) + ".config"))
           << "Host test-server\n  HostName 127.0.0.1\n  User " << user << "\n  IdentityFile " << Utf8(d / key)
           << "\n  IdentitiesOnly yes\n  IdentityAgent none\n  UserKnownHostsFile " << Utf8(d / "known_hosts")
-          << "\n  StrictHostKeyChecking yes\n";
+          << "\n  StrictHostKeyChecking yes\n"
+          // One connection carries every session of the known key; the failure
+          // cases (the other key, another port) connect afresh.
+          << (key == std::string("id") ? "  ControlMaster no\n  ControlPath " + Utf8(d) + "/cm-%C\n" : "");
     std::string error;
     Sshd = TChildProcess::Start({"/usr/sbin/sshd", "-D", "-e", "-f", Utf8(d / "sshd_config")}, error).release();
-    // Ready when a connection gets through.
+    // Ready when the shared connection gets through.
     for (int i = 0; i < 100 && Sshd; ++i) {
-      const std::string probe = "ssh -F " + q + "/id.config -p " + std::to_string(Port) + " test-server true 2>/dev/null";
+      const std::string probe = "ssh -F " + q + "/id.config -p " + std::to_string(Port) + " -fNM test-server >/dev/null 2>&1";
       if (std::system(probe.c_str()) == 0) {
         Ready = true;
         break;
@@ -95,6 +100,10 @@ class SshScan : public ::testing::Test {
     }
   }
   static void TearDownTestSuite() {
+    if (Ready) {
+      const std::string exit = "ssh -F '" + Utf8(*Dir) + "/id.config' -p " + std::to_string(Port) + " -O exit test-server";
+      [[maybe_unused]] const int status = std::system((exit + " 2>/dev/null").c_str());
+    }
     delete Sshd;  // killed and waited for
     Sshd = nullptr;
     if (Dir) fs::remove_all(*Dir);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -16,9 +17,10 @@ namespace {
 
 class TTextSource final : public IByteSource {
  public:
-  explicit TTextSource(std::string text) : Text_(std::move(text)) {}
+  // piece: the most one read delivers, as a pipe may.
+  explicit TTextSource(std::string text, size_t piece = SIZE_MAX) : Text_(std::move(text)), Piece_(piece) {}
   size_t Read(void* target, size_t n) override {
-    n = std::min(n, Text_.size() - At_);
+    n = std::min({n, Piece_, Text_.size() - At_});
     std::memcpy(target, Text_.data() + At_, n);
     At_ += n;
     return n;
@@ -27,6 +29,7 @@ class TTextSource final : public IByteSource {
 
  private:
   std::string Text_;
+  size_t Piece_;
   size_t At_ = 0;
   std::string Error_;
 };
@@ -91,6 +94,40 @@ TEST_F(NcduJsonTest, NamesKeepTheirBytes) {
   EXPECT_TRUE(root.Files.Find("q\"b\\s\n\t\xc3\xa9\xf0\x9f\x98\x80"));
   EXPECT_TRUE(root.Files.Find("raw\xff\xfe"));
   EXPECT_EQ(root.Files.Find("\xe6\x97\xa5")->Owner(), "unknown\\1000");
+}
+
+// Every entry as text, in the order the parser reports them.
+class TRecordingSink final : public INcduSink {
+ public:
+  std::string Folder(const TNcduEntry& e) override { return Add("[", e); }
+  std::string File(const TNcduEntry& e) override { return Add("", e); }
+  void EndFolder() override { Text += "]"; }
+  std::string Text;
+
+ private:
+  std::string Add(const char* kind, const TNcduEntry& e) {
+    Text += kind + e.Name + "|" + std::to_string(e.ASize) + "|" + std::to_string(e.DSize) + "|" + std::to_string(e.Ino) +
+            "|" + std::to_string(e.HardLink) + "|" + e.Excluded + ";";
+    return {};
+  }
+};
+
+TEST(NcduJsonPieces, EveryByteSurvivesTheEdgeOfARead) {
+  std::string text = Head + "[{\"name\":\"/r\",\"future\":{\"a\":[1,{\"b\":null}]}},";
+  for (int i = 0; i < 40; ++i)
+    text += "{\"name\":\"file_" + std::to_string(i * 7919) + "_q\\\"\\u00e9\xff\",\"asize\":" + std::to_string(i * 1000003) +
+            ",\"dsize\":4096,\"ino\":" + std::to_string(i) + ",\"hlnkc\":true},";
+  text += "[{\"name\":\"sub\"},{\"name\":\"x\",\"excluded\":\"pattern\"}]]]";
+  TRecordingSink whole;
+  TTextSource all(text);
+  ASSERT_EQ(ParseNcduJson(all, whole), "");
+  EXPECT_NE(whole.Text.find("file_7919_q\"\xc3\xa9\xff|1000003|4096|1|1|;"), std::string::npos) << whole.Text;
+  for (size_t piece = 1; piece <= 13; ++piece) {
+    TRecordingSink pieces;
+    TTextSource source(text, piece);
+    ASSERT_EQ(ParseNcduJson(source, pieces), "") << piece;
+    EXPECT_EQ(pieces.Text, whole.Text) << "pieces of " << piece;
+  }
 }
 
 TEST_F(NcduJsonTest, MalformedFilesAreRefusedWithOffsetAndReason) {

@@ -3,6 +3,7 @@
 #   - kestrove-cli.exe scans a generated tree on Wine's Z: drive; its totals must equal
 #     those of the native program on the same tree, its top-level folder must be Z:,
 #     and its result file must read back (also natively) and write again unchanged;
+#   - result files and ncdu JSON, plain, gzip and zstd, read from a pipe (--import -);
 #   - kestrove.exe starts on a virtual display and its main window appears with its title.
 #
 #   tests/windows/wine_check.sh [SCREENSHOT.png]
@@ -39,6 +40,8 @@ head -c 70000 /dev/zero >"$tree/Media/clip.bin"
 head -c 1 /dev/zero >"$tree/Media/Übersicht/Grüße.txt"
 : >"$tree/Media/empty.dat"
 head -c 4096 /dev/zero >"$tree/README"
+# 26 bytes: the result file holds a Ctrl-Z byte, which ends text-mode input.
+head -c 26 /dev/zero >"$tree/Docs/ctrl-z.bin"
 wtree=$(winpath "$tree")
 
 echo "-- kestrove-cli.exe scans $wtree"
@@ -89,6 +92,19 @@ if "$native_cli" --import "$work/win.kvr" --stats --tree-report csv --out "$work
 else
   fail "the native program could not import the Windows result file"
 fi
+
+echo "-- result files and ncdu JSON, plain and compressed, through standard input"
+"$native_cli" --scan "$tree" --export "$work/native.kvr" --export-ncdu "$work/native.json" 2>/dev/null
+zstd -q -c "$work/native.kvr" >"$work/native.kvr.zst"
+gzip -c "$work/native.json" >"$work/native.json.gz"
+for file in native.kvr native.kvr.zst native.json.gz; do
+  if cat "$work/$file" | "$wine" "$dist/kestrove-cli.exe" --import - --stats 2>"$work/pipe.stats"; then
+    [ "$(sizes "$work/pipe.stats")" = "$(sizes "$work/native.stats")" ] || fail "$file through standard input: other totals"
+  else
+    cat "$work/pipe.stats" >&2
+    fail "kestrove-cli.exe could not read $file from standard input"
+  fi
+done
 
 echo "-- an error exits with status 2"
 status=0

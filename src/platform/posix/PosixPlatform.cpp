@@ -38,6 +38,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 }
 
 void SetBinaryStandardOutput() {}
+void SetBinaryStandardInput() {}
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 

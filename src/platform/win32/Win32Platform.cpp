@@ -425,6 +425,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 }
 
 void SetBinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+void SetBinaryStandardInput() { _setmode(_fileno(stdin), _O_BINARY); }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   const std::wstring widePath = Widen(path);
