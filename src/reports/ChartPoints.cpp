@@ -24,7 +24,7 @@ std::vector<TChartPoint> Fill(const Rows &rows, TSizeType sizeType, int32_t char
 
   int64_t others = 0;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    const TAbstractNodeData &row = **it;
+    const auto &row = **it;
     const int64_t size = row.GetSize(sizeType);
     if (chartOtherType == 2 || AboveTwoPercent(size, total))
       points.push_back({static_cast<double>(size), std::string(row.GetText())});

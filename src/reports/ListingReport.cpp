@@ -157,7 +157,7 @@ double ReportDate(const TItemInfo &info, int32_t oldestType) {
 
 int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind, TSizeType sizeType) {
   if (kind == TReportKind::Top100Folders)
-    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(&item)) return folder->GetOwnSize(sizeType);
+    if (const auto *folder = AsFolderData(&item)) return folder->GetOwnSize(sizeType);
   return item.GetSize(sizeType);
 }
 
@@ -170,8 +170,8 @@ std::vector<int> ListingUnfilledColumns(TReportKind kind) {
 
 void ComputeListPercents(const TListingRows &rows) {
   auto raw = [](const TBaseNodeData *row) -> int64_t {
-    if (const auto *file = dynamic_cast<const TFileNodeData *>(row)) return file->FileSize;
-    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(row)) return folder->TotalSize;
+    if (const auto *file = AsFileData(row)) return file->FileSize;
+    if (const auto *folder = AsFolderData(row)) return folder->TotalSize;
     return 0;
   };
   TShareTotal total;

@@ -73,7 +73,7 @@ int CompareTimes(double a, double b) {
   return a < b ? -1 : 1;
 }
 
-const TFolderNodeData* AsFolder(const TBaseNodeData& row) { return dynamic_cast<const TFolderNodeData*>(&row); }
+const TFolderNodeData* AsFolder(const TBaseNodeData& row) { return AsFolderData(&row); }
 
 }  // namespace
 

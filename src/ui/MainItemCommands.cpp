@@ -27,14 +27,14 @@ TBaseNodeData* TfrmMain::SelectedItem() const {
 std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
   // Folders carry their trailing separator, so a file manager opens them.
   std::string path = item.GetFullPath();
-  if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
+  if (AsFolderData(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
   return path;
 }
 
 void TfrmMain::RemoveItem(TBaseNodeData* item) {
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
-  if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+  if (auto* file = AsFileData(item)) {
     // The rows may show this file: rebuild them before anything paints.
     TFolderNode* folder = RemoveFileItem(*Tree_, file);
     UpdateCounters();
@@ -51,7 +51,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
     Folders_->Repaint();
     return;
   }
-  auto* folder = dynamic_cast<TFolderNodeData*>(item);
+  auto* folder = AsFolderData(item);
   if (!folder) return;
   // Rows and the tree's focus may lie inside the subtree about to be freed.
   Pane_.Clear();
@@ -116,7 +116,7 @@ void TfrmMain::RemoveSelected() {
 }
 
 void TfrmMain::RefreshSelected() {
-  auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
+  auto* folder = AsFolderData(SelectedItem());
   if (!folder) return;
   const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
   // A folder imported from the other platform cannot be read here: keep it.
@@ -146,7 +146,7 @@ void TfrmMain::FollowRefresh() {
 void TfrmMain::OpenListRow() {
   TBaseNodeData* item = Reports_->CurrentFileRow();
   if (!item) return;
-  if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
+  if (auto* folder = AsFolderData(item)) {
     if (Pane_.Kind() == TReportKind::Top100Folders) {
       // Shown as Files and folders from now on; the focus change builds it.
       MarkReportKind(TReportKind::FilesInThisFolder);

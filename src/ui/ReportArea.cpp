@@ -165,7 +165,7 @@ void TReportArea::StartIconLoader() {
         if (!list || IconRow_ < 0) return;
         TFileIconsList& icons = Dm_.FileIcons();
         if (list == grdFiles) {
-          auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
+          auto* file = AsFileData(FilesModel_->RowObject(IconRow_));
           if (!file) return;  // folders have their own image
           file->IconIndex = icons.IconOf(file->Name.Str(), Shell_);
           FilesModel_->RowChanged(IconRow_);

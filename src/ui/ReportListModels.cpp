@@ -84,7 +84,7 @@ QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
       return QString::fromUtf8(FilesCellText(*row, column, Pane_.Kind(), Pane_.SizeFormat()));
     case Qt::DecorationRole: {
       if (column != fcName) return {};
-      if (const auto* folder = dynamic_cast<const TFolderNodeData*>(row))
+      if (const auto* folder = AsFolderData(row))
         return folder->IsTopLevel() ? Images_.Drive : Images_.ClosedFolder;
       const auto* file = static_cast<const TFileNodeData*>(row);
       if (file->IconIndex >= 0 && Images_.ImageOf) return Images_.ImageOf(file->IconIndex);

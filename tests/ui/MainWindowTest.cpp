@@ -482,7 +482,7 @@ TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
   ASSERT_GE(row, 0);
   auto* model = dynamic_cast<TFilesListModel*>(grdFiles->model());
   ASSERT_NE(model, nullptr);
-  const auto* file = dynamic_cast<const TFileNodeData*>(model->RowObject(row));
+  const auto* file = AsFileData(model->RowObject(row));
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(file->FileSize, 1);
   ASSERT_NE(file->AllocatedSize, 1);
