@@ -3,7 +3,8 @@
 #   1. Qt (qtbase, from Debian's own source package) for MinGW-w64, once per machine,
 #      cached outside the source tree under ~/.cache/kestrove/ keyed by version and options;
 #   2. kestrove.exe and kestrove-cli.exe against it;
-#   3. dist/windows/: both programs, Language/, the Qt and MinGW DLLs, and a zip of it all.
+#   3. dist/windows/: both programs, Language/, the Qt and MinGW DLLs, and a zip of it all
+#      (dist/Kestrove-<version>-windows-x64.zip, unpacking into Kestrove-<version>\).
 # Qt is linked as shared DLLs beside the programs, which meets the LGPL simply:
 # a user can swap in a Qt of their own.
 #
@@ -102,5 +103,13 @@ gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 cp "$gcc_dir/libstdc++-6.dll" "$gcc_dir/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$dist/"
 x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
 cp "$top/docs/windows/README.txt" "$dist/" 2>/dev/null || true
-(cd "$top/dist" && rm -f kestrove-windows-x64.zip && zip -q -r kestrove-windows-x64.zip windows)
-echo "dist/windows and dist/kestrove-windows-x64.zip are ready"
+# The zip unpacks into a folder named for the version.
+version=$(sed -n 's/^project(Kestrove VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
+zip_name="Kestrove-$version-windows-x64.zip"
+stage="$top/build/package/zip"
+rm -rf "$stage" "$top/dist/$zip_name"
+mkdir -p "$stage"
+cp -r "$dist" "$stage/Kestrove-$version"
+(cd "$stage" && zip -q -r "$top/dist/$zip_name" "Kestrove-$version")
+rm -rf "$stage"
+echo "dist/windows and dist/$zip_name are ready"

@@ -24,7 +24,7 @@ ninja -C build/fuzz -j "$(nproc)" fuzz_targets
 mkdir -p build/fuzz/crashes
 # The targets write each input to a file of their own here.
 export KESTROVE_FUZZ_SCRATCH="$top/build/fuzz/scratch"
-for target in fuzz_result_file fuzz_language_file fuzz_settings_file fuzz_mask; do
+for target in fuzz_result_file fuzz_ncdu_json fuzz_language_file fuzz_settings_file fuzz_mask; do
   run=("${limit[@]}")
   # Each settings input is several file writes and syncs: a twentieth of the runs takes as long.
   if [ "$target" = fuzz_settings_file ] && [ "${1:-}" = "--runs" ]; then run=(-runs=$(( $2 / 20 ))); fi

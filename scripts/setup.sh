@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   # core
   libicu-dev libgtest-dev googletest
+  # compressed result files and imports
+  zlib1g-dev libzstd-dev zstd
   # user interface
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme libxcb1-dev
   # the Windows check: cross compiler and Wine
@@ -18,8 +20,14 @@ packages=(
   time xvfb xauth imagemagick
   # the other disk analysers the scan benchmark compares with
   ncdu gdu
+  # scans over SSH: the client, and the server the SSH tests start on a free port
+  openssh-client openssh-server
+  # the Windows build's zlib (libzstd is cross-built from its Debian source: scripts/mingw-zstd.sh)
+  libz-mingw-w64-dev
   # the Windows package and the check that its window appears under Wine
   zip x11-utils
+  # packages: the icon rendered from SVG, the .deb and its checks, the MSI
+  librsvg2-bin icoutils dpkg-dev fakeroot lintian desktop-file-utils appstream msitools wixl
 )
 
 missing=()

@@ -6,7 +6,9 @@
 #   3. the Windows check: core and Win32 layer cross-built with MinGW-w64, run under Wine;
 #   4. the Windows programs (scripts/build-windows.sh, Qt for MinGW built once and cached)
 #      under Wine: the window tests, the command line on a generated tree, and the window
-#      on a virtual display.
+#      on a virtual display;
+#   5. the packages (scripts/package.sh): the .deb checked by lintian and run from a scratch
+#      root, the exe resources read back, the MSI installed and removed under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -52,5 +54,8 @@ echo "== Windows programs and window tests under Wine"
 scripts/build-windows.sh --with-tests
 ctest --test-dir build/windows -R kestrove_ui_tests --output-on-failure --timeout 900
 tests/windows/wine_check.sh "$top/build/windows/window-under-wine.png"
+
+echo "== packages: the .deb, the zip and the MSI built, installed, run and removed"
+tests/packaging/check.sh
 
 echo "== all tests passed"

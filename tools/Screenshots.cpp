@@ -20,10 +20,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "platform/ColourScheme.h"
 #include "platform/Platform.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
 #include "ui/About.h"
+#include "ui/DarkTheme.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
 #include "ui/TreemapPanel.h"
@@ -129,6 +131,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kestrove");
   QApplication::setWindowIcon(QIcon(kv::ProgramPicture(64, 64)));
+  // As the program does: dark where the desktop asks for it.
+  kv::FollowDesktopColours(kv::DesktopPrefersDark());
 
   const std::string out = argv[1];
   const std::string tree = std::filesystem::absolute(argv[2]).lexically_normal().string();

@@ -1,5 +1,7 @@
 #include "app/ExportCommands.h"
 
+#include "export/NcduExport.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -49,9 +51,11 @@ TCommandOutcome Report(const TFileResult& result, TFileCommandEnv& env) {
   return TCommandOutcome::Failed;
 }
 
+std::string TextOf(const TFileCommandEnv& env, const char* id) { return env.Translate ? env.Translate(id) : std::string(id); }
+
 template <typename TWrite>
-TCommandOutcome SaveWith(const TFileKind& kind, TFileCommandEnv& env, TWrite&& write) {
-  const std::string name = AskSaveName(env, kind);
+TCommandOutcome SaveWith(const TFileKind& kind, const char* titleId, TFileCommandEnv& env, TWrite&& write) {
+  const std::string name = AskSaveName(env, kind, titleId);
   if (name.empty()) return TCommandOutcome::Cancelled;
   TFileResult result;
   {
@@ -76,7 +80,7 @@ const TFileKind& FileKindOf(TTreeReportFormat format) {
   return format == TTreeReportFormat::Csv ? CsvFileKind : HtmlFileKind;
 }
 
-std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind) {
+std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind, const char* titleId) {
   // The last name without its extension: a result file's name would
   // otherwise come back as "scan1.kvr.csv" for a report.
   std::string chosen = env.LastSaveName;
@@ -84,23 +88,29 @@ std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind) {
   if (const size_t dot = chosen.rfind('.'); dot != std::string::npos && (last == std::string::npos || dot > last + 1))
     chosen.erase(dot);
   int filterIndex = 1;
-  if (!env.Dialog.SaveFileName(kind.Filter, chosen, filterIndex) || chosen.empty()) return {};
+  if (!env.Dialog.SaveFileName(TextOf(env, titleId), kind.Filter, chosen, filterIndex) || chosen.empty()) return {};
   env.LastSaveName = chosen;
   std::string name = WithDefaultExtension(chosen, kind.Extension, env.Style);
   if (FileExists(name)) {
-    const std::string question = env.Translate ? env.Translate(IdAskOverwrite) : std::string(IdAskOverwrite);
+    const std::string question = TextOf(env, IdAskOverwrite);
     if (!env.Dialog.AskYesNo(question)) return {};
   }
   return name;
 }
 
 TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env) {
-  return SaveWith(ResultFileKind, env, [&](const std::string& name) { return WriteResultFile(tree, name); });
+  return SaveWith(ResultFileKind, IdExportResultTitle, env,
+                  [&](const std::string& name) { return WriteResultFile(tree, name); });
+}
+
+TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env) {
+  return SaveWith(NcduFileKind, IdSaveNcduJson, env, [&](const std::string& name) { return WriteNcduJson(tree, name); });
 }
 
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
   std::string name;
-  if (!env.Dialog.OpenFileName(ResultFileKind.Filter, name) || !FileExists(name)) return TCommandOutcome::Cancelled;
+  if (!env.Dialog.OpenFileName(TextOf(env, IdImportResultTitle), ImportFilter, name) || !FileExists(name))
+    return TCommandOutcome::Cancelled;
   TFileResult result;
   {
     TBusyScope busy(env.Busy);
@@ -110,6 +120,7 @@ TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env) {
 }
 
 TReportTable PaneReportTable(const TReportPane& pane, std::vector<bool> visible, const TTranslate& translate) {
+  if (pane.ChangesShown()) return ChangesReportTable(pane.Changes().Rows, std::move(visible), pane.SizeFormat(), translate);
   if (pane.ListingShown())
     return ListingReportTable(pane.FilesRows(), pane.Kind(), std::move(visible), pane.SizeFormat(), translate);
   return AggregateReportTable(pane.ExtensionsRows(), std::move(visible), pane.SizeFormat(), translate);
@@ -118,7 +129,7 @@ TReportTable PaneReportTable(const TReportPane& pane, std::vector<bool> visible,
 TCommandOutcome SaveReportCommand(TReportFileFormat format, const TReportPane& pane,
                                   const std::vector<bool>& visible, const std::string& folder,
                                   const std::string& titleTime, TFileCommandEnv& env) {
-  return SaveWith(FileKindOf(format), env, [&](const std::string& name) {
+  return SaveWith(FileKindOf(format), IdSaveReportTitle, env, [&](const std::string& name) {
     const TReportTable table = PaneReportTable(pane, visible, env.Translate);
     const TReportHead head{ReportTypeText(pane.Kind(), env.Translate), folder, titleTime};
     switch (format) {
@@ -133,7 +144,7 @@ TCommandOutcome SaveReportCommand(TReportFileFormat format, const TReportPane& p
 TCommandOutcome SaveTreeReportCommand(TTreeReportFormat format, bool withFiles, const TSizeTree& tree,
                                       const TSizeFormat& sizeFormat, const std::string& titleTime,
                                       TFileCommandEnv& env) {
-  return SaveWith(FileKindOf(format), env, [&](const std::string& name) {
+  return SaveWith(FileKindOf(format), IdReportTreeCaption, env, [&](const std::string& name) {
     TTreeReportOptions options;
     options.WithFiles = withFiles;
     options.TitleTime = titleTime;

@@ -27,6 +27,10 @@ struct TFileKind {
 };
 // Wildcard patterns, so existing files of the type are listed.
 inline constexpr TFileKind ResultFileKind{"Kestrove Result|*.kvr", ".kvr"};
+inline constexpr TFileKind NcduFileKind{"ncdu JSON|*.json", ".json"};
+// What Import lists: result files, and ncdu or gdu JSON exports, also compressed.
+inline constexpr const char* ImportFilter =
+    "Kestrove Result|*.kvr|ncdu JSON|*.json *.json.gz *.json.zst *.gz *.zst|All files|*";
 inline constexpr TFileKind TextFileKind{"Text file|*.txt", ".txt"};
 inline constexpr TFileKind CsvFileKind{"CSV file|*.csv", ".csv"};
 inline constexpr TFileKind HtmlFileKind{"Html file|*.html", ".html"};
@@ -54,14 +58,18 @@ struct TFileCommandEnv {
   TPathStyle Style = NativePathStyle();
 };
 
-// The name to write: the dialog, the default extension, and a Yes to the
-// replace question when the file exists. Empty when the user stopped.
-std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind);
+// The name to write: the dialog (titled by the text titleId), the default
+// extension, and a Yes to the replace question when the file exists. Empty
+// when the user stopped.
+std::string AskSaveName(TFileCommandEnv& env, const TFileKind& kind, const char* titleId);
 
 // Writes the whole tree as a result file.
 TCommandOutcome ExportResultCommand(const TSizeTree& tree, TFileCommandEnv& env);
 
-// Merges a result file into the tree. A missing file is ignored silently.
+// Writes the tree as ncdu JSON.
+TCommandOutcome ExportNcduCommand(const TSizeTree& tree, TFileCommandEnv& env);
+
+// Merges a result file or an ncdu JSON file (told by the content) into the tree. A missing file is ignored silently.
 // Anything but Cancelled may have changed the tree.
 TCommandOutcome ImportResultCommand(TSizeTree& tree, TFileCommandEnv& env);
 

@@ -19,6 +19,8 @@ void TOption::Load() {
   ColorGradient = ReadRegIntegerIn(Store_, "ColorGradient", 1, ChartGradientCount, 16);
   ShowTreemap = ReadRegIntegerIn(Store_, "ShowTreemap", 0, 1, 1);
   CountHardLinksOnce = ReadRegIntegerIn(Store_, "CountHardLinksOnce", 0, 1, 1);
+  KeepHistory = ReadRegIntegerIn(Store_, "KeepHistory", 0, 1, 1);
+  HistoryEntries = ReadRegIntegerIn(Store_, "HistoryEntries", 1, 100, 5);
 }
 
 void TOption::Save() {
@@ -29,6 +31,8 @@ void TOption::Save() {
   WriteRegInteger(Store_, "ColorGradient", ColorGradient);
   WriteRegInteger(Store_, "ShowTreemap", ShowTreemap);
   WriteRegInteger(Store_, "CountHardLinksOnce", CountHardLinksOnce);
+  WriteRegInteger(Store_, "KeepHistory", KeepHistory);
+  WriteRegInteger(Store_, "HistoryEntries", HistoryEntries);
 }
 
 }  // namespace kv

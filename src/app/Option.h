@@ -27,6 +27,8 @@ class TOption {
   int32_t ColorPalette = 7;      // 1..12
   int32_t ColorGradient = 16;    // 1..18
   int32_t ShowTreemap = 1;       // 0: the treemap panel is hidden
+  int32_t KeepHistory = 1;        // 0: finished scans are not kept in the history
+  int32_t HistoryEntries = 5;     // entries kept per scanned folder, 1..100
   int32_t CountHardLinksOnce = 1;  // 0: every name of a hard-linked file counts its sizes
 
  private:

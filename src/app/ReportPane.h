@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "reports/AggregateReport.h"
+#include "reports/ChangesReport.h"
 #include "reports/FormatSize.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportColumns.h"
@@ -22,6 +23,11 @@ class TReportPane {
   // Only records the kind; Build makes the rows.
   void SetKind(TReportKind kind) { Kind_ = kind; }
   bool ListingShown() const { return IsListingKind(Kind_); }
+  bool ChangesShown() const { return Kind_ == TReportKind::Changes; }
+
+  // What the Changes kind compares with; null or empty: everything is new.
+  // Not owned; the window drops the rows before it changes the baseline.
+  void SetBaseline(const TChangeBaseline* baseline) { Baseline_ = baseline; }
 
   // The size type, unit and locale of the lists from now on. A new size type
   // ranks and sorts the listing rows on the next Build.
@@ -44,8 +50,12 @@ class TReportPane {
   const TAggregateRows& ExtensionsRows() const { return ExtensionsRows_; }
   const TSortState& FilesSort() const { return FilesSort_; }
   const TSortState& ExtensionsSort() const { return ExtensionsSort_; }
+  const TChangesReport& Changes() const { return Changes_; }
+  const TSortState& ChangesSort() const { return ChangesSort_; }
   // The sort state of the list the current kind uses.
-  const TSortState& CurrentSort() const { return ListingShown() ? FilesSort_ : ExtensionsSort_; }
+  const TSortState& CurrentSort() const {
+    return ListingShown() ? FilesSort_ : (ChangesShown() ? ChangesSort_ : ExtensionsSort_);
+  }
 
  private:
   TSizeFormat Format_;
@@ -54,6 +64,9 @@ class TReportPane {
   TAggregateRows ExtensionsRows_;
   TSortState FilesSort_;
   TSortState ExtensionsSort_;
+  const TChangeBaseline* Baseline_ = nullptr;
+  TChangesReport Changes_;
+  TSortState ChangesSort_{ccDifference, true};
 };
 
 }  // namespace kv

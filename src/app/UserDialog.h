@@ -18,13 +18,14 @@ class IUserDialog {
   virtual void ShowError(const std::string& message) = 0;
   // A folder chosen by the user; false when the chooser was closed without one.
   virtual bool ChooseFolder(const std::string& title, std::string& folder) = 0;
-  // A file name to save under. filter lists entries as "Name|*.ext|Name|*.ext";
+  // A file name to save under, the dialog titled title. filter lists entries as "Name|*.ext|Name|*.ext";
   // filterIndex (1-based) is the entry shown first and, on return, the entry
   // chosen. The caller asks about replacing an existing file itself. False
   // when the dialog was cancelled.
-  virtual bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) = 0;
-  // An existing file to read, filter as above. False when the dialog was cancelled.
-  virtual bool OpenFileName(const std::string& filter, std::string& fileName) = 0;
+  virtual bool SaveFileName(const std::string& title, const std::string& filter, std::string& fileName,
+                            int& filterIndex) = 0;
+  // An existing file to read, title and filter as above. False when the dialog was cancelled.
+  virtual bool OpenFileName(const std::string& title, const std::string& filter, std::string& fileName) = 0;
 };
 
 // Answers from a prepared list (No once it runs out) and keeps what it was told.
@@ -48,7 +49,9 @@ class TScriptedDialog final : public IUserDialog {
   }
 
   // The next prepared name and filter entry; cancelled once they run out.
-  bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override {
+  bool SaveFileName(const std::string& title, const std::string& filter, std::string& fileName,
+                    int& filterIndex) override {
+    FileTitles.push_back(title);
     SaveFilters.push_back(filter);
     ProposedNames.push_back(fileName);
     if (SaveNames.empty()) return false;
@@ -58,7 +61,8 @@ class TScriptedDialog final : public IUserDialog {
     return true;
   }
   // The next prepared name; cancelled once they run out.
-  bool OpenFileName(const std::string& filter, std::string& fileName) override {
+  bool OpenFileName(const std::string& title, const std::string& filter, std::string& fileName) override {
+    FileTitles.push_back(title);
     OpenFilters.push_back(filter);
     if (OpenNames.empty()) return false;
     fileName = OpenNames.front();
@@ -71,6 +75,7 @@ class TScriptedDialog final : public IUserDialog {
   std::vector<std::string> Errors;
   std::deque<std::string> Folders;
   std::vector<std::string> FolderTitles;
+  std::vector<std::string> FileTitles;  // of the save and open dialogs
   std::deque<std::pair<std::string, int>> SaveNames;
   std::vector<std::string> SaveFilters;
   std::vector<std::string> ProposedNames;  // what each save dialog started with

@@ -15,6 +15,9 @@
 #include "app/ExportCommands.h"
 #include "export/ReportFile.h"
 #include "export/OutputFile.h"
+#include "export/NcduExport.h"
+#include "scan/SshScan.h"
+#include "export/BaselineFile.h"
 #include "export/ResultFile.h"
 #include "export/TreeReport.h"
 #include "reports/FormatSize.h"
@@ -23,6 +26,7 @@
 #include "scan/FolderSearch.h"
 #include "model/Saturate.h"
 #include "platform/InputFile.h"
+#include "platform/ProgramVersion.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "settings/SettingsStore.h"
@@ -46,7 +50,8 @@ void ReportReadErrors(const std::vector<TReadError>& errors, std::ostream& err) 
 const char* const HelpText =
     "Usage: kestrove-cli FOLDER...\n"
     "       kestrove-cli [--import FILE]... [--scan PATH]... [--threads N] [--count-links]\n"
-    "                    [--one-file-system] [--strict] [--export FILE] [--stats]\n"
+    "                    [--one-file-system] [--strict] [--export FILE] [--export-ncdu FILE]\n"
+    "                    [--stats] [--compare FILE]\n"
     "                    [--unit B|KB|MB|GB] [--size-type file|allocated]\n"
     "                    [--report KIND --format text|csv|html --out FILE [--folder PATH]\n"
     "                     [--sort COLUMN] [--ascending|--descending]]...\n"
@@ -57,10 +62,18 @@ const char* const HelpText =
     "\n"
     "  FOLDER...       with folders alone and no option: scan them and print the\n"
     "                  FilesInThisFolder report of the first as text\n"
-    "  --import FILE   add the folders and files of a result file to the tree;\n"
+    "  --import FILE   add the folders and files of a result file or of an ncdu or\n"
+    "                  gdu JSON export to the tree, told by the content; gzip and\n"
+    "                  zstd files are read as well, and '-' reads standard input;\n"
     "                  several imports are read in the order given, before any scan\n"
     "  --scan PATH     scan a folder or drive with the stored scan filter; all scans\n"
-    "                  run at once, and a path inside another scan's root is skipped\n"
+    "                  run at once, and a path inside another scan's root is skipped;\n"
+    "                  ssh://[user@]host[:port]/path scans a server over SSH with\n"
+    "                  the ssh client (batch mode: keys and agent, no passwords),\n"
+    "                  which runs there kestrove-cli, ncdu or GNU find\n"
+    "  --ssh-method M  what the server runs: auto (the first found, default),\n"
+    "                  kestrove, ncdu or find\n"
+    "  --ssh-config F  the ssh client's configuration file instead of ~/.ssh/config\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
     "                  hardware threads, at least 2, at most 8)\n"
     "  --count-links   count every name of a file with several hard links (by\n"
@@ -70,8 +83,14 @@ const char* const HelpText =
     "  --strict        exit with status 3 when a folder could not be read\n"
     "  --export FILE   write the whole tree as a result file when every scan has\n"
     "                  ended (an existing file is replaced)\n"
+    "  --export-ncdu FILE  write the tree as ncdu JSON ('-' for standard output),\n"
+    "                  readable by ncdu and gdu\n"
     "  --stats         print folders, files, total bytes, allocated bytes and the\n"
-    "                  seconds taken as one line on standard error\n"
+    "                  seconds taken as one line on standard error; with --compare\n"
+    "                  also the difference of the total from the earlier result\n"
+    "  --compare FILE  compare the tree with an earlier result file once every\n"
+    "                  import and scan has ended: the Changes report lists what grew,\n"
+    "                  shrank, came or went since\n"
     "  --unit U        size unit of the reports: B, KB, MB (default) or GB\n"
     "  --size-type T   sizes as file size ('file', default) or space allocated on\n"
     "                  disk ('allocated')\n"
@@ -79,7 +98,8 @@ const char* const HelpText =
     "                  FilesInThisFolder, ExtensionsInThisFolder, Owners, SizeRange,\n"
     "                  TimeRange, Top100Files, Top100Folders, Top100Extensions,\n"
     "                  Top100Owners, Top100SizeRange, Top100TimeRange, OldestFiles,\n"
-    "                  NewFiles, OldestFolders, NewFolders (case does not matter);\n"
+    "                  NewFiles, OldestFolders, NewFolders, Changes (case does not\n"
+    "                  matter; Changes needs --compare);\n"
     "                  the options after it up to the next report belong to it:\n"
     "    --format F    text, csv or html\n"
     "    --out FILE    the file to write (an existing file is replaced); '-' writes\n"
@@ -100,6 +120,7 @@ const char* const HelpText =
     "    --treemap-size WxH  width and height in pixels (default 1280x800)\n"
     "    --folder PATH the folder to picture (default as for --report)\n"
     "  --help, -h      show this text (also /? on Windows)\n"
+    "  --version       show the program's version\n"
     "\n"
     "Exit status: 0 on success (folders that could not be read, and language files\n"
     "too large or not regular files, are named on standard error), 2 on an error\n"
@@ -126,10 +147,15 @@ struct TOutput {
 
 struct TRequest {
   std::vector<std::string> Imports;
+  std::string ExportNcdu;
+  TSshMethod SshMethod = TSshMethod::Auto;
+  std::string SshConfig;
   std::vector<std::string> Scans;
   std::string Export;
+  std::string Compare;
   bool Stats = false;
   bool Help = false;
+  bool Version = false;
   bool CountLinks = false;
   bool OneFileSystem = false;
   bool Strict = false;
@@ -161,6 +187,14 @@ const std::vector<TOptionSpec>& Options() {
       {"--import", true, [](TRequest& r, const std::string& v) { r.Imports.push_back(v); }},
       {"--scan", true, [](TRequest& r, const std::string& v) { r.Scans.push_back(v); }},
       {"--export", true, [](TRequest& r, const std::string& v) { r.Export = v; }},
+      {"--export-ncdu", true, [](TRequest& r, const std::string& v) { r.ExportNcdu = v; }},
+      {"--ssh-method", true,
+       [](TRequest& r, const std::string& v) {
+         if (!ParseSshMethod(v, r.SshMethod))
+           throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu or find, not '" + v + "'");
+       }},
+      {"--ssh-config", true, [](TRequest& r, const std::string& v) { r.SshConfig = v; }},
+      {"--compare", true, [](TRequest& r, const std::string& v) { r.Compare = v; }},
       {"--stats", false, [](TRequest& r, const std::string&) { r.Stats = true; }},
       {"--threads", true,
        [](TRequest& r, const std::string& v) {
@@ -171,6 +205,7 @@ const std::vector<TOptionSpec>& Options() {
        }},
       {"--help", false, [](TRequest& r, const std::string&) { r.Help = true; }},
       {"-h", false, [](TRequest& r, const std::string&) { r.Help = true; }},
+      {"--version", false, [](TRequest& r, const std::string&) { r.Version = true; }},
       {"--count-links", false, [](TRequest& r, const std::string&) { r.CountLinks = true; }},
       {"--one-file-system", false, [](TRequest& r, const std::string&) { r.OneFileSystem = true; }},
       {"--strict", false, [](TRequest& r, const std::string&) { r.Strict = true; }},
@@ -229,6 +264,8 @@ const std::vector<TOptionSpec>& Options() {
          TOutput output;
          output.Option = "--report";
          output.Kind = *kind;
+         // Largest change first, as the report is built.
+         if (*kind == TReportKind::Changes) output.Sort.Column = ccDifference;
          r.Reports.push_back(output);
          r.Current = &r.Reports.back();
        }},
@@ -339,6 +376,8 @@ std::string Parse(const std::vector<std::string>& args, TRequest& request) {
     const std::string name(ReportKindInfo(output.Kind).PopupName.substr(3));
     if (output.Format.empty()) return "'--report " + name + "' needs --format (see --help)";
     if (output.Out.empty()) return "'--report " + name + "' needs --out FILE (see --help)";
+    if (output.Kind == TReportKind::Changes && request.Compare.empty())
+      return "'--report " + name + "' needs --compare FILE (see --help)";
   }
   for (const TOutput& output : request.TreeReports)
     if (output.Out.empty()) return "'" + output.Option + " " + output.Format + "' needs --out FILE (see --help)";
@@ -409,7 +448,7 @@ TFileResult WriteTarget(const std::string& target, std::ostream& out, const TFil
 
 TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, const TFileServices& services,
                             ISettingsStore& store, const TSizeFormat& format, const TTranslate& translate,
-                            std::ostream& out) {
+                            const TChangeBaseline& baseline, std::ostream& out) {
   TReportSettings settings;
   settings.ListCount = ReadRegInteger(store, "ReportListCount", 50);
   settings.OldestType = ReadRegInteger(store, "ReportOldestType", 1);
@@ -420,8 +459,13 @@ TFileResult WriteListReport(const TOutput& output, const TFolderNode* folder, co
   // Both row lists live until the file is written: the table refers to them.
   TListingRows listing;
   TAggregateRows aggregate;
+  TChangesReport changes;
   TReportTable table;
-  if (IsListingKind(kind)) {
+  if (kind == TReportKind::Changes) {
+    changes = BuildChangesReport(folder, baseline, format.Type);
+    SortChangesRows(changes.Rows, output.Sort);
+    table = ChangesReportTable(changes.Rows, visible, format, translate);
+  } else if (IsListingKind(kind)) {
     listing = BuildListingReport(folder, kind, settings, format.Type);
     SortFilesRows(listing, output.Sort, kind, format.Type);
     table = ListingReportTable(listing, kind, visible, format, translate);
@@ -469,10 +513,24 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     out << HelpText;
     return CliOk;
   }
+  if (request.Version) {
+    out << "kestrove-cli " << ProgramVersion << "\n";
+    return CliOk;
+  }
 
-  std::vector<std::string> roots;
+  std::vector<std::string> roots, sshScans;
   for (const std::string& scan : request.Scans) {
     std::string error;
+    if (IsSshUrl(scan)) {
+      // Checked here, so a mistyped address costs no connection.
+      TSshTarget target;
+      if (!ParseSshUrl(scan, target, error)) {
+        err << "kestrove-cli: '" << scan << "': " << error << "\n";
+        return CliError;
+      }
+      sshScans.push_back(scan);
+      continue;
+    }
     roots.push_back(AbsoluteFolder(scan, error));
     if (!error.empty()) {
       err << "kestrove-cli: " << error << "\n";
@@ -503,6 +561,13 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
 
   int status = CliOk;
+  // Scans over SSH one after the other; what arrived stays when one fails.
+  for (const std::string& url : sshScans) {
+    if (std::string error = RunSshScan(tree, url, request.SshMethod, request.SshConfig); !error.empty()) {
+      err << "kestrove-cli: " << error << "\n";
+      status = CliError;
+    }
+  }
   {
     TUiCallQueue queue;
     TScanEngine engine(tree, queue, *environment.Settings, locale);
@@ -530,6 +595,26 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
   }
 
+  if (!request.ExportNcdu.empty()) {
+    const TFileResult result =
+        WriteTarget(request.ExportNcdu, out, [&](const std::string& path) { return WriteNcduJson(tree, path); });
+    if (!result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+  }
+
+  TChangeBaseline baseline;
+  if (!request.Compare.empty()) {
+    if (TFileResult result = ReadBaselineFile(request.Compare, tree, locale, baseline); !result) {
+      err << "kestrove-cli: " << result.Message << "\n";
+      return CliError;
+    }
+    if (baseline.OtherRoot())
+      err << "kestrove-cli: warning: \"" << request.Compare
+          << "\" holds none of the folders in the tree; everything compares as new\n";
+  }
+
   // Every report, tree report and picture of this run shows sizes this way.
   const TSizeFormat format{request.SizeType.value_or(TSizeType::FileSize), request.Unit.value_or(TSizeUnit::MB),
                            &locale};
@@ -543,7 +628,8 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "kestrove-cli: " << error << "\n";
         return CliError;
       }
-      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate, out);
+      if (TFileResult result = WriteListReport(output, folder, services, *environment.Settings, format, translate, baseline,
+                                                  out);
           !result) {
         err << "kestrove-cli: " << result.Message << "\n";
         return CliError;
@@ -588,7 +674,11 @@ int RunRequest(const std::vector<std::string>& args, std::ostream& out, std::ost
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::ostringstream line;
     line << "folders " << tree.TotalFolders << ", files " << tree.TotalFiles << ", bytes " << bytes
-         << ", allocated " << allocated << ", seconds " << std::fixed << std::setprecision(3) << seconds;
+         << ", allocated " << allocated;
+    if (!request.Compare.empty())
+      line << ", difference " << SatSub(bytes, baseline.Total().Size) << ", allocated difference "
+           << SatSub(allocated, baseline.Total().Allocated);
+    line << ", seconds " << std::fixed << std::setprecision(3) << seconds;
     err << line.str() << "\n";
   }
   return status;

@@ -168,4 +168,16 @@ TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> 
   return table;
 }
 
+TReportTable ChangesReportTable(const std::vector<TChangeRow>& rows, std::vector<bool> visible,
+                                const TSizeFormat& format, const TTranslate& translate) {
+  TReportTable table;
+  table.Titles = Titles(ChangesColumns(), translate);
+  table.Visible = std::move(visible);
+  table.RowCount = rows.size();
+  table.CellText = [&rows, format, translate](size_t row, int column) {
+    return ChangesCellText(rows[row], column, format, translate);
+  };
+  return table;
+}
+
 }  // namespace kv

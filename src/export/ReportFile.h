@@ -10,6 +10,7 @@
 
 #include "export/FileResult.h"
 #include "reports/AggregateReport.h"
+#include "reports/ChangesReport.h"
 #include "reports/FormatSize.h"
 #include "reports/ListingReport.h"
 #include "reports/ReportKinds.h"
@@ -48,5 +49,8 @@ TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std:
                                 const TSizeFormat& format, const TTranslate& translate);
 TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> visible,
                                   const TSizeFormat& format, const TTranslate& translate);
+
+TReportTable ChangesReportTable(const std::vector<TChangeRow>& rows, std::vector<bool> visible,
+                                const TSizeFormat& format, const TTranslate& translate);
 
 }  // namespace kv

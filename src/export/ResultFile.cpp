@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "export/OutputFile.h"
+#include "platform/CompressedInput.h"
 #include "platform/InputFile.h"
 #include "platform/Platform.h"
 #include "model/NodeData.h"
 #include "model/FileServices.h"
 #include "platform/PathStyle.h"
 #include "model/SizeTree.h"
+#include "scan/NcduTree.h"
 #include "settings/TextIds.h"
 
 namespace kv {
@@ -68,7 +70,7 @@ TItemInfo DecodeInfo(const unsigned char* p) {
   info.Hidden = p[25] != 0;
   info.System = p[26] != 0;
   info.Archive = p[27] != 0;
-  info.Marks = p[28] & (imHardLink | imReadError | imOtherFileSystem | imOnlineOnly);
+  info.Marks = p[28] & (imHardLink | imReadError | imOtherFileSystem | imOnlineOnly | imExcluded);
   return info;
 }
 
@@ -92,10 +94,6 @@ std::string_view FromFileText(std::string_view bytes, std::string& scratch) {
 }
 
 std::string ErrnoText(int error) { return std::strerror(error != 0 ? error : EIO); }
-
-struct TFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // ---- writing ----
 
@@ -169,12 +167,23 @@ class TOwnerTexts {
 
 class TResultReader {
  public:
-  TResultReader(std::FILE* file, uint64_t size)
-      : File_(file), Size_(size), Buffer_(new unsigned char[BufferSize]) {}
+  TResultReader(IByteSource& source, std::optional<uint64_t> size)
+      : Source_(source), Size_(size), Buffer_(new unsigned char[BufferSize]) {}
 
   uint64_t Position() const { return Position_; }
-  uint64_t Left() const { return Position_ < Size_ ? Size_ - Position_ : 0; }
-  bool SystemError() const { return std::ferror(File_) != 0; }
+  // What the file still holds, when its size is known (a plain file).
+  std::optional<uint64_t> Left() const {
+    if (!Size_) return std::nullopt;
+    return Position_ < *Size_ ? *Size_ - Position_ : 0;
+  }
+  bool AtEnd() {
+    if (Begin_ < End_) return false;
+    Begin_ = 0;
+    End_ = Source_.Read(Buffer_.get(), BufferSize);
+    return End_ == 0;
+  }
+  bool SystemError() const { return !Source_.Error().empty(); }
+  const std::string& ErrorText() const { return Source_.Error(); }
 
   // Exactly n bytes, or false when the file gives fewer.
   bool Read(void* target, size_t n) {
@@ -182,12 +191,12 @@ class TResultReader {
     while (n > 0) {
       if (Begin_ == End_) {
         if (n >= BufferSize) {
-          const size_t got = std::fread(out, 1, n, File_);
+          const size_t got = Source_.Read(out, n);
           Position_ += got;
           return got == n;
         }
         Begin_ = 0;
-        End_ = std::fread(Buffer_.get(), 1, BufferSize, File_);
+        End_ = Source_.Read(Buffer_.get(), BufferSize);
         if (End_ == 0) return false;
       }
       const size_t take = std::min(n, End_ - Begin_);
@@ -201,18 +210,48 @@ class TResultReader {
   }
 
  private:
-  std::FILE* File_;
-  uint64_t Size_;
+  IByteSource& Source_;
+  std::optional<uint64_t> Size_;
   uint64_t Position_ = 0;
   std::unique_ptr<unsigned char[]> Buffer_;
   size_t Begin_ = 0;
   size_t End_ = 0;
 };
 
+// The first bytes of a stream, looked at before the stream is read from its start.
+class TPeekedSource final : public IByteSource {
+ public:
+  explicit TPeekedSource(IByteSource& source) : Source_(source) {
+    while (Size_ < sizeof Head_) {
+      const size_t got = Source_.Read(Head_ + Size_, sizeof Head_ - Size_);
+      if (got == 0) break;
+      Size_ += got;
+    }
+  }
+  const unsigned char* Head() const { return Head_; }
+  size_t HeadSize() const { return Size_; }
+  size_t Read(void* target, size_t n) override {
+    size_t done = 0;
+    if (Used_ < Size_) {
+      done = std::min(n, Size_ - Used_);
+      std::memcpy(target, Head_ + Used_, done);
+      Used_ += done;
+    }
+    if (done < n) done += Source_.Read(static_cast<unsigned char*>(target) + done, n - done);
+    return done;
+  }
+  const std::string& Error() const override { return Source_.Error(); }
+
+ private:
+  IByteSource& Source_;
+  unsigned char Head_[64];
+  size_t Size_ = 0, Used_ = 0;
+};
+
 class TImporter {
  public:
-  TImporter(TSizeTree& tree, std::FILE* file, uint64_t size, const std::string& path)
-      : Tree_(tree), Reader_(file, size), Path_(path) {
+  TImporter(TSizeTree& tree, IByteSource& source, std::optional<uint64_t> size, const std::string& path)
+      : Tree_(tree), Reader_(source, size), Path_(path) {
     Tree_.BeginUpdate();
   }
   TImporter(const TImporter&) = delete;
@@ -241,8 +280,12 @@ class TImporter {
   }
 
   TFileResult Run() {
-    while (Reader_.Left() > 0)
+    while (!Reader_.AtEnd())
       if (!ReadFolderBlock()) return Error_;
+    if (Reader_.SystemError()) {
+      Fail(Reader_.ErrorText());
+      return Error_;
+    }
     Finished_ = true;
     return {};
   }
@@ -314,8 +357,8 @@ class TImporter {
 
   bool ReadFixed(unsigned char* fixed, size_t n, const char* kind) {
     const uint64_t start = Reader_.Position();
-    if (Reader_.Left() >= n && Reader_.Read(fixed, n)) return true;
-    if (Reader_.SystemError()) return Fail(ErrnoText(errno));
+    if (Reader_.Left().value_or(n) >= n && Reader_.Read(fixed, n)) return true;
+    if (Reader_.SystemError()) return Fail(Reader_.ErrorText());
     return Fail("the file ends inside a " + std::string(kind) + " record at byte " + std::to_string(start));
   }
 
@@ -324,13 +367,22 @@ class TImporter {
     if (length < 0)
       return Fail("impossible string length " + std::to_string(length) + " at byte " +
                   std::to_string(lengthAt));
-    if (static_cast<uint64_t>(length) > Reader_.Left())
+    if (Reader_.Left() && static_cast<uint64_t>(length) > *Reader_.Left())
       return Fail("the string length " + std::to_string(length) + " at byte " + std::to_string(lengthAt) +
                   " runs past the end of the file");
-    bytes.resize(static_cast<size_t>(length));
-    if (Reader_.Read(bytes.data(), bytes.size())) return true;
-    if (Reader_.SystemError()) return Fail(ErrnoText(errno));
-    return Fail("the file ends inside a string at byte " + std::to_string(Reader_.Position()));
+    // A stream of unknown length grows the string as its bytes arrive, so a
+    // false length costs no more memory than the data that is there.
+    constexpr size_t Step = size_t{1} << 20;
+    bytes.clear();
+    while (bytes.size() < static_cast<size_t>(length)) {
+      const size_t have = bytes.size();
+      bytes.resize(std::min(static_cast<size_t>(length), have + Step));
+      if (!Reader_.Read(bytes.data() + have, bytes.size() - have)) {
+        if (Reader_.SystemError()) return Fail(Reader_.ErrorText());
+        return Fail("the file ends inside a string at byte " + std::to_string(Reader_.Position()));
+      }
+    }
+    return true;
   }
 
   static std::string Impossible(const char* what, int64_t value, uint64_t at) {
@@ -401,17 +453,34 @@ TFileResult WriteResultFile(const TSizeTree& tree, const std::string& path) {
 }
 
 TFileResult ReadResultFile(TSizeTree& tree, const std::string& path) {
-  errno = 0;
-  const TInputFile input = OpenInputFile(path);
-  std::unique_ptr<std::FILE, TFileCloser> file(input.File);
-  if (input.NotRegular)
-    return TFileResult::Failure(InputFaultText(TInputFault::NotRegular, path, 0), IdNotRegularFile, path);
-  if (!file) return TFileResult::Failure("Cannot open file \"" + path + "\": " + ErrnoText(errno));
-  // The size is known up front, so a length can be judged before anything is allocated.
-  if (input.Size > ResultFileLimit)
-    return TFileResult::Failure(InputFaultText(TInputFault::TooLarge, path, 0), IdFileTooLarge, path);
-  TImporter importer(tree, file.get(), input.Size, path);
+  TOpenedInput opened = OpenCompressedInput(path, ResultFileLimit);
+  if (!opened.Input) return InputFailure(opened, path);
+  return ReadResultFile(tree, *opened.Input, opened.PlainSize, path);
+}
+
+TFileResult ReadResultFile(TSizeTree& tree, IByteSource& source, std::optional<uint64_t> size,
+                           const std::string& path) {
+  // The content tells the format: ncdu's JSON starts with an array and its
+  // version number, which no result file does (its first bytes are a length).
+  TPeekedSource peeked(source);
+  if (LooksLikeNcduJson(peeked.Head(), peeked.HeadSize())) {
+    if (std::string error = ReadNcduJson(tree, peeked); !error.empty())
+      return TFileResult::Failure("Read error in \"" + path + "\": " + error);
+    return {};
+  }
+  TImporter importer(tree, peeked, size, path);
   return importer.Run();
+}
+
+TFileResult InputFailure(const TOpenedInput& opened, const std::string& path) {
+  switch (opened.Fault) {
+    case TInputFault::NotRegular:
+      return TFileResult::Failure(InputFaultText(TInputFault::NotRegular, path, 0), IdNotRegularFile, path);
+    case TInputFault::TooLarge:
+      return TFileResult::Failure(InputFaultText(TInputFault::TooLarge, path, 0), IdFileTooLarge, path);
+    default:
+      return TFileResult::Failure("Cannot open file \"" + path + "\": " + ErrnoText(opened.Error));
+  }
 }
 
 }  // namespace kv

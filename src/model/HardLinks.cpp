@@ -19,6 +19,7 @@ bool THardLinks::Place(TFileNodeData& file, std::string_view folderPath, TFileKe
   std::string path;
   path.reserve(folderPath.size() + file.Name.View().size());
   path.append(folderPath).append(file.Name.View());
+  Names_.insert_or_assign(path, key);
   auto [it, added] = Carriers_.try_emplace(key, TCarrier{path, folderPath.size()});
   if (added || it->second.Path == path) return true;
   TFileNodeData* carrier = Find(it->second);

@@ -35,7 +35,21 @@ class THardLinks {
   bool Place(TFileNodeData& file, std::string_view folderPath, TFileKey key);
   // Names counted so far.
   size_t Count() const { return Carriers_.size(); }
-  void Clear() { Carriers_.clear(); }
+  void Clear() {
+    Carriers_.clear();
+    Names_.clear();
+  }
+  // The file a name placed here belongs to (full path), for exports that
+  // write the links; null for other names.
+  const TFileKey* KeyOf(std::string_view path) const {
+    const auto it = Names_.find(std::string(path));
+    return it == Names_.end() ? nullptr : &it->second;
+  }
+  // The record carrying the sizes of a file; null when it is gone.
+  TFileNodeData* CarrierOf(const TFileKey& key) const {
+    const auto it = Carriers_.find(key);
+    return it == Carriers_.end() ? nullptr : Find(it->second);
+  }
 
  private:
   struct TKeyHash {
@@ -52,6 +66,8 @@ class THardLinks {
 
   TSizeTree& Tree_;
   std::unordered_map<TFileKey, TCarrier, TKeyHash> Carriers_;
+  // Every name placed, only files with several names: few.
+  std::unordered_map<std::string, TFileKey> Names_;
 };
 
 }  // namespace kv

@@ -31,6 +31,7 @@ enum : uint8_t {
   imReadError = 0x02,       // a folder that could not be listed
   imOtherFileSystem = 0x04, // a folder on another file system, not entered
   imOnlineOnly = 0x08,      // a cloud placeholder whose data is not on the disk
+  imExcluded = 0x10,        // left out by the scan that made an imported file
 };
 
 // Times and attributes of an item. Stored byte for byte in the result file,

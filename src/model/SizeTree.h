@@ -146,6 +146,7 @@ class TSizeTree {
   void RecountCounters();
   // Which name of each file with several names carries its sizes.
   THardLinks& Links() { return Links_; }
+  const THardLinks& Links() const { return Links_; }
 
  private:
   // AddFolderNode without counting the new folder in its ancestors.

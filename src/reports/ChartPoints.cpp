@@ -15,19 +15,18 @@ bool AboveTwoPercent(int64_t size, int64_t total) {
   return total > 0 ? size > total / 50 : size < total / 50;
 }
 
-template <class Rows>
-std::vector<TChartPoint> Fill(const Rows &rows, TSizeType sizeType, int32_t chartOtherType) {
+template <class Rows, class SizeOf, class LabelOf>
+std::vector<TChartPoint> Fill(const Rows &rows, SizeOf sizeOf, LabelOf labelOf, int32_t chartOtherType) {
   std::vector<TChartPoint> points;
   int64_t total = 0;
-  for (const auto &row : rows) total = SatAdd(total, row->GetSize(sizeType));
+  for (const auto &row : rows) total = SatAdd(total, sizeOf(row));
   if (total == 0) return points;
 
   int64_t others = 0;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    const auto &row = **it;
-    const int64_t size = row.GetSize(sizeType);
+    const int64_t size = sizeOf(*it);
     if (chartOtherType == 2 || AboveTwoPercent(size, total))
-      points.push_back({static_cast<double>(size), std::string(row.GetText())});
+      points.push_back({static_cast<double>(size), labelOf(*it)});
     else
       others = SatAdd(others, size);
   }
@@ -38,11 +37,29 @@ std::vector<TChartPoint> Fill(const Rows &rows, TSizeType sizeType, int32_t char
 }  // namespace
 
 std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, TSizeType sizeType, int32_t chartOtherType) {
-  return Fill(rows, sizeType, chartOtherType);
+  return Fill(
+      rows, [sizeType](const auto &row) { return row->GetSize(sizeType); },
+      [](const auto &row) { return std::string(row->GetText()); }, chartOtherType);
 }
 
 std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType) {
-  return Fill(rows, TSizeType::FileSize, chartOtherType);
+  return Fill(
+      rows, [](const auto &row) { return row->GetSize(TSizeType::FileSize); },
+      [](const auto &row) { return std::string(row->GetText()); }, chartOtherType);
+}
+
+std::vector<TChartPoint> FillChartSeries(const std::vector<TChangeRow> &rows, int32_t chartOtherType) {
+  // Files only: a folder's change is the sum of its files' and would count twice.
+  std::vector<const TChangeRow *> files;
+  for (const TChangeRow &row : rows)
+    if (!row.IsFolder) files.push_back(&row);
+  return Fill(
+      files,
+      [](const TChangeRow *row) {
+        const int64_t d = row->Difference();
+        return d < 0 ? SatSub(0, d) : d;
+      },
+      [](const TChangeRow *row) { return row->Name; }, chartOtherType);
 }
 
 TBarScrollBar BarChartScrollBar(int pointCount) {

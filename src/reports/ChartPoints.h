@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "reports/AggregateReport.h"
+#include "reports/ChangesReport.h"
 #include "reports/ListingReport.h"
 #include "model/NodeData.h"
 
@@ -30,6 +31,8 @@ inline constexpr std::string_view ChartOthersLabel = "Others";
 // are sized by the given type; aggregate rows always hold file sizes.
 std::vector<TChartPoint> FillChartSeries(const TListingRows &rows, TSizeType sizeType, int32_t chartOtherType);
 std::vector<TChartPoint> FillChartSeries(const TAggregateRows &rows, int32_t chartOtherType);
+// The files of the Changes report, each by the size of its change.
+std::vector<TChartPoint> FillChartSeries(const std::vector<TChangeRow> &rows, int32_t chartOtherType);
 
 // Bar chart paging. The position axis shows a window of six positions; bar i
 // sits at position i, so position 0 is the bottom. The axis range AxisMin to

@@ -7,6 +7,7 @@
 #include "reports/ListingReport.h"
 #include "model/SizeTree.h"
 #include "settings/SettingsStore.h"
+#include "settings/TextIds.h"
 
 namespace kv {
 
@@ -29,8 +30,22 @@ const std::vector<TColumnSpec>& ExtensionsColumns() {
   return columns;
 }
 
+const std::vector<TColumnSpec>& ChangesColumns() {
+  static const std::vector<TColumnSpec> columns = {
+      {"2164", 120, TAlignment::Left, true},   {"2166", 200, TAlignment::Left, true},
+      {IdColBefore, 80, TAlignment::Left, true}, {IdColAfter, 80, TAlignment::Left, true},
+      {IdColDifference, 90, TAlignment::Left, true}, {IdColChangePercent, 80, TAlignment::Centre, true},
+      {IdColState, 70, TAlignment::Left, true},
+  };
+  return columns;
+}
+
 const std::vector<TColumnSpec>& ColumnsOf(TReportKind kind) {
-  return IsListingKind(kind) ? FilesColumns() : ExtensionsColumns();
+  switch (ReportKindInfo(kind).Class) {
+    case TReportClass::Listing: return FilesColumns();
+    case TReportClass::Changes: return ChangesColumns();
+    default: return ExtensionsColumns();
+  }
 }
 
 // ---- cell texts ----

@@ -34,6 +34,7 @@ enum TExtensionsColumn : int { ecName, ecSize, ecCount };
 
 const std::vector<TColumnSpec>& FilesColumns();
 const std::vector<TColumnSpec>& ExtensionsColumns();
+const std::vector<TColumnSpec>& ChangesColumns();
 const std::vector<TColumnSpec>& ColumnsOf(TReportKind kind);
 
 // ---- cell texts ----

@@ -45,6 +45,8 @@ constexpr std::array<TReportKindInfo, ReportKindCount> Kinds{{
      S::IncludingSubfolders, I::Folders, O::Oldest, A::None, true},
     {K::NewFolders, "mniNewFolders", "mniNewFolders2", IdNewestFolders, C::Listing, false, S::IncludingSubfolders,
      I::Folders, O::Newest, A::None, true},
+    {K::Changes, "mniChanges", "mniChanges2", IdReportChanges, C::Changes, true, S::IncludingSubfolders, I::None,
+     O::None, A::None, false},
 }};
 
 // The table is indexed by the enum; a misplaced row would be caught here.

@@ -1,4 +1,4 @@
-// The fifteen report kinds in one table; menus, builders, list views and the
+// The report kinds in one table; menus, builders, list views and the
 // command line all read it instead of switching on the kind themselves.
 #pragma once
 
@@ -11,7 +11,7 @@
 namespace kv {
 
 // In menu order: the five kinds of the folder itself, then the ten of the
-// "Including subfolder" submenu.
+// "Including subfolder" submenu, then the changes against a baseline.
 enum class TReportKind : uint8_t {
   FilesInThisFolder,
   ExtensionsInThisFolder,
@@ -28,12 +28,14 @@ enum class TReportKind : uint8_t {
   NewFiles,
   OldestFolders,
   NewFolders,
+  Changes,
 };
-inline constexpr size_t ReportKindCount = 15;
+inline constexpr size_t ReportKindCount = 16;
 
 // Listing kinds fill the files list with tree objects; aggregate kinds fill
-// the extensions list with rows of sums.
-enum class TReportClass : uint8_t { Listing, Aggregate };
+// the extensions list with rows of sums; the Changes kind lists rows of its
+// own, some of which (the gone items) are no longer in the tree.
+enum class TReportClass : uint8_t { Listing, Aggregate, Changes };
 
 enum class TReportScope : uint8_t {
   FolderItself,   // the files and child folders of the folder

@@ -455,6 +455,7 @@ void TScanEngine::ScanFinished(TFolderSearch& scanner) {
   if (ActiveScans_ > 0) --ActiveScans_;
   scanner.Filter_.reset();
   scanner.Pending_.clear();
+  if (OnScanFinished) OnScanFinished(scanner.RootPath());
 }
 
 void TScanEngine::RefreshScanStatus() {

@@ -197,6 +197,8 @@ class TScanEngine {
   std::function<void()> OnRepaintTree;
   // A scan ended early because its filter has a malformed mask.
   std::function<void(const std::string& root, const EMaskError& error)> OnScanError;
+  // A scan ran to its end (not stopped), with its root.
+  std::function<void(const std::string& root)> OnScanFinished;
   // Every hand-over, with the number of batches it applies.
   std::function<void(size_t batches)> OnHandOver;
 

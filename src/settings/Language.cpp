@@ -1,5 +1,7 @@
 #include "settings/Language.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "platform/InputFile.h"
@@ -199,8 +201,21 @@ std::vector<std::string> InputNotices(const ISettingsStore& store, const TLangLi
   return notices;
 }
 
+std::string LanguageFolderOf(const std::string& programFolder, TPathStyle style,
+                             const std::function<bool(const std::string&)>& isFolder) {
+  const char sep = PathSeparator(style);
+  const std::string beside = programFolder + "Language" + sep;
+  if (isFolder(beside)) return beside;
+  // Packages put the program in <prefix>/bin and its data in <prefix>/share.
+  const std::string installed = programFolder + ".." + sep + "share" + sep + "kestrove" + sep + "Language" + sep;
+  return isFolder(installed) ? installed : beside;
+}
+
 std::string LanguageFolder() {
-  return ExecutableDirectory() + "Language" + PathSeparator(NativePathStyle());
+  return LanguageFolderOf(ExecutableDirectory(), NativePathStyle(), [](const std::string& utf8) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), ignored);
+  });
 }
 
 }  // namespace kv

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/InputFile.h"
+#include "platform/PathStyle.h"
 #include "platform/Platform.h"
 
 namespace kv {
@@ -98,7 +99,14 @@ class TLangList {
 // files refused. Worded in the current language.
 std::vector<std::string> InputNotices(const ISettingsStore& store, const TLangList& languages);
 
-// The Language folder beside the program file, with a trailing separator.
+// The Language folder beside the program (programFolder, with its trailing
+// separator) where isFolder finds one, else the installed data folder
+// <prefix>/share/kestrove/Language beside the program's bin folder, else the
+// one beside the program. With a trailing separator.
+std::string LanguageFolderOf(const std::string& programFolder, TPathStyle style,
+                             const std::function<bool(const std::string&)>& isFolder);
+
+// LanguageFolderOf for this program on this system.
 std::string LanguageFolder();
 
 }  // namespace kv

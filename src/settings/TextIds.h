@@ -175,11 +175,44 @@ inline constexpr const char* IdFolderNotRead = "2413";
 inline constexpr const char* IdOtherFileSystem = "2414";
 inline constexpr const char* IdFoldersNotRead = "2415";
 inline constexpr const char* IdTreemapHint = "2416";
+// Titles of the save and open dialogs.
+inline constexpr const char* IdExportResultTitle = "2420";
+inline constexpr const char* IdImportResultTitle = "2421";
+inline constexpr const char* IdSaveReportTitle = "2422";
+inline constexpr const char* IdSaveChartTitle = "2423";
+// ncdu JSON: the export command and the mark of entries its scan left out.
+inline constexpr const char* IdSaveNcduJson = "2441";
+inline constexpr const char* IdExcludedWhenScanned = "2442";
+// Scans over SSH.
+inline constexpr const char* IdScanOverSsh = "2443";
+inline constexpr const char* IdSshServer = "2444";
+inline constexpr const char* IdSshFolder = "2445";
 // Files read from outside: only regular files of a sensible size.
 inline constexpr const char* IdNotRegularFile = "2361";
 inline constexpr const char* IdFileTooLarge = "2362";
 inline constexpr const char* IdSettingsFileKept = "2363";
 inline constexpr const char* IdSettingsNotSaved = "2380";
+// Comparing with an earlier scan: the Changes report, its columns and states,
+// and the history of scans.
+inline constexpr const char* IdReportChanges = "2520";
+inline constexpr const char* IdColBefore = "2521";
+inline constexpr const char* IdColAfter = "2522";
+inline constexpr const char* IdColDifference = "2523";
+inline constexpr const char* IdColChangePercent = "2524";
+inline constexpr const char* IdColState = "2525";
+inline constexpr const char* IdChangeNew = "2526";
+inline constexpr const char* IdChangeGone = "2527";
+inline constexpr const char* IdChangeGrown = "2528";
+inline constexpr const char* IdChangeShrunk = "2529";
+inline constexpr const char* IdCompareOtherRoot = "2530";
+inline constexpr const char* IdKeepHistory = "2535";
+inline constexpr const char* IdHistoryNotWritten = "2538";
+inline constexpr const char* IdCompareWithFile = "2531";
+inline constexpr const char* IdCompareWithLast = "2532";
+inline constexpr const char* IdClearBaseline = "2533";
+inline constexpr const char* IdColChange = "2534";
+inline constexpr const char* IdNoHistory = "2536";
+inline constexpr const char* IdComparedWith = "2537";
 
 inline constexpr std::array AllTextIds = {
     IdOk, IdCancel,
@@ -212,6 +245,10 @@ inline constexpr std::array AllTextIds = {
     IdMaskEmptySet, IdSelectFolder, IdAboutNotice, IdShowTreemap, IdTreemapSmallItems, IdNotRegularFile,
     IdFileTooLarge, IdSettingsFileKept, IdSettingsNotSaved,
     IdCountLinksOnce, IdOneFileSystem, IdFolderNotRead, IdOtherFileSystem, IdFoldersNotRead, IdTreemapHint,
+    IdExportResultTitle, IdImportResultTitle, IdSaveReportTitle, IdSaveChartTitle,
+    IdSaveNcduJson, IdExcludedWhenScanned, IdScanOverSsh, IdSshServer, IdSshFolder,
+    IdReportChanges, IdColBefore, IdColAfter, IdColDifference, IdColChangePercent, IdColState, IdChangeNew, IdChangeGone, IdChangeGrown, IdChangeShrunk, IdCompareOtherRoot, IdKeepHistory, IdHistoryNotWritten,
+    IdCompareWithFile, IdCompareWithLast, IdClearBaseline, IdColChange, IdNoHistory, IdComparedWith,
 };
 
 }  // namespace kv

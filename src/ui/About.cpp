@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "settings/TextIds.h"
+#include "ui/QtText.h"
 
 namespace kv {
 
@@ -72,9 +73,9 @@ TfrmAbout::TfrmAbout(const TLangList& languages, const QString& homePage, QWidge
 
 void TfrmAbout::ApplyLanguage() {
   auto tr = [this](const char* id) { return QString::fromStdString(Languages_.Translate(id)); };
-  setWindowTitle(tr(IdAbout));
+  setWindowTitle(WithoutAccessKey(tr(IdAbout)));
   findChild<QLabel*>("lblNotice")->setText(tr(IdAboutNotice));
-  findChild<QLabel*>("lblHomepageTitle")->setText(tr(IdHomePage));
+  findChild<QLabel*>("lblHomepageTitle")->setText(WithoutAccessKey(tr(IdHomePage)));
   findChild<QPushButton*>("btnOk")->setText(tr(IdOk));
   FitDialogToLayout(*this, QSize(294, 142));
 }

@@ -170,13 +170,13 @@ bool TChartPanel::PieShown() const { return pgcChart->currentWidget() == tbsPie;
 void TChartPanel::ShowPie() {
   pgcChart->setCurrentWidget(tbsPie);
   mniPie->setChecked(true);
-  btnChartType->setText(mniPie->text());
+  btnChartType->setText(WithoutAccessKey(mniPie->text()));
 }
 
 void TChartPanel::ShowBar() {
   pgcChart->setCurrentWidget(tbsBar);
   mniBar->setChecked(true);
-  btnChartType->setText(mniBar->text());
+  btnChartType->setText(WithoutAccessKey(mniBar->text()));
 }
 
 void TChartPanel::ApplyLanguage() {
@@ -188,7 +188,7 @@ void TChartPanel::ApplyLanguage() {
   btnSaveToClipboardDiagram->setToolTip(tr(IdCopyToClipboard));
   btnChangeColorPalette->setToolTip(tr(IdNextColorPalette));
   btnOnOffGradient->setToolTip(tr(IdNextGradient));
-  btnChartType->setText(PieShown() ? mniPie->text() : mniBar->text());
+  btnChartType->setText(WithoutAccessKey(PieShown() ? mniPie->text() : mniBar->text()));
 }
 
 std::string TChartPanel::Text(const char* id) const { return Translate_ ? Translate_(id) : std::string(id); }
@@ -242,7 +242,7 @@ QImage TChartPanel::RenderVisibleChart() const {
 void TChartPanel::SaveDiagram() {
   std::string chosen;
   int filterIndex = 1;
-  if (!Dialog_.SaveFileName(ChartSaveFilter, chosen, filterIndex)) return;
+  if (!Dialog_.SaveFileName(Text(IdSaveChartTitle), ChartSaveFilter, chosen, filterIndex)) return;
   const TChartSaveTarget target = ChartSaveTarget(chosen, filterIndex);
   if (!target.Format) {
     Dialog_.ShowError(WithFileName(Text(IdChartWrongExtension), target.FileName));

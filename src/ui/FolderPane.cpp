@@ -16,6 +16,7 @@
 #include "ui/FileIcons.h"
 #include "ui/FolderTreeModel.h"
 #include "ui/FolderTreeView.h"
+#include "settings/TextIds.h"
 #include "ui/QtText.h"
 
 namespace kv {
@@ -39,6 +40,11 @@ TFolderPane::TFolderPane(TSizeTree& tree, TFileServices& services, const TPlatfo
   FillDriveList(*platform.FileSystem, style, shell, dm);
 }
 
+void TFolderPane::ShowChangeColumn(bool on) {
+  trvFolder->setHeaderHidden(!on);
+  trvFolder->setColumnHidden(TFolderTreeModel::ChangeColumn, !on);
+}
+
 TFolderPane::~TFolderPane() {
   // The view lets go of the model before it is freed.
   trvFolder->setModel(nullptr);
@@ -57,6 +63,10 @@ void TFolderPane::CreateTree(TSizeTree& tree, const TdtmMain& dm) {
   trvFolder->setIconSize(QSize(16, 16));
   Model_ = std::make_unique<TFolderTreeModel>(tree);
   trvFolder->setModel(Model_.get());
+  trvFolder->header()->setStretchLastSection(false);
+  trvFolder->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  trvFolder->header()->resizeSection(TFolderTreeModel::ChangeColumn, 110);
+  trvFolder->setColumnHidden(TFolderTreeModel::ChangeColumn, true);
   // The window hands its size format over before anything is shown.
   Delegate_ = new TFolderTreeDelegate(*trvFolder, *Model_, dm, TSizeFormat{});
   trvFolder->setItemDelegate(Delegate_);
@@ -181,6 +191,7 @@ void TFolderPane::ApplyLanguage(const TTranslate& translate) {
   QStringList drives;
   for (const TColumnSpec& column : DriveColumns()) drives << FromUtf8(translate(column.HeaderId));
   DriveModel_->SetHeaderTexts(drives);
+  Model_->SetHeaderTexts(FromUtf8(translate(IdColName)), FromUtf8(translate(IdColChange)));
 }
 
 void TFolderPane::StopFocusReports() { trvFolder->selectionModel()->disconnect(this); }

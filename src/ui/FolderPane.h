@@ -38,6 +38,8 @@ class TFolderPane final : public QWidget {
   std::string ChosenDrive() const;
 
   QTreeView* View() const { return trvFolder; }
+  // The Change column and the header naming it, while there is a baseline.
+  void ShowChangeColumn(bool on);
   TFolderTreeModel& Model() const { return *Model_; }
 
   // The folder with the tree's focus, or null.

@@ -24,8 +24,18 @@ class TFolderTreeModel final : public QAbstractItemModel, private ITreeObserver 
   TFolderNode* NodeOf(const QModelIndex& index) const;
   QModelIndex IndexOf(const TFolderNode* node) const;
 
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
   // The hint of a folder row (why it was not read, say); empty for none.
   std::function<QString(const TFolderNode& node)> ToolTipOf;
+  // The cells of the Change column (ChangeColumn) by role; the view hides
+  // the column while there is nothing to compare with.
+  std::function<QVariant(const TFolderNode& node, int role)> ChangeOf;
+  static constexpr int ChangeColumn = 1;
+  // Header texts: the name column's and the Change column's.
+  void SetHeaderTexts(const QString& name, const QString& change);
+  // Every Change cell may read differently (another baseline, size type or unit).
+  void ChangesMoved();
 
  private:
   void RowsAboutToBeInserted(TFolderNode* parent, size_t first, size_t last) override;
@@ -37,6 +47,7 @@ class TFolderTreeModel final : public QAbstractItemModel, private ITreeObserver 
   void TreeCleared() override;
 
   TSizeTree& Tree_;
+  QString Headers_[2];
 };
 
 }  // namespace kv

@@ -18,6 +18,7 @@ TFolderTreeDelegate::TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel
 
 void TFolderTreeDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
+  if (index.column() != 0) return;
   const TFolderNode* node = Model_.NodeOf(index);
   if (!node || node->IsHiddenRoot()) return;
   TFolderNodeData& folder = *node->Data();
@@ -33,6 +34,7 @@ void TFolderTreeDelegate::initStyleOption(QStyleOptionViewItem* option, const QM
 void TFolderTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
+  if (index.column() != 0) return;
   const TFolderNode* node = Model_.NodeOf(index);
   if (!node || node->IsHiddenRoot()) return;
   const TFolderNodeData& folder = *node->Data();

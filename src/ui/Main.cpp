@@ -1,4 +1,6 @@
 #include "ui/Main.h"
+
+#include "ui/SshScanDialog.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -9,6 +11,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -76,6 +79,9 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   Engine_->OnUpdateCounters = [this] { UpdateCounters(); };
   Engine_->OnUpdateCommandState = [this] { UpdateCommandState(); };
   Engine_->OnRepaintTree = [this] { Folders_->Repaint(); };
+  Compare_ = std::make_unique<TCompareState>(Setup_.HistoryFolder);
+  Pane_.SetBaseline(&Compare_->Baseline());
+  Engine_->OnScanFinished = [this](const std::string& root) { ScanFinished(root); };
   Engine_->OnScanError = [this](const std::string&, const EMaskError& error) {
     Dialog_->ShowError(ToUtf8(MaskErrorText(error, *Languages_)));
   };
@@ -93,6 +99,7 @@ TfrmMain::TfrmMain(TdtmMain& dm, TMainSetup setup, QWidget* parent)
   CreatePanes();
   CreateStatusBar();
   ConnectActions();
+  ConnectCompare();
   ConnectToolBar();
   ConnectViews();
 
@@ -134,6 +141,7 @@ void TfrmMain::Shutdown() {
   ProgressThread_.reset();
   pnlTreemap->Stop();
   Engine_->StopScans();
+  SshScans_.clear();  // stopped and joined
   Queue_.SetNotify({});
   DrainTarget_.reset();
   Folders_->StopFocusReports();
@@ -231,9 +239,11 @@ void TfrmMain::ConnectActions() {
          std::string folder;
          if (Dialog_->ChooseFolder(Languages_->Translate(IdSelectFolder), folder)) StartScan(folder);
        }},
+      {"mniScanSsh", [this] { StartSshScan(AskSshScan(Settings_, *Languages_, this)); }},
       {"mniStopScan", [this] { StopScans(); }},
       {"mniFilter", [this] { EditFilter(); }},
       {"mniExport", [this] { ExportResultCommand(*Tree_, *FileEnv_); }},
+      {"mniExportNcdu", [this] { ExportNcduCommand(*Tree_, *FileEnv_); }},
       {"mniImport", [this] { ImportResult(); }},
       {"mniExit", [this] { close(); }},
       {"mniListFiles", [this] { ShowReportTree(this, *Tree_, *FileEnv_, SizeFormat_, TitleTime()); }},
@@ -333,9 +343,29 @@ void TfrmMain::ConnectViews() {
   for (QTreeView* view : {Folders_->View(), Reports_->FilesList(), Reports_->ExtensionsList()})
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowPopup(view, view->viewport()->mapToGlobal(pos)); });
+  // The context menu's keys work without opening it.
+  for (const TMenuShortcut& shortcut : MainMenuShortcuts()) {
+    if (Act(shortcut.Name)->shortcutContext() != Qt::WidgetShortcut) continue;
+    auto* key = new QShortcut(Act(shortcut.Name)->shortcut(), this);
+    connect(key, &QShortcut::activated, this, [this, name = shortcut.Name] { KeyCommand(name); });
+  }
 }
 
 void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
+  UpdateItemActions(source);
+  Actions_->Menu("mnuPopup")->popup(globalPos);
+}
+
+void TfrmMain::KeyCommand(std::string_view name) {
+  // The list or tree with the focus, else the tree, as a right click there would.
+  QWidget* source = Folders_->View();
+  for (QWidget* view : {static_cast<QWidget*>(Reports_->FilesList()), static_cast<QWidget*>(Reports_->ExtensionsList())})
+    if (focusWidget() == view) source = view;
+  UpdateItemActions(source);
+  if (QAction* action = Act(name); action->isEnabled()) action->trigger();
+}
+
+void TfrmMain::UpdateItemActions(QWidget* source) {
   PopupSource_ = source;
   const bool overTree = source == Folders_->View();
   const bool item = SelectedItem() != nullptr;
@@ -349,7 +379,6 @@ void TfrmMain::ShowPopup(QWidget* source, const QPoint& globalPos) {
   Actions_->Menu("mniExpand")->menuAction()->setVisible(item && overTree && !multi);
   Actions_->Menu("mniColumns")->menuAction()->setVisible(!overTree);
   if (!overTree) Reports_->BuildColumnsMenu();
-  Actions_->Menu("mnuPopup")->popup(globalPos);
 }
 
 void TfrmMain::ConnectQueue() {
@@ -413,6 +442,7 @@ QString TfrmMain::FolderMarkText(const TFolderNode& node) const {
     return WithValue(Tr(IdFolderNotRead),
                      FromUtf8(Engine_->ReadErrorOf(Services_->ExcludeTrailingSeparator(GetNodePath(&node)))));
   if (marks & imOtherFileSystem) return Tr(IdOtherFileSystem);
+  if (marks & imExcluded) return Tr(IdExcludedWhenScanned);
   return {};
 }
 
@@ -504,7 +534,25 @@ void TfrmMain::ShowFilterState() {
 
 void TfrmMain::StopScans() {
   Engine_->StopScans();
+  for (auto& job : SshScans_) job->Stop();
   UpdateCommandState();
+}
+
+void TfrmMain::StartSshScan(const std::string& url) {
+  if (url.empty()) return;
+  // Jobs that ended are released here: one cannot release itself from its own end.
+  std::erase_if(SshScans_, [](const auto& job) { return job->Finished(); });
+  TSshTarget target;
+  std::string error;
+  if (!ParseSshUrl(url, target, error)) {
+    Dialog_->ShowError(url + ": " + error);
+    return;
+  }
+  SshScans_.push_back(std::make_unique<TSshScanJob>(*Tree_, Queue_, target, TSshMethod::Auto,
+                                                     [this](const std::string& failure) {
+                                                       UpdateCounters();
+                                                       if (!failure.empty()) Dialog_->ShowError(failure);
+                                                     }));
 }
 
 // ---------------------------------------------------------------- reports
@@ -515,7 +563,7 @@ void TfrmMain::MarkReportKind(TReportKind kind) {
   UncheckReportKinds();
   Actions_->PopupKind(kind)->setChecked(true);
   Actions_->MenuKind(kind)->setChecked(true);
-  Btn("btnReportType")->setText(Actions_->PopupKind(kind)->text());
+  Btn("btnReportType")->setText(WithoutAccessKey(Actions_->PopupKind(kind)->text()));
 }
 
 void TfrmMain::SelectReportKind(TReportKind kind) {
@@ -569,6 +617,7 @@ void TfrmMain::RefreshSizeDisplay() {
   Folders_->SetSizeFormat(SizeFormat_);
   pnlTreemap->SetSizeType(SizeFormat_.Type);
   Folders_->Repaint();
+  FolderModel().ChangesMoved();
   Reports_->RepaintCells();
   RefreshReport(FocusedNode());
   pnlTreemap->RefreshHover();  // the hovered size in the new unit
@@ -627,7 +676,7 @@ void TfrmMain::ApplyLanguage() {
   ApplySaveFilesMenuLanguage(*mnuSaveFiles, translate);
   pnlTreemap->SetHint(Tr(IdTreemapHint));
   // The report button names the current choice in the new language.
-  Btn("btnReportType")->setText(Actions_->PopupKind(Pane_.Kind())->text());
+  Btn("btnReportType")->setText(WithoutAccessKey(Actions_->PopupKind(Pane_.Kind())->text()));
   UpdateCounters();
   UpdateCommandState();
 }

@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QMainWindow>
 
+#include "app/CompareCommands.h"
 #include "app/ExportCommands.h"
 #include "platform/Platform.h"
 #include "platform/Shell.h"
@@ -18,6 +20,7 @@
 #include "app/ReportPane.h"
 #include "model/FileServices.h"
 #include "scan/FolderSearch.h"
+#include "scan/SshScanJob.h"
 #include "app/NavigationHistory.h"
 #include "model/SizeTree.h"
 #include "platform/UiCallQueue.h"
@@ -59,6 +62,8 @@ struct TMainSetup {
   TPathStyle Style = NativePathStyle();
   // Null: the desktop's own shell.
   IShell* Shell = nullptr;
+  // Where finished scans are kept; empty keeps none (tests).
+  std::string HistoryFolder;
 };
 
 class TfrmMain final : public QMainWindow {
@@ -73,6 +78,8 @@ class TfrmMain final : public QMainWindow {
   // ---- scanning ----
   bool StartScan(const std::string& path);
   void StopScans();
+  // Starts a scan over SSH of an ssh:// address; empty does nothing.
+  void StartSshScan(const std::string& url);
   // The filter dialog; afterwards the filter button shows whether one is set.
   void EditFilter();
   // The file commands of the menus.
@@ -125,12 +132,20 @@ class TfrmMain final : public QMainWindow {
   void OpenListRow();
   // Which control the commands act on, as when the context menu opens over it.
   void SetCommandSource(QWidget* source) { PopupSource_ = source; }
+  // A context menu key pressed in the window: the entry for the focused view.
+  void KeyCommand(std::string_view name);
 
   // ---- texts ----
   void ApplyLanguage();
   // Makes a language current and re-labels the window at once.
   void ChangeLanguage(const std::string& name);
   QString Tr(const char* id) const;
+
+  // ---- comparing with an earlier scan ----
+  void CompareWithFile();
+  void CompareWithLast();
+  void ClearBaseline();
+  TCompareState& Compare() { return *Compare_; }
 
   // ---- what the window runs on (tests, tools) ----
   TSizeTree& Tree() { return *Tree_; }
@@ -162,6 +177,9 @@ class TfrmMain final : public QMainWindow {
   void SyncProgressBar();
   void PlaceProgressBar();
   void ShowPopup(QWidget* source, const QPoint& pos);
+  // The context menu's entries enabled for the selection in source, which
+  // the item commands then act on.
+  void UpdateItemActions(QWidget* source);
   void ShowFilterState();
   // After a refresh: rebuilds the report as the refreshed folder's scan arrives.
   void FollowRefresh();
@@ -175,6 +193,11 @@ class TfrmMain final : public QMainWindow {
   QString FolderMarkText(const TFolderNode& node) const;
   // The focused folder's mark, else how many folders the scans could not read.
   void ShowReadErrors();
+  void ConnectCompare();
+  // A new or no baseline: the Change column, the report and the picture follow.
+  void BaselineChanged();
+  void ScanFinished(const std::string& root);
+  QVariant ChangeCell(const TFolderNode& node, int role) const;
 
   TdtmMain& Dm_;
   TMainSetup Setup_;
@@ -188,11 +211,13 @@ class TfrmMain final : public QMainWindow {
   std::unique_ptr<TSizeTree> Tree_;
   TUiCallQueue Queue_;
   std::unique_ptr<TScanEngine> Engine_;
+  std::vector<std::unique_ptr<TSshScanJob>> SshScans_;
   std::unique_ptr<TSearchProgress> ProgressThread_;
   TPendingClose* PendingClose_ = nullptr;  // a child of the window
   std::unique_ptr<TOption> Options_;
   std::unique_ptr<TLangList> Languages_;
   std::unique_ptr<TFileCommandEnv> FileEnv_;
+  std::unique_ptr<TCompareState> Compare_;
   // How this window shows sizes; the pane below is built with it.
   TSizeFormat SizeFormat_;
   TReportPane Pane_;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,9 +27,14 @@ constexpr TMenuEntry Entries[] = {
     {E::Menu, "mnuMain", "mniScan", IdMenuScan},
     {E::Action, "mniScan", "mniScanDrive", IdScanDrive},
     {E::Action, "mniScan", "mniScanFolder", IdScanFolder},
+    {E::Action, "mniScan", "mniScanSsh", IdScanOverSsh},
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniExport", {}, "Export..."},
     {E::Action, "mniScan", "mniImport", {}, "Import..."},
+    {E::Action, "mniScan", "mniExportNcdu", IdSaveNcduJson},
+    {E::Action, "mniScan", "mniCompareFile", IdCompareWithFile},
+    {E::Action, "mniScan", "mniCompareLast", IdCompareWithLast},
+    {E::Action, "mniScan", "mniClearBaseline", IdClearBaseline},
     {E::Separator, "mniScan"},
     {E::Action, "mniScan", "mniStopScan", IdStopScan},
     {E::Action, "mniScan", "mniFilter", IdFilter},
@@ -96,6 +102,11 @@ constexpr TMenuEntry Entries[] = {
     {E::Action, "mnuPopup", "mniProperties", IdProperties},
 };
 
+constexpr TMenuShortcut Shortcuts[] = {
+    {"mniImport", "Ctrl+O"}, {"mniExport", "Ctrl+S"}, {"mniExit", "Ctrl+Q"},
+    {"mniRefresh", "F5"},    {"mniDelete", "Del"},
+};
+
 std::vector<TMenuEntry> SpelledOut() {
   std::vector<TMenuEntry> all;
   for (const TMenuEntry& entry : Entries) {
@@ -141,6 +152,31 @@ std::span<const TMenuEntry> MainMenuEntries() {
   return entries;
 }
 
+std::span<const TMenuShortcut> MainMenuShortcuts() { return Shortcuts; }
+
+QString AccessKeyOf(const QString& caption) {
+  for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] != u'&') return caption[i + 1].toLower();
+    ++i;  // "&&" stands for the character itself
+  }
+  return {};
+}
+
+QString WithAccessKey(const QString& caption, QString& taken) {
+  if (const QString own = AccessKeyOf(caption); !own.isEmpty()) {
+    taken += own;
+    return caption;
+  }
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    const QChar c = caption[i].toLower();
+    if (!c.isLetterOrNumber() || taken.contains(c)) continue;
+    taken += c;
+    return caption.left(i) + u'&' + caption.mid(i);
+  }
+  return caption;
+}
+
 TMainActions::TMainActions(QMainWindow& window) {
   QMenuBar* bar = window.menuBar();
   bar->setObjectName("mnuMain");
@@ -182,6 +218,13 @@ TMainActions::TMainActions(QMainWindow& window) {
         break;  // spelled out by MainMenuEntries
     }
   }
+  for (const TMenuShortcut& shortcut : Shortcuts) {
+    QAction* action = Act(shortcut.Name);
+    action->setShortcut(QKeySequence(Latin1(shortcut.Keys)));
+    // The context menu's keys belong to the window, which first picks the
+    // item they act on; here they only show and work while the menu is open.
+    if (action->associatedObjects().contains(Menu("mnuPopup"))) action->setShortcutContext(Qt::WidgetShortcut);
+  }
   const QList<QAction*> units = groups.at(G::Units)->actions();
   for (size_t u = 0; u < UnitActions_.size(); ++u) UnitActions_[u] = units.at(static_cast<qsizetype>(u));
   for (const TReportKindInfo& info : AllReportKinds()) {
@@ -205,13 +248,30 @@ void TMainActions::UncheckReportKinds() {
 }
 
 void TMainActions::ApplyLanguage(const TTranslate& translate) {
+  // Captions with an & keep the language file's access key; the others get
+  // a free letter, after every own key of their menu is known.
+  std::vector<QString> captions;
+  std::map<std::string_view, QString> taken;
   for (const TMenuEntry& entry : MainMenuEntries()) {
-    if (entry.TextId.empty()) continue;
-    const std::string text = translate(entry.TextId);
+    QString caption;
+    if (entry.TextId.empty()) {
+      caption = Latin1(entry.Text);
+    } else {
+      const std::string text = translate(entry.TextId);
+      caption = entry.Level > 0 ? LevelCaption(text, entry.Level) : FromUtf8(text);
+    }
+    taken[entry.In] += AccessKeyOf(caption);
+    captions.push_back(caption);
+  }
+  size_t i = 0;
+  for (const TMenuEntry& entry : MainMenuEntries()) {
+    QString caption = captions[i++];
+    if (entry.Kind == E::Separator || entry.In.empty()) continue;
+    if (AccessKeyOf(caption).isEmpty()) caption = WithAccessKey(caption, taken[entry.In]);
     if (entry.Kind == E::Menu)
-      Menu(entry.Name)->setTitle(FromUtf8(text));
+      Menu(entry.Name)->setTitle(caption);
     else
-      Act(entry.Name)->setText(entry.Level > 0 ? LevelCaption(text, entry.Level) : FromUtf8(text));
+      Act(entry.Name)->setText(caption);
   }
 }
 

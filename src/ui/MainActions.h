@@ -18,6 +18,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QString;
 
 namespace kv {
 
@@ -61,6 +62,22 @@ struct TMenuEntry {
 // Every entry in menu order, the report kinds spelled out; a menu's entry
 // comes before anything that goes in it.
 std::span<const TMenuEntry> MainMenuEntries();
+
+// The usual keys of a desktop program, shown beside their entries. Those of
+// the context menu act on the list or tree that has the focus (the window
+// wires them); the others are the menu bar's own.
+struct TMenuShortcut {
+  std::string_view Name;  // the entry's object name
+  std::string_view Keys;  // portable text, as QKeySequence reads it
+};
+std::span<const TMenuShortcut> MainMenuShortcuts();
+
+// The caption with an access key: the language file's own (an & in the
+// text) or else the first letter no other caption in the menu has taken.
+// taken holds the keys in use, lower case; the chosen one is added.
+QString WithAccessKey(const QString& caption, QString& taken);
+// The access key of a caption, lower case; empty when it has none.
+QString AccessKeyOf(const QString& caption);
 
 class TMainActions {
  public:

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
+#include <QKeySequence>
 #include <QToolButton>
 
 #include "settings/TextIds.h"
@@ -131,6 +132,9 @@ TMainToolBar::TMainToolBar(const TMainActions& actions, QWidget* parent) : QWidg
     row->addWidget(b);
   }
   row->addStretch(1);
+  // Back and next as in a web browser or file manager.
+  Button("btnBack")->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  Button("btnNext")->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
 }
 
 QToolButton* TMainToolBar::Button(std::string_view name) const {
@@ -149,7 +153,12 @@ void TMainToolBar::DropDown(std::string_view button, QMenu* menu) {
 
 void TMainToolBar::ApplyLanguage(const TTranslate& translate) {
   for (const TToolEntry& entry : ToolEntries)
-    if (entry.HintId) Button(entry.Name)->setToolTip(FromUtf8(translate(entry.HintId)));
+    if (entry.HintId) {
+      QToolButton* b = Button(entry.Name);
+      QString hint = WithoutAccessKey(FromUtf8(translate(entry.HintId)));
+      if (!b->shortcut().isEmpty()) hint += " (" + b->shortcut().toString(QKeySequence::NativeText) + ")";
+      b->setToolTip(hint);
+    }
 }
 
 }  // namespace kv

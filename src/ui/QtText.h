@@ -23,6 +23,18 @@ inline QString WithValue(QString pattern, const QString& value) {
   return pattern;
 }
 
+// A menu caption shown elsewhere (a button, a tool tip, a title): without
+// its access key's &, "&&" standing for one &.
+inline QString WithoutAccessKey(const QString& caption) {
+  QString text;
+  text.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    text += caption[i];
+  }
+  return text;
+}
+
 // Tests and the window find controls by these names.
 template <class T>
 T* MakeNamed(QWidget* parent, const char* name) {

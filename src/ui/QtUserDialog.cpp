@@ -34,11 +34,12 @@ bool TQtUserDialog::ChooseFolder(const std::string& title, std::string& folder) 
   return true;
 }
 
-bool TQtUserDialog::SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) {
+bool TQtUserDialog::SaveFileName(const std::string& title, const std::string& filter, std::string& fileName,
+                                 int& filterIndex) {
   const QStringList entries = QtFileFilters(filter);
   QString selected = filterIndex >= 1 && filterIndex <= entries.size() ? entries[filterIndex - 1] : QString();
   // The program asks its own, translated question about replacing a file.
-  const QString chosen = QFileDialog::getSaveFileName(Owner_, QString(), QString::fromStdString(fileName),
+  const QString chosen = QFileDialog::getSaveFileName(Owner_, QString::fromStdString(title), QString::fromStdString(fileName),
                                                       entries.join(QStringLiteral(";;")), &selected,
                                                       QFileDialog::DontConfirmOverwrite);
   if (chosen.isEmpty()) return false;
@@ -48,8 +49,8 @@ bool TQtUserDialog::SaveFileName(const std::string& filter, std::string& fileNam
   return true;
 }
 
-bool TQtUserDialog::OpenFileName(const std::string& filter, std::string& fileName) {
-  const QString chosen = QFileDialog::getOpenFileName(Owner_, QString(), QString::fromStdString(fileName),
+bool TQtUserDialog::OpenFileName(const std::string& title, const std::string& filter, std::string& fileName) {
+  const QString chosen = QFileDialog::getOpenFileName(Owner_, QString::fromStdString(title), QString::fromStdString(fileName),
                                                       QtFileFilters(filter).join(QStringLiteral(";;")));
   if (chosen.isEmpty()) return false;
   fileName = QDir::toNativeSeparators(chosen).toStdString();

@@ -22,8 +22,9 @@ class TQtUserDialog final : public IUserDialog {
   bool AskYesNo(const std::string& question) override;
   void ShowError(const std::string& message) override;
   bool ChooseFolder(const std::string& title, std::string& folder) override;
-  bool SaveFileName(const std::string& filter, std::string& fileName, int& filterIndex) override;
-  bool OpenFileName(const std::string& filter, std::string& fileName) override;
+  bool SaveFileName(const std::string& title, const std::string& filter, std::string& fileName,
+                    int& filterIndex) override;
+  bool OpenFileName(const std::string& title, const std::string& filter, std::string& fileName) override;
 
  private:
   QWidget* Owner_;

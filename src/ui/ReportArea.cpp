@@ -54,11 +54,15 @@ TReportArea::TReportArea(const TReportAreaSetup& setup, QWidget* parent)
   tbsTypes = AddPage("tbsTypes", grdExtensions, ExtensionsModel_.get(), ExtensionsColumns(), false);
   grdExtensions->setObjectName("grdExtensions");
   grdExtensions->setItemDelegate(new TSwatchDelegate(grdExtensions));
+  ChangesModel_ = std::make_unique<TChangesListModel>(Pane_, Dm_.ListImages(), setup.Translate);
+  tbsChanges = AddPage("tbsChanges", grdChanges, ChangesModel_.get(), ChangesColumns(), false);
+  grdChanges->setObjectName("grdChanges");
+  grdChanges->header()->setSortIndicator(ccDifference, Qt::DescendingOrder);
   // Sizes up to seven integer digits in any unit.
   const int sizeWidth = grdFiles->fontMetrics().horizontalAdvance(QString("9 999 999.99 KB")) + 24;
   for (QTreeView* list : {grdFiles, grdExtensions})
     list->header()->resizeSection(fcSize, std::max(list->header()->sectionSize(fcSize), sizeWidth));
-  for (QTreeView* list : {grdFiles, grdExtensions})
+  for (QTreeView* list : {grdFiles, grdExtensions, grdChanges})
     connect(list->header(), &QHeaderView::sectionClicked, this, [this](int column) { HeaderClicked(column); });
 
   // The chart of the current report under the lists.
@@ -76,6 +80,7 @@ TReportArea::~TReportArea() {
   // The views let go of the models before they are freed.
   grdFiles->setModel(nullptr);
   grdExtensions->setModel(nullptr);
+  grdChanges->setModel(nullptr);
 }
 
 QWidget* TReportArea::AddPage(const char* name, QTreeView*& list, QAbstractItemModel* model,
@@ -115,26 +120,33 @@ QWidget* TReportArea::AddPage(const char* name, QTreeView*& list, QAbstractItemM
 QTreeView* TReportArea::CurrentList() const {
   if (pgcMain->currentWidget() == tbsFiles) return grdFiles;
   if (pgcMain->currentWidget() == tbsTypes) return grdExtensions;
+  if (pgcMain->currentWidget() == tbsChanges) return grdChanges;
   return nullptr;
 }
 
-void TReportArea::ShowPageOf(TReportKind kind) { pgcMain->setCurrentWidget(IsListingKind(kind) ? tbsFiles : tbsTypes); }
+void TReportArea::ShowPageOf(TReportKind kind) {
+  pgcMain->setCurrentWidget(kind == TReportKind::Changes ? tbsChanges : (IsListingKind(kind) ? tbsFiles : tbsTypes));
+}
 
 void TReportArea::ReloadLists() {
   FilesModel_->Reload();
   ExtensionsModel_->Reload();
-  for (auto [list, sort] : {std::pair{grdFiles, Pane_.FilesSort()}, std::pair{grdExtensions, Pane_.ExtensionsSort()}})
+  ChangesModel_->Reload();
+  for (auto [list, sort] : {std::pair{grdFiles, Pane_.FilesSort()}, std::pair{grdExtensions, Pane_.ExtensionsSort()},
+                            std::pair{grdChanges, Pane_.ChangesSort()}})
     list->header()->setSortIndicator(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TReportArea::RepaintCells() {
   FilesModel_->Repaint();
   ExtensionsModel_->Repaint();
+  ChangesModel_->Repaint();
 }
 
 void TReportArea::RepaintLists() {
   grdFiles->viewport()->update();
   grdExtensions->viewport()->update();
+  grdChanges->viewport()->update();
 }
 
 void TReportArea::ApplyReportColumns() {
@@ -162,7 +174,7 @@ void TReportArea::StartIconLoader() {
       },
       [this] {
         QTreeView* list = CurrentList();
-        if (!list || IconRow_ < 0) return;
+        if (!list || IconRow_ < 0 || list == grdChanges) return;
         TFileIconsList& icons = Dm_.FileIcons();
         if (list == grdFiles) {
           auto* file = AsFileData(FilesModel_->RowObject(IconRow_));
@@ -187,6 +199,10 @@ void TReportArea::RefreshChart() {
   // Rebuilt even while the user keeps the panel hidden.
   ChartPanel_->setVisible(ChartWanted_);
   const int32_t others = Options_.ChartOtherType;
+  if (kind == TReportKind::Changes) {
+    ChartPanel_->RefreshChart(FillChartSeries(Pane_.Changes().Rows, others));
+    return;
+  }
   ChartPanel_->RefreshChart(IsListingKind(kind) ? FillChartSeries(Pane_.FilesRows(), Pane_.SizeFormat().Type, others)
                                                 : FillChartSeries(Pane_.ExtensionsRows(), others));
 }
@@ -260,6 +276,7 @@ void TReportArea::ApplyLanguage(const TTranslate& translate) {
   };
   FilesModel_->SetHeaderTexts(titles(FilesColumns()));
   ExtensionsModel_->SetHeaderTexts(titles(ExtensionsColumns()));
+  ChangesModel_->SetHeaderTexts(titles(ChangesColumns()));
   ChartPanel_->ApplyLanguage();
 }
 

@@ -29,6 +29,7 @@ class IUserDialog;
 class TChartPanel;
 class TdtmMain;
 struct TColumnSpec;
+class TChangesListModel;
 class TExtensionsListModel;
 class TFilesListModel;
 class TOption;
@@ -58,6 +59,7 @@ class TReportArea final : public QWidget {
   QTreeView* CurrentList() const;
   QTreeView* FilesList() const { return grdFiles; }
   QTreeView* ExtensionsList() const { return grdExtensions; }
+  QTreeView* ChangesList() const { return grdChanges; }
   TFilesListModel& FilesModel() const { return *FilesModel_; }
   TChartPanel& Chart() const { return *ChartPanel_; }
 
@@ -114,9 +116,12 @@ class TReportArea final : public QWidget {
   QWidget* tbsTypes = nullptr;
   QTreeView* grdFiles = nullptr;
   QTreeView* grdExtensions = nullptr;
+  QWidget* tbsChanges = nullptr;
+  QTreeView* grdChanges = nullptr;
   TChartPanel* ChartPanel_ = nullptr;  // pnlChart
   std::unique_ptr<TFilesListModel> FilesModel_;
   std::unique_ptr<TExtensionsListModel> ExtensionsModel_;
+  std::unique_ptr<TChangesListModel> ChangesModel_;
 };
 
 }  // namespace kv

@@ -238,4 +238,42 @@ QSize TSwatchDelegate::sizeHint(const QStyleOptionViewItem& option, const QModel
   return size;
 }
 
+// ---- changes list ----
+
+TChangesListModel::TChangesListModel(TReportPane& pane, const TListImages& images,
+                                     std::function<std::string(const char*)> translate, QObject* parent)
+    : TReportListModel(pane, images, ChangesColumnCount, parent), Translate_(std::move(translate)) {}
+
+int TChangesListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(Pane_.Changes().Rows.size());
+}
+
+const TChangeRow* TChangesListModel::RowObject(int row) const {
+  const std::vector<TChangeRow>& rows = Pane_.Changes().Rows;
+  return row >= 0 && static_cast<size_t>(row) < rows.size() ? &rows[static_cast<size_t>(row)] : nullptr;
+}
+
+QVariant TChangesListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const TChangeRow* row = RowObject(index.row());
+  if (!row) return {};
+  const int column = index.column();
+  switch (role) {
+    case Qt::DisplayRole: {
+      const TTranslate translate = [this](std::string_view id) { return Translate_(std::string(id).c_str()); };
+      return QString::fromUtf8(ChangesCellText(*row, column, Pane_.SizeFormat(), translate));
+    }
+    case Qt::DecorationRole:
+      if (column != ccName) return {};
+      return row->IsFolder ? Images_.ClosedFolder : Images_.AnyFile;
+    case Qt::TextAlignmentRole:
+      return AlignmentOf(ChangesColumns()[static_cast<size_t>(column)].Alignment);
+    case Qt::ForegroundRole:
+      if (column != ccDifference && column != ccState) return {};
+      return QColor::fromRgb(ChangeStateColor(row->State));
+    default:
+      return {};
+  }
+}
+
 }  // namespace kv

@@ -71,6 +71,20 @@ class TExtensionsListModel final : public TReportListModel {
   TExtensionsNodeData* RowObject(int row) const;
 };
 
+// grdChanges: the rows of the Changes report; the difference and the state in
+// the state's colour.
+class TChangesListModel final : public TReportListModel {
+ public:
+  TChangesListModel(TReportPane& pane, const TListImages& images, std::function<std::string(const char*)> translate,
+                    QObject* parent = nullptr);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  const TChangeRow* RowObject(int row) const;
+
+ private:
+  std::function<std::string(const char*)> Translate_;
+};
+
 // Where the Percent cell draws its bar: a silver outline 2 px inside the cell,
 // and inside that (1 px in) the bar from the left, its width the percentage
 // (held to 0..100) of the room there.

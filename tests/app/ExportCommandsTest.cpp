@@ -136,7 +136,10 @@ TEST_F(ExportCommandsTest, CancellingTheDialogWritesNothing) {
             TCommandOutcome::Cancelled);
   EXPECT_EQ(SaveTreeReportCommand(TTreeReportFormat::Html, true, Source.Tree, Format, "", Env),
             TCommandOutcome::Cancelled);
+  EXPECT_EQ(ImportResultCommand(Source.Tree, Env), TCommandOutcome::Cancelled);
   EXPECT_EQ(Dialog.SaveFilters, (std::vector<std::string>{"Kestrove Result|*.kvr", "CSV file|*.csv", "Html file|*.html"}));
+  // Each dialog is titled by what it is for, in the user's language.
+  EXPECT_EQ(Dialog.FileTitles, (std::vector<std::string>{"#2420", "#2422", "#2180", "#2421"}));
   EXPECT_TRUE(fs::is_empty(Dir));
   EXPECT_TRUE(Dialog.Errors.empty());
   EXPECT_TRUE(BusyCalls.empty());
@@ -175,7 +178,7 @@ TEST_F(ExportCommandsTest, ExportThenImportMergesIntoASecondTree) {
   Dialog.OpenNames = {PathOf("scan.kvr")};
   BusyCalls.clear();
   EXPECT_EQ(ImportResultCommand(target.Tree, Env), TCommandOutcome::Done);
-  EXPECT_EQ(Dialog.OpenFilters, (std::vector<std::string>{"Kestrove Result|*.kvr"}));
+  EXPECT_EQ(Dialog.OpenFilters, (std::vector<std::string>{"Kestrove Result|*.kvr|ncdu JSON|*.json *.json.gz *.json.zst *.gz *.zst|All files|*"}));
   EXPECT_EQ(BusyCalls, (std::vector<bool>{true, false}));
   EXPECT_TRUE(Dialog.Errors.empty());
 

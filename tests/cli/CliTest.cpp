@@ -12,6 +12,7 @@
 #include "model/NodeData.h"
 #include "platform/InputFile.h"
 #include "platform/PathStyle.h"
+#include "platform/ProgramVersion.h"
 #include "settings/SettingsStore.h"
 #include "treemap/Treemap.h"
 
@@ -69,7 +70,7 @@ TEST_F(CliTest, WrongCommandLinesExitWithTwoAndOneLine) {
 TEST_F(CliTest, HelpExplainsEveryOption) {
   EXPECT_EQ(Run({"--help"}), CliOk);
   for (const char* option : {"--import", "--scan", "--export", "--stats", "--treemap", "--treemap-size", "-h",
-                             "--count-links", "--one-file-system", "--strict", "FOLDER..."})
+                             "--count-links", "--one-file-system", "--strict", "--version", "--compare", "FOLDER..."})
     EXPECT_NE(Out.str().find(option), std::string::npos) << option;
   EXPECT_TRUE(Err.str().empty());
 }
@@ -90,6 +91,49 @@ TEST_F(CliTest, ScanExportImportReproducesTheFileAndStatsAddUp) {
   EXPECT_EQ(ReadAll(first), ReadAll(again));
   // An import counts what it reads.
   EXPECT_NE(Err.str().find("files 2, bytes 5005"), std::string::npos) << Err.str();
+}
+
+TEST_F(CliTest, CompareWritesTheChangesReportAndTheTotalDifference) {
+  const std::string first = Utf8(Dir / "first.kvr"), second = Utf8(Dir / "second.kvr");
+  const std::string csv = Utf8(Dir / "changes.csv"), again = Utf8(Dir / "again.csv");
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--export", first}), CliOk) << Err.str();
+  std::ofstream(Dir / "tree" / "a.txt") << "hello, world!!!";  // 5 -> 15 bytes
+  fs::remove(Dir / "tree" / "sub" / "b.bin");
+  std::ofstream(Dir / "tree" / "c.dat") << "seven b";
+
+  ASSERT_EQ(Run({"--scan", Utf8(Dir / "tree"), "--compare", first, "--export", second, "--stats", "--report",
+                 "Changes", "--format", "csv", "--out", csv, "--unit", "B"}),
+            CliOk)
+      << Err.str();
+  EXPECT_NE(Err.str().find("bytes 22, allocated "), std::string::npos) << Err.str();
+  EXPECT_NE(Err.str().find(", difference -4983, allocated difference "), std::string::npos) << Err.str();
+  const std::string text = ReadAll(csv);
+  // Largest change first (the emptied folder before the gone file in it), then
+  // the grown and the new file.
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"\"sub\"", "shrunk"}, {"\"b.bin\"", "gone"}, {"\"a.txt\"", "grown"}, {"\"c.dat\"", "new"}};
+  size_t at = 0;
+  for (const auto& [name, state] : rows) {
+    at = text.find("\r\n" + name + ";", at);
+    ASSERT_NE(at, std::string::npos) << name << "\n" << text;
+    const size_t end = text.find("\r\n", at + 2);
+    EXPECT_NE(text.substr(at, end - at).find("\"" + state + "\""), std::string::npos) << text.substr(at, end - at);
+  }
+  EXPECT_EQ(text.find("\"hello"), std::string::npos);
+
+  // Two result files compare without a scan, and give the same report.
+  ASSERT_EQ(Run({"--import", second, "--compare", first, "--report", "changes", "--format", "csv", "--out", again,
+                 "--unit", "B", "--folder", Utf8(Dir / "tree")}),
+            CliOk)
+      << Err.str();
+  EXPECT_EQ(ReadAll(again), text);
+
+  // No baseline, or one that cannot be read: exit 2 with the reason.
+  EXPECT_EQ(Run({"--import", second, "--report", "Changes", "--format", "csv", "--out", again}), CliError);
+  EXPECT_NE(Err.str().find("needs --compare FILE"), std::string::npos) << Err.str();
+  std::ofstream(Dir / "bad.kvr") << "not a result file";
+  EXPECT_EQ(Run({"--import", second, "--compare", Utf8(Dir / "bad.kvr")}), CliError);
+  EXPECT_NE(Err.str().find("bad.kvr"), std::string::npos) << Err.str();
 }
 
 TEST_F(CliTest, StatsAfterAnImportCountWhatItRead) {
@@ -138,6 +182,8 @@ TEST_F(CliTest, ShortHelpAndFoldersAloneNeedNoOptions) {
     std::string Out;
   } cases[] = {
       {{"-h"}, CliOk, help},
+      {{"--version"}, CliOk, "kestrove-cli " + std::string(ProgramVersion) + "\n"},
+      {{"--version", "--bogus"}, CliError, ""},
       {{"--stats", "-h"}, CliOk, help},
       {{"/?"}, windows ? CliOk : CliError, windows ? help : ""},
       {{tree}, CliOk, report},
@@ -150,6 +196,11 @@ TEST_F(CliTest, ShortHelpAndFoldersAloneNeedNoOptions) {
     EXPECT_EQ(Out.str(), c.Out) << c.Args.back();
     EXPECT_EQ(Err.str().find("unknown option '") != std::string::npos, c.Status == CliError) << Err.str();
   }
+}
+
+// The packages and the Windows version resource take it apart into numbers.
+TEST(ProgramVersionTest, IsThreeNumbers) {
+  EXPECT_TRUE(std::regex_match(std::string(ProgramVersion), std::regex(R"([0-9]+\.[0-9]+\.[0-9]+)"))) << ProgramVersion;
 }
 
 TEST_F(CliTest, OutDashWritesToStandardOutputWhatTheFileWouldHold) {

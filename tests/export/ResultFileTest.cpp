@@ -547,7 +547,7 @@ TEST_F(ResultFileTest, OddRecordsAreReadSafely) {
   // Written back, every flag is 0 or 1, the marks keep only the bits they
   // know, and every other padding byte is 0.
   const TBytes again = Export(target.Tree, "again.kvr");
-  EXPECT_EQ(Slice(again, 32, 8), (TBytes{1, 0, 0, 1, 0x0F, 0, 0, 0}));
+  EXPECT_EQ(Slice(again, 32, 8), (TBytes{1, 0, 0, 1, 0x1F, 0, 0, 0}));
   EXPECT_EQ(Slice(again, 88, 8), (TBytes{1, 0, 0, 0, 0, 0, 0, 0}));
 
   // A count announcing more records than the file holds is a cut file.

@@ -388,8 +388,9 @@ TEST(LanguageFiles, EnglishAndDeutschGiveEveryText) {
     return texts;
   };
   const std::vector<std::string> english = textsOf("English");
-  EXPECT_EQ(list.Translate(IdScanDrive), "Scan selected drive");
-  EXPECT_EQ(list.Translate(IdExpandToLevel), "To level %s");
+  // Menu captions carry their access key.
+  EXPECT_EQ(list.Translate(IdScanDrive), "Scan selected &drive");
+  EXPECT_EQ(list.Translate(IdExpandToLevel), "To level &%s");
   EXPECT_EQ(list.Translate(IdReportCountLabel),
             "The quantity of greatest\\least\\old\\new \r\nfiles\\expansions in the list:");
   EXPECT_EQ(list.Translate(IdChartOtherNone), "To not place in section \"Other\"");
@@ -400,6 +401,43 @@ TEST(LanguageFiles, EnglishAndDeutschGiveEveryText) {
   for (size_t i = 0; i < english.size(); ++i)
     if (english[i] == german[i]) ++same;
   EXPECT_LE(same * 10, english.size()) << same << " German texts equal the English ones";
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// Beside the program first (a portable copy), then the installed data folder.
+TEST(LanguageFolderTest, BesideTheProgramThenTheInstalledDataFolder) {
+  const struct {
+    std::string Program;
+    TPathStyle Style;
+    std::set<std::string> Folders;
+    std::string Expected;
+  } cases[] = {
+      {"/usr/bin/", TPathStyle::Posix, {"/usr/share/kestrove/Language/"}, "/usr/bin/../share/kestrove/Language/"},
+      {"/usr/bin/", TPathStyle::Posix, {"/usr/bin/Language/", "/usr/share/kestrove/Language/"}, "/usr/bin/Language/"},
+      {"/opt/k/", TPathStyle::Posix, {}, "/opt/k/Language/"},
+      {"C:\\Program Files\\Kestrove\\", TPathStyle::Windows, {"C:\\Program Files\\Kestrove\\Language\\"},
+       "C:\\Program Files\\Kestrove\\Language\\"},
+      {"C:\\k\\bin\\", TPathStyle::Windows, {"C:\\k\\share\\kestrove\\Language\\"},
+       "C:\\k\\bin\\..\\share\\kestrove\\Language\\"},
+  };
+  for (const auto& c : cases) {
+    // The fake file system resolves ".." the simple way a path with one level does.
+    auto isFolder = [&c](const std::string& path) {
+      std::string resolved = path;
+      const std::string up = std::string(1, PathSeparator(c.Style)) + "..";
+      if (const size_t at = resolved.find(up); at != std::string::npos) {
+        const size_t parent = resolved.rfind(PathSeparator(c.Style), at - 1);
+        resolved.erase(parent, at + up.size() - parent);
+      }
+      return c.Folders.count(resolved) > 0;
+    };
+    EXPECT_EQ(LanguageFolderOf(c.Program, c.Style, isFolder), c.Expected) << c.Program;
+  }
 }
 
 }  // namespace

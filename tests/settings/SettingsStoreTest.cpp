@@ -50,12 +50,16 @@ TEST(Option, LoadsDefaultsAndSavesOnDestruction) {
     EXPECT_EQ(options.ColorGradient, 16);
     EXPECT_EQ(options.ShowTreemap, 1);
     EXPECT_EQ(options.CountHardLinksOnce, 1);
+    EXPECT_EQ(options.KeepHistory, 1);
+    EXPECT_EQ(options.HistoryEntries, 5);
     options.ColorPalette = 8;
     // Not stored until saved.
     EXPECT_EQ(ReadRegInteger(store, "ColorPalette", -1), -1);
   }
   const auto values = store.Values();
-  ASSERT_EQ(values.size(), 7u);
+  ASSERT_EQ(values.size(), 9u);
+  EXPECT_EQ(std::get<int32_t>(values.at("KeepHistory")), 1);
+  EXPECT_EQ(std::get<int32_t>(values.at("HistoryEntries")), 5);
   EXPECT_EQ(std::get<int32_t>(values.at("ColorPalette")), 8);
   EXPECT_EQ(std::get<int32_t>(values.at("ChartOtherType")), 1);
   EXPECT_EQ(std::get<int32_t>(values.at("ReportListCount")), 50);

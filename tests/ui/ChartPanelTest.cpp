@@ -273,6 +273,7 @@ TEST_F(ChartPanelTest, SaveWritesTheChosenFormatAndNeverOverwritesUnasked) {
   Child<QToolButton>("btnSaveDiagram")->click();
   ASSERT_EQ(Dialog.SaveFilters.size(), 1u);
   EXPECT_EQ(Dialog.SaveFilters[0], "Bitmap|*.bmp|Metafile|*.wmf");
+  EXPECT_EQ(Dialog.FileTitles, std::vector<std::string>{"T2423"});
   const std::string wmf = ReadAll(Dir / "chart.wmf");
   ASSERT_GE(wmf.size(), 4u);
   EXPECT_EQ(wmf.substr(0, 4), std::string("\xD7\xCD\xC6\x9A", 4));

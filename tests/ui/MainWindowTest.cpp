@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QKeySequence>
 #include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
@@ -56,6 +57,7 @@
 #include "ui/MainActions.h"
 #include "ui/PendingClose.h"
 #include "ui/SettingsDialog.h"
+#include "ui/QtText.h"
 #include "ui/ReportListModels.h"
 
 namespace kv {
@@ -82,7 +84,7 @@ class MainWindowTest : public ::testing::Test {
 
   std::unique_ptr<TfrmMain> MakeWindow(std::string languageFolder = LanguageFolder()) {
     return std::make_unique<TfrmMain>(
-        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle(), &Shell});
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, std::move(languageFolder), NativePathStyle(), &Shell, {}});
   }
 
   // Root/A: apple.txt 300, berry.bin 100, cherry.txt 200, child/x.dat 50
@@ -650,7 +652,7 @@ TEST_F(MainWindowTest, LanguageSwitchRelabelsMenusCaptionAndHeaders) {
   const auto expectTexts = [&](const TLang& lang) {
     for (const auto& [name, id] : menus) EXPECT_EQ(Named<QMenu>(*w, name)->title(), Q(lang.FindText(id))) << name;
     EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), Q(lang.FindText("2132")));
-    EXPECT_EQ(Named<QAction>(*w, "mniFilesInThisFolder")->text(), Q(lang.FindText("2132")));
+    EXPECT_EQ(WithoutAccessKey(Named<QAction>(*w, "mniFilesInThisFolder")->text()), Q(lang.FindText("2132")));
     const QAbstractItemModel& model = *Named<QTreeView>(*w, "grdFiles")->model();
     for (size_t i = 0; i < FilesColumns().size(); ++i)
       EXPECT_EQ(model.headerData(static_cast<int>(i), Qt::Horizontal).toString(),
@@ -675,10 +677,11 @@ TEST_F(MainWindowTest, EmptyLanguageFolderShowsNoTranslatedEverywhere) {
   {
     auto w = MakeWindow(Utf8(empty) + "/");
     const QString none = Q(std::string(NoTranslated));
+    // With an access key of its own menu's choosing.
     for (const char* name : {"mniScan", "mniView", "mniReport", "mniHelp", "mniColumns"})
-      EXPECT_EQ(Named<QMenu>(*w, name)->title(), none) << name;
+      EXPECT_EQ(WithoutAccessKey(Named<QMenu>(*w, name)->title()), none) << name;
     for (const char* name : {"mniScanFolder", "mniStopScan", "mniFilesInThisFolder", "mniTop100Files", "mniShowChart"})
-      EXPECT_EQ(Named<QAction>(*w, name)->text(), none) << name;
+      EXPECT_EQ(WithoutAccessKey(Named<QAction>(*w, name)->text()), none) << name;
     EXPECT_EQ(Named<QToolButton>(*w, "btnReportType")->text(), none);
     const QAbstractItemModel& model = *Named<QTreeView>(*w, "grdFiles")->model();
     for (int i = 0; i < model.columnCount(); ++i) EXPECT_EQ(model.headerData(i, Qt::Horizontal).toString(), none) << i;
@@ -703,10 +706,13 @@ TEST_F(MainWindowTest, EveryMenuEntryShowsItsLanguageTextOrItsFixedText) {
       if (entry.Level > 0) expected.replace(expected.indexOf("%s"), 2, QString::number(entry.Level));
       ++translated;
     }
-    if (entry.Kind == TMenuEntryKind::Menu)
-      EXPECT_EQ(Named<QMenu>(*w, name.c_str())->title(), expected) << name;
+    const QString shown = entry.Kind == TMenuEntryKind::Menu ? Named<QMenu>(*w, name.c_str())->title()
+                                                             : Named<QAction>(*w, name.c_str())->text();
+    // The language file's access key stays; a text without one gets one.
+    if (!AccessKeyOf(expected).isEmpty())
+      EXPECT_EQ(shown, expected) << name;
     else
-      EXPECT_EQ(Named<QAction>(*w, name.c_str())->text(), expected) << name;
+      EXPECT_EQ(WithoutAccessKey(shown), expected) << name;
   }
   // The fifteen report kinds are in the table twice, as drop-down entries and twins.
   EXPECT_GE(translated, 2 * ReportKindCount);
@@ -809,7 +815,7 @@ TEST_F(MainWindowTest, ChartFollowsReportKindSortAndChartType) {
   EXPECT_TRUE(Named<QAction>(*w, "mniBar")->isChecked());
   EXPECT_FALSE(Named<QAction>(*w, "mniPie")->isChecked());
   EXPECT_EQ(Named<QStackedWidget>(*w, "pgcChart")->currentWidget(), Named<QWidget>(*w, "tbsBar"));
-  EXPECT_EQ(Named<QToolButton>(*w, "btnChartType")->text(), Q(English.FindText("2130")));
+  EXPECT_EQ(Named<QToolButton>(*w, "btnChartType")->text(), "Bar");
   // The window rebuilt the report into the bar chart.
   EXPECT_EQ(ChartLabels(*w, "Chart2"), (QStringList{"apple.txt", "cherry.txt", "berry.bin"}));
   EXPECT_EQ(w->Chart().RenderVisibleChart().size(), Named<QWidget>(*w, "Chart2")->size());
@@ -1046,6 +1052,83 @@ TEST_F(MainWindowTest, ItemCommandsFollowSelectionAndScans) {
   EXPECT_TRUE(Named<QAction>(*w, "mniExplorer")->isEnabled());
   mnuPopup->hide();
   w->StopScans();
+}
+
+// Every entry of every menu has its own access key, in both languages: the
+// language files' own keys must not collide, the rest are given free letters.
+TEST_F(MainWindowTest, EveryMenuEntryHasAnAccessKeyOfItsOwnInBothLanguages) {
+  auto w = MakeWindow();
+  for (const char* language : {"Deutsch", "English"}) {
+    w->ChangeLanguage(language);
+    std::map<std::string_view, QStringList> keys;
+    for (const TMenuEntry& entry : MainMenuEntries()) {
+      if (entry.Kind == TMenuEntryKind::Separator || entry.In.empty()) continue;
+      const std::string name(entry.Name);
+      const QString caption = entry.Kind == TMenuEntryKind::Menu ? Named<QMenu>(*w, name.c_str())->title()
+                                                                 : Named<QAction>(*w, name.c_str())->text();
+      const QString key = AccessKeyOf(caption);
+      EXPECT_FALSE(key.isEmpty()) << language << " " << name;
+      EXPECT_FALSE(keys[entry.In].contains(key)) << language << " " << entry.In << ": " << caption.toStdString();
+      keys[entry.In] << key;
+    }
+  }
+}
+
+TEST(MenuAccessKeyTest, TheLanguageFilesKeyElseTheFirstFreeLetter) {
+  const struct {
+    const char* Caption;
+    const char* Taken;
+    const char* Expected;
+    const char* TakenAfter;
+  } cases[] = {
+      {"Export...", "", "&Export...", "e"},
+      {"Import...", "ix", "I&mport...", "ixm"},
+      {"S&top scan", "s", "S&top scan", "st"},       // its own key even where taken: the test above tells
+      {"A&&B", "", "&A&&B", "a"},                    // "&&" is an ampersand, no key
+      {"To level &1", "", "To level &1", "1"},
+      {"KB", "kb", "KB", "kb"},                      // no letter left: none
+      {"Größe", "g", "G&röße", "gr"},
+  };
+  for (const auto& c : cases) {
+    QString taken = QString::fromUtf8(c.Taken);
+    EXPECT_EQ(WithAccessKey(QString::fromUtf8(c.Caption), taken), QString::fromUtf8(c.Expected)) << c.Caption;
+    EXPECT_EQ(taken, QString::fromUtf8(c.TakenAfter)) << c.Caption;
+    EXPECT_EQ(WithoutAccessKey(QString::fromUtf8(c.Expected)).remove(u'&'), QString::fromUtf8(c.Caption).remove(u'&'));
+  }
+}
+
+TEST_F(MainWindowTest, KeysShownInTheMenusActOnTheFocusedListOrTree) {
+  MakeSmallTree();
+  auto w = MakeWindow();
+  const std::pair<const char*, QKeySequence> keys[] = {
+      {"mniImport", QKeySequence(Qt::CTRL | Qt::Key_O)}, {"mniExport", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"mniExit", QKeySequence(Qt::CTRL | Qt::Key_Q)},   {"mniRefresh", QKeySequence(Qt::Key_F5)},
+      {"mniDelete", QKeySequence(Qt::Key_Delete)},
+  };
+  for (const auto& [name, key] : keys) EXPECT_EQ(Named<QAction>(*w, name)->shortcut(), key) << name;
+  EXPECT_EQ(Named<QToolButton>(*w, "btnBack")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
+  EXPECT_EQ(Named<QToolButton>(*w, "btnNext")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
+  EXPECT_TRUE(Named<QToolButton>(*w, "btnBack")->toolTip().endsWith(")"));
+
+  ASSERT_TRUE(ScanFolder(*w, Root));
+  // Del in the file list asks about its selected row, not the tree's folder.
+  w->FocusFolder(Node(*w, Root / "A"));
+  auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
+  const int row = RowNamed(*grdFiles, "apple.txt");
+  ASSERT_GE(row, 0);
+  grdFiles->setCurrentIndex(grdFiles->model()->index(row, 0));
+  grdFiles->setFocus();
+  Dialog.Answers = {true};
+  Shell.Calls.clear();
+  w->KeyCommand("mniDelete");
+  EXPECT_EQ(Shell.Calls, std::vector<std::string>{"trash " + Utf8(Root / "A" / "apple.txt")});
+  // F5 in the tree scans its folder again.
+  WriteFile(Root / "A" / "new.bin", 1000);
+  Named<QTreeView>(*w, "trvFolder")->setFocus();
+  w->KeyCommand("mniRefresh");
+  ASSERT_TRUE(WaitForScan(*w, Root / "A"));
+  EXPECT_GE(RowNamed(*grdFiles, "A"), 0);
+  EXPECT_EQ(Node(*w, Root / "A")->Data()->TotalSize, 1650);
 }
 
 TEST_F(MainWindowTest, DoubleClickOnGreatestFolderShowsItsContent) {

@@ -86,7 +86,7 @@ class MarksWindowTest : public ::testing::Test {
     const std::string shut = Utf8((Root / "Shut").make_preferred()) + PathSeparator(NativePathStyle());
     platform.FileSystem = std::make_shared<DenyingFileSystem>(platform.FileSystem, shut);
     auto w = std::make_unique<TfrmMain>(
-        Dm, TMainSetup{platform, &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell});
+        Dm, TMainSetup{platform, &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell, {}});
     w->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     return w;

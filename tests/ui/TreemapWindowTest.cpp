@@ -61,7 +61,7 @@ class TreemapWindowTest : public ::testing::Test {
 
   std::unique_ptr<TfrmMain> MakeWindow() {
     auto w = std::make_unique<TfrmMain>(
-        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell});
+        Dm, TMainSetup{CreateNativePlatform(), &Store, &Dialog, LanguageFolder(), NativePathStyle(), &Shell, {}});
     w->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     return w;

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/posix/PosixPlatform.h"
 
@@ -18,7 +19,10 @@ struct TIcuLocale::TImpl {
   std::unique_ptr<icu::Collator> CaseInsensitive;
   std::unique_ptr<icu::DateFormat> Date;
   std::unique_ptr<icu::DateFormat> Time;
-  std::mutex FormatLock;  // ICU formatters are not safe for concurrent use
+  std::unique_ptr<icu::Calendar> Calendar;  // in UTC, the zone the formatters were given
+  // Reports format the same few dates and times millions of times.
+  std::unordered_map<int64_t, std::string> Dates, Times;
+  std::mutex FormatLock;  // ICU formatters and calendars are not safe for concurrent use
 };
 
 namespace {
@@ -72,6 +76,9 @@ TIcuLocale::TIcuLocale(const std::string& localeId) : Impl_(new TImpl) {
   Impl_->Time.reset(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, formats));
   for (icu::DateFormat* format : {Impl_->Date.get(), Impl_->Time.get()})
     if (format) format->adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
+  UErrorCode calendarStatus = U_ZERO_ERROR;
+  Impl_->Calendar.reset(icu::Calendar::createInstance(icu::TimeZone::createTimeZone("Etc/UTC"), calendarStatus));
+  if (U_FAILURE(calendarStatus)) Impl_->Calendar.reset();
   if (!unset) {
     UErrorCode status = U_ZERO_ERROR;
     icu::DecimalFormatSymbols symbols(locale, status);
@@ -106,34 +113,34 @@ std::string TIcuLocale::ToLower(std::string_view text) const {
 namespace {
 
 // The fields as a moment in UTC, the zone the formatters were given, so no
-// time zone shifts them.
-std::string FormatFields(icu::DateFormat* format, std::mutex& lock, int year, int month, int day,
-                         int hour, int minute, int second) {
+// time zone shifts them. Each text is made once and then remembered.
+std::string FormatFields(std::mutex& lock, icu::Calendar* calendar, icu::DateFormat* format,
+                         std::unordered_map<int64_t, std::string>& cache, int year, int month, int day, int hour,
+                         int minute, int second) {
   if (!format) return {};
+  const int64_t key = ((static_cast<int64_t>(year) * 16 + month) * 32 + day) * 86400 + hour * 3600 + minute * 60 + second;
+  std::lock_guard guard(lock);
+  if (const auto found = cache.find(key); found != cache.end()) return found->second;
+  if (!calendar) return {};
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Calendar> calendar(
-      icu::Calendar::createInstance(icu::TimeZone::createTimeZone("Etc/UTC"), status));
-  if (U_FAILURE(status)) return {};
   calendar->clear();
   calendar->set(year, month - 1, day, hour, minute, second);
   const UDate when = calendar->getTime(status);
   if (U_FAILURE(status)) return {};
   icu::UnicodeString text;
-  {
-    std::lock_guard guard(lock);
-    format->format(when, text);
-  }
-  return ToUtf8(text);
+  format->format(when, text);
+  if (cache.size() >= 1 << 17) cache.clear();  // bounded: odd trees have many distinct dates
+  return cache.emplace(key, ToUtf8(text)).first->second;
 }
 
 }  // namespace
 
 std::string TIcuLocale::ShortDate(int year, int month, int day) const {
-  return FormatFields(Impl_->Date.get(), Impl_->FormatLock, year, month, day, 0, 0, 0);
+  return FormatFields(Impl_->FormatLock, Impl_->Calendar.get(), Impl_->Date.get(), Impl_->Dates, year, month, day, 0, 0, 0);
 }
 
 std::string TIcuLocale::LongTime(int hour, int minute, int second) const {
-  return FormatFields(Impl_->Time.get(), Impl_->FormatLock, 2000, 1, 1, hour, minute, second);
+  return FormatFields(Impl_->FormatLock, Impl_->Calendar.get(), Impl_->Time.get(), Impl_->Times, 2000, 1, 1, hour, minute, second);
 }
 
 std::string TIcuLocale::EnvironmentLocaleId() {

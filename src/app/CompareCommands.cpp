@@ -1,0 +1,69 @@
+#include "app/CompareCommands.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/Option.h"
+#include "export/BaselineFile.h"
+#include "model/SizeTree.h"
+#include "settings/TextIds.h"
+
+namespace kv {
+
+TCommandOutcome TCompareState::CompareWithFile(const TSizeTree& tree, const ILocale& locale, TFileCommandEnv& env) {
+  std::string name;
+  const std::string title = env.Translate ? env.Translate(IdCompareWithFile) : std::string(IdCompareWithFile);
+  // Whatever the importer reads can be a baseline.
+  if (!env.Dialog.OpenFileName(title, ImportFilter, name) || name.empty()) return TCommandOutcome::Cancelled;
+  return CompareWith(name, tree, locale, env);
+}
+
+TCommandOutcome TCompareState::CompareWith(const std::string& file, const TSizeTree& tree, const ILocale& locale,
+                                           TFileCommandEnv& env) {
+  TFileResult result;
+  {
+    if (env.Busy) env.Busy(true);
+    result = ReadBaselineFile(file, tree, locale, Baseline_);
+    if (env.Busy) env.Busy(false);
+  }
+  if (result) return TCommandOutcome::Done;
+  env.Dialog.ShowError(result.Message);
+  return TCommandOutcome::Failed;
+}
+
+bool TCompareState::LastScanOf(const TFolderNode* node, THistoryEntry& entry) {
+  for (; FolderData(node); node = node->Parent()) {
+    const std::vector<THistoryEntry> entries = History_.List(GetNodePath(node));
+    if (!entries.empty()) {
+      entry = entries.front();
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TCompareState::KeepScan(const TSizeTree& tree, const std::string& root, const TOption& options) {
+  if (!options.KeepHistory || History_.Folder().empty()) return {};
+  const TFolderNodeData* data = FolderData(tree.FindFolderNode(root));
+  const TFileResult result =
+      History_.Add(tree, root, data ? data->TotalSize : 0, HistoryTimeNow(), options.HistoryEntries);
+  if (result || FailureTold_) return {};
+  FailureTold_ = true;
+  return result.Message;
+}
+
+std::string HistoryTimeNow() {
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date(day);
+  const hh_mm_ss<seconds> time(now - day);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02u%02uT%02d%02d%02d", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
+  return text;
+}
+
+}  // namespace kv

@@ -1,0 +1,201 @@
+// Scans over SSH against an sshd of the test's own on a free local port, with
+// keys it generates: each far-side method gives the local scan's totals, and
+// each failure its own message.
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <cstring>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli/Cli.h"
+#include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
+#include "model/FileServices.h"
+#include "model/SizeTree.h"
+#include "platform/ChildProcess.h"
+#include "scan/SshScanJob.h"
+#include "settings/SettingsStore.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadAll;
+using test::Utf8;
+
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return 0;
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+class SshScan : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (geteuid() != 0 || !fs::exists("/usr/sbin/sshd")) return;  // sshd wants root for its privilege separation
+    Dir = new fs::path(test::MakeTempFolder("kestrove-ssh"));
+    const fs::path& d = *Dir;
+    fs::create_directories("/run/sshd");
+    fs::create_directories(d / "bin");
+    fs::create_directories(d / "config");
+    const std::string q = "'" + Utf8(d) + "'";
+    if (std::system(("ssh-keygen -q -t ed25519 -N '' -f " + q + "/host && ssh-keygen -q -t ed25519 -N '' -f " + q +
+                     "/id && ssh-keygen -q -t ed25519 -N '' -f " + q + "/stranger && cp " + q + "/id.pub " + q +
+                     "/authorized_keys")
+                        .c_str()) != 0)
+      return;
+    // The far side's kestrove-cli is this build's; its ncdu dies midway when told to.
+    const fs::path cli = fs::canonical("/proc/self/exe").parent_path().parent_path() / "src" / "kestrove-cli";
+    fs::create_symlink(cli, d / "bin" / "kestrove-cli");
+    std::ofstream(d / "bin" / "ncdu") << "#!/bin/sh\nif [ -e " << q << "/die ]; then /usr/bin/ncdu \"$@\" | head -c 400; "
+                                      << "exit 1; fi\nexec /usr/bin/ncdu \"$@\"\n";
+    fs::permissions(d / "bin" / "ncdu", fs::perms::owner_all);
+    Port = FreePort();
+    std::ofstream(d / "sshd_config") << "Port " << Port << "\nListenAddress 127.0.0.1\nHostKey " << Utf8(d / "host")
+                                     << "\nPidFile " << Utf8(d / "sshd.pid") << "\nAuthorizedKeysFile "
+                                     << Utf8(d / "authorized_keys")
+                                     << "\nStrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                     << "UsePAM no\nPermitRootLogin prohibit-password\nLogLevel ERROR\nSetEnv PATH="
+                                     << Utf8(d / "bin") << ":/usr/bin:/bin XDG_CONFIG_HOME=" << Utf8(d / "config")
+                                     << " ASAN_OPTIONS=detect_leaks=0\n";
+    const std::string user = getpwuid(geteuid())->pw_name;
+    std::ofstream(d / "known_hosts") << "[127.0.0.1]:" << Port << " " << ReadAll(d / "host.pub");
+    for (const char* key : {"id", "stranger"})
+      std::ofstream(d / (std::string(key) + ".config"))
+          << "Host test-server\n  HostName 127.0.0.1\n  User " << user << "\n  IdentityFile " << Utf8(d / key)
+          << "\n  IdentitiesOnly yes\n  IdentityAgent none\n  UserKnownHostsFile " << Utf8(d / "known_hosts")
+          << "\n  StrictHostKeyChecking yes\n";
+    std::string error;
+    Sshd = TChildProcess::Start({"/usr/sbin/sshd", "-D", "-e", "-f", Utf8(d / "sshd_config")}, error).release();
+    // Ready when a connection gets through.
+    for (int i = 0; i < 100 && Sshd; ++i) {
+      const std::string probe = "ssh -F " + q + "/id.config -p " + std::to_string(Port) + " test-server true 2>/dev/null";
+      if (std::system(probe.c_str()) == 0) {
+        Ready = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  static void TearDownTestSuite() {
+    delete Sshd;  // killed and waited for
+    Sshd = nullptr;
+    if (Dir) fs::remove_all(*Dir);
+    delete Dir;
+    Dir = nullptr;
+  }
+
+  void SetUp() override {
+    if (!Ready) GTEST_SKIP() << "no sshd could be started (needs root and openssh-server)";
+    Tree = *Dir / "tree";
+    fs::remove_all(Tree);
+    fs::create_directories(Tree / "sub" / "deeper");
+    for (const char* name : {"plain", "quote'and\"double", "new\nline", "raw\xff", "\xe6\x97\xa5"})
+      std::ofstream(Tree / "sub" / name) << std::string(std::strlen(name) * 300, 'x');
+    std::ofstream(Tree / "sub" / "deeper" / "big") << std::string(70000, 'y');
+    fs::create_hard_link(Tree / "sub" / "deeper" / "big", Tree / "link");
+  }
+
+  int Run(std::vector<std::string> args, const char* key = "id") {
+    args.insert(args.end(), {"--ssh-config", Utf8(*Dir / (std::string(key) + ".config")), "--stats"});
+    Out.str("");
+    Err.str("");
+    return RunCli(args, Out, Err, {CreateNativePlatform(), &Store, ""});
+  }
+  std::string Url(const std::string& path) { return "ssh://test-server:" + std::to_string(Port) + path; }
+  std::string Totals() const { return std::regex_replace(Err.str(), std::regex(", seconds .*\n"), ""); }
+
+  static fs::path* Dir;
+  static int Port;
+  static TChildProcess* Sshd;
+  static bool Ready;
+  fs::path Tree;
+  TMemorySettingsStore Store;
+  std::ostringstream Out, Err;
+};
+fs::path* SshScan::Dir = nullptr;
+int SshScan::Port = 0;
+TChildProcess* SshScan::Sshd = nullptr;
+bool SshScan::Ready = false;
+
+TEST_F(SshScan, EveryFarSideMethodGivesTheLocalTotals) {
+  ASSERT_EQ(Run({"--scan", Utf8(Tree)}), CliOk) << Err.str();
+  const std::string local = Totals();
+  for (const char* method : {"kestrove", "ncdu", "find", "auto"}) {
+    EXPECT_EQ(Run({"--scan", Url(Utf8(Tree)), "--ssh-method", method}), CliOk) << method << ": " << Err.str();
+    EXPECT_EQ(Totals(), local) << method;
+  }
+}
+
+TEST_F(SshScan, FailuresSayWhatWentWrong) {
+  struct TCase {
+    std::string Url;
+    const char* Key;
+    const char* Message;
+  };
+  const TCase cases[] = {
+      {"ssh://test-server:" + std::to_string(FreePort()) + Utf8(Tree), "id", "cannot reach test-server"},
+      {Url(Utf8(Tree)), "stranger", "refused the key"},
+      {Url(Utf8(Tree / "missing")), "id", "there is no folder"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Run({"--scan", c.Url}, c.Key), CliError);
+    EXPECT_NE(Err.str().find(c.Message), std::string::npos) << c.Message << ": " << Err.str();
+  }
+  // A far side that dies midway: what arrived stays, marked incomplete.
+  std::ofstream(*Dir / "die").close();
+  EXPECT_EQ(Run({"--scan", Url(Utf8(Tree)), "--ssh-method", "ncdu", "--export-ncdu", "-"}), CliError);
+  fs::remove(*Dir / "die");
+  EXPECT_NE(Err.str().find("ended early"), std::string::npos) << Err.str();
+  EXPECT_NE(Out.str().find("\"name\":\"" + Utf8(Tree) + "\""), std::string::npos) << Out.str();
+}
+
+// The window's job: batches reach the tree on the queue's thread, and the
+// totals are the command line's; a stopped job ends at once.
+TEST_F(SshScan, TheWindowsJobStreamsIntoTheTreeAndStops) {
+  ASSERT_EQ(Run({"--scan", Utf8(Tree)}), CliOk) << Err.str();
+  const std::string local = Totals();
+  const TPlatform platform = CreateNativePlatform();
+  TFileServices services(platform, NativePathStyle());
+  TSizeTree tree(services, *platform.Locale);
+  TUiCallQueue queue;
+  // The job reads the user's ssh configuration: point ssh at the test's own.
+  setenv("KESTROVE_SSH_CONFIG", Utf8(*Dir / "id.config").c_str(), 1);
+  TSshTarget target;
+  std::string error = "none";
+  ASSERT_TRUE(ParseSshUrl(Url(Utf8(Tree)), target, error));
+  {
+    TSshScanJob job(tree, queue, target, TSshMethod::Find, [&](const std::string& e) { error = e; });
+    while (!job.Finished()) queue.WaitAndDrain(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(error, "");
+  int64_t bytes = tree.FindFolderNode(Utf8(Tree))->Data()->TotalSize;
+  EXPECT_NE(local.find("bytes " + std::to_string(bytes) + ","), std::string::npos) << local;
+  TSizeTree stopped(services, *platform.Locale);
+  {
+    TSshScanJob job(stopped, queue, target, TSshMethod::Find, [&](const std::string&) { ADD_FAILURE(); });
+    job.Stop();
+  }
+  queue.Drain();
+  unsetenv("KESTROVE_SSH_CONFIG");
+}
+
+}  // namespace
+}  // namespace kv
