@@ -11,7 +11,7 @@
 
 namespace kv {
 
-static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 96, "a file record takes 96 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 88, "a file record takes 88 bytes");
 
 // ---- TCompactString ----
 

@@ -1,16 +1,16 @@
 // The objects the views show: folders and files of the size tree, and the
 // rows of the aggregate reports.
 //
-// A file record (TFileNodeData), 96 bytes on 64-bit systems (asserted in NodeData.cpp):
+// A file record (TFileNodeData), 88 bytes on 64-bit systems (asserted in NodeData.cpp):
 //    0  Name           24  inline up to 23 bytes, else a pooled block
 //   24  ParentNode      8
 //   32  Info           32  three times, attributes, marks (the result file's bytes)
-//   64  ListPercent     8  view cache of the listing reports
-//   72  owner number   31 bits, and 1 bit telling folder from file (no virtual table)
-//   76  IconIndex       4  view cache of the files list
-//   80  FileSize        8
-//   88  AllocatedSize   8
-// Each file also costs its folder's list an 8-byte pointer.
+//   64  owner number   31 bits, and 1 bit telling folder from file (no virtual table)
+//   68  (free)          4
+//   72  FileSize        8
+//   80  AllocatedSize   8
+// Each file also costs its folder's list an 8-byte pointer. What views show
+// beside a row (its percentage, its icon) stays in the views.
 #pragma once
 
 #include <cstddef>
@@ -147,7 +147,6 @@ class TBaseNodeData : public TAbstractNodeData {
   TCompactString Name;
   TFolderNode* ParentNode;
   TItemInfo Info;
-  double ListPercent = 0;
 
  protected:
   TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
@@ -157,8 +156,7 @@ class TBaseNodeData : public TAbstractNodeData {
   ~TBaseNodeData() = default;
 
  private:
-  // Owner numbers stay below 2^22; the kind takes the top bit. Leaves 4 bytes
-  // that a derived class's first field may take.
+  // Owner numbers stay below 2^22; the kind takes the top bit.
   uint32_t OwnerIndex_ : 31;
   uint32_t IsFolder_ : 1;
 };
@@ -176,7 +174,6 @@ class TFileNodeData final : public TBaseNodeData {
   // Lower-case extension with its dot, derived from the name.
   std::string Extension() const;
 
-  int32_t IconIndex = -1;  // first, so it fills the space after the owner number
   int64_t FileSize;
   int64_t AllocatedSize;
 };
