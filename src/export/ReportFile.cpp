@@ -151,7 +151,7 @@ TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std:
   table.Visible = std::move(visible);
   table.RowCount = rows.size();
   table.CellText = [&rows, kind, format](size_t row, int column) {
-    return FilesCellText(*rows[row], column, kind, format);
+    return FilesCellText(*rows[row], rows.PercentOf(*rows[row]), column, kind, format);
   };
   return table;
 }

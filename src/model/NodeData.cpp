@@ -11,7 +11,7 @@
 
 namespace kv {
 
-static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 104, "a file record takes 104 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 88, "a file record takes 88 bytes");
 
 // ---- TCompactString ----
 
@@ -98,8 +98,13 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 // ---- TBaseNodeData ----
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
-                             std::string_view owner)
-    : Name(name), ParentNode(parent), Info(info), OwnerIndex_(InternOwnerIndex(owner)) {}
+                             std::string_view owner, bool folder)
+    : Name(name), ParentNode(parent), Info(info), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder) {}
+
+int64_t TBaseNodeData::GetSize(TSizeType type) const {
+  return IsFolder_ ? static_cast<const TFolderNodeData*>(this)->GetSize(type)
+                   : static_cast<const TFileNodeData*>(this)->GetSize(type);
+}
 
 std::string TBaseNodeData::GetParentPath() const { return GetNodePath(ParentNode); }
 
@@ -113,7 +118,7 @@ std::string TBaseNodeData::GetFullPath() const {
 
 TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize,
                              TFolderNode* parent, const TItemInfo& info, std::string_view owner)
-    : TBaseNodeData(name, parent, info, owner), FileSize(fileSize), AllocatedSize(allocatedSize) {}
+    : TBaseNodeData(name, parent, info, owner, false), FileSize(fileSize), AllocatedSize(allocatedSize) {}
 
 void* TFileNodeData::operator new(size_t size) { return SmallAlloc(size); }
 void TFileNodeData::operator delete(void* block, size_t size) { SmallFree(block, size); }
@@ -183,7 +188,7 @@ int64_t TFileList::IndexOf(const TFileNodeData* file) const {
 
 TFolderNodeData::TFolderNodeData(std::string_view name, std::string_view owner,
                                  const TItemInfo& info, TFolderNode* parent)
-    : TBaseNodeData(name, parent, info, owner) {}
+    : TBaseNodeData(name, parent, info, owner, true) {}
 
 bool TFolderNodeData::IsTopLevel() const { return ParentNode == nullptr || ParentNode->IsHiddenRoot(); }
 

@@ -157,7 +157,7 @@ double ReportDate(const TItemInfo &info, int32_t oldestType) {
 
 int64_t ListingItemSize(const TBaseNodeData &item, TReportKind kind, TSizeType sizeType) {
   if (kind == TReportKind::Top100Folders)
-    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(&item)) return folder->GetOwnSize(sizeType);
+    if (const auto *folder = AsFolderData(&item)) return folder->GetOwnSize(sizeType);
   return item.GetSize(sizeType);
 }
 
@@ -168,19 +168,15 @@ std::vector<int> ListingUnfilledColumns(TReportKind kind) {
   return {2, 4, 5};
 }
 
-void ComputeListPercents(const TListingRows &rows) {
-  auto raw = [](const TBaseNodeData *row) -> int64_t {
-    if (const auto *file = dynamic_cast<const TFileNodeData *>(row)) return file->FileSize;
-    if (const auto *folder = dynamic_cast<const TFolderNodeData *>(row)) return folder->TotalSize;
-    return 0;
-  };
-  TShareTotal total;
-  for (TBaseNodeData *row : rows) {
-    total.Add(raw(row));
-    row->ListPercent = 0;
-  }
-  if (!total.Positive()) return;
-  for (TBaseNodeData *row : rows) row->ListPercent = total.PercentOf(raw(row));
+int64_t ListShareSize(const TBaseNodeData &row) {
+  if (const auto *file = AsFileData(&row)) return file->FileSize;
+  if (const auto *folder = AsFolderData(&row)) return folder->TotalSize;
+  return 0;
+}
+
+void ComputeListPercents(TListingRows &rows) {
+  rows.Shares = {};
+  for (const TBaseNodeData *row : rows) rows.Shares.Add(ListShareSize(*row));
 }
 
 TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings,

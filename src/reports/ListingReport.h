@@ -7,13 +7,27 @@
 
 #include "reports/ReportKinds.h"
 #include "model/NodeData.h"
+#include "model/Saturate.h"
 #include "model/SizeTree.h"
 
 namespace kv {
 
+// The raw size a row's percentage is a share of: FileSize of a file, TotalSize
+// of a folder, whatever the size type.
+int64_t ListShareSize(const TBaseNodeData &row);
+
 // Rows refer to objects owned by the tree; dropping them frees nothing. They
-// must be emptied before the tree frees those objects.
-using TListingRows = std::vector<TBaseNodeData *>;
+// must be emptied before the tree frees those objects. The percentages live
+// here, as one sum for all rows, rather than in each of millions of records.
+class TListingRows : public std::vector<TBaseNodeData *> {
+ public:
+  using std::vector<TBaseNodeData *>::vector;
+  // The row's share of the sum ComputeListPercents took; 0 without one or when it is 0.
+  double PercentOf(const TBaseNodeData &row) const {
+    return Shares.Positive() ? Shares.PercentOf(ListShareSize(row)) : 0;
+  }
+  TShareTotal Shares;
+};
 
 // The rows of a listing kind for a folder node, in collection order: the
 // folder's files then its child folders, or the ranked items (best first,
@@ -23,9 +37,8 @@ using TListingRows = std::vector<TBaseNodeData *>;
 TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, const TReportSettings &settings,
                                 TSizeType sizeType);
 
-// Each row's share of the summed raw file sizes (FileSize of a file, TotalSize
-// of a folder, whatever the size type); all 0 when the sum is 0.
-void ComputeListPercents(const TListingRows &rows);
+// Sums the rows' raw sizes, which each row's percentage is then a share of.
+void ComputeListPercents(TListingRows &rows);
 
 // The time stamp the oldest/newest kinds and the time ranges use.
 double ReportDate(const TItemInfo &info, int32_t oldestType);

@@ -77,18 +77,12 @@ TFields DecodeDayCount(double value) {
   return f;
 }
 
-int ComparePercents(double a, double b) {
-  const double tolerance = std::max(std::fabs(a), std::fabs(b)) * 1e-12;
-  if (std::fabs(a - b) <= tolerance) return 0;
-  return a < b ? -1 : 1;
-}
-
 int CompareTimes(double a, double b) {
   if (std::fabs(a - b) < 1.0 / 86400000.0) return 0;
   return a < b ? -1 : 1;
 }
 
-const TFolderNodeData* AsFolder(const TBaseNodeData& row) { return dynamic_cast<const TFolderNodeData*>(&row); }
+const TFolderNodeData* AsFolder(const TBaseNodeData& row) { return AsFolderData(&row); }
 
 }  // namespace
 
@@ -121,13 +115,14 @@ std::string AttributesText(const TItemInfo& info) {
   return text;
 }
 
-std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const TSizeFormat& format) {
+std::string FilesCellText(const TBaseNodeData& row, double percent, int column, TReportKind kind,
+                          const TSizeFormat& format) {
   const TFolderNodeData* folder = AsFolder(row);
   const ILocale& locale = *format.Locale;
   switch (column) {
     case fcName: return std::string(row.GetText());
     case fcSize: return FormatSize(ListingItemSize(row, kind, format.Type), format);
-    case fcPercent: return PercentText(row.ListPercent, locale);
+    case fcPercent: return PercentText(percent, locale);
     case fcFolder: return row.GetParentPath();
     case fcFiles: return folder ? std::to_string(folder->FileCount) : std::string();
     case fcFolders: return folder ? std::to_string(folder->FolderCount) : std::string();
@@ -152,11 +147,11 @@ std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const
 // ---- sorting ----
 
 int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind,
-                     TSizeType sizeType) {
+                     TSizeType sizeType, const TListingRows& listing) {
   switch (column) {
     case fcName: return CompareNames(a.GetText(), b.GetText());
     case fcSize: return CompareNumbers(ListingItemSize(a, kind, sizeType), ListingItemSize(b, kind, sizeType));
-    case fcPercent: return ComparePercents(a.ListPercent, b.ListPercent);
+    case fcPercent: return ComparePercents(listing.PercentOf(a), listing.PercentOf(b));
     case fcFolder: return CompareNames(a.GetParentPath(), b.GetParentPath());
     case fcFiles: {
       const TFolderNodeData *fa = AsFolder(a), *fb = AsFolder(b);
@@ -184,7 +179,7 @@ int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeDat
   }
 }
 
-void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType) {
+void SortFilesRows(TListingRows& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType) {
   if (sort.Column == fcFolder) {
     // Paths are built once per row rather than twice per comparison.
     std::vector<std::pair<std::string, TBaseNodeData*>> keyed;
@@ -198,7 +193,7 @@ void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TR
     return;
   }
   std::stable_sort(rows.begin(), rows.end(), [&](const TBaseNodeData* a, const TBaseNodeData* b) {
-    const int c = CompareFilesRows(*a, *b, sort.Column, kind, sizeType);
+    const int c = CompareFilesRows(*a, *b, sort.Column, kind, sizeType, rows);
     return sort.Descending ? c > 0 : c < 0;
   });
 }
@@ -252,6 +247,12 @@ std::vector<TColumnChoice> OfferedColumns(ISettingsStore& store, TReportKind kin
 
 void ToggleColumn(ISettingsStore& store, TReportKind kind, int index, bool show) {
   WriteRegInteger(store, ColumnValueName(kind, index), show ? 1 : 0);
+}
+
+int ComparePercents(double a, double b) {
+  const double tolerance = std::max(std::fabs(a), std::fabs(b)) * 1e-12;
+  if (std::fabs(a - b) <= tolerance) return 0;
+  return a < b ? -1 : 1;
 }
 
 int CompareNames(std::string_view a, std::string_view b) {

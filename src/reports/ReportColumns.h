@@ -11,6 +11,7 @@
 
 #include "platform/Platform.h"
 #include "reports/FormatSize.h"
+#include "reports/ListingReport.h"
 #include "reports/ReportKinds.h"
 #include "model/NodeData.h"
 
@@ -48,7 +49,9 @@ std::string PercentText(double percent, const ILocale& locale);
 std::string AttributesText(const TItemInfo& info);
 
 // Sizes in the format's type and unit; numbers and dates in its locale.
-std::string FilesCellText(const TBaseNodeData& row, int column, TReportKind kind, const TSizeFormat& format);
+// The percentage is the row's share in its listing (TListingRows::PercentOf).
+std::string FilesCellText(const TBaseNodeData& row, double percent, int column, TReportKind kind,
+                          const TSizeFormat& format);
 std::string ExtensionsCellText(const TExtensionsNodeData& row, int column, const TSizeFormat& format);
 
 // ---- sorting ----
@@ -60,9 +63,12 @@ int CompareNumbers(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// Ascending order of a column's key; equal keys give 0. Sizes of the given type.
+// Percentages within a millionth of a millionth of each other count as equal.
+int ComparePercents(double a, double b);
+// Ascending order of a column's key; equal keys give 0. Sizes of the given
+// type; percentages of the listing both rows are in.
 int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column, TReportKind kind,
-                     TSizeType sizeType);
+                     TSizeType sizeType, const TListingRows& listing);
 int CompareExtensionsRows(const TExtensionsNodeData& a, const TExtensionsNodeData& b, int column);
 
 // Both lists start sorted by size, largest first. Every header click flips the
@@ -77,7 +83,7 @@ struct TSortState {
 };
 
 // Stable in both directions: rows with equal keys keep their order.
-void SortFilesRows(std::vector<TBaseNodeData*>& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType);
+void SortFilesRows(TListingRows& rows, const TSortState& sort, TReportKind kind, TSizeType sizeType);
 void SortExtensionsRows(std::vector<std::unique_ptr<TExtensionsNodeData>>& rows, const TSortState& sort);
 
 // ---- column choice ----

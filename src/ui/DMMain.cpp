@@ -78,6 +78,10 @@ TdtmMain::TdtmMain() {
   ReadErrorBitmap_ = MakeReadErrorBitmap();
   OtherFileSystemBitmap_ = MakeOtherFileSystemBitmap();
   ListImages_.ImageOf = [this](int32_t index) { return ImageOf(index); };
+  ListImages_.FileImage = [this](std::string_view name) {
+    const int32_t index = FileIcons_.KnownIconOf(name);
+    return index < 0 ? QIcon() : FileIcons_.ImageAt(index);
+  };
 }
 
 QIcon TdtmMain::ImageOf(int32_t index) const {

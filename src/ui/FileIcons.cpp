@@ -40,6 +40,11 @@ int32_t TFileIconsList::IconOf(const std::string& name, IShell& shell) {
   return index;
 }
 
+int32_t TFileIconsList::KnownIconOf(std::string_view name) const {
+  const auto found = Extensions_.find(ExtractExtension(name));
+  return found == Extensions_.end() ? -1 : found->second;
+}
+
 QIcon TFileIconsList::ImageAt(int32_t index) const {
   const int32_t at = index - Fixed_;
   if (at < 0 || static_cast<size_t>(at) >= Icons_.size()) return {};

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QIcon>
@@ -26,13 +27,15 @@ class TFileIconsList {
   // The image index of the name's file type (its extension, lower-cased; a
   // bare extension works too), or -1 when the shell had no icon.
   int32_t IconOf(const std::string& name, IShell& shell);
+  // The image index of the name's file type if it was looked up before, else -1.
+  int32_t KnownIconOf(std::string_view name) const;
   // The icon at an index this list gave, else a null icon.
   QIcon ImageAt(int32_t index) const;
   size_t Count() const { return Icons_.size(); }
 
  private:
   int32_t Fixed_;
-  std::map<std::string, int32_t> Extensions_;
+  std::map<std::string, int32_t, std::less<>> Extensions_;
   std::vector<QIcon> Icons_;
 };
 

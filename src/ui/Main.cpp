@@ -256,7 +256,7 @@ void TfrmMain::ConnectActions() {
       {"mniExplorer",
        [this] {
          if (const TBaseNodeData* item = SelectedItem())
-           Shell_->ShowInFileManager(ItemPath(*item), dynamic_cast<const TFolderNodeData*>(item) != nullptr);
+           Shell_->ShowInFileManager(ItemPath(*item), AsFolderData(item) != nullptr);
        }},
       {"mniProperties",
        [this] {

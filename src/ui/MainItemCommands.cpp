@@ -29,7 +29,7 @@ TBaseNodeData* TfrmMain::SelectedItem() const {
 std::string TfrmMain::ItemPath(const TBaseNodeData& item) const {
   // Folders carry their trailing separator, so a file manager opens them.
   std::string path = item.GetFullPath();
-  if (dynamic_cast<const TFolderNodeData*>(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
+  if (AsFolderData(&item)) return IncludeTrailingSeparator(path, PathStyleOf(path, Setup_.Style));
   return path;
 }
 
@@ -38,7 +38,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   if (std::any_of(SshScans_.begin(), SshScans_.end(), [](const auto& job) { return job->Running(); })) return;
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
-  if (auto* file = dynamic_cast<TFileNodeData*>(item)) {
+  if (auto* file = AsFileData(item)) {
     Compare_->ItemsLeaving(file->ParentNode, file);
     // The rows may show this file: rebuild them before anything paints.
     TFolderNode* folder = RemoveFileItem(*Tree_, file);
@@ -56,7 +56,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
     Folders_->Repaint();
     return;
   }
-  auto* folder = dynamic_cast<TFolderNodeData*>(item);
+  auto* folder = AsFolderData(item);
   if (!folder) return;
   // Rows and the tree's focus may lie inside the subtree about to be freed.
   Pane_.Clear();
@@ -121,7 +121,7 @@ void TfrmMain::RemoveSelected() {
 }
 
 void TfrmMain::RefreshSelected() {
-  auto* folder = dynamic_cast<TFolderNodeData*>(SelectedItem());
+  auto* folder = AsFolderData(SelectedItem());
   if (!folder) return;
   const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
   // A folder imported from the other platform cannot be read here: keep it.
@@ -151,7 +151,7 @@ void TfrmMain::FollowRefresh() {
 void TfrmMain::OpenListRow() {
   TBaseNodeData* item = Reports_->CurrentFileRow();
   if (!item) return;
-  if (auto* folder = dynamic_cast<TFolderNodeData*>(item)) {
+  if (auto* folder = AsFolderData(item)) {
     if (Pane_.Kind() == TReportKind::Top100Folders) {
       // Shown as Files and folders from now on; the focus change builds it.
       MarkReportKind(TReportKind::FilesInThisFolder);

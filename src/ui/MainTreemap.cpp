@@ -39,7 +39,7 @@ void TfrmMain::CreateTreemap(QWidget* parent) {
           [this, files](const QModelIndex& current) {
             const bool listing = CurrentReportList() == files && current.isValid();
             TBaseNodeData* row = listing ? Reports_->FilesModel().RowObject(current.row()) : nullptr;
-            pnlTreemap->SetSelectedFile(dynamic_cast<TFileNodeData*>(row));
+            pnlTreemap->SetSelectedFile(AsFileData(row));
           });
   // Folders freed by any path: the picture lets go of them first.
   const auto changed = [this] { pnlTreemap->TreeChanged(); };

@@ -177,9 +177,10 @@ void TReportArea::StartIconLoader() {
         if (!list || IconRow_ < 0 || list == grdChanges) return;
         TFileIconsList& icons = Dm_.FileIcons();
         if (list == grdFiles) {
-          auto* file = dynamic_cast<TFileNodeData*>(FilesModel_->RowObject(IconRow_));
+          const auto* file = AsFileData(FilesModel_->RowObject(IconRow_));
           if (!file) return;  // folders have their own image
-          file->IconIndex = icons.IconOf(file->Name.Str(), Shell_);
+          // Kept by type in the icon list, not in the file: the model looks it up there.
+          icons.IconOf(file->Name.Str(), Shell_);
           FilesModel_->RowChanged(IconRow_);
         } else if (TExtensionsNodeData* row = ExtensionsModel_->RowObject(IconRow_)) {
           row->IconIndex = row->IconKey.empty() ? -1 : icons.IconOf(row->IconKey, Shell_);

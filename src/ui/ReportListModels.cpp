@@ -81,20 +81,21 @@ QVariant TFilesListModel::data(const QModelIndex& index, int role) const {
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromUtf8(FilesCellText(*row, column, Pane_.Kind(), Pane_.SizeFormat()));
+      return QString::fromUtf8(
+          FilesCellText(*row, Pane_.FilesRows().PercentOf(*row), column, Pane_.Kind(), Pane_.SizeFormat()));
     case Qt::DecorationRole: {
       if (column != fcName) return {};
-      if (const auto* folder = dynamic_cast<const TFolderNodeData*>(row))
+      if (const auto* folder = AsFolderData(row))
         return folder->IsTopLevel() ? Images_.Drive : Images_.ClosedFolder;
-      const auto* file = static_cast<const TFileNodeData*>(row);
-      if (file->IconIndex >= 0 && Images_.ImageOf) return Images_.ImageOf(file->IconIndex);
+      if (Images_.FileImage)
+        if (QIcon icon = Images_.FileImage(row->GetText()); !icon.isNull()) return icon;
       return Images_.AnyFile;
     }
     case Qt::TextAlignmentRole:
       return AlignmentOf(FilesColumns()[static_cast<size_t>(column)].Alignment);
     case Qt::FontRole: {
       // Only the content of a folder has shares worth pointing out.
-      if (Pane_.Kind() != TReportKind::FilesInThisFolder || !(row->ListPercent > 10)) return {};
+      if (Pane_.Kind() != TReportKind::FilesInThisFolder || !(Pane_.FilesRows().PercentOf(*row) > 10)) return {};
       QFont font;
       font.setBold(true);
       return font;
@@ -200,7 +201,7 @@ void TPercentBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     return;
   }
   PaintLayered(painter, option, index, [&](const QRect& cell) {
-    PaintPercentBar(*painter, cell, row->ListPercent);
+    PaintPercentBar(*painter, cell, Pane_.FilesRows().PercentOf(*row));
     return cell.left();
   });
 }

@@ -21,6 +21,8 @@ struct TListImages {
   QIcon AnyFile;   // a file whose own icon is not known
   // The image of a looked-up icon index; none given: only the images above.
   std::function<QIcon(int32_t)> ImageOf;
+  // The icon of a file name's type once it has been looked up, else a null icon.
+  std::function<QIcon(std::string_view)> FileImage;
 };
 
 class TReportListModel : public QAbstractTableModel {

@@ -26,8 +26,8 @@ void ShowRecordedProperties(const TBaseNodeData& item, const ILocale& locale, co
   dialog.setObjectName("frmProperties");
   dialog.setWindowTitle(FromUtf8(item.Name.Str()));
   auto* form = new QFormLayout;
-  const auto* folder = dynamic_cast<const TFolderNodeData*>(&item);
-  const auto* file = dynamic_cast<const TFileNodeData*>(&item);
+  const auto* folder = AsFolderData(&item);
+  const auto* file = AsFileData(&item);
   auto row = [&](const char* label, const std::string& text) {
     auto* value = new QLabel(FromUtf8(text));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);

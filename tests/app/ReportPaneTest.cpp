@@ -74,7 +74,7 @@ TEST_F(ReportPaneTest, StartsWithFilesAndFoldersSortedBySizeLargestFirst) {
   EXPECT_EQ(&Pane.CurrentSort(), &Pane.FilesSort());
   // The rows are the tree's own objects, with their percentages filled in.
   EXPECT_EQ(Pane.FilesRows()[1], Sub1->Data());
-  EXPECT_DOUBLE_EQ(Pane.FilesRows()[0]->ListPercent, 100.0 * 5000 / 6700);
+  EXPECT_DOUBLE_EQ(Pane.FilesRows().PercentOf(*Pane.FilesRows()[0]), 100.0 * 5000 / 6700);
 }
 
 TEST_F(ReportPaneTest, HeaderClicksFlipTheDirectionAndResortTheShownRowsStably) {

@@ -78,10 +78,10 @@ TEST_F(LimitsTest, TotalsCountsAndSharesNearTheTopNeverWrap) {
   // Shares of totals that cannot be added up exactly.
   Tree.UpdateChildPercents(drive);
   EXPECT_NEAR(a->Data()->TreePercent, 50.0, 1e-9);
-  const TListingRows rows{a->Data(), b->Data()};
+  TListingRows rows{a->Data(), b->Data()};
   ComputeListPercents(rows);
-  EXPECT_NEAR(a->Data()->ListPercent + b->Data()->ListPercent, 100.0, 1e-9);
-  EXPECT_GT(b->Data()->ListPercent, 0);
+  EXPECT_NEAR(rows.PercentOf(*a->Data()) + rows.PercentOf(*b->Data()), 100.0, 1e-9);
+  EXPECT_GT(rows.PercentOf(*b->Data()), 0);
   EXPECT_EQ(FillChartSeries(rows, TSizeType::FileSize, 1).size(), 2u);
 
   // Taking a folder of top-sized totals off its ancestors neither wraps nor goes below.

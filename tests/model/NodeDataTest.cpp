@@ -133,7 +133,6 @@ TEST_F(NodeDataTest, PathsAndImagesOfTopLevelAndInnerFolders) {
   EXPECT_EQ(file->GetFullPath(), "C:\\Windows\\notepad.exe");
   EXPECT_EQ(file->GetText(), "notepad.exe");
   EXPECT_EQ(file->Extension(), ".exe");
-  EXPECT_EQ(file->IconIndex, -1);
 }
 
 TEST(ExtensionsNodeData, CountsItsItems) {

@@ -147,12 +147,12 @@ TEST_F(ListingReportTest, FilesAndFoldersListsOwnFilesThenChildrenWithPercents) 
   EXPECT_EQ(rows[0], Data->Data()->Files[0]);
   EXPECT_EQ(rows[4], Sub1->Data());
   const double sum = 300 + 100 + 0 + 0 + 1350 + 5300;
-  EXPECT_DOUBLE_EQ(rows[0]->ListPercent, 100.0 * 300 / sum);
-  EXPECT_DOUBLE_EQ(rows[4]->ListPercent, 100.0 * 1350 / sum);
-  EXPECT_DOUBLE_EQ(rows[5]->ListPercent, 100.0 * 5300 / sum);
-  EXPECT_EQ(rows[2]->ListPercent, 0);
+  EXPECT_DOUBLE_EQ(rows.PercentOf(*rows[0]), 100.0 * 300 / sum);
+  EXPECT_DOUBLE_EQ(rows.PercentOf(*rows[4]), 100.0 * 1350 / sum);
+  EXPECT_DOUBLE_EQ(rows.PercentOf(*rows[5]), 100.0 * 5300 / sum);
+  EXPECT_EQ(rows.PercentOf(*rows[2]), 0);
   double total = 0;
-  for (const TBaseNodeData *row : rows) total += row->ListPercent;
+  for (const TBaseNodeData *row : rows) total += rows.PercentOf(*row);
   EXPECT_NEAR(total, 100, 1e-9);
 }
 
@@ -160,17 +160,18 @@ TEST_F(ListingReportTest, PercentsUseFileSizesUnderAllocatedSpaceAndZeroSums) {
   Type = TSizeType::Allocated;
   const TListingRows rows = BuildListingReport(Sub1, TReportKind::FilesInThisFolder, {}, Type);
   ASSERT_EQ(Names(rows), (V{"x.dat", "y.dat", "Deep"}));
-  EXPECT_DOUBLE_EQ(rows[0]->ListPercent, 100.0 * 1000 / 1350);
-  EXPECT_DOUBLE_EQ(rows[2]->ListPercent, 100.0 * 50 / 1350);
+  EXPECT_DOUBLE_EQ(rows.PercentOf(*rows[0]), 100.0 * 1000 / 1350);
+  EXPECT_DOUBLE_EQ(rows.PercentOf(*rows[2]), 100.0 * 50 / 1350);
 
-  // All raw sizes 0: every row 0, also one that showed a share before.
-  rows[0]->ListPercent = 55;
-  TListingRows zero{Data->Data()->Files[2], Empty->Data()};
-  zero[0]->ListPercent = 12;
+  // All raw sizes 0: every row 0, also in rows that summed to more before.
+  TListingRows zero = rows;
+  zero.assign({Data->Data()->Files[2], Empty->Data()});
   ComputeListPercents(zero);
-  EXPECT_EQ(zero[0]->ListPercent, 0);
-  EXPECT_EQ(zero[1]->ListPercent, 0);
-  ComputeListPercents({});  // no rows, no division
+  EXPECT_EQ(zero.PercentOf(*zero[0]), 0);
+  EXPECT_EQ(zero.PercentOf(*zero[1]), 0);
+  TListingRows none;
+  ComputeListPercents(none);  // no rows, no division
+  EXPECT_EQ(none.PercentOf(*rows[0]), 0);
 }
 
 TEST_F(ListingReportTest, EmptyFolderNoFolderHiddenRootAndWrongClassGiveNoRows) {
@@ -266,11 +267,12 @@ TEST_F(ListingReportTest, OldestAndNewestFoldersIncludeTheSelectedOne) {
   EXPECT_EQ(Build(Sub2, TReportKind::OldestFolders, 1), (V{"Sub2"}));
 }
 
-TEST_F(ListingReportTest, SearchKindsLeaveListPercentAlone) {
-  Data->Data()->Files[0]->ListPercent = 42;
-  Build(Data, TReportKind::Top100Files);
-  Build(Data, TReportKind::OldestFiles);
-  EXPECT_EQ(Data->Data()->Files[0]->ListPercent, 42);
+TEST_F(ListingReportTest, SearchKindsHaveNoPercents) {
+  for (TReportKind kind : {TReportKind::Top100Files, TReportKind::OldestFiles}) {
+    const TListingRows rows = BuildListingReport(Data, kind, {}, Type);
+    ASSERT_FALSE(rows.empty());
+    for (const TBaseNodeData *row : rows) EXPECT_EQ(rows.PercentOf(*row), 0) << row->GetText();
+  }
 }
 
 TEST(ListingReportHelpers, ReportDateAndUnfilledColumns) {

@@ -36,20 +36,21 @@ class ReportColumnsTest : public ::testing::Test {
 TEST_F(ReportColumnsTest, FileAndFolderCells) {
   const TSizeFormat l{TSizeType::FileSize, TSizeUnit::MB, Fake.Locale.get()};
   const auto kind = TReportKind::FilesInThisFolder;
-  EXPECT_EQ(FilesCellText(*File, fcName, kind, l), "a.txt");
-  EXPECT_EQ(FilesCellText(*File, fcFolder, kind, l), "C:\\Data\\Sub\\");
-  EXPECT_EQ(FilesCellText(*File, fcFiles, kind, l), "");
-  EXPECT_EQ(FilesCellText(*File, fcFolders, kind, l), "");
-  EXPECT_EQ(FilesCellText(*File, fcCreated, kind, l), "29.02.2024");
-  EXPECT_EQ(FilesCellText(*File, fcModified, kind, l), "29.02.2024 18:00:00");
-  EXPECT_EQ(FilesCellText(*File, fcLastAccess, kind, l), "29.12.1899 06:00:00");
-  EXPECT_EQ(FilesCellText(*File, fcAttributes, kind, l), "rh");
-  EXPECT_EQ(FilesCellText(*File, fcOwner, kind, l), "PC\\ann");
+  EXPECT_EQ(FilesCellText(*File, 0, fcName, kind, l), "a.txt");
+  EXPECT_EQ(FilesCellText(*File, 0, fcFolder, kind, l), "C:\\Data\\Sub\\");
+  EXPECT_EQ(FilesCellText(*File, 0, fcFiles, kind, l), "");
+  EXPECT_EQ(FilesCellText(*File, 0, fcFolders, kind, l), "");
+  EXPECT_EQ(FilesCellText(*File, 0, fcCreated, kind, l), "29.02.2024");
+  EXPECT_EQ(FilesCellText(*File, 0, fcModified, kind, l), "29.02.2024 18:00:00");
+  EXPECT_EQ(FilesCellText(*File, 0, fcLastAccess, kind, l), "29.12.1899 06:00:00");
+  EXPECT_EQ(FilesCellText(*File, 0, fcAttributes, kind, l), "rh");
+  EXPECT_EQ(FilesCellText(*File, 0, fcOwner, kind, l), "PC\\ann");
+  EXPECT_EQ(FilesCellText(*File, 12.5, fcPercent, kind, l), PercentText(12.5, *Fake.Locale));
   TFolderNodeData* data = Folder->Parent()->Data();  // C:\Data
-  EXPECT_EQ(FilesCellText(*data, fcFiles, kind, l), "2");
-  EXPECT_EQ(FilesCellText(*data, fcFolders, kind, l), "1");
-  EXPECT_EQ(FilesCellText(*data, fcFolder, kind, l), "C:\\");
-  EXPECT_EQ(FilesCellText(*Folder->Parent()->Parent()->Data(), fcFolder, kind, l), "");
+  EXPECT_EQ(FilesCellText(*data, 0, fcFiles, kind, l), "2");
+  EXPECT_EQ(FilesCellText(*data, 0, fcFolders, kind, l), "1");
+  EXPECT_EQ(FilesCellText(*data, 0, fcFolder, kind, l), "C:\\");
+  EXPECT_EQ(FilesCellText(*Folder->Parent()->Parent()->Data(), 0, fcFolder, kind, l), "");
   // A system file shows no attributes.
   TItemInfo system;
   system.System = system.Archive = true;
@@ -84,10 +85,10 @@ TEST_F(ReportColumnsTest, SizeCellFollowsUnitTypeAndTheGreatestFoldersRule) {
   const ILocale& l = *Fake.Locale;
   TFolderNodeData* data = Folder->Parent()->Data();
   TSizeFormat format{TSizeType::FileSize, TSizeUnit::B, &l};
-  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::FilesInThisFolder, format), FormatSize(5100, TSizeUnit::B, l));
-  EXPECT_EQ(FilesCellText(*data, fcSize, TReportKind::Top100Folders, format), FormatSize(100, TSizeUnit::B, l));
+  EXPECT_EQ(FilesCellText(*data, 0, fcSize, TReportKind::FilesInThisFolder, format), FormatSize(5100, TSizeUnit::B, l));
+  EXPECT_EQ(FilesCellText(*data, 0, fcSize, TReportKind::Top100Folders, format), FormatSize(100, TSizeUnit::B, l));
   format.Type = TSizeType::Allocated;
-  EXPECT_EQ(FilesCellText(*File, fcSize, TReportKind::Top100Files, format), FormatSize(8192, TSizeUnit::B, l));
+  EXPECT_EQ(FilesCellText(*File, 0, fcSize, TReportKind::Top100Files, format), FormatSize(8192, TSizeUnit::B, l));
 }
 
 TEST(PercentText, IsCutNotRounded) {
@@ -123,7 +124,7 @@ TEST_F(ReportColumnsTest, SortIsStableInBothDirectionsAndHeaderClicksFlip) {
     Tree.AddFileNode(std::string("C:\\List\\") + name, nullptr, size, info, "o\\o");
   }
   TFolderNodeData* list = Tree.FindFolderNode("C:\\List")->Data();
-  std::vector<TBaseNodeData*> rows;
+  TListingRows rows;
   for (TFileNodeData* f : list->Files) rows.push_back(f);
   auto names = [&] {
     std::string s;
@@ -144,7 +145,7 @@ TEST_F(ReportColumnsTest, SortIsStableInBothDirectionsAndHeaderClicksFlip) {
   SortFilesRows(rows, sort, TReportKind::FilesInThisFolder, TSizeType::FileSize);
   EXPECT_EQ(names(), "c b B a2 A ");  // b and B are equal without case: previous order kept
   // By folder: the parent paths, without case, ties in their previous order.
-  std::vector<TBaseNodeData*> mixed = {rows[0], Tree.FindFolderNode("C:\\Data")->Data(), rows[1], File};
+  TListingRows mixed = {rows[0], Tree.FindFolderNode("C:\\Data")->Data(), rows[1], File};
   SortFilesRows(mixed, TSortState{fcFolder, false}, TReportKind::Top100Files, TSizeType::FileSize);
   EXPECT_EQ(mixed[0]->GetText(), "Data");   // directly in the drive
   EXPECT_EQ(mixed[1]->GetText(), "a.txt");  // in Data/Sub
@@ -152,8 +153,8 @@ TEST_F(ReportColumnsTest, SortIsStableInBothDirectionsAndHeaderClicksFlip) {
   EXPECT_EQ(mixed[3]->GetText(), "b");
   // Files sort below every folder on the count columns.
   TFolderNodeData* data = Tree.FindFolderNode("C:\\Data")->Data();
-  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFiles, TReportKind::FilesInThisFolder, TSizeType::FileSize), 0);
-  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFolders, TReportKind::FilesInThisFolder, TSizeType::FileSize), 0);
+  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFiles, TReportKind::FilesInThisFolder, TSizeType::FileSize, rows), 0);
+  EXPECT_LT(CompareFilesRows(*rows[0], *data, fcFolders, TReportKind::FilesInThisFolder, TSizeType::FileSize, rows), 0);
 }
 
 TEST(SortKeys, PercentsAndTimesCompareWithTolerance) {
@@ -166,14 +167,11 @@ TEST(SortKeys, PercentsAndTimesCompareWithTolerance) {
   TFolderNode* a = tree.GetFolderNode("C:\\a", early, nullptr, "o\\o");
   TFolderNode* b = tree.GetFolderNode("C:\\b", late, nullptr, "o\\o");
   const auto kind = TReportKind::FilesInThisFolder;
-  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize), 0);
+  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize, {}), 0);
   b->Data()->Info.Modified = 100.0 + 2.0 / 86400000.0;
-  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize), 0);
-  a->Data()->ListPercent = 33.333333333333336;
-  b->Data()->ListPercent = 33.33333333333333;
-  EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind, TSizeType::FileSize), 0);
-  b->Data()->ListPercent = 33.3334;
-  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcPercent, kind, TSizeType::FileSize), 0);
+  EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize, {}), 0);
+  EXPECT_EQ(ComparePercents(33.333333333333336, 33.33333333333333), 0);
+  EXPECT_LT(ComparePercents(33.333333333333336, 33.3334), 0);
 }
 
 TEST(ColumnChoice, FirstUseRecordsTheVisibleColumnsPerKind) {

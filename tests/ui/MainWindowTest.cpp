@@ -484,7 +484,7 @@ TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
   ASSERT_GE(row, 0);
   auto* model = dynamic_cast<TFilesListModel*>(grdFiles->model());
   ASSERT_NE(model, nullptr);
-  const auto* file = dynamic_cast<const TFileNodeData*>(model->RowObject(row));
+  const auto* file = AsFileData(model->RowObject(row));
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(file->FileSize, 1);
   ASSERT_NE(file->AllocatedSize, 1);
@@ -1247,20 +1247,22 @@ TEST_F(MainWindowTest, FileTypeIconsArriveRowByRowOncePerExtension) {
   ASSERT_TRUE(ScanFolder(*w, Root));
   w->FocusFolder(Node(*w, Root / "S"));
   const TFileList& files = Node(*w, Root / "S")->Data()->Files;
+  const TFileIconsList& icons = Dm.FileIcons();
   ASSERT_TRUE(RunUntil(*w, [&] {
-    return std::all_of(files.begin(), files.end(), [](const TFileNodeData* f) { return f->IconIndex >= 0; });
+    return std::all_of(files.begin(), files.end(),
+                       [&](const TFileNodeData* f) { return icons.KnownIconOf(f->GetText()) >= 0; });
   }));
-  const int32_t txt = files.Find("a.txt")->IconIndex;
+  const int32_t txt = icons.KnownIconOf("a.txt");
   EXPECT_GE(txt, 3);  // after the folder and drive images
-  EXPECT_EQ(files.Find("b.TXT")->IconIndex, txt);
-  EXPECT_NE(files.Find("c.doc")->IconIndex, txt);
+  EXPECT_EQ(icons.KnownIconOf("b.TXT"), txt);
+  EXPECT_NE(icons.KnownIconOf("c.doc"), txt);
   EXPECT_EQ(Dm.FileIcons().Count(), 2u);
   // The list shows the shell's picture of the type, not the placeholder.
   auto* grdFiles = Named<QTreeView>(*w, "grdFiles");
   const QModelIndex cell = grdFiles->model()->index(RowNamed(*grdFiles, "a.txt"), 0);
   EXPECT_EQ(cell.data(Qt::DecorationRole).value<QIcon>().cacheKey(), Dm.ImageOf(txt).cacheKey());
   EXPECT_EQ(Pixel(Dm.ImageOf(txt)), ShellColour(".txt"));
-  EXPECT_EQ(Pixel(Dm.ImageOf(files.Find("c.doc")->IconIndex)), ShellColour(".doc"));
+  EXPECT_EQ(Pixel(Dm.ImageOf(icons.KnownIconOf("c.doc"))), ShellColour(".doc"));
 
   // Extension rows get the same cached icons; nothing new is looked up.
   Named<QAction>(*w, "mniExtensionsInThisFolder")->trigger();

@@ -149,7 +149,9 @@ TEST_F(ReportListModelsTest, CellTextsAreTheCoresTextsInTheLocale) {
   for (int row = 0; row < Files.rowCount(); ++row)
     for (int column = 0; column < Files.columnCount(); ++column)
       EXPECT_EQ(Files.data(Files.index(row, column)).toString().toStdString(),
-                FilesCellText(*Pane.FilesRows()[static_cast<size_t>(row)], column, Pane.Kind(), Pane.SizeFormat()))
+                FilesCellText(*Pane.FilesRows()[static_cast<size_t>(row)],
+                              Pane.FilesRows().PercentOf(*Pane.FilesRows()[static_cast<size_t>(row)]), column,
+                              Pane.Kind(), Pane.SizeFormat()))
           << row << "/" << column;
   // 1000 of 1400: cut to two decimals, with the locale's separator.
   EXPECT_EQ(Files.data(Files.index(0, fcPercent)).toString(), "71,42 %");
@@ -170,18 +172,26 @@ TEST_F(ReportListModelsTest, RowsOverTenPercentAreBoldOnlyInFilesAndFolders) {
   Files.Reload();
   ASSERT_EQ(Files.rowCount(), 3);
   auto font = [this](int row) { return Files.data(Files.index(row, fcSize), Qt::FontRole); };
-  Pane.FilesRows()[0]->ListPercent = 10.5;
-  Pane.FilesRows()[1]->ListPercent = 10;
-  Pane.FilesRows()[2]->ListPercent = 0;
+  // Sub 71 %, a.txt 21 %, b.bin 7 %.
   ASSERT_TRUE(font(0).isValid());
   EXPECT_TRUE(font(0).value<QFont>().bold());
-  EXPECT_FALSE(font(1).isValid());
+  EXPECT_TRUE(font(1).isValid());
   EXPECT_FALSE(font(2).isValid());
+  // Exactly 10 % is not over it.
+  Tree.BeginUpdate();
+  TFolderNode* tenth = Tree.GetFolderNode("C:\\Tenth", TItemInfo{}, nullptr, "");
+  AddFile(tenth, "big", 900);
+  AddFile(tenth, "small", 100);
+  Tree.EndUpdate();
+  Build(TReportKind::FilesInThisFolder, tenth);
+  Files.Reload();
+  ASSERT_EQ(Files.rowCount(), 2);
+  EXPECT_TRUE(font(0).isValid());
+  EXPECT_FALSE(font(1).isValid());
 
   Build(TReportKind::Top100Files, Data);
   Files.Reload();
   ASSERT_GT(Files.rowCount(), 0);
-  for (TBaseNodeData* row : Pane.FilesRows()) row->ListPercent = 50;
   for (int row = 0; row < Files.rowCount(); ++row) EXPECT_FALSE(font(row).isValid()) << row;
 }
 
@@ -294,11 +304,14 @@ class PercentBarDelegateTest : public ReportListModelsTest {
   static constexpr QRgb Lime = 0xFF00FF00, Silver = 0xFFC0C0C0, White = 0xFFFFFFFF;
 
   PercentBarDelegateTest() {
-    Build(TReportKind::FilesInThisFolder, Data);
-    Files.Reload();
     // 25 % of the 194 px inside the outline: the bar covers x 3..50, left of
     // the centred text.
-    Pane.FilesRows()[0]->ListPercent = 25;
+    Tree.BeginUpdate();
+    TFolderNode* quarters = Tree.GetFolderNode("C:\\Quarters", TItemInfo{}, nullptr, "");
+    for (const char* name : {"q1", "q2", "q3", "q4"}) AddFile(quarters, name, 100);
+    Tree.EndUpdate();
+    Build(TReportKind::FilesInThisFolder, quarters);
+    Files.Reload();
   }
 
   QImage Paint(const QModelIndex& index, QStyle::State extra = {}) const {
