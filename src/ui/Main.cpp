@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <chrono>
 #include <functional>
 
 #include "reports/ReportColumns.h"
@@ -416,13 +417,22 @@ void TfrmMain::ConnectQueue() {
 void TfrmMain::DrainScanCalls() {
   if (ShutDown_) return;
   const std::array<int64_t, 4> before = TreeExtent(*Tree_);
-  if (Queue_.Drain() > 0) {
+  // A fast scan can queue seconds of hand-overs; what the budget leaves waits
+  // for the next turn of the event loop, after input and paints.
+  if (Queue_.Drain(std::chrono::milliseconds(10)) > 0) {
     // Hand-overs change sizes, marks and percentages anywhere in the tree and
     // in the rows shown: repaint once per drain, not per node.
     Folders_->Repaint();
     if (QTreeView* list = CurrentReportList()) list->viewport()->update();
     if (TreeExtent(*Tree_) != before) pnlTreemap->TreeGrew();
   }
+  if (Queue_.Pending())
+    QMetaObject::invokeMethod(
+        qApp,
+        [weak = std::weak_ptr<TfrmMain*>(DrainTarget_)] {
+          if (const auto target = weak.lock()) (*target)->DrainScanCalls();
+        },
+        Qt::QueuedConnection);
   if (!RefreshPath_.empty()) FollowRefresh();
   SyncProgressBar();
 }
