@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include "SyntheticPlatform.h"
+#include "TimedApplication.h"
 #include "model/SizeTree.h"
 #include "settings/Language.h"
 #include "ui/DMMain.h"
@@ -141,7 +142,7 @@ int64_t ResidentBytes() {
   return resident * sysconf(_SC_PAGESIZE);
 }
 
-double Ms(int64_t ns) { return static_cast<double>(ns) / 1e6; }
+using kv::bench::Ms;
 
 // Runs the event loop until the condition holds; the time it took in ns, -1 after the limit.
 template <class Condition>
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  kv::bench::TTimedApplication app(argc, argv);
   QApplication::setApplicationName("Kestrove");
 
   const std::unique_ptr<kv::ISettingsStore> settings = kv::CreateUserSettingsStore();
@@ -202,6 +203,11 @@ int main(int argc, char** argv) {
     }
   });
   QTimer::singleShot(1'800'000, &loop, &QEventLoop::quit);
+  window.Engine().OnHandOver = [&](size_t batches) {
+    ++app.HandOvers;
+    app.Batches += static_cast<int64_t>(batches);
+  };
+  app.Measuring = true;
   wall.start();
   sinceTick.start();
   if (!window.StartScan(Root)) {
@@ -211,6 +217,7 @@ int main(int argc, char** argv) {
   ticker.start();
   loop.exec();
   ticker.stop();
+  app.Measuring = false;
   if (scanNs == 0) {
     std::fprintf(stderr, "the scan did not end within 30 minutes\n");
     return 1;
@@ -254,6 +261,7 @@ int main(int argc, char** argv) {
   else
     std::printf("root's treemap:       %.1f ms after the scan (target: at most 2000)\n", Ms(treemapNs));
   std::printf("root's top 100 files: %.1f ms\n", Ms(top100Ns));
+  PrintUiTime(app);
   window.close();
   return recorded == files ? 0 : 1;
 }

@@ -25,81 +25,11 @@
 #include "settings/Language.h"
 #include "ui/DMMain.h"
 #include "ui/Main.h"
+#include "TimedApplication.h"
 
-namespace {
-
-struct TEventStats {
-  int64_t Count = 0;
-  int64_t TotalNs = 0;
-  int64_t MaxNs = 0;
-  void Add(int64_t ns) {
-    ++Count;
-    TotalNs += ns;
-    MaxNs = std::max(MaxNs, ns);
-  }
-};
-
-// Times every outermost event delivery, by kind: queued calls to the
-// application object are the scan drains (and the status ticker).
-class TTimedApplication final : public QApplication {
- public:
-  using QApplication::QApplication;
-
-  bool notify(QObject* receiver, QEvent* event) override {
-    if (!Measuring || Depth_ > 0) return QApplication::notify(receiver, event);
-    const QEvent::Type type = event->type();
-    const bool drain = type == QEvent::MetaCall && receiver == this;
-    const int64_t handOversBefore = HandOvers;
-    ++Depth_;
-    QElapsedTimer timer;
-    timer.start();
-    const bool result = QApplication::notify(receiver, event);
-    const int64_t ns = timer.nsecsElapsed();
-    --Depth_;
-    if (drain) {
-      // A drain that applied no hand-over is a status tick or a finished scan.
-      (HandOvers > handOversBefore ? Drains : OtherCalls).Add(ns);
-    } else {
-      ByType[static_cast<int>(type)].Add(ns);
-    }
-    if (ns > LongestNs) {
-      LongestNs = ns;
-      LongestType = drain ? -1 : static_cast<int>(type);
-      LongestReceiver = receiver->metaObject()->className();
-    }
-    return result;
-  }
-
-  bool Measuring = false;
-  int64_t HandOvers = 0;
-  int64_t Batches = 0;
-  TEventStats Drains, OtherCalls;
-  std::map<int, TEventStats> ByType;
-  int64_t LongestNs = 0;
-  int LongestType = 0;
-  std::string LongestReceiver;
-
- private:
-  int Depth_ = 0;
-};
-
-double Ms(int64_t ns) { return static_cast<double>(ns) / 1e6; }
-
-const char* TypeName(int type) {
-  switch (type) {
-    case -1: return "scan drain";
-    case QEvent::Timer: return "Timer";
-    case QEvent::Paint: return "Paint";
-    case QEvent::UpdateRequest: return "UpdateRequest (paints)";
-    case QEvent::LayoutRequest: return "LayoutRequest";
-    case QEvent::MetaCall: return "MetaCall";
-    case QEvent::Expose: return "Expose";
-    case QEvent::DeferredDelete: return "DeferredDelete";
-    default: return "other";
-  }
-}
-
-}  // namespace
+using kv::bench::Ms;
+using kv::bench::PrintUiTime;
+using kv::bench::TTimedApplication;
 
 int main(int argc, char** argv) {
   bool focus = false;
@@ -200,19 +130,7 @@ int main(int argc, char** argv) {
   std::printf("stalls over 50 ms:   %lld\n", static_cast<long long>(over(50)));
   std::printf("stalls over 100 ms:  %lld\n", static_cast<long long>(over(100)));
   std::printf("99th percentile gap: %.1f ms (timer every 5 ms, %zu ticks)\n", Ms(p99), gaps.size());
-  std::printf("-- where the UI thread's time went\n");
-  std::printf("scan drains:         %lld, %.1f ms in all, longest %.1f ms; %lld hand-overs of %lld batches\n",
-              static_cast<long long>(app.Drains.Count), Ms(app.Drains.TotalNs), Ms(app.Drains.MaxNs),
-              static_cast<long long>(app.HandOvers), static_cast<long long>(app.Batches));
-  std::printf("other queued calls:  %lld, %.1f ms in all, longest %.1f ms\n",
-              static_cast<long long>(app.OtherCalls.Count), Ms(app.OtherCalls.TotalNs), Ms(app.OtherCalls.MaxNs));
-  for (const auto& [type, stats] : app.ByType) {
-    if (stats.TotalNs < 1'000'000) continue;  // under 1 ms in all: not worth a line
-    std::printf("event %-4d %-24s %lld, %.1f ms in all, longest %.1f ms\n", type, TypeName(type),
-                static_cast<long long>(stats.Count), Ms(stats.TotalNs), Ms(stats.MaxNs));
-  }
-  std::printf("longest delivery:    %.1f ms, %s (event %d) to %s\n", Ms(app.LongestNs), TypeName(app.LongestType),
-              app.LongestType, app.LongestReceiver.c_str());
+  PrintUiTime(app);
   window.close();
   return 0;
 }

@@ -58,9 +58,11 @@ bool TUiCallQueue::Ready(const std::shared_ptr<TTicket>& ticket) {
   return ticket->Done || ticket->Dropped;
 }
 
-size_t TUiCallQueue::Drain() {
+size_t TUiCallQueue::Drain(std::chrono::steady_clock::duration budget) {
+  const auto start = std::chrono::steady_clock::now();
   size_t ran = 0;
   for (;;) {
+    if (ran > 0 && std::chrono::steady_clock::now() - start >= budget) break;
     std::shared_ptr<TTicket> entry;
     {
       std::lock_guard guard(Lock_);
@@ -82,6 +84,11 @@ size_t TUiCallQueue::Drain() {
     Finished_.notify_all();
   }
   return ran;
+}
+
+bool TUiCallQueue::Pending() {
+  std::lock_guard guard(Lock_);
+  return !Entries_.empty();
 }
 
 size_t TUiCallQueue::WaitAndDrain(std::chrono::milliseconds timeout) {

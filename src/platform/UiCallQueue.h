@@ -52,7 +52,12 @@ class TUiCallQueue {
   bool Ready(const std::shared_ptr<TTicket>& ticket);
 
   // UI side: runs every call queued now, in order; answers how many ran.
-  size_t Drain();
+  size_t Drain() { return Drain(std::chrono::steady_clock::duration::max()); }
+  // The same, but starts no further call once the budget is spent, so that one
+  // drain cannot hold the event loop however much was queued.
+  size_t Drain(std::chrono::steady_clock::duration budget);
+  // UI side: calls are waiting.
+  bool Pending();
   // UI side: waits up to the timeout for a call, then drains.
   size_t WaitAndDrain(std::chrono::milliseconds timeout);
   // UI side: the group's waiting calls are dropped and its callers woken; its

@@ -109,5 +109,24 @@ TEST(UiCallQueue, ACallFromTheUiThreadRunsAtOnce) {
   EXPECT_FALSE(queue.Call(group, [] {}));
 }
 
+TEST(UiCallQueue, ADrainWithABudgetLeavesTheRestForTheNext) {
+  TUiCallQueue queue;
+  auto group = std::make_shared<TCallGroup>();
+  std::vector<int> order;
+  std::thread worker([&] {
+    for (int i = 0; i < 3; ++i)
+      queue.Post(group, [&order, i] {
+        std::this_thread::sleep_for(3ms);
+        order.push_back(i);
+      });
+  });
+  worker.join();
+  EXPECT_EQ(queue.Drain(1ms), 1u);  // the first call always runs
+  EXPECT_TRUE(queue.Pending());
+  EXPECT_EQ(queue.Drain(), 2u);
+  EXPECT_FALSE(queue.Pending());
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}
+
 }  // namespace
 }  // namespace kv

@@ -236,6 +236,17 @@ TEST_F(TreemapWindowTest, PictureFollowsRemovalsSizeTypeAndResize) {
   EXPECT_EQ(w->Treemap().Layout()->Height(), panel->height());
 }
 
+TEST_F(TreemapWindowTest, IconsArrivingInTheListLeaveTheFinishedPictureAlone) {
+  auto w = ScannedWindow();
+  const TTreemapSnapshot* shown = w->Treemap().Snapshot();
+  ASSERT_NE(shown, nullptr);
+  // Every file listed: the icon loader's steps come through the scan's queue.
+  w->SelectReportKind(TReportKind::Top100Files);
+  ASSERT_TRUE(RunUntil(*w, [&] { return Dm.FileIcons().Count() == 3; }));  // .txt, .bin, .dat
+  ASSERT_TRUE(Settle(*w));
+  EXPECT_EQ(w->Treemap().Snapshot(), shown);
+}
+
 TEST_F(TreemapWindowTest, ExtensionsReportIsTheLegendOfTheColours) {
   auto w = ScannedWindow();
   w->FocusFolder(Node(*w, "A"));
