@@ -12,8 +12,8 @@ namespace kv {
 
 class TChildProcess {
  public:
-  // Starts argv[0], looked up in PATH. Null with the reason in error when it
-  // could not be started.
+  // Starts argv[0], looked up in PATH. Null when it could not be started, with
+  // error saying so in a line that names the program.
   static std::unique_ptr<TChildProcess> Start(const std::vector<std::string>& argv, std::string& error);
   virtual ~TChildProcess() = default;
 

@@ -216,7 +216,7 @@ void TSshScan::Stop() {
 std::string TSshScan::Run(INcduSink& sink) {
   std::string error;
   std::unique_ptr<TChildProcess> process = TChildProcess::Start(SshCommandLine(Target_, Method_, ConfigFile_), error);
-  if (!process) return "cannot start ssh: " + error;
+  if (!process) return error;
   {
     std::lock_guard lock(Lock_);
     Process_ = process.get();

@@ -65,7 +65,8 @@ TEST(ChildProcess, ArgumentsArriveAsGivenAndOutputErrorsAndStatusComeBack) {
 TEST(ChildProcess, AProgramThatIsNotThereIsNotStarted) {
   std::string error;
   EXPECT_FALSE(TChildProcess::Start({"kestrove-no-such-program"}, error));
-  EXPECT_NE(error.find("kestrove-no-such-program"), std::string::npos) << error;
+  EXPECT_EQ(error.rfind("cannot start kestrove-no-such-program: ", 0), 0u) << error;
+  EXPECT_EQ(error.find("cannot start", 1), std::string::npos) << error;
 }
 
 }  // namespace

@@ -65,9 +65,13 @@ class TPosixChildProcess final : public TChildProcess {
 }  // namespace
 
 std::unique_ptr<TChildProcess> TChildProcess::Start(const std::vector<std::string>& argv, std::string& error) {
+  if (argv.empty()) {
+    error = "cannot start a program without a name";
+    return nullptr;
+  }
   int pipeFds[2];
-  if (argv.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) {
-    error = std::strerror(errno);
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    error = "cannot start " + argv[0] + ": " + std::strerror(errno);
     return nullptr;
   }
   char errorPath[] = "/tmp/kestrove-child-XXXXXX";

@@ -114,13 +114,13 @@ struct THandle {
 
 std::unique_ptr<TChildProcess> TChildProcess::Start(const std::vector<std::string>& argv, std::string& error) {
   if (argv.empty()) {
-    error = "no program";
+    error = "cannot start a program without a name";
     return nullptr;
   }
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   THandle readEnd, writeEnd, input, errors;
   if (!CreatePipe(&readEnd.H, &writeEnd.H, &inherit, 0) || !SetHandleInformation(readEnd.H, HANDLE_FLAG_INHERIT, 0)) {
-    error = LastErrorText();
+    error = "cannot start " + argv[0] + ": " + LastErrorText();
     return nullptr;
   }
   input.H = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
@@ -130,7 +130,7 @@ std::unique_ptr<TChildProcess> TChildProcess::Start(const std::vector<std::strin
     errors.H = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (input.H == INVALID_HANDLE_VALUE || errors.H == INVALID_HANDLE_VALUE) {
-    error = LastErrorText();
+    error = "cannot start " + argv[0] + ": " + LastErrorText();
     return nullptr;
   }
 
@@ -143,7 +143,7 @@ std::unique_ptr<TChildProcess> TChildProcess::Start(const std::vector<std::strin
   if (!InitializeProcThreadAttributeList(list, 1, 0, &listSize) ||
       !UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof handles, nullptr,
                                  nullptr)) {
-    error = LastErrorText();
+    error = "cannot start " + argv[0] + ": " + LastErrorText();
     return nullptr;
   }
   STARTUPINFOEXW startup{};
