@@ -39,6 +39,10 @@ namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Folders are named with the platform's separator at the end.
+const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
+
 using test::Named;
 using test::Utf8;
 
@@ -129,8 +133,8 @@ TEST_F(CompareWindowTest, HistoryDialogListsOpensComparesAndDeletes) {
     const TPlatform platform = CreateNativePlatform();
     TSizeTree other(W->Tree().Services(), *platform.Locale);
     other.BeginUpdate();
-    TFolderNode* folder = other.GetFolderNode(otherRoot + "/", TItemInfo{}, nullptr, "", NativePathStyle());
-    ASSERT_TRUE(other.AddFileNode(otherRoot + "/far.bin", folder, 777, TItemInfo{}, "", NativePathStyle()));
+    TFolderNode* folder = other.GetFolderNode(otherRoot + Sep, TItemInfo{}, nullptr, "", NativePathStyle());
+    ASSERT_TRUE(other.AddFileNode(otherRoot + Sep + "far.bin", folder, 777, TItemInfo{}, "", NativePathStyle()));
     other.AddSizesToFolder(folder, 777, 777, 1);
     other.EndUpdate();
     ASSERT_TRUE(history.Add(other, otherRoot, 777, "20200102T030405", 5));
@@ -142,7 +146,7 @@ TEST_F(CompareWindowTest, HistoryDialogListsOpensComparesAndDeletes) {
   WithHistoryDialog([&](TfrmHistory& dialog, QTreeWidget& list) {
     // Newest first; roots as scans name them; times in local time.
     ASSERT_EQ(list.topLevelItemCount(), 2);
-    EXPECT_EQ(list.topLevelItem(0)->text(0), QString::fromStdString(Utf8(Root) + "/"));
+    EXPECT_EQ(list.topLevelItem(0)->text(0), QString::fromStdString(Utf8(Root) + Sep));
     EXPECT_EQ(list.topLevelItem(1)->text(0), QString::fromStdString(otherRoot));
     EXPECT_EQ(list.topLevelItem(0)->text(2), QString::fromStdString(FormatSize(5400, format)));
     // Small entries in KB whatever the window's unit.
@@ -198,7 +202,7 @@ TEST_F(CompareWindowTest, LastScanShowsChangesInTheColumnTheTreemapAndAfterARemo
   // The first scan, not the entry just written of the tree shown; named by its folder.
   ASSERT_TRUE(W->Compare().Active());
   const QString said = Named<QStatusBar>(*W, "barStatus")->currentMessage();
-  EXPECT_TRUE(said.contains(QString::fromStdString(Utf8(Root) + "/  "))) << said.toStdString();
+  EXPECT_TRUE(said.contains(QString::fromStdString(Utf8(Root) + Sep + "  "))) << said.toStdString();
   for (const THistoryEntry& entry : TScanHistory(Utf8(History)).List())
     EXPECT_EQ(entry.Path == W->Compare().Baseline().SourceFile, entry.Total == 5400) << entry.Path;
   const TSizeFormat& format = W->SizeFormat();
