@@ -109,8 +109,13 @@ const TFolderNode* ExportRoot(const TSizeTree& tree, std::string& error) {
     return nullptr;
   }
   const TFolderNode* node = root->Child(0);
-  // The folders above the scanned one hold nothing of their own.
-  while (node->ChildCount() == 1 && node->Data()->Files.Count() == 0 && node->Data()->Info.Marks == 0)
+  // The folders above the scanned one hold nothing of their own. A folder
+  // that was not entered stays below the root, where it can keep its mark.
+  const auto entered = [](const TFolderNode* folder) {
+    return (folder->Data()->Info.Marks & (imOtherFileSystem | imExcluded)) == 0;
+  };
+  while (node->ChildCount() == 1 && node->Data()->Files.Count() == 0 && node->Data()->Info.Marks == 0 &&
+         entered(node->Child(0)))
     node = node->Child(0);
   return node;
 }
@@ -153,7 +158,8 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
   auto openFolder = [&](const TFolderNode* node, std::string_view name, size_t parentLength) {
     const TFolderNodeData& folder = *node->Data();
     const uint8_t marks = folder.Info.Marks;
-    if (marks & (imOtherFileSystem | imExcluded)) {
+    // The root itself is always written as a folder: the format has no other root.
+    if (!stack.empty() && (marks & (imOtherFileSystem | imExcluded))) {
       // Not entered: ncdu writes such a folder as an entry without contents.
       out.Raw(",\n{\"name\":");
       out.String(name);

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "export/NcduExport.h"
+#include "export/ResultFile.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/TempFolder.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "scan/NcduTree.h"
@@ -176,6 +179,35 @@ TEST_F(NcduJsonTest, MalformedFilesAreRefusedWithOffsetAndReason) {
     }
   }
   EXPECT_EQ(Read(good), "");
+}
+
+// A folder that was not entered, alone below the top: the export's root stays
+// above it, so the file reads back with the folder and its mark.
+TEST_F(NcduJsonTest, AFolderNotEnteredAloneBelowTheTopReadsBackWithItsMark) {
+  const struct {
+    const char* Body;
+    const char* Marked;
+    uint8_t Mark;
+  } cases[] = {
+      {"[{\"name\":\"/srv\"},{\"name\":\"mnt\",\"excluded\":\"otherfs\"}]]", "/srv/mnt", imOtherFileSystem},
+      {"[{\"name\":\"/a\"},[{\"name\":\"b\"},{\"name\":\"c\",\"excluded\":\"pattern\"}]]]", "/a/b/c",
+       imExcluded},
+  };
+  const std::filesystem::path folder = test::MakeTempFolder("kestrove-ncdu-export");
+  for (const auto& c : cases) {
+    TSizeTree tree(Services, *Fake.Locale);
+    TTextSource source(Head + c.Body);
+    ASSERT_EQ(ReadNcduJson(tree, source), "") << c.Body;
+    const std::string file = (folder / "once.json").string();
+    ASSERT_TRUE(WriteNcduJson(tree, file)) << c.Body;
+    TSizeTree again(Services, *Fake.Locale);
+    const TFileResult read = ReadResultFile(again, file);
+    ASSERT_TRUE(read) << c.Body << ": " << read.Message;
+    const TFolderNode* marked = again.FindFolderNode(c.Marked);
+    ASSERT_EQ(GetNodePath(marked), std::string(c.Marked) + "/") << c.Body;
+    EXPECT_EQ(marked->Data()->Info.Marks & c.Mark, c.Mark) << c.Body;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
