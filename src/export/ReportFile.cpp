@@ -39,6 +39,16 @@ std::vector<std::string> Titles(const std::vector<TColumnSpec>& columns, const T
   return titles;
 }
 
+// A report's table without its cells: titles, visible columns, row count.
+TReportTable TableOf(const std::vector<TColumnSpec>& columns, std::vector<bool> visible, size_t rowCount,
+                     const TTranslate& translate) {
+  TReportTable table;
+  table.Titles = Titles(columns, translate);
+  table.Visible = std::move(visible);
+  table.RowCount = rowCount;
+  return table;
+}
+
 }  // namespace
 
 TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, const std::string& path) {
@@ -146,10 +156,7 @@ std::string ReportTypeText(TReportKind kind, const TTranslate& translate) {
 
 TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std::vector<bool> visible,
                                 const TSizeFormat& format, const TTranslate& translate) {
-  TReportTable table;
-  table.Titles = Titles(FilesColumns(), translate);
-  table.Visible = std::move(visible);
-  table.RowCount = rows.size();
+  TReportTable table = TableOf(FilesColumns(), std::move(visible), rows.size(), translate);
   table.CellText = [&rows, kind, format](size_t row, int column) {
     return FilesCellText(*rows[row], rows.PercentOf(*rows[row]), column, kind, format);
   };
@@ -158,10 +165,7 @@ TReportTable ListingReportTable(const TListingRows& rows, TReportKind kind, std:
 
 TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> visible,
                                   const TSizeFormat& format, const TTranslate& translate) {
-  TReportTable table;
-  table.Titles = Titles(ExtensionsColumns(), translate);
-  table.Visible = std::move(visible);
-  table.RowCount = rows.size();
+  TReportTable table = TableOf(ExtensionsColumns(), std::move(visible), rows.size(), translate);
   table.CellText = [&rows, format](size_t row, int column) {
     return ExtensionsCellText(*rows[row], column, format);
   };
@@ -170,10 +174,7 @@ TReportTable AggregateReportTable(const TAggregateRows& rows, std::vector<bool> 
 
 TReportTable ChangesReportTable(const std::vector<TChangeRow>& rows, std::vector<bool> visible,
                                 const TSizeFormat& format, const TTranslate& translate) {
-  TReportTable table;
-  table.Titles = Titles(ChangesColumns(), translate);
-  table.Visible = std::move(visible);
-  table.RowCount = rows.size();
+  TReportTable table = TableOf(ChangesColumns(), std::move(visible), rows.size(), translate);
   table.CellText = [&rows, format, translate](size_t row, int column) {
     return ChangesCellText(rows[row], column, format, translate);
   };

@@ -58,12 +58,12 @@ TfrmHistory::TfrmHistory(TScanHistory& history, const TSizeFormat& format, const
   buttons->addWidget(btnClose);
   form->addLayout(buttons);
 
-  connect(btnCompare, &QPushButton::clicked, this, [this] { btnCompareClick(); });
-  connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpenClick(); });
+  connect(btnCompare, &QPushButton::clicked, this, [this] { CloseWith(Commands_.CompareWith); });
+  connect(btnOpen, &QPushButton::clicked, this, [this] { CloseWith(Commands_.Open); });
   connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
   connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
   connect(lvwHistory, &QTreeWidget::currentItemChanged, this, [this] { UpdateButtons(); });
-  connect(lvwHistory, &QTreeWidget::itemDoubleClicked, this, [this] { btnCompareClick(); });
+  connect(lvwHistory, &QTreeWidget::itemDoubleClicked, this, [this] { CloseWith(Commands_.CompareWith); });
 
   Reload();
   resize(DesignSize.expandedTo(sizeHint()));
@@ -111,20 +111,13 @@ void TfrmHistory::UpdateButtons() {
   for (QPushButton* button : {btnCompare, btnOpen, btnDelete}) button->setEnabled(any);
 }
 
-void TfrmHistory::btnCompareClick() {
+void TfrmHistory::CloseWith(const std::function<void(const THistoryEntry&)>& command) {
   const THistoryEntry* entry = Current();
   if (!entry) return;
+  // A copy: the command may change the history the entries were listed from.
   const THistoryEntry chosen = *entry;
   accept();
-  if (Commands_.CompareWith) Commands_.CompareWith(chosen);
-}
-
-void TfrmHistory::btnOpenClick() {
-  const THistoryEntry* entry = Current();
-  if (!entry) return;
-  const THistoryEntry chosen = *entry;
-  accept();
-  if (Commands_.Open) Commands_.Open(chosen);
+  if (command) command(chosen);
 }
 
 void TfrmHistory::btnDeleteClick() {

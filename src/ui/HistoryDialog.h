@@ -39,8 +39,8 @@ class TfrmHistory final : public QDialog {
   const THistoryEntry* Current() const;
 
   // The button handlers, callable without exec().
-  void btnCompareClick();
-  void btnOpenClick();
+  // Compare with and Open: the dialog closes, then the command takes the entry.
+  void CloseWith(const std::function<void(const THistoryEntry&)>& command);
   void btnDeleteClick();
 
  private:
