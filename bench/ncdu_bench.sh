@@ -25,8 +25,7 @@ ncdu -0 -o "$work/tree.json" "$tree"
 zstd -q "$work/tree.json" -o "$work/tree.json.zst"
 echo "ncdu JSON: $(stat -c %s "$work/tree.json") bytes, zstd $(stat -c %s "$work/tree.json.zst") bytes"
 
-seconds() { /usr/bin/time -f "%e" "$@" 2>&1 >/dev/null | tail -n 1; }
-median() { tr ' ' '\n' | sort -n | awk 'NF {a[++n]=$1} END {print a[int((n+1)/2)]}'; }
+. bench/timing.sh
 names=("scan" "import ncdu JSON" "import ncdu JSON (zstd)" "import and export ncdu JSON")
 command_of() {
   case $1 in
@@ -36,20 +35,6 @@ command_of() {
     3) cmd=("$cli" --import "$work/tree.json" --export-ncdu "$work/out.json") ;;
   esac
 }
-for i in 0 1 2 3; do command_of "$i"; "${cmd[@]}" >/dev/null 2>&1; done
-declare -a times=("" "" "" "")
-for _ in $(seq "$runs"); do
-  for i in 0 1 2 3; do
-    command_of "$i"
-    times[i]+=" $(seconds "${cmd[@]}")"
-  done
-done
-scan=$(echo "${times[0]}" | median)
-import=$(echo "${times[1]}" | median)
-for i in 0 1 2 3; do
-  m=$(echo "${times[i]}" | median)
-  printf '%-30s %6s s  %5s x scan   (runs:%s)\n' "${names[i]}" "$m" \
-    "$(awk -v a="$m" -v b="$scan" 'BEGIN { printf "%.2f", a / b }')" "${times[i]}"
-done
-awk -v a="$(echo "${times[3]}" | median)" -v b="$import" -v s="$scan" \
+time_alternated 4 30 scan
+awk -v a="$(echo "${times[3]}" | median)" -v b="$(echo "${times[1]}" | median)" -v s="$base" \
   'BEGIN { printf "export alone (import+export less import): %.2f s, %.2f x scan\n", a - b, (a - b) / s }'

@@ -71,8 +71,7 @@ EOF
 sshd_pid=$!
 for _ in $(seq 100); do ssh -F "$work/ssh_config" bench true 2>/dev/null && break; sleep 0.1; done
 
-seconds() { /usr/bin/time -f "%e" "$@" 2>&1 >/dev/null | tail -n 1; }
-median() { tr ' ' '\n' | sort -n | awk 'NF {a[++n]=$1} END {print a[int((n+1)/2)]}'; }
+. bench/timing.sh
 names=("kestrove-cli --scan (local)" "kestrove-cli --scan ssh:// (find)" "ssh session doing nothing"
        "ssh find -printf > /dev/null")
 command_of() {
@@ -90,17 +89,4 @@ ssh_stats=$("$cli" --scan "ssh://bench$tree" --ssh-method find --ssh-config "$wo
 echo "local: $local_stats"
 echo "ssh:   $ssh_stats"
 [ "$local_stats" = "$ssh_stats" ] || { echo "the scan over SSH gives other totals" >&2; exit 1; }
-for i in 0 1 2 3; do command_of "$i"; "${cmd[@]}" >/dev/null 2>&1; done
-declare -a times=("" "" "" "")
-for _ in $(seq "$runs"); do
-  for i in 0 1 2 3; do
-    command_of "$i"
-    times[i]+=" $(seconds "${cmd[@]}")"
-  done
-done
-scan=$(echo "${times[0]}" | median)
-for i in 0 1 2 3; do
-  m=$(echo "${times[i]}" | median)
-  printf '%-36s %6s s  %5s x local scan   (runs:%s)\n' "${names[i]}" "$m" \
-    "$(awk -v a="$m" -v b="$scan" 'BEGIN { printf "%.2f", a / b }')" "${times[i]}"
-done
+time_alternated 4 36 "local scan"
