@@ -31,8 +31,8 @@ bool THardLinks::Place(TFileNodeData& file, std::string_view folderPath, TFileKe
   }
   if (carrier && carrier != &file) {
     // This name sorts first: the sizes move here from the one that had them.
-    Tree_.AddSizesToFolder(carrier->ParentNode, -carrier->FileSize, -carrier->AllocatedSize, 0);
-    Tree_.UpdateTreePercents(carrier->ParentNode);
+    Tree_.AddSizesToFolder(carrier->ParentNode(), -carrier->FileSize, -carrier->AllocatedSize, 0);
+    Tree_.UpdateTreePercents(carrier->ParentNode());
     carrier->FileSize = 0;
     carrier->AllocatedSize = 0;
     carrier->Info.Marks |= imHardLink;

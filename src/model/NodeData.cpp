@@ -11,7 +11,7 @@
 
 namespace kv {
 
-static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 88, "a file record takes 88 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 80, "a file record takes 80 bytes");
 
 // ---- TCompactString ----
 
@@ -99,14 +99,16 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner, bool folder)
-    : Name(name), ParentNode(parent), Info(info), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder) {}
+    : Name(name), Info(info), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder) {}
 
 int64_t TBaseNodeData::GetSize(TSizeType type) const {
   return IsFolder_ ? static_cast<const TFolderNodeData*>(this)->GetSize(type)
                    : static_cast<const TFileNodeData*>(this)->GetSize(type);
 }
 
-std::string TBaseNodeData::GetParentPath() const { return GetNodePath(ParentNode); }
+void TBaseNodeData::SetParentNode(TFolderNode* parent) { Parent_ = parent ? parent->Number() : 0; }
+
+std::string TBaseNodeData::GetParentPath() const { return GetNodePath(ParentNode()); }
 
 std::string TBaseNodeData::GetFullPath() const {
   std::string path = GetParentPath();
@@ -190,7 +192,8 @@ TFolderNodeData::TFolderNodeData(std::string_view name, std::string_view owner,
                                  const TItemInfo& info, TFolderNode* parent)
     : TBaseNodeData(name, parent, info, owner, true) {}
 
-bool TFolderNodeData::IsTopLevel() const { return ParentNode == nullptr || ParentNode->IsHiddenRoot(); }
+bool TFolderNodeData::IsTopLevel() const { const TFolderNode* parent = ParentNode();
+  return parent == nullptr || parent->IsHiddenRoot(); }
 
 int32_t TFolderNodeData::GetOpenImage() {
   if (OpenImage < 0) OpenImage = IsTopLevel() ? 2 : 1;

@@ -1,14 +1,13 @@
 // The objects the views show: folders and files of the size tree, and the
 // rows of the aggregate reports.
 //
-// A file record (TFileNodeData), 88 bytes on 64-bit systems (asserted in NodeData.cpp):
+// A file record (TFileNodeData), 80 bytes on 64-bit systems (asserted in NodeData.cpp):
 //    0  Name           24  inline up to 23 bytes, else a pooled block
-//   24  ParentNode      8
-//   32  Info           32  three times, attributes, marks (the result file's bytes)
-//   64  owner number   31 bits, and 1 bit telling folder from file (no virtual table)
-//   68  (free)          4
-//   72  FileSize        8
-//   80  AllocatedSize   8
+//   24  Info           32  three times, attributes, marks (the result file's bytes)
+//   56  folder number   4  its folder (FolderByNumber)
+//   60  owner number   31 bits, and 1 bit telling folder from file (no virtual table)
+//   64  FileSize        8
+//   72  AllocatedSize   8
 // Each file also costs its folder's list an 8-byte pointer. What views show
 // beside a row (its percentage, its icon) stays in the views.
 #pragma once
@@ -19,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/FolderNumbers.h"
 #include "model/NameIndex.h"
 #include "platform/PathStyle.h"
 #include "model/Saturate.h"
@@ -144,8 +144,10 @@ class TBaseNodeData : public TAbstractNodeData {
   const std::string& Owner() const { return OwnerAt(OwnerIndex_); }
   void SetOwner(std::string_view owner) { OwnerIndex_ = InternOwnerIndex(owner); }
 
+  TFolderNode* ParentNode() const { return FolderByNumber(Parent_); }
+  void SetParentNode(TFolderNode* parent);
+
   TCompactString Name;
-  TFolderNode* ParentNode;
   TItemInfo Info;
 
  protected:
@@ -156,6 +158,7 @@ class TBaseNodeData : public TAbstractNodeData {
   ~TBaseNodeData() = default;
 
  private:
+  uint32_t Parent_;
   // Owner numbers stay below 2^22; the kind takes the top bit.
   uint32_t OwnerIndex_ : 31;
   uint32_t IsFolder_ : 1;

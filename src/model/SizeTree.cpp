@@ -18,6 +18,7 @@ TFolderNode::~TFolderNode() {
     for (auto& child : node->Children_) pending.push_back(std::move(child));
     node->Children_.clear();
   }
+  ForgetFolderNumber(Number_);
 }
 
 TSizeTree& TFolderNode::Tree() const {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/FolderNumbers.h"
 #include "model/HardLinks.h"
 #include "model/NameIndex.h"
 #include "model/NodeData.h"
@@ -36,10 +37,13 @@ class TFolderNode {
   // Position among the parent's children.
   size_t Row() const { return Row_; }
   TSizeTree& Tree() const;
+  // What records name this folder by (FolderByNumber gives it back).
+  uint32_t Number() const { return Number_; }
 
  private:
   friend class TSizeTree;
   TFolderNode* Parent_ = nullptr;
+  uint32_t Number_ = NumberFolder(this);
   TSizeTree* Tree_ = nullptr;  // set on the hidden root only
   std::unique_ptr<TFolderNodeData> Data_;
   // The first PublishedCount_ children are sorted and known to observers; the

@@ -5,7 +5,7 @@
 namespace kv {
 
 TFolderNode* RemoveFileItem(TSizeTree& tree, TFileNodeData* file) {
-  TFolderNode* folder = file->ParentNode;
+  TFolderNode* folder = file->ParentNode();
   const int64_t size = file->FileSize;
   const int64_t allocated = file->AllocatedSize;
   TFolderNodeData& own = *folder->Data();
@@ -26,7 +26,7 @@ TFolderNode* RemoveFileItem(TSizeTree& tree, TFileNodeData* file) {
 }
 
 TFolderNode* RemoveFolderItem(TSizeTree& tree, TFolderNodeData* folder) {
-  TFolderNode* parent = folder->ParentNode;
+  TFolderNode* parent = folder->ParentNode();
   if (!parent) return nullptr;
   TFolderNode* node = tree.FindChild(parent, folder->Name.View());
   if (!node || node->Data() != folder) return nullptr;

@@ -429,7 +429,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
     if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize, file.Owner())) continue;
     if (!fresh && files.Find(file.Name.View())) continue;
     if (file.AllocatedSize < 0) file.AllocatedSize = AllocatedSizeFor(file.FileSize, cluster);
-    file.ParentNode = folder;
+    file.SetParentNode(folder);
     files.AddUnique(rec.File.release());
     if (rec.SeveralNames) Tree_.Links().Place(file, path, rec.Key);
     size = SatAdd(size, file.FileSize);

@@ -39,7 +39,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   // The picture's items may be freed below; it finds its folder again afterwards.
   pnlTreemap->TreeChanged();
   if (auto* file = AsFileData(item)) {
-    Compare_->ItemsLeaving(file->ParentNode, file);
+    Compare_->ItemsLeaving(file->ParentNode(), file);
     // The rows may show this file: rebuild them before anything paints.
     TFolderNode* folder = RemoveFileItem(*Tree_, file);
     UpdateCounters();
@@ -63,7 +63,7 @@ void TfrmMain::RemoveItem(TBaseNodeData* item) {
   Reports_->ReloadLists();
   RemovingFolder_ = true;
   const TFolderNode* focused = FocusedNode();
-  const TFolderNode* own = Tree_->FindChild(folder->ParentNode, folder->Name.View());
+  const TFolderNode* own = Tree_->FindChild(folder->ParentNode(), folder->Name.View());
   for (const TFolderNode* up = focused; up && own; up = up->Parent())
     if (up == own) {
       Folders_->ClearFocus();
@@ -123,7 +123,7 @@ void TfrmMain::RemoveSelected() {
 void TfrmMain::RefreshSelected() {
   auto* folder = AsFolderData(SelectedItem());
   if (!folder) return;
-  const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode, folder->Name.View()));
+  const std::string path = GetNodePath(Tree_->FindChild(folder->ParentNode(), folder->Name.View()));
   // A folder imported from the other platform cannot be read here: keep it.
   if (PathStyleOf(path, Setup_.Style) != Setup_.Style) return;
   RemoveItem(folder);

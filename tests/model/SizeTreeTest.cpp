@@ -116,7 +116,7 @@ TEST_F(SizeTreeTest, AddFileNodeRecordsOnceAndRoundsToClusters) {
   EXPECT_EQ(file->FileSize, 1);
   EXPECT_EQ(file->AllocatedSize, 4096);
   EXPECT_EQ(file->Owner(), "o\\o");
-  EXPECT_EQ(file->ParentNode, data);
+  EXPECT_EQ(file->ParentNode(), data);
   // Recording a file changes no total or counter.
   EXPECT_EQ(data->Data()->TotalSize, 0);
   EXPECT_EQ(Tree.TotalFiles, 0);
