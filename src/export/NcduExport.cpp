@@ -176,7 +176,7 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
     for (const TFileNodeData* entry : folder.Files) {
       out.Raw(",\n{\"name\":");
       out.String(entry->Name.View());
-      int64_t size = entry->FileSize, allocated = entry->AllocatedSize;
+      int64_t size = entry->FileSize(), allocated = entry->AllocatedSize();
       const TFileKey* key = nullptr;
       if (links.Count() > 0) {
         filePath.assign(nodePath).append(entry->Name.View());
@@ -185,8 +185,8 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
       if (key && (entry->Info.Marks & imHardLink)) {
         // Every name carries the sizes: ncdu counts the file once by its inode.
         if (const TFileNodeData* carrier = links.CarrierOf(*key)) {
-          size = carrier->FileSize;
-          allocated = carrier->AllocatedSize;
+          size = carrier->FileSize();
+          allocated = carrier->AllocatedSize();
         }
       }
       if (size > 0) out.Field("asize", static_cast<uint64_t>(size));

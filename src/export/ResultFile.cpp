@@ -128,7 +128,7 @@ class TResultWriter {
     unsigned char fixed[FileFixedSize];
     PutLe32(fixed, static_cast<int32_t>(path.size()));
     PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
-    PutLe64(fixed + 8, file.FileSize);
+    PutLe64(fixed + 8, file.FileSize());
     std::memcpy(fixed + 16, &file.Info, InfoSize);
     File_.Put(fixed, sizeof fixed);
     File_.Put(path);

@@ -24,17 +24,15 @@ bool THardLinks::Place(TFileNodeData& file, std::string_view folderPath, TFileKe
   if (added || it->second.Path == path) return true;
   TFileNodeData* carrier = Find(it->second);
   if (carrier && carrier != &file && path > it->second.Path) {
-    file.FileSize = 0;
-    file.AllocatedSize = 0;
+    file.SetSizes(0, 0);
     file.Info.Marks |= imHardLink;
     return false;
   }
   if (carrier && carrier != &file) {
     // This name sorts first: the sizes move here from the one that had them.
-    Tree_.AddSizesToFolder(carrier->ParentNode(), -carrier->FileSize, -carrier->AllocatedSize, 0);
+    Tree_.AddSizesToFolder(carrier->ParentNode(), -carrier->FileSize(), -carrier->AllocatedSize(), 0);
     Tree_.UpdateTreePercents(carrier->ParentNode());
-    carrier->FileSize = 0;
-    carrier->AllocatedSize = 0;
+    carrier->SetSizes(0, 0);
     carrier->Info.Marks |= imHardLink;
   }
   it->second = TCarrier{std::move(path), folderPath.size()};

@@ -1,17 +1,19 @@
 #include "model/NodeData.h"
 
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 
 #include "platform/Locale.h"
+#include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "model/SmallAlloc.h"
 
 namespace kv {
 
-static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 80, "a file record takes 80 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 72, "a file record takes 72 bytes");
 
 // ---- TCompactString ----
 
@@ -99,7 +101,7 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner, bool folder)
-    : Name(name), Info(info), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder) {}
+    : Name(name), Info(info), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder), AllocatedCode_(0) {}
 
 int64_t TBaseNodeData::GetSize(TSizeType type) const {
   return IsFolder_ ? static_cast<const TFolderNodeData*>(this)->GetSize(type)
@@ -120,7 +122,78 @@ std::string TBaseNodeData::GetFullPath() const {
 
 TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize,
                              TFolderNode* parent, const TItemInfo& info, std::string_view owner)
-    : TBaseNodeData(name, parent, info, owner, false), FileSize(fileSize), AllocatedSize(allocatedSize) {}
+    : TBaseNodeData(name, parent, info, owner, false), FileSize_(fileSize) {
+  SetAllocatedSize(allocatedSize);
+}
+
+namespace {
+
+// Code 0: nothing allocated; 1 + k: the size rounded up to 2^k; else a side table.
+constexpr uint32_t OddAllocated = 63;
+
+struct TOddAllocatedSizes {
+  std::mutex Lock;
+  std::unordered_map<const TFileNodeData*, int64_t> Sizes;
+};
+
+TOddAllocatedSizes& OddSizes() {
+  static TOddAllocatedSizes* table = new TOddAllocatedSizes;  // never destroyed: records may outlive statics
+  return *table;
+}
+
+}  // namespace
+
+size_t OddAllocatedSizeCount() {
+  TOddAllocatedSizes& odd = OddSizes();
+  std::lock_guard guard(odd.Lock);
+  return odd.Sizes.size();
+}
+
+TFileNodeData::~TFileNodeData() {
+  if (AllocatedCode_ != OddAllocated) return;
+  TOddAllocatedSizes& odd = OddSizes();
+  std::lock_guard guard(odd.Lock);
+  odd.Sizes.erase(this);
+}
+
+int64_t TFileNodeData::AllocatedSize() const {
+  const uint32_t code = AllocatedCode_;
+  if (code == 0) return 0;
+  if (code != OddAllocated) return AllocatedSizeFor(FileSize_, int64_t{1} << (code - 1));
+  TOddAllocatedSizes& odd = OddSizes();
+  std::lock_guard guard(odd.Lock);
+  return odd.Sizes.at(this);
+}
+
+void TFileNodeData::SetSizes(int64_t fileSize, int64_t allocatedSize) {
+  FileSize_ = fileSize;
+  SetAllocatedSize(allocatedSize);
+}
+
+void TFileNodeData::SetAllocatedSize(int64_t allocatedSize) {
+  uint32_t code = OddAllocated;
+  if (allocatedSize == 0) {
+    code = 0;
+  } else if (allocatedSize > 0) {
+    // The largest power of two dividing the allocated size is the one to try:
+    // if any rounding gives it, that one does.
+    const int shift = std::countr_zero(static_cast<uint64_t>(allocatedSize));
+    if (shift + 1 < static_cast<int>(OddAllocated) &&
+        AllocatedSizeFor(FileSize_, int64_t{1} << shift) == allocatedSize)
+      code = static_cast<uint32_t>(shift) + 1;
+  }
+  if (code != OddAllocated && AllocatedCode_ != OddAllocated) {
+    AllocatedCode_ = code;
+    return;
+  }
+  TOddAllocatedSizes& odd = OddSizes();
+  std::lock_guard guard(odd.Lock);
+  if (code == OddAllocated)
+    odd.Sizes.insert_or_assign(this, allocatedSize);
+  else
+    odd.Sizes.erase(this);
+  AllocatedCode_ = code;
+}
 
 void* TFileNodeData::operator new(size_t size) { return SmallAlloc(size); }
 void TFileNodeData::operator delete(void* block, size_t size) { SmallFree(block, size); }

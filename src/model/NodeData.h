@@ -1,13 +1,16 @@
 // The objects the views show: folders and files of the size tree, and the
 // rows of the aggregate reports.
 //
-// A file record (TFileNodeData), 80 bytes on 64-bit systems (asserted in NodeData.cpp):
+// A file record (TFileNodeData), 72 bytes on 64-bit systems (asserted in NodeData.cpp):
 //    0  Name           24  inline up to 23 bytes, else a pooled block
 //   24  Info           32  three times, attributes, marks (the result file's bytes)
 //   56  folder number   4  its folder (FolderByNumber)
-//   60  owner number   31 bits, and 1 bit telling folder from file (no virtual table)
+//   60  owner number   22 bits; 1 bit telling folder from file (no virtual table);
+//                      6 bits saying how the allocated size follows from the size
 //   64  FileSize        8
-//   72  AllocatedSize   8
+// The allocated size is nearly always the size rounded up to a power of two
+// (the cluster), so the record keeps only that power; the rare other values
+// wait in a side table.
 // Each file also costs its folder's list an 8-byte pointer. What views show
 // beside a row (its percentage, its icon) stays in the views.
 #pragma once
@@ -159,17 +162,29 @@ class TBaseNodeData : public TAbstractNodeData {
 
  private:
   uint32_t Parent_;
-  // Owner numbers stay below 2^22; the kind takes the top bit.
-  uint32_t OwnerIndex_ : 31;
+  // InternOwnerIndex numbers stay below 2^22.
+  uint32_t OwnerIndex_ : 22;
   uint32_t IsFolder_ : 1;
+
+ protected:
+  // Files keep their allocated size's rule here; folders leave it 0.
+  uint32_t AllocatedCode_ : 6;
 };
 
 class TFileNodeData final : public TBaseNodeData {
  public:
   TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize, TFolderNode* parent,
                 const TItemInfo& info, std::string_view owner);
+  TFileNodeData(const TFileNodeData&) = delete;
+  TFileNodeData& operator=(const TFileNodeData&) = delete;
+  ~TFileNodeData();
 
-  int64_t GetSize(TSizeType type) const { return type == TSizeType::FileSize ? FileSize : AllocatedSize; }
+  int64_t GetSize(TSizeType type) const { return type == TSizeType::FileSize ? FileSize_ : AllocatedSize(); }
+  int64_t FileSize() const { return FileSize_; }
+  int64_t AllocatedSize() const;
+  void SetSizes(int64_t fileSize, int64_t allocatedSize);
+  // Keeps the size; what the scan fills in where the listing did not tell it.
+  void SetAllocatedSize(int64_t allocatedSize);
   // Millions of these: taken from the small-block pool.
   static void* operator new(size_t size);
   static void operator delete(void* block, size_t size);
@@ -177,9 +192,12 @@ class TFileNodeData final : public TBaseNodeData {
   // Lower-case extension with its dot, derived from the name.
   std::string Extension() const;
 
-  int64_t FileSize;
-  int64_t AllocatedSize;
+ private:
+  int64_t FileSize_;
 };
+
+// File records whose allocated size waits in the side table (for tests and benchmarks).
+size_t OddAllocatedSizeCount();
 
 // The extension of a file name: from its last "." on, lower-cased; empty without a dot.
 std::string ExtractExtension(std::string_view name);

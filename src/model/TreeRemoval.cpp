@@ -6,8 +6,8 @@ namespace kv {
 
 TFolderNode* RemoveFileItem(TSizeTree& tree, TFileNodeData* file) {
   TFolderNode* folder = file->ParentNode();
-  const int64_t size = file->FileSize;
-  const int64_t allocated = file->AllocatedSize;
+  const int64_t size = file->FileSize();
+  const int64_t allocated = file->AllocatedSize();
   TFolderNodeData& own = *folder->Data();
   own.OwnSize = SatSub(own.OwnSize, size);
   own.OwnAllocated = SatSub(own.OwnAllocated, allocated);

@@ -50,7 +50,7 @@ class TGrouper {
 
   void Add(const TFileNodeData &file) {
     TGroup &group = Groups_[GroupOf(file)];
-    group.Size = SatAdd(group.Size, file.FileSize);
+    group.Size = SatAdd(group.Size, file.FileSize());
     ++group.Count;
   }
   const std::vector<TGroup> &Groups() const { return Groups_; }
@@ -81,7 +81,7 @@ class TGrouper {
         return LastGroup_ = it->second;
       }
       case TAggregateKey::SizeRange:
-        return ByClass(file, SizeRangeClass(file.FileSize));
+        return ByClass(file, SizeRangeClass(file.FileSize()));
       default:
         return ByClass(file, HourOfDay(ReportDate(file.Info, Stamp_)));
     }

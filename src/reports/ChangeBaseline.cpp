@@ -71,7 +71,7 @@ uint64_t Mix(uint64_t x) {
 }
 
 TBaselineSizes SizesOf(const TFolderNodeData& folder) { return {folder.TotalSize, folder.TotalAllocated}; }
-TBaselineSizes SizesOf(const TFileNodeData& file) { return {file.FileSize, file.AllocatedSize}; }
+TBaselineSizes SizesOf(const TFileNodeData& file) { return {file.FileSize(), file.AllocatedSize()}; }
 
 // Visits every folder node below the hidden root with its path.
 template <class Visit>

@@ -169,7 +169,7 @@ std::vector<int> ListingUnfilledColumns(TReportKind kind) {
 }
 
 int64_t ListShareSize(const TBaseNodeData &row) {
-  if (const auto *file = AsFileData(&row)) return file->FileSize;
+  if (const auto *file = AsFileData(&row)) return file->FileSize();
   if (const auto *folder = AsFolderData(&row)) return folder->TotalSize;
   return 0;
 }
@@ -199,7 +199,7 @@ TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, con
     switch (info.Order) {
       case TListingOrder::Greatest:
         return RankFiles(folder, limit, [fileSize](const TFileNodeData &f) {
-          return LargestFirst(fileSize ? f.FileSize : f.AllocatedSize);
+          return LargestFirst(fileSize ? f.FileSize() : f.AllocatedSize());
         });
       case TListingOrder::Oldest:
         return RankFiles(folder, limit,

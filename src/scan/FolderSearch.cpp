@@ -426,14 +426,14 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
       continue;
     }
     TFileNodeData& file = *rec.File;
-    if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize, file.Owner())) continue;
+    if (!acceptAll && !filter.Accepts(file.Name.View(), file.FileSize(), file.Owner())) continue;
     if (!fresh && files.Find(file.Name.View())) continue;
-    if (file.AllocatedSize < 0) file.AllocatedSize = AllocatedSizeFor(file.FileSize, cluster);
+    if (file.AllocatedSize() < 0) file.SetAllocatedSize(AllocatedSizeFor(file.FileSize(), cluster));
     file.SetParentNode(folder);
     files.AddUnique(rec.File.release());
     if (rec.SeveralNames) Tree_.Links().Place(file, path, rec.Key);
-    size = SatAdd(size, file.FileSize);
-    allocated = SatAdd(allocated, file.AllocatedSize);
+    size = SatAdd(size, file.FileSize());
+    allocated = SatAdd(allocated, file.AllocatedSize());
     ++count;
   }
   sums.Applied = true;

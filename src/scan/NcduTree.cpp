@@ -117,8 +117,8 @@ std::string TNcduTreeBuilder::File(const TNcduEntry& entry) {
     const uint64_t dev = entry.HasDev ? entry.Dev : frame.Dev;
     Tree_.Links().Place(added, Path_, TFileKey{dev, entry.Ino});
   }
-  frame.Size = SatAdd(frame.Size, added.FileSize);
-  frame.Allocated = SatAdd(frame.Allocated, added.AllocatedSize);
+  frame.Size = SatAdd(frame.Size, added.FileSize());
+  frame.Allocated = SatAdd(frame.Allocated, added.AllocatedSize());
   ++frame.Count;
   ++Files_;
   return {};

@@ -27,7 +27,7 @@ int64_t FolderSize(const TFolderNode* node, TSizeType type) {
 }
 
 int64_t FileSize(const TFileNodeData* file, TSizeType type) {
-  return std::max<int64_t>(0, type == TSizeType::FileSize ? file->FileSize : file->AllocatedSize);
+  return std::max<int64_t>(0, type == TSizeType::FileSize ? file->FileSize() : file->AllocatedSize());
 }
 
 // ExtensionColor of the files of one snapshot. Most extensions are short and

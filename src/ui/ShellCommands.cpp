@@ -36,8 +36,8 @@ void ShowRecordedProperties(const TBaseNodeData& item, const ILocale& locale, co
   row(IdPropName, item.Name.Str());
   row(IdPropLocation, item.GetParentPath());
   if (file) {
-    row(IdPropSize, FormatSize(file->FileSize, TSizeUnit::B, locale));
-    row(IdPropOnDisk, FormatSize(file->AllocatedSize, TSizeUnit::B, locale));
+    row(IdPropSize, FormatSize(file->FileSize(), TSizeUnit::B, locale));
+    row(IdPropOnDisk, FormatSize(file->AllocatedSize(), TSizeUnit::B, locale));
   } else if (folder) {
     row(IdPropSize, FormatSize(folder->TotalSize, TSizeUnit::B, locale));
     row(IdPropOnDisk, FormatSize(folder->TotalAllocated, TSizeUnit::B, locale));

@@ -47,7 +47,7 @@ struct TTestTree {
   void AddFile(TFolderNode* folder, const std::string& name, int64_t size) {
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, TItemInfo{}, "PC\\bob"));
     const TFileNodeData* file = folder->Data()->Files.Find(name);
-    Tree.AddSizesToFolder(folder, size, file->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, file->AllocatedSize(), 1);
   }
   test::FakePlatform Fake;
   TFileServices Services;
@@ -188,11 +188,11 @@ TEST_F(ExportCommandsTest, ExportThenImportMergesIntoASecondTree) {
   test::ExpectTotalsAreSumsBelow(target.Tree);
   EXPECT_EQ(merged.Owner(), "PC\\eve");
   ASSERT_NE(merged.Files.Find("a.txt"), nullptr);
-  EXPECT_EQ(merged.Files.Find("a.txt")->FileSize, 5);  // kept, not replaced
+  EXPECT_EQ(merged.Files.Find("a.txt")->FileSize(), 5);  // kept, not replaced
   ASSERT_NE(merged.Files.Find("own.doc"), nullptr);
   ASSERT_NE(merged.Files.Find("b.txt"), nullptr);
-  EXPECT_EQ(merged.Files.Find("c.bin")->FileSize, 7000);
-  EXPECT_EQ(merged.Files.Find("c.bin")->AllocatedSize, 8192);
+  EXPECT_EQ(merged.Files.Find("c.bin")->FileSize(), 7000);
+  EXPECT_EQ(merged.Files.Find("c.bin")->AllocatedSize(), 8192);
   EXPECT_EQ(merged.Files.Count(), 4u);
   EXPECT_EQ(GetNodePath(target.Tree.FindFolderNode("C:\\Data\\Sub")), "C:\\Data\\Sub\\");
   // The file counter counts what the tree holds.

@@ -38,7 +38,7 @@ class ReportPaneTest : public ::testing::Test {
   void AddFile(TFolderNode* folder, const std::string& name, int64_t size) {
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, TItemInfo{}, "o\\o"));
     const TFileNodeData* file = folder->Data()->Files.Find(name);
-    Tree.AddSizesToFolder(folder, size, file->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, file->AllocatedSize(), 1);
   }
 
   void Build(const TFolderNode* folder) { Pane.Build(folder, TReportSettings{}, {}); }

@@ -101,8 +101,8 @@ void RecordFiles(TSizeTree& tree, TFolderNode* folder, std::initializer_list<TNe
     std::string path = GetNodePath(folder) + f.Name;
     ASSERT_TRUE(tree.AddFileNode(path, folder, f.Size, info, f.Owner)) << path;
     const TFileNodeData* added = folder->Data()->Files[folder->Data()->Files.Count() - 1];
-    size += added->FileSize;
-    allocated += added->AllocatedSize;
+    size += added->FileSize();
+    allocated += added->AllocatedSize();
     ++count;
   }
   tree.AddSizesToFolder(folder, size, allocated, count);
@@ -169,7 +169,7 @@ void ExpectSameTree(const TFolderNode* a, const TFolderNode* b) {
       const TFileNodeData& f = *x.Files[k];
       const TFileNodeData& g = *y.Files[k];
       EXPECT_EQ(f.Name.View(), g.Name.View()) << where;
-      EXPECT_EQ(f.FileSize, g.FileSize) << where;
+      EXPECT_EQ(f.FileSize(), g.FileSize()) << where;
       EXPECT_EQ(f.Owner(), g.Owner()) << where;
       ExpectSameInfo(f.Info, g.Info, where + " " + f.Name.Str());
     }
@@ -302,9 +302,9 @@ TEST_F(ResultFileTest, ImportIntoAnEmptyTreeRestoresItExactly) {
   EXPECT_EQ(target.Tree.TotalFiles, 3);    // the files it holds
   EXPECT_EQ(Source.Tree.TotalFiles, 3);
   const TFolderNodeData& data = Folder(target.Tree, "C:\\Data");
-  EXPECT_EQ(data.Files[0]->AllocatedSize, 0x1234567A00);
-  EXPECT_EQ(data.Files[1]->AllocatedSize, 5120);
-  EXPECT_EQ(Folder(target.Tree, "C:\\Data\\zeta").Files[0]->AllocatedSize, 0);
+  EXPECT_EQ(data.Files[0]->AllocatedSize(), 0x1234567A00);
+  EXPECT_EQ(data.Files[1]->AllocatedSize(), 5120);
+  EXPECT_EQ(Folder(target.Tree, "C:\\Data\\zeta").Files[0]->AllocatedSize(), 0);
   // Stored totals, not what the files add up to on this side.
   EXPECT_EQ(data.OwnAllocated, 0x1234568000 + 8192);
   EXPECT_EQ(Folder(target.Tree, "C:").FolderCount, 3);
@@ -315,7 +315,7 @@ TEST_F(ResultFileTest, ImportIntoAnEmptyTreeRestoresItExactly) {
   // Where the drive is unknown the allocated size is the file size.
   TTestTree bare(TPathStyle::Windows);
   ASSERT_TRUE(ReadResultFile(bare.Tree, path).Ok);
-  EXPECT_EQ(Folder(bare.Tree, "C:\\Data").Files[1]->AllocatedSize, 5000);
+  EXPECT_EQ(Folder(bare.Tree, "C:\\Data").Files[1]->AllocatedSize(), 5000);
 }
 
 TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesNothing) {
@@ -343,7 +343,7 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   ExpectSameInfo(d.Info, oldInfo, "C:\\Data");
   ASSERT_EQ(d.Files.Count(), 3u);
   EXPECT_EQ(d.Files[0]->Name.View(), "a.txt");
-  EXPECT_EQ(d.Files[0]->FileSize, 7);
+  EXPECT_EQ(d.Files[0]->FileSize(), 7);
   EXPECT_EQ(d.Files[1]->Name.View(), "own.txt");
   EXPECT_EQ(d.Files[2]->Name.View(), "b.txt");  // only the file it lacked
   // ...takes the stored own sizes and flag, and every total is the sum of
@@ -375,7 +375,7 @@ TEST_F(ResultFileTest, AWindowsFileReadOnLinuxKeepsItsDrivesAndSeparators) {
   ASSERT_TRUE(ReadResultFile(linux.Tree, TempPath("windows.kvr")).Ok);
   ASSERT_EQ(linux.Tree.Root()->ChildCount(), 2u);
   EXPECT_EQ(Folder(linux.Tree, "C:\\Data\\zeta").Files[0]->GetFullPath(), "C:\\Data\\zeta\\z.bin");
-  EXPECT_EQ(Folder(linux.Tree, "C:\\Data").Files[1]->AllocatedSize, 5000);
+  EXPECT_EQ(Folder(linux.Tree, "C:\\Data").Files[1]->AllocatedSize(), 5000);
   EXPECT_EQ(Folder(linux.Tree, "C:\\Data").TreePercent, 100.0);  // as a scan leaves it
   EXPECT_EQ(Folder(linux.Tree, "/home").GetFullPath(), "/home");
   linux.Tree.RemoveFolderNode(linux.Tree.FindFolderNode("/"));
@@ -541,7 +541,7 @@ TEST_F(ResultFileTest, OddRecordsAreReadSafely) {
   EXPECT_EQ(drive.Files.Count(), 0u);
   const TFolderNodeData& x = Folder(target.Tree, "C:\\X");
   ASSERT_EQ(x.Files.Count(), 1u);
-  EXPECT_EQ(x.Files[0]->AllocatedSize, 4096);
+  EXPECT_EQ(x.Files[0]->AllocatedSize(), 4096);
   EXPECT_EQ(target.Tree.TotalFolders, 2);
 
   // Written back, every flag is 0 or 1, the marks keep only the bits they
@@ -618,7 +618,7 @@ TEST_F(ResultFileTest, TotalsAtTheTopSurviveARoundTripUnchanged) {
   EXPECT_EQ(Folder(first.Tree, "C:").FolderCount, Max);
   EXPECT_EQ(Folder(first.Tree, "C:\\d").FolderCount, 1);
   EXPECT_EQ(Folder(first.Tree, "C:\\d\\e").FolderCount, 1);
-  EXPECT_EQ(Folder(first.Tree, "C:").Files[0]->AllocatedSize, Max);
+  EXPECT_EQ(Folder(first.Tree, "C:").Files[0]->AllocatedSize(), Max);
   EXPECT_NEAR(Folder(first.Tree, "C:\\d").TreePercent, 100.0, 1e-9);
   const TBytes once = Export(first.Tree, "once.kvr");
 
@@ -649,7 +649,7 @@ TEST_F(ResultFileTest, OneRecordAHundredThousandLevelsDeepImportsInOneGo) {
   ASSERT_NE(leaf, nullptr);
   EXPECT_EQ(leaf->TotalSize, 5);
   ASSERT_EQ(leaf->Files.Count(), 1u);
-  EXPECT_EQ(leaf->Files[0]->AllocatedSize, 4096);
+  EXPECT_EQ(leaf->Files[0]->AllocatedSize(), 4096);
   // The folders the builder made on the way take the record's owner, not an empty one.
   EXPECT_EQ(drive->Data()->Owner(), "o\\o");
 }
@@ -746,7 +746,7 @@ TEST(ResultFilePosix, SlashTopLevelRoundTrips) {
     ASSERT_TRUE(result.Ok) << result.Message;
     ExpectSameTree(tree.Root(), target.Tree.Root());
     // On Windows no drive of that name exists: the size stays as it is.
-    EXPECT_EQ(Folder(target.Tree, "/").Files[0]->AllocatedSize, here == TPathStyle::Posix ? 4096 : 1);
+    EXPECT_EQ(Folder(target.Tree, "/").Files[0]->AllocatedSize(), here == TPathStyle::Posix ? 4096 : 1);
     EXPECT_EQ(Folder(target.Tree, "/home/bob").Files[0]->GetFullPath(), "/home/bob/x.txt");
     EXPECT_EQ(target.Tree.TotalFolders, 3);
     ASSERT_TRUE(WriteResultFile(target.Tree, file).Ok);

@@ -96,7 +96,7 @@ class TreeReportTest : public ::testing::Test {
     for (const auto& [name, bytes] : files) {
       ASSERT_TRUE(tree.AddFileNode(GetNodePath(folder) + name, folder, bytes, {}, "PC\\bob")) << name;
       size += bytes;
-      allocated += folder->Data()->Files[folder->Data()->Files.Count() - 1]->AllocatedSize;
+      allocated += folder->Data()->Files[folder->Data()->Files.Count() - 1]->AllocatedSize();
     }
     tree.AddSizesToFolder(folder, size, allocated, static_cast<int64_t>(files.size()));
   }

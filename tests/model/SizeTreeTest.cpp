@@ -113,8 +113,8 @@ TEST_F(SizeTreeTest, AddFileNodeRecordsOnceAndRoundsToClusters) {
   TFolderNode* data = Tree.FindFolderNode("C:\\Data\\");
   ASSERT_EQ(data->Data()->Files.Count(), 1u);
   TFileNodeData* file = data->Data()->Files[0];
-  EXPECT_EQ(file->FileSize, 1);
-  EXPECT_EQ(file->AllocatedSize, 4096);
+  EXPECT_EQ(file->FileSize(), 1);
+  EXPECT_EQ(file->AllocatedSize(), 4096);
   EXPECT_EQ(file->Owner(), "o\\o");
   EXPECT_EQ(file->ParentNode(), data);
   // Recording a file changes no total or counter.
@@ -122,7 +122,7 @@ TEST_F(SizeTreeTest, AddFileNodeRecordsOnceAndRoundsToClusters) {
   EXPECT_EQ(Tree.TotalFiles, 0);
   EXPECT_EQ(Tree.TotalFolders, 2);
   EXPECT_TRUE(Tree.AddFileNode("C:\\Data\\A.TXT", data, 8192, Info, "o\\o"));
-  EXPECT_EQ(data->Data()->Files[1]->AllocatedSize, 8192);
+  EXPECT_EQ(data->Data()->Files[1]->AllocatedSize(), 8192);
   // The drive's cluster size was asked once.
   EXPECT_EQ(Fake.FileSystem->ClusterQueries, std::vector<std::string>{"C:\\"});
 }
@@ -325,8 +325,8 @@ TEST(SizeTreePosix, SlashIsTheTopLevelNode) {
   EXPECT_EQ(bob->Data()->GetFullPath(), "/home/bob");
   ASSERT_TRUE(tree.AddFileNode("/home/bob/x.txt", nullptr, 1, info, "h\\bob"));
   ASSERT_TRUE(tree.AddFileNode("/etc/passwd", nullptr, 1, info, "h\\root"));
-  EXPECT_EQ(bob->Data()->Files[0]->AllocatedSize, 4096);
-  EXPECT_EQ(tree.FindFolderNode("/etc")->Data()->Files[0]->AllocatedSize, 512);
+  EXPECT_EQ(bob->Data()->Files[0]->AllocatedSize(), 4096);
+  EXPECT_EQ(tree.FindFolderNode("/etc")->Data()->Files[0]->AllocatedSize(), 512);
   EXPECT_EQ(bob->Data()->Files[0]->GetFullPath(), "/home/bob/x.txt");
   EXPECT_EQ(tree.TotalFolders, 4);
 }

@@ -19,7 +19,7 @@ class TreeRemovalTest : public ::testing::Test {
     const std::string path = GetNodePath(folder) + name;
     EXPECT_TRUE(Tree.AddFileNode(path, folder, size, Info, "o\\o"));
     TFileNodeData* file = folder->Data()->Files.Find(name);
-    Tree.AddSizesToFolder(folder, size, file->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, file->AllocatedSize(), 1);
     return file;
   }
 

@@ -105,7 +105,7 @@ class AggregateReportTest : public ::testing::Test {
     info.Modified = Day + 0.25;
     info.LastAccess = Day + 1 / 24.0;
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, info, owner));
-    Tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize(), 1);
   }
 
   struct TRow {

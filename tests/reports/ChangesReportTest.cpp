@@ -79,7 +79,7 @@ class ChangesReportTest : public ::testing::TestWithParam<TCase> {
       const size_t cut = FolderPartLength(full, style);
       TFolderNode* folder = tree.GetFolderNode(full.substr(0, cut), TItemInfo{}, nullptr, "", style);
       ASSERT_TRUE(tree.AddFileNode(full, folder, size, TItemInfo{}, "", style));
-      tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(full.substr(cut))->AllocatedSize, 1);
+      tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(full.substr(cut))->AllocatedSize(), 1);
     }
     tree.EndUpdate();
   }

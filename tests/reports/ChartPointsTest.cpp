@@ -136,7 +136,7 @@ TEST(ChartSeries, FilesListFollowsTheSizeType) {
   TFolderNode *sub = tree.GetFolderNode("C:\\Data\\Sub", TItemInfo{}, nullptr, "");
   auto addFile = [&](TFolderNode *folder, const std::string &name, int64_t size) {
     ASSERT_TRUE(tree.AddFileNode(GetNodePath(folder) + name, folder, size, TItemInfo{}, "o\\o"));
-    tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize, 1);
+    tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize(), 1);
   };
   addFile(data, "big.bin", 100000);  // 25 clusters
   addFile(data, "tiny.txt", 1);      // 1 cluster

@@ -119,7 +119,7 @@ class ListingReportTest : public ::testing::Test {
     info.LastAccess = t.Access;
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, info, "o\\o"));
     const TFileNodeData *file = folder->Data()->Files.Find(name);
-    Tree.AddSizesToFolder(folder, size, file->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, file->AllocatedSize(), 1);
   }
 
   static std::vector<std::string> Names(const TListingRows &rows) {

@@ -139,7 +139,7 @@ TEST_F(DiskTotalsTest, HardLinksCountOnceAndSparseFilesTakeWhatTheDiskHolds) {
                         Name{Tree / "a" / "twice.txt", 0}}) {
     const TFileNodeData* f = file(n.Path);
     ASSERT_NE(f, nullptr) << n.Path;
-    EXPECT_EQ(f->FileSize, n.Size) << n.Path;
+    EXPECT_EQ(f->FileSize(), n.Size) << n.Path;
     EXPECT_EQ((f->Info.Marks & imHardLink) != 0, n.Size == 0) << n.Path;
   }
 }

@@ -37,7 +37,7 @@ class TreemapTest : public ::testing::Test {
 
   void AddFile(TFolderNode* folder, const std::string& name, int64_t size) {
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, TItemInfo{}, "o\\o"));
-    Tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, folder->Data()->Files.Find(name)->AllocatedSize(), 1);
   }
 
   // Folders hung below random earlier ones, files of log-uniform sizes up to

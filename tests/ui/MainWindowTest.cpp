@@ -486,8 +486,8 @@ TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
   ASSERT_NE(model, nullptr);
   const auto* file = AsFileData(model->RowObject(row));
   ASSERT_NE(file, nullptr);
-  ASSERT_EQ(file->FileSize, 1);
-  ASSERT_NE(file->AllocatedSize, 1);
+  ASSERT_EQ(file->FileSize(), 1);
+  ASSERT_NE(file->AllocatedSize(), 1);
   const ILocale& locale = *w->SizeFormat().Locale;
   EXPECT_EQ(grdFiles->model()->index(row, fcSize).data().toString(), Q(FormatSize(1, TSizeUnit::B, locale)));
 
@@ -502,7 +502,7 @@ TEST_F(MainWindowTest, AllocatedSizeTypeShowsAllocatedSizeInFilesList) {
   const int after = RowNamed(*grdFiles, "one.bin");
   ASSERT_GE(after, 0);
   EXPECT_EQ(grdFiles->model()->index(after, fcSize).data().toString(),
-            Q(FormatSize(file->AllocatedSize, TSizeUnit::B, locale)));
+            Q(FormatSize(file->AllocatedSize(), TSizeUnit::B, locale)));
 
   Named<QAction>(*w, "mniSizeTypeFile")->trigger();
   EXPECT_TRUE(Named<QAction>(*w, "mniSizeTypeFile2")->isChecked());

@@ -43,7 +43,7 @@ class ReportListModelsTest : public ::testing::Test {
   void AddFile(TFolderNode* folder, const std::string& name, int64_t size) {
     ASSERT_TRUE(Tree.AddFileNode(GetNodePath(folder) + name, folder, size, TItemInfo{}, "o\\o"));
     const TFileNodeData* file = folder->Data()->Files.Find(name);
-    Tree.AddSizesToFolder(folder, size, file->AllocatedSize, 1);
+    Tree.AddSizesToFolder(folder, size, file->AllocatedSize(), 1);
   }
 
   void Build(TReportKind kind, const TFolderNode* folder) {
