@@ -98,7 +98,7 @@ class TUnixTime {
 void PutInfo(TJsonWriter& out, const TBaseNodeData& item, const TUnixTime& times) {
   uint64_t uid = 0, mtime = 0;
   if (UidOf(item.Owner(), uid)) out.Field("uid", uid);
-  if (times.Get(item.Info.Modified, mtime)) out.Field("mtime", mtime);
+  if (times.Get(item.Info().Modified, mtime)) out.Field("mtime", mtime);
 }
 
 // The folder the file's root names.
@@ -112,9 +112,9 @@ const TFolderNode* ExportRoot(const TSizeTree& tree, std::string& error) {
   // The folders above the scanned one hold nothing of their own. A folder
   // that was not entered stays below the root, where it can keep its mark.
   const auto entered = [](const TFolderNode* folder) {
-    return (folder->Data()->Info.Marks & (imOtherFileSystem | imExcluded)) == 0;
+    return (folder->Data()->Info().Marks & (imOtherFileSystem | imExcluded)) == 0;
   };
-  while (node->ChildCount() == 1 && node->Data()->Files.Count() == 0 && node->Data()->Info.Marks == 0 &&
+  while (node->ChildCount() == 1 && node->Data()->Files.Count() == 0 && node->Data()->Info().Marks == 0 &&
          entered(node->Child(0)))
     node = node->Child(0);
   return node;
@@ -157,7 +157,7 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
   std::vector<TFrame> stack;
   auto openFolder = [&](const TFolderNode* node, std::string_view name, size_t parentLength) {
     const TFolderNodeData& folder = *node->Data();
-    const uint8_t marks = folder.Info.Marks;
+    const uint8_t marks = folder.Info().Marks;
     // The root itself is always written as a folder: the format has no other root.
     if (!stack.empty() && (marks & (imOtherFileSystem | imExcluded))) {
       // Not entered: ncdu writes such a folder as an entry without contents.
@@ -182,7 +182,7 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
         filePath.assign(nodePath).append(entry->Name.View());
         key = links.KeyOf(filePath);
       }
-      if (key && (entry->Info.Marks & imHardLink)) {
+      if (key && (entry->Info().Marks & imHardLink)) {
         // Every name carries the sizes: ncdu counts the file once by its inode.
         if (const TFileNodeData* carrier = links.CarrierOf(*key)) {
           size = carrier->FileSize();
@@ -192,7 +192,7 @@ TFileResult WriteNcduJson(const TSizeTree& tree, const std::string& path) {
       if (size > 0) out.Field("asize", static_cast<uint64_t>(size));
       if (allocated > 0) out.Field("dsize", static_cast<uint64_t>(allocated));
       PutInfo(out, *entry, times);
-      if (entry->Info.System) out.Raw(",\"notreg\":true");
+      if (entry->Info().System) out.Raw(",\"notreg\":true");
       if (key) {
         if (key->Device != rootDev) out.Field("dev", key->Device);
         out.Field("ino", key->FileId);

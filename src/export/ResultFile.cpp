@@ -109,7 +109,8 @@ class TResultWriter {
     unsigned char fixed[FolderFixedSize] = {};  // the padding bytes stay zero
     PutLe32(fixed, static_cast<int32_t>(path.size()));
     PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
-    std::memcpy(fixed + 8, &folder.Info, InfoSize);
+    const TItemInfo info = folder.Info();
+    std::memcpy(fixed + 8, &info, InfoSize);
     PutLe64(fixed + 40, folder.TotalSize);
     PutLe64(fixed + 48, folder.TotalAllocated);
     PutLe64(fixed + 56, folder.OwnSize);
@@ -129,7 +130,8 @@ class TResultWriter {
     PutLe32(fixed, static_cast<int32_t>(path.size()));
     PutLe32(fixed + 4, static_cast<int32_t>(owner.size()));
     PutLe64(fixed + 8, file.FileSize());
-    std::memcpy(fixed + 16, &file.Info, InfoSize);
+    const TItemInfo info = file.Info();
+    std::memcpy(fixed + 16, &info, InfoSize);
     File_.Put(fixed, sizeof fixed);
     File_.Put(path);
     File_.Put(owner);

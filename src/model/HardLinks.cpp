@@ -25,7 +25,7 @@ bool THardLinks::Place(TFileNodeData& file, std::string_view folderPath, TFileKe
   TFileNodeData* carrier = Find(it->second);
   if (carrier && carrier != &file && path > it->second.Path) {
     file.SetSizes(0, 0);
-    file.Info.Marks |= imHardLink;
+    file.AddMarks(imHardLink);
     return false;
   }
   if (carrier && carrier != &file) {
@@ -33,7 +33,7 @@ bool THardLinks::Place(TFileNodeData& file, std::string_view folderPath, TFileKe
     Tree_.AddSizesToFolder(carrier->ParentNode(), -carrier->FileSize(), -carrier->AllocatedSize(), 0);
     Tree_.UpdateTreePercents(carrier->ParentNode());
     carrier->SetSizes(0, 0);
-    carrier->Info.Marks |= imHardLink;
+    carrier->AddMarks(imHardLink);
   }
   it->second = TCarrier{std::move(path), folderPath.size()};
   return true;

@@ -13,7 +13,7 @@
 
 namespace kv {
 
-static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 72, "a file record takes 72 bytes");
+static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 64, "a file record takes 64 bytes");
 
 // ---- TCompactString ----
 
@@ -101,7 +101,77 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner, bool folder)
-    : Name(name), Info(info), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder), AllocatedCode_(0) {}
+    : Name(name), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)),
+      IsFolder_(folder), AllocatedCode_(0), OddTimes_(0), Attributes_(0), Marks_(0) {
+  SetInfo(info);
+}
+
+namespace {
+
+enum : uint8_t { atReadOnly = 1, atHidden = 2, atSystem = 4, atArchive = 8 };
+
+struct TOddTimes {
+  std::mutex Lock;
+  std::unordered_map<const TBaseNodeData*, TItemInfo> Times;
+};
+
+TOddTimes& OddTimes() {
+  static TOddTimes* table = new TOddTimes;  // never destroyed: records may outlive statics
+  return *table;
+}
+
+}  // namespace
+
+size_t OddTimesCount() {
+  TOddTimes& odd = OddTimes();
+  std::lock_guard guard(odd.Lock);
+  return odd.Times.size();
+}
+
+TBaseNodeData::~TBaseNodeData() {
+  if (!OddTimes_) return;
+  TOddTimes& odd = OddTimes();
+  std::lock_guard guard(odd.Lock);
+  odd.Times.erase(this);
+}
+
+TItemInfo TBaseNodeData::Info() const {
+  TItemInfo info;
+  if (OddTimes_) {
+    TOddTimes& odd = OddTimes();
+    std::lock_guard guard(odd.Lock);
+    info = odd.Times.at(this);
+  } else {
+    Times_.Unpack(info.Created, info.Modified, info.LastAccess);
+  }
+  info.ReadOnly = (Attributes_ & atReadOnly) != 0;
+  info.Hidden = (Attributes_ & atHidden) != 0;
+  info.System = (Attributes_ & atSystem) != 0;
+  info.Archive = (Attributes_ & atArchive) != 0;
+  info.Marks = Marks_;
+  return info;
+}
+
+void TBaseNodeData::SetInfo(const TItemInfo& info) {
+  Attributes_ = static_cast<uint8_t>((info.ReadOnly ? atReadOnly : 0) | (info.Hidden ? atHidden : 0) |
+                                     (info.System ? atSystem : 0) | (info.Archive ? atArchive : 0));
+  Marks_ = info.Marks;
+  const bool packed = Times_.Pack(info.Created, info.Modified, info.LastAccess);
+  if (packed && !OddTimes_) return;
+  TOddTimes& odd = OddTimes();
+  std::lock_guard guard(odd.Lock);
+  if (packed) {
+    odd.Times.erase(this);
+  } else {
+    // Only the times are read from here; attributes and marks stay in the record.
+    TItemInfo times;
+    times.Created = info.Created;
+    times.Modified = info.Modified;
+    times.LastAccess = info.LastAccess;
+    odd.Times.insert_or_assign(this, times);
+  }
+  OddTimes_ = packed ? 0 : 1;
+}
 
 int64_t TBaseNodeData::GetSize(TSizeType type) const {
   return IsFolder_ ? static_cast<const TFolderNodeData*>(this)->GetSize(type)

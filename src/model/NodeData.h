@@ -1,16 +1,21 @@
 // The objects the views show: folders and files of the size tree, and the
 // rows of the aggregate reports.
 //
-// A file record (TFileNodeData), 72 bytes on 64-bit systems (asserted in NodeData.cpp):
+// A file record (TFileNodeData), 64 bytes on 64-bit systems (asserted in NodeData.cpp):
 //    0  Name           24  inline up to 23 bytes, else a pooled block
-//   24  Info           32  three times, attributes, marks (the result file's bytes)
-//   56  folder number   4  its folder (FolderByNumber)
-//   60  owner number   22 bits; 1 bit telling folder from file (no virtual table);
-//                      6 bits saying how the allocated size follows from the size
-//   64  FileSize        8
+//   24  times          16  three 42-bit millisecond counts (TPackedTimes)
+//   40  folder number   4  its folder (FolderByNumber)
+//   44  owner number   22 bits; 1 bit telling folder from file (no virtual table);
+//                      6 bits saying how the allocated size follows from the size;
+//                      1 bit for times kept in a side table
+//   48  attributes      1  read-only, hidden, system, archive
+//   49  marks           1
+//   50  (free)          6
+//   56  FileSize        8
 // The allocated size is nearly always the size rounded up to a power of two
-// (the cluster), so the record keeps only that power; the rare other values
-// wait in a side table.
+// (the cluster), so the record keeps only that power. Rare values that do not
+// pack (odd allocated sizes, times before 1960 or imported from elsewhere)
+// wait in side tables.
 // Each file also costs its folder's list an 8-byte pointer. What views show
 // beside a row (its percentage, its icon) stays in the views.
 #pragma once
@@ -23,6 +28,7 @@
 
 #include "model/FolderNumbers.h"
 #include "model/NameIndex.h"
+#include "model/PackedTimes.h"
 #include "platform/PathStyle.h"
 #include "model/Saturate.h"
 
@@ -150,17 +156,23 @@ class TBaseNodeData : public TAbstractNodeData {
   TFolderNode* ParentNode() const { return FolderByNumber(Parent_); }
   void SetParentNode(TFolderNode* parent);
 
+  // The times, attributes and marks as the result file stores them.
+  TItemInfo Info() const;
+  void SetInfo(const TItemInfo& info);
+  uint8_t Marks() const { return Marks_; }
+  void AddMarks(uint8_t marks) { Marks_ = static_cast<uint8_t>(Marks_ | marks); }
+
   TCompactString Name;
-  TItemInfo Info;
 
  protected:
   TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                 std::string_view owner, bool folder);
-  TBaseNodeData(const TBaseNodeData&) = default;
-  TBaseNodeData& operator=(const TBaseNodeData&) = default;
-  ~TBaseNodeData() = default;
+  TBaseNodeData(const TBaseNodeData&) = delete;
+  TBaseNodeData& operator=(const TBaseNodeData&) = delete;
+  ~TBaseNodeData();
 
  private:
+  TPackedTimes Times_;
   uint32_t Parent_;
   // InternOwnerIndex numbers stay below 2^22.
   uint32_t OwnerIndex_ : 22;
@@ -169,6 +181,11 @@ class TBaseNodeData : public TAbstractNodeData {
  protected:
   // Files keep their allocated size's rule here; folders leave it 0.
   uint32_t AllocatedCode_ : 6;
+
+ private:
+  uint32_t OddTimes_ : 1;
+  uint8_t Attributes_;
+  uint8_t Marks_;
 };
 
 class TFileNodeData final : public TBaseNodeData {
@@ -196,8 +213,9 @@ class TFileNodeData final : public TBaseNodeData {
   int64_t FileSize_;
 };
 
-// File records whose allocated size waits in the side table (for tests and benchmarks).
+// Records whose allocated size or times wait in the side tables (for tests and benchmarks).
 size_t OddAllocatedSizeCount();
+size_t OddTimesCount();
 
 // The extension of a file name: from its last "." on, lower-cased; empty without a dot.
 std::string ExtractExtension(std::string_view name);

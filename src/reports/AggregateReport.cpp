@@ -83,7 +83,7 @@ class TGrouper {
       case TAggregateKey::SizeRange:
         return ByClass(file, SizeRangeClass(file.FileSize()));
       default:
-        return ByClass(file, HourOfDay(ReportDate(file.Info, Stamp_)));
+        return ByClass(file, HourOfDay(ReportDate(file.Info(), Stamp_)));
     }
   }
 
@@ -205,7 +205,7 @@ TAggregateRows BuildAggregateReport(const TFolderNode *folder, TReportKind kind,
         table.Add(SizeRangeClassLabel(group.Class, translate), group, noIcon);
         break;
       default:
-        table.Add(HourLabel(ReportDate(first.Info, settings.OldestType), translate), group, noIcon);
+        table.Add(HourLabel(ReportDate(first.Info(), settings.OldestType), translate), group, noIcon);
         break;
     }
   }

@@ -203,10 +203,10 @@ TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, con
         });
       case TListingOrder::Oldest:
         return RankFiles(folder, limit,
-                         [stamp](const TFileNodeData &f) { return EarliestFirst(ReportDate(f.Info, stamp)); });
+                         [stamp](const TFileNodeData &f) { return EarliestFirst(ReportDate(f.Info(), stamp)); });
       default:
         return RankFiles(folder, limit,
-                         [stamp](const TFileNodeData &f) { return LatestFirst(ReportDate(f.Info, stamp)); });
+                         [stamp](const TFileNodeData &f) { return LatestFirst(ReportDate(f.Info(), stamp)); });
     }
   }
   switch (info.Order) {
@@ -217,10 +217,10 @@ TListingRows BuildListingReport(const TFolderNode *folder, TReportKind kind, con
       });
     case TListingOrder::Oldest:
       return RankFolders(folder, limit,
-                         [stamp](const TFolderNodeData &f) { return EarliestFirst(ReportDate(f.Info, stamp)); });
+                         [stamp](const TFolderNodeData &f) { return EarliestFirst(ReportDate(f.Info(), stamp)); });
     default:
       return RankFolders(folder, limit,
-                         [stamp](const TFolderNodeData &f) { return LatestFirst(ReportDate(f.Info, stamp)); });
+                         [stamp](const TFolderNodeData &f) { return LatestFirst(ReportDate(f.Info(), stamp)); });
   }
 }
 

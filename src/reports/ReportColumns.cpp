@@ -126,10 +126,10 @@ std::string FilesCellText(const TBaseNodeData& row, double percent, int column, 
     case fcFolder: return row.GetParentPath();
     case fcFiles: return folder ? std::to_string(folder->FileCount) : std::string();
     case fcFolders: return folder ? std::to_string(folder->FolderCount) : std::string();
-    case fcCreated: return DateTimeText(row.Info.Created, locale);
-    case fcModified: return DateTimeText(row.Info.Modified, locale);
-    case fcLastAccess: return DateTimeText(row.Info.LastAccess, locale);
-    case fcAttributes: return AttributesText(row.Info);
+    case fcCreated: return DateTimeText(row.Info().Created, locale);
+    case fcModified: return DateTimeText(row.Info().Modified, locale);
+    case fcLastAccess: return DateTimeText(row.Info().LastAccess, locale);
+    case fcAttributes: return AttributesText(row.Info());
     case fcOwner: return row.Owner();
     default: return {};
   }
@@ -161,10 +161,10 @@ int CompareFilesRows(const TBaseNodeData& a, const TBaseNodeData& b, int column,
       const TFolderNodeData *fa = AsFolder(a), *fb = AsFolder(b);
       return CompareNumbers<int64_t>(fa ? fa->FolderCount : -1, fb ? fb->FolderCount : -1);
     }
-    case fcCreated: return CompareTimes(a.Info.Created, b.Info.Created);
-    case fcModified: return CompareTimes(a.Info.Modified, b.Info.Modified);
-    case fcLastAccess: return CompareTimes(a.Info.LastAccess, b.Info.LastAccess);
-    case fcAttributes: return CompareNames(AttributesText(a.Info), AttributesText(b.Info));
+    case fcCreated: return CompareTimes(a.Info().Created, b.Info().Created);
+    case fcModified: return CompareTimes(a.Info().Modified, b.Info().Modified);
+    case fcLastAccess: return CompareTimes(a.Info().LastAccess, b.Info().LastAccess);
+    case fcAttributes: return CompareNames(AttributesText(a.Info()), AttributesText(b.Info()));
     case fcOwner: return CompareNames(a.Owner(), b.Owner());
     default: return 0;
   }

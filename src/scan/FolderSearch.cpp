@@ -275,7 +275,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
           // The allocated size stays -1 where the listing did not tell it.
           TMySearchRec rec;
           rec.File = std::make_unique<TFileNodeData>(entry.Name, entry.Size, entry.Allocated, nullptr, info, *owner);
-          if (entry.OnlineOnly) rec.File->Info.Marks |= imOnlineOnly;
+          if (entry.OnlineOnly) rec.File->AddMarks(imOnlineOnly);
           if (CountLinksOnce_ && entry.Links > 1) {
             rec.SeveralNames = true;
             rec.Key = {entry.Device, entry.FileId};
@@ -397,7 +397,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
   TFolderNodeData* folderData = folder->Data();
   TFileList& files = folderData->Files;
   if (!batch.ReadError.empty()) {
-    folderData->Info.Marks |= imReadError;
+    folderData->AddMarks(imReadError);
     ReadErrors_.push_back({services.ExcludeTrailingSeparator(path), batch.ReadError});
   }
   // A listing names each entry once: only files recorded before this batch
@@ -419,7 +419,7 @@ void TScanEngine::ApplyBatch(TFolderSearch& scanner, TListGlobalItem& batch) {
       if ((entry.Attr & faReparsePoint) || (entry.Info.Marks & imOtherFileSystem)) {
         // Shown but never read: nothing below it will ever arrive.
         sub->Data()->Complete = true;
-        sub->Data()->Info.Marks |= entry.Info.Marks;
+        sub->Data()->AddMarks(entry.Info.Marks);
       } else {
         hasSubfolders = true;
       }

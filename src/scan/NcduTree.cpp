@@ -70,15 +70,15 @@ std::string TNcduTreeBuilder::Folder(const TNcduEntry& entry) {
     if (node->IsHiddenRoot()) return "a root without a path";
     RootNode_ = node;
     Path_ = GetNodePath(node);
-    node->Data()->Info.Marks |= info.Marks;
+    node->Data()->AddMarks(info.Marks);
     Stack_.push_back({node, 0, dev});
     return {};
   }
   if (std::string bad = CheckName(entry.Name); !bad.empty()) return bad;
   if (!entry.HasDev) dev = Stack_.back().Dev;
   node = Subfolder(entry);
-  node->Data()->Info.Marks |= info.Marks;
-  if (!entry.Excluded.empty()) node->Data()->Info.Marks |= entry.Excluded == "pattern" ? imExcluded : imOtherFileSystem;
+  node->Data()->AddMarks(info.Marks);
+  if (!entry.Excluded.empty()) node->Data()->AddMarks(entry.Excluded == "pattern" ? imExcluded : imOtherFileSystem);
   const size_t parentLength = Path_.size();
   AppendComponent(Path_, entry.Name, NodeStyle(node));
   Stack_.push_back({node, parentLength, dev});
@@ -102,7 +102,7 @@ std::string TNcduTreeBuilder::File(const TNcduEntry& entry) {
     // Shown as the scan shows a folder it did not enter: marked, without contents.
     TFolderNode* node = Subfolder(entry);
     const bool pattern = entry.Excluded == "pattern";
-    node->Data()->Info.Marks |= pattern ? imExcluded : imOtherFileSystem;
+    node->Data()->AddMarks(pattern ? imExcluded : imOtherFileSystem);
     node->Data()->Complete = true;
     return {};
   }

@@ -44,8 +44,8 @@ void TFolderTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     return;
   }
   // A folder the scan did not enter: a badge on the image's lower right corner.
-  const QPixmap* badge = (folder.Info.Marks & imReadError)         ? &Dm_.ReadErrorBitmap()
-                         : (folder.Info.Marks & imOtherFileSystem) ? &Dm_.OtherFileSystemBitmap()
+  const QPixmap* badge = (folder.Info().Marks & imReadError)         ? &Dm_.ReadErrorBitmap()
+                         : (folder.Info().Marks & imOtherFileSystem) ? &Dm_.OtherFileSystemBitmap()
                                                                    : nullptr;
   if (badge) painter->drawPixmap(option.rect.left() + 10, option.rect.bottom() - 10, *badge);
 }

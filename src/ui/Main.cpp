@@ -409,7 +409,7 @@ void TfrmMain::UpdateCounters() {
 
 QString TfrmMain::FolderMarkText(const TFolderNode& node) const {
   if (node.IsHiddenRoot()) return {};
-  const uint8_t marks = node.Data()->Info.Marks;
+  const uint8_t marks = node.Data()->Info().Marks;
   if (marks & imReadError)
     return WithValue(Tr(IdFolderNotRead),
                      FromUtf8(Engine_->ReadErrorOf(Services_->ExcludeTrailingSeparator(GetNodePath(&node)))));

@@ -43,10 +43,10 @@ void ShowRecordedProperties(const TBaseNodeData& item, const ILocale& locale, co
     row(IdPropOnDisk, FormatSize(folder->TotalAllocated, TSizeUnit::B, locale));
     row(IdPropContents, std::to_string(folder->FileCount) + " / " + std::to_string(folder->FolderCount));
   }
-  row(IdPropCreated, DateTimeText(item.Info.Created, locale));
-  row(IdPropModified, DateTimeText(item.Info.Modified, locale));
-  row(IdPropAccessed, DateTimeText(item.Info.LastAccess, locale));
-  row(IdPropAttributes, AttributesText(item.Info));
+  row(IdPropCreated, DateTimeText(item.Info().Created, locale));
+  row(IdPropModified, DateTimeText(item.Info().Modified, locale));
+  row(IdPropAccessed, DateTimeText(item.Info().LastAccess, locale));
+  row(IdPropAttributes, AttributesText(item.Info()));
   row(IdPropOwner, item.Owner());
   auto* box = new QVBoxLayout(&dialog);
   box->addLayout(form);

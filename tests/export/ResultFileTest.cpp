@@ -156,7 +156,7 @@ void ExpectSameTree(const TFolderNode* a, const TFolderNode* b) {
     const std::string where = x.GetFullPath();
     EXPECT_EQ(x.Name.View(), y.Name.View());
     EXPECT_EQ(x.Owner(), y.Owner()) << where;
-    ExpectSameInfo(x.Info, y.Info, where);
+    ExpectSameInfo(x.Info(), y.Info(), where);
     EXPECT_EQ(x.TotalSize, y.TotalSize) << where;
     EXPECT_EQ(x.TotalAllocated, y.TotalAllocated) << where;
     EXPECT_EQ(x.OwnSize, y.OwnSize) << where;
@@ -171,7 +171,7 @@ void ExpectSameTree(const TFolderNode* a, const TFolderNode* b) {
       EXPECT_EQ(f.Name.View(), g.Name.View()) << where;
       EXPECT_EQ(f.FileSize(), g.FileSize()) << where;
       EXPECT_EQ(f.Owner(), g.Owner()) << where;
-      ExpectSameInfo(f.Info, g.Info, where + " " + f.Name.Str());
+      ExpectSameInfo(f.Info(), g.Info(), where + " " + f.Name.Str());
     }
     ExpectSameTree(a->Child(i), b->Child(i));
   }
@@ -340,7 +340,7 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   EXPECT_EQ(tree.FindFolderNode("C:\\Data"), data);
   const TFolderNodeData& d = *data->Data();
   EXPECT_EQ(d.Owner(), "PC\\old");
-  ExpectSameInfo(d.Info, oldInfo, "C:\\Data");
+  ExpectSameInfo(d.Info(), oldInfo, "C:\\Data");
   ASSERT_EQ(d.Files.Count(), 3u);
   EXPECT_EQ(d.Files[0]->Name.View(), "a.txt");
   EXPECT_EQ(d.Files[0]->FileSize(), 7);
@@ -353,7 +353,7 @@ TEST_F(ResultFileTest, MergesIntoFoldersAlreadyInTheTreeAndASecondImportChangesN
   EXPECT_FALSE(d.Complete);
   const TFolderNodeData& drive = Folder(tree, "C:");
   EXPECT_EQ(drive.FolderCount, 4);  // Data, Other and the two below Data
-  ExpectSameInfo(drive.Info, oldInfo, "C:");
+  ExpectSameInfo(drive.Info(), oldInfo, "C:");
   EXPECT_EQ(other->Data()->TotalSize, 10);  // not in the file: untouched
   // Shares among the children of C: follow the merged totals.
   EXPECT_DOUBLE_EQ(other->Data()->TreePercent, 100.0 * 10 / (10 + d.TotalSize));
@@ -532,9 +532,9 @@ TEST_F(ResultFileTest, OddRecordsAreReadSafely) {
   const TFileResult result = ReadResultFile(target.Tree, path);
   ASSERT_TRUE(result.Ok) << result.Message;
   const TFolderNodeData& drive = Folder(target.Tree, "C:");
-  EXPECT_TRUE(drive.Info.ReadOnly);
-  EXPECT_FALSE(drive.Info.Hidden);
-  EXPECT_TRUE(drive.Info.Archive);
+  EXPECT_TRUE(drive.Info().ReadOnly);
+  EXPECT_FALSE(drive.Info().Hidden);
+  EXPECT_TRUE(drive.Info().Archive);
   EXPECT_TRUE(drive.Complete);
   EXPECT_EQ(drive.TotalSize, 11);
   EXPECT_EQ(drive.FolderCount, 1);

@@ -45,8 +45,8 @@ TEST_F(SizeTreeTest, ChainDownFromTheDriveGetsOneInfoAndOwnOwners) {
   const TFolderNode* drive = users->Parent();
   EXPECT_TRUE(drive->Parent()->IsHiddenRoot());
   for (const TFolderNode* n : std::initializer_list<const TFolderNode*>{bob, users, drive}) {
-    EXPECT_EQ(n->Data()->Info.Modified, 44000.5);
-    EXPECT_TRUE(n->Data()->Info.Hidden);
+    EXPECT_EQ(n->Data()->Info().Modified, 44000.5);
+    EXPECT_TRUE(n->Data()->Info().Hidden);
   }
   EXPECT_EQ(bob->Data()->Owner(), "PC\\bob");
   EXPECT_EQ(users->Data()->Owner(), "BUILTIN\\Administrators");

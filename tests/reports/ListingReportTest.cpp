@@ -108,7 +108,9 @@ class ListingReportTest : public ::testing::Test {
 
   TFolderNode *AddFolder(const std::string &path, double created) {
     TFolderNode *node = Tree.GetFolderNode(path, TItemInfo{}, nullptr, "");
-    node->Data()->Info.Created = created;
+    TItemInfo info = node->Data()->Info();
+    info.Created = created;
+    node->Data()->SetInfo(info);
     return node;
   }
 

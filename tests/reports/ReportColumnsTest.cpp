@@ -168,7 +168,8 @@ TEST(SortKeys, PercentsAndTimesCompareWithTolerance) {
   TFolderNode* b = tree.GetFolderNode("C:\\b", late, nullptr, "o\\o");
   const auto kind = TReportKind::FilesInThisFolder;
   EXPECT_EQ(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize, {}), 0);
-  b->Data()->Info.Modified = 100.0 + 2.0 / 86400000.0;
+  late.Modified = 100.0 + 2.0 / 86400000.0;
+  b->Data()->SetInfo(late);
   EXPECT_LT(CompareFilesRows(*a->Data(), *b->Data(), fcModified, kind, TSizeType::FileSize, {}), 0);
   EXPECT_EQ(ComparePercents(33.333333333333336, 33.33333333333333), 0);
   EXPECT_LT(ComparePercents(33.333333333333336, 33.3334), 0);

@@ -140,7 +140,7 @@ TEST_F(DiskTotalsTest, HardLinksCountOnceAndSparseFilesTakeWhatTheDiskHolds) {
     const TFileNodeData* f = file(n.Path);
     ASSERT_NE(f, nullptr) << n.Path;
     EXPECT_EQ(f->FileSize(), n.Size) << n.Path;
-    EXPECT_EQ((f->Info.Marks & imHardLink) != 0, n.Size == 0) << n.Path;
+    EXPECT_EQ((f->Info().Marks & imHardLink) != 0, n.Size == 0) << n.Path;
   }
 }
 
@@ -172,7 +172,7 @@ TEST_F(DiskTotalsTest, AMountInsideIsEnteredUnlessTheScanStaysOnOneFileSystem) {
     ASSERT_TRUE(ReadResultFile(tree, Utf8(out)));
     const TFolderNodeData* mounted = tree.FindFolderNode(Utf8(inner))->Data();
     ASSERT_EQ(mounted->GetFullPath(), Utf8(inner));
-    EXPECT_EQ((mounted->Info.Marks & imOtherFileSystem) != 0, c.OneFileSystem);
+    EXPECT_EQ((mounted->Info().Marks & imOtherFileSystem) != 0, c.OneFileSystem);
     EXPECT_TRUE(mounted->Complete);
   }
 }

@@ -284,8 +284,8 @@ TEST(FolderSearch, UnreadableFolderIsCompleteWithSizeZeroAndMarked) {
   ASSERT_NE(b, nullptr);
   EXPECT_TRUE(b->Complete);
   EXPECT_EQ(b->TotalSize, 0);
-  EXPECT_EQ(b->Info.Marks, imReadError);
-  EXPECT_EQ(rig.Folder("C:\\Data")->Info.Marks, 0);
+  EXPECT_EQ(b->Info().Marks, imReadError);
+  EXPECT_EQ(rig.Folder("C:\\Data")->Info().Marks, 0);
   ASSERT_EQ(rig.Engine.ReadErrors().size(), 1u);
   EXPECT_EQ(rig.Engine.ReadErrorOf("C:\\Data\\B"), "Access is denied");
   EXPECT_EQ(rig.Folder("C:\\Data")->TotalSize, 5100);

@@ -80,12 +80,12 @@ TEST_F(NcduJsonTest, CountsAsAScanDoes) {
   EXPECT_EQ(Folder("/srv/data/sub").TotalSize, 200);  // "a" sorts first and carries inode 7
   EXPECT_EQ(Folder("/srv/data/mnt").TotalSize, 100);
   EXPECT_TRUE(root.Complete);
-  EXPECT_EQ(Folder("/srv/data/skipped").Info.Marks, imExcluded);
-  EXPECT_EQ(Folder("/srv/data/other").Info.Marks, imOtherFileSystem);
-  EXPECT_EQ(Folder("/srv/data/locked").Info.Marks, imReadError);
+  EXPECT_EQ(Folder("/srv/data/skipped").Info().Marks, imExcluded);
+  EXPECT_EQ(Folder("/srv/data/other").Info().Marks, imOtherFileSystem);
+  EXPECT_EQ(Folder("/srv/data/locked").Info().Marks, imReadError);
   EXPECT_EQ(Tree.Root()->Child(0)->Data()->TotalSize, 400);  // "/" above it agrees
-  EXPECT_EQ(root.Files[0]->Info.Modified, Services.FileTimeToLocalDateTime(116444736000000000));
-  EXPECT_EQ(Folder("/srv/data/sub").Files[1]->Info.Modified, 0);  // no mtime: unknown
+  EXPECT_EQ(root.Files[0]->Info().Modified, Services.FileTimeToLocalDateTime(116444736000000000));
+  EXPECT_EQ(Folder("/srv/data/sub").Files[1]->Info().Modified, 0);  // no mtime: unknown
 }
 
 TEST_F(NcduJsonTest, NamesKeepTheirBytes) {
@@ -205,7 +205,7 @@ TEST_F(NcduJsonTest, AFolderNotEnteredAloneBelowTheTopReadsBackWithItsMark) {
     ASSERT_TRUE(read) << c.Body << ": " << read.Message;
     const TFolderNode* marked = again.FindFolderNode(c.Marked);
     ASSERT_EQ(GetNodePath(marked), std::string(c.Marked) + "/") << c.Body;
-    EXPECT_EQ(marked->Data()->Info.Marks & c.Mark, c.Mark) << c.Body;
+    EXPECT_EQ(marked->Data()->Info().Marks & c.Mark, c.Mark) << c.Body;
   }
   std::filesystem::remove_all(folder);
 }

@@ -144,7 +144,7 @@ TEST_F(MarksWindowTest, UnreadableFolderTellsWhyInItsHintAndTheStatusBar) {
     const std::string path = Utf8(std::string(c.Sub).empty() ? Root : (Root / c.Sub).make_preferred());
     TFolderNode* node = w->Tree().FindFolderNode(path);
     ASSERT_EQ(node->Data()->GetFullPath(), path);
-    EXPECT_EQ(node->Data()->Info.Marks & imReadError, c.Hint.isEmpty() ? 0 : imReadError) << c.Sub;
+    EXPECT_EQ(node->Data()->Info().Marks & imReadError, c.Hint.isEmpty() ? 0 : imReadError) << c.Sub;
     const QModelIndex index = w->FolderModel().IndexOf(node);
     EXPECT_EQ(tree->model()->data(index, Qt::ToolTipRole).toString(), c.Hint) << c.Sub;
     w->FocusFolder(node);
