@@ -19,20 +19,21 @@ static_assert(sizeof(void*) != 8 || sizeof(TFileNodeData) == 64, "a file record 
 
 void TCompactString::Assign(std::string_view text) {
   if (text.size() <= SmallCapacity) {
-    std::memcpy(Small_, text.data(), text.size());
+    std::memcpy(Bytes_, text.data(), text.size());
     SetSmallLength(text.size());
   } else {
     // No terminating zero: the length is stored.
     char* heap = static_cast<char*>(SmallAlloc(text.size()));
     std::memcpy(heap, text.data(), text.size());
-    Large_.Ptr = heap;
-    Large_.Len = static_cast<uint32_t>(text.size());
-    Small_[SmallCapacity] = static_cast<char>(LargeTag);
+    const auto len = static_cast<uint32_t>(text.size());
+    std::memcpy(Bytes_, &heap, sizeof heap);
+    std::memcpy(Bytes_ + sizeof heap, &len, sizeof len);
+    Bytes_[SmallCapacity] = static_cast<char>(LargeTag);
   }
 }
 
 void TCompactString::Release() {
-  if (IsLarge()) SmallFree(Large_.Ptr, Large_.Len);
+  if (IsLarge()) SmallFree(const_cast<char*>(LargePtr()), LargeLength());
   SetSmallLength(0);
 }
 
@@ -101,8 +102,8 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner, bool folder)
-    : Name(name), Parent_(parent ? parent->Number() : 0), OwnerIndex_(InternOwnerIndex(owner)),
-      IsFolder_(folder), AllocatedCode_(0), OddTimes_(0), Attributes_(0), Marks_(0) {
+    : Name(name), Attributes_(0), Marks_(0), Parent_(parent ? parent->Number() : 0),
+      OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder), AllocatedCode_(0), OddTimes_(0) {
   SetInfo(info);
 }
 

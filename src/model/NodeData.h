@@ -2,15 +2,14 @@
 // rows of the aggregate reports.
 //
 // A file record (TFileNodeData), 64 bytes on 64-bit systems (asserted in NodeData.cpp):
-//    0  Name           24  inline up to 23 bytes, else a pooled block
-//   24  times          16  three 42-bit millisecond counts (TPackedTimes)
-//   40  folder number   4  its folder (FolderByNumber)
-//   44  owner number   22 bits; 1 bit telling folder from file (no virtual table);
+//    0  Name           30  inline up to 29 bytes, else a pooled block
+//   30  attributes      1  read-only, hidden, system, archive
+//   31  marks           1
+//   32  times          16  three 42-bit millisecond counts (TPackedTimes)
+//   48  folder number   4  its folder (FolderByNumber)
+//   52  owner number   22 bits; 1 bit telling folder from file (no virtual table);
 //                      6 bits saying how the allocated size follows from the size;
 //                      1 bit for times kept in a side table
-//   48  attributes      1  read-only, hidden, system, archive
-//   49  marks           1
-//   50  (free)          6
 //   56  FileSize        8
 // The allocated size is nearly always the size rounded up to a power of two
 // (the cluster), so the record keeps only that power. Rare values that do not
@@ -22,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,8 +71,9 @@ static_assert(offsetof(TItemInfo, Marks) == 28);
 // Which of the two sizes a figure shows; the caller says which it wants.
 enum class TSizeType { FileSize, Allocated };
 
-// A string of 24 bytes: up to 23 bytes inline, longer texts on the heap.
+// A string of 30 bytes: up to 29 bytes inline, longer texts on the heap.
 // Names of millions of files are kept in these; most file names fit inline.
+// Byte-aligned, so that a record can put its small fields right after it.
 class TCompactString {
  public:
   TCompactString() { SetSmallLength(0); }
@@ -82,39 +83,41 @@ class TCompactString {
   ~TCompactString() { Release(); }
 
   std::string_view View() const {
-    return IsLarge() ? std::string_view(Large_.Ptr, Large_.Len)
-                     : std::string_view(Small_, SmallLength());
+    return IsLarge() ? std::string_view(LargePtr(), LargeLength()) : std::string_view(Bytes_, SmallLength());
   }
   operator std::string_view() const { return View(); }
   std::string Str() const { return std::string(View()); }
   bool operator==(std::string_view other) const { return View() == other; }
 
  private:
-  static constexpr size_t Bytes = 24;
+  static constexpr size_t Bytes = 30;
   static constexpr size_t SmallCapacity = Bytes - 1;
   static constexpr unsigned char LargeTag = 0xFF;
 
   void Assign(std::string_view text);
   void Release();
-  bool IsLarge() const { return static_cast<unsigned char>(Small_[SmallCapacity]) == LargeTag; }
-  size_t SmallLength() const { return SmallCapacity - static_cast<unsigned char>(Small_[SmallCapacity]); }
+  bool IsLarge() const { return static_cast<unsigned char>(Bytes_[SmallCapacity]) == LargeTag; }
+  size_t SmallLength() const { return SmallCapacity - static_cast<unsigned char>(Bytes_[SmallCapacity]); }
   void SetSmallLength(size_t n) {
-    if (n < SmallCapacity) Small_[n] = 0;
-    Small_[SmallCapacity] = static_cast<char>(SmallCapacity - n);  // 0 when full: doubles as the end
+    if (n < SmallCapacity) Bytes_[n] = 0;
+    Bytes_[SmallCapacity] = static_cast<char>(SmallCapacity - n);  // 0 when full: doubles as the end
+  }
+  // A long text: its block's address, then its length, copied in and out
+  // since the bytes have no alignment.
+  const char* LargePtr() const {
+    const char* ptr;
+    std::memcpy(&ptr, Bytes_, sizeof ptr);
+    return ptr;
+  }
+  uint32_t LargeLength() const {
+    uint32_t len;
+    std::memcpy(&len, Bytes_ + sizeof(char*), sizeof len);
+    return len;
   }
 
-  struct TLarge {
-    char* Ptr;
-    uint32_t Len;
-    char Unused[Bytes - sizeof(char*) - sizeof(uint32_t) - 1];
-    char Tag;
-  };
-  union {
-    char Small_[Bytes];
-    TLarge Large_;
-  };
+  char Bytes_[Bytes];
 };
-static_assert(sizeof(TCompactString) == 24);
+static_assert(sizeof(TCompactString) == 30 && alignof(TCompactString) == 1);
 
 // Owner texts are few and shared by many items: one copy each, for the life of
 // the program, numbered so that a record keeps 4 bytes for its owner. Safe to
@@ -164,6 +167,10 @@ class TBaseNodeData : public TAbstractNodeData {
 
   TCompactString Name;
 
+ private:
+  uint8_t Attributes_;
+  uint8_t Marks_;
+
  protected:
   TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                 std::string_view owner, bool folder);
@@ -184,8 +191,6 @@ class TBaseNodeData : public TAbstractNodeData {
 
  private:
   uint32_t OddTimes_ : 1;
-  uint8_t Attributes_;
-  uint8_t Marks_;
 };
 
 class TFileNodeData final : public TBaseNodeData {

@@ -20,7 +20,8 @@ class NodeDataTest : public ::testing::Test {
 TEST(CompactString, KeepsShortAndLongTextsExactly) {
   const std::string longText(300, 'x');
   for (const std::string& text : {std::string(), std::string("a"), std::string(23, 'q'),
-                                  std::string(24, 'r'), longText, std::string("a\0b", 3)}) {
+                                  std::string(24, 'r'), std::string(29, 's'), std::string(30, 't'),
+                                  longText, std::string("a\0b", 3), std::string(28, '\xFF')}) {
     TCompactString s(text);
     EXPECT_EQ(s.View(), text);
     TCompactString copy = s;
