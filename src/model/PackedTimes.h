@@ -1,6 +1,6 @@
 // The three times of an item in 16 bytes instead of 24: each a millisecond
 // count from 1960 in 42 bits, which holds every local day-count time a scan
-// makes from 1960 to 2099 exactly. Times outside that, or not made from whole
+// makes from 1960 to May 2099 exactly. Times outside that, or not made from whole
 // milliseconds, do not pack; the caller keeps those elsewhere.
 #pragma once
 

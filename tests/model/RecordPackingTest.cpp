@@ -55,14 +55,14 @@ TEST(FileRecordSizes, AnyAllocatedSizeReadsBackAndOnlyOddOnesUseTheSideTable) {
   for (int64_t i = 0; i < 50; ++i) EXPECT_EQ(files[i]->AllocatedSize(), 3 * i + 1) << i;
 }
 
-// Every time a scan makes from 1960 to 2099 packs and comes back bit for bit.
+// Every time a scan makes from 1960 to May 2099 packs and comes back bit for bit.
 TEST(PackedTimes, ScanTimesInRangeComeBackExactly) {
   std::vector<TLocalTime> times = {{1960, 1, 1, 0, 0, 0, 0}, {1999, 12, 31, 23, 59, 59, 999},
-                                   {2038, 1, 19, 3, 14, 8, 0}, {2099, 12, 31, 23, 59, 59, 999}};
+                                   {2038, 1, 19, 3, 14, 8, 0}, {2099, 5, 13, 23, 59, 59, 999}};
   std::mt19937 random(7);
   auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   for (int i = 0; i < 3000; ++i)
-    times.push_back({1960 + below(140), 1 + below(12), 1 + below(28), below(24), below(60), below(60), below(1000)});
+    times.push_back({1960 + below(139), 1 + below(12), 1 + below(28), below(24), below(60), below(60), below(1000)});
   for (size_t i = 0; i + 2 < times.size(); ++i) {
     const double t[3] = {EncodeDayCount(times[i]), EncodeDayCount(times[i + 1]), EncodeDayCount(times[i + 2])};
     TPackedTimes packed;
@@ -75,7 +75,7 @@ TEST(PackedTimes, ScanTimesInRangeComeBackExactly) {
 
 TEST(PackedTimes, TimesThatDoNotPackStayWholeInTheRecord) {
   const double inRange = EncodeDayCount({2020, 5, 6, 7, 8, 9, 10});
-  const double odd[] = {EncodeDayCount({1959, 12, 31, 23, 59, 59, 999}), EncodeDayCount({2100, 1, 1, 0, 0, 0, 0}),
+  const double odd[] = {EncodeDayCount({1959, 12, 31, 23, 59, 59, 999}), EncodeDayCount({2099, 5, 14, 0, 0, 0, 0}),
                         EncodeDayCount({1601, 1, 1, 0, 0, 0, 0}), -0.0, std::nan(""),
                         std::numeric_limits<double>::infinity(), inRange + 0.3 / 86400000.0,
                         std::nextafter(inRange, 1e9)};
