@@ -254,7 +254,10 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
   batch->SearchRec = std::move(folder.Record);
   if (Halted()) return nullptr;
   reader.Listed = 0;
-  if (auto listing = fileSystem.OpenDirectory(batch->Path, &batch->ReadError)) {
+  auto listing = batch->SearchRec.Name.empty()
+                     ? fileSystem.OpenDirectory(batch->Path, &batch->ReadError)
+                     : fileSystem.OpenListedDirectory(batch->Path, batch->SearchRec, &batch->ReadError);
+  if (listing) {
     TDirEntry& entry = reader.Entry;
     while (listing->Next(entry)) {
       // An entry without a name is no entry; "." and ".." are only counted.
