@@ -14,6 +14,8 @@ namespace {
 // More entries than this read by the scan since the last hand-over make the
 // next folder boundary a hand-over.
 constexpr int64_t HandOverEntries = 2050;
+// A huge folder does not make every later batch as large.
+constexpr size_t MaxEntriesHint = 4096;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -34,6 +36,8 @@ struct TFolderSearch::TReader {
   const std::string* LastOwner = nullptr;
   // Entries listed in the folder being read, "." and ".." included.
   int64_t Listed = 0;
+  // Room for the next folder's entries: a tree's folders are mostly alike.
+  size_t LastEntries = 16;
 };
 
 TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath, int readers)
@@ -258,6 +262,8 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
                      ? fileSystem.OpenDirectory(batch->Path, &batch->ReadError)
                      : fileSystem.OpenListedDirectory(batch->Path, batch->SearchRec, &batch->ReadError);
   if (listing) {
+    // Sized by the folder read before, so most batches grow without moving.
+    batch->Entries.reserve(reader.LastEntries);
     TDirEntry& entry = reader.Entry;
     while (listing->Next(entry)) {
       // An entry without a name is no entry; "." and ".." are only counted.
@@ -289,6 +295,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
       if (Halted()) return nullptr;
       ++reader.Listed;
     }
+    reader.LastEntries = std::min<size_t>(batch->Entries.size() + batch->Entries.size() / 8 + 4, MaxEntriesHint);
   }
   return batch;
 }
