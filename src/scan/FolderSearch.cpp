@@ -72,12 +72,12 @@ void TFolderSearch::Join() {
 
 const std::string* TFolderSearch::OwnerOf(TReader& reader, const std::string& folderPath,
                                           const TDirEntry& entry) {
-  TFileServices& services = Engine_.Services();
-  if (entry.Owner.Empty()) return InternOwner(services.GetFileOwner(folderPath + entry.Name));
-  // The listing told the owner already (POSIX): no security query needed.
+  if (entry.Owner.Empty()) return InternOwner(Engine_.Services().GetFileOwner(folderPath + entry.Name));
+  // The listing told the owner already (POSIX): no security query needed, and
+  // mostly the owner of the entry before, which touches nothing shared.
   if (reader.LastOwner && entry.Owner.Bytes == reader.LastSid) return reader.LastOwner;
   reader.LastSid = entry.Owner.Bytes;
-  reader.LastOwner = InternOwner(services.OwnerText(entry.Owner));
+  reader.LastOwner = InternOwner(Engine_.Services().OwnerText(entry.Owner));
   return reader.LastOwner;
 }
 
