@@ -8,5 +8,6 @@ int main(int argc, char** argv) {
   kv::SetBinaryStandardOutput();
   auto settings = kv::CreateUserSettingsStore();
   kv::TCliEnvironment environment{kv::CreateNativePlatform(), settings.get()};
+  environment.LeaveTreeAtExit = true;
   return kv::RunCli(args, std::cout, std::cerr, environment);
 }

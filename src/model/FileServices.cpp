@@ -51,9 +51,12 @@ TItemInfo TFileServices::ItemInfoFromSearchRec(const TDirEntry& entry) const {
   info.Hidden = (entry.Attr & faHidden) != 0;
   info.System = (entry.Attr & faSysFile) != 0;
   info.Archive = (entry.Attr & faArchive) != 0;
+  // A file never read since it was made has two times alike: converted once.
   info.Created = FileTimeToLocalDateTime(entry.CreationTime);
-  info.Modified = FileTimeToLocalDateTime(entry.LastWriteTime);
-  info.LastAccess = FileTimeToLocalDateTime(entry.LastAccessTime);
+  info.Modified = entry.LastWriteTime == entry.CreationTime ? info.Created : FileTimeToLocalDateTime(entry.LastWriteTime);
+  info.LastAccess = entry.LastAccessTime == entry.LastWriteTime    ? info.Modified
+                    : entry.LastAccessTime == entry.CreationTime ? info.Created
+                                                                 : FileTimeToLocalDateTime(entry.LastAccessTime);
   return info;
 }
 

@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/LargeBlocks.h"
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define KV_POOL_DISABLED 1  // let the sanitizers see every block
 #endif
@@ -23,7 +25,7 @@ namespace {
 
 constexpr size_t Granule = 8;
 constexpr size_t Classes = SmallAllocLimit / Granule;
-constexpr size_t ChunkSize = 256 * 1024;
+constexpr size_t ChunkSize = LargeBlockSize;
 
 struct TFreeBlock {
   TFreeBlock* Next;
@@ -44,7 +46,7 @@ class TPool {
     }
     const size_t bytes = (cls + 1) * Granule;
     if (Left_ < bytes) {
-      char* chunk = static_cast<char*>(std::malloc(ChunkSize));
+      char* chunk = static_cast<char*>(AllocateLargeBlock(ChunkSize));
       if (!chunk) {
         --Live_;
         throw std::bad_alloc();
@@ -77,7 +79,7 @@ class TPool {
   static size_t ClassOf(size_t size) { return size == 0 ? 0 : (size - 1) / Granule; }
 
   void ReleaseAll() {
-    for (char* chunk : Chunks_) std::free(chunk);
+    for (char* chunk : Chunks_) FreeLargeBlock(chunk, ChunkSize);
     Chunks_.clear();
     for (auto& head : Free_) head = nullptr;
     Cursor_ = nullptr;

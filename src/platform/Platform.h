@@ -86,6 +86,13 @@ class IFileSystem {
   // read on purpose (a kernel file system).
   virtual std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
                                                         std::string* failure = nullptr) = 0;
+  // As OpenDirectory, for a folder its parent's listing gave as entry: the
+  // platform may take what the entry tells (its device) instead of asking again.
+  virtual std::unique_ptr<IDirectoryEnum> OpenListedDirectory(const std::string& folderPath, const TDirEntry& listed,
+                                                              std::string* failure) {
+    (void)listed;
+    return OpenDirectory(folderPath, failure);
+  }
   // Called once by each scanner thread before its first listing, so the
   // platform may set the thread up for many listings in a row.
   virtual void PrepareScanThread() {}

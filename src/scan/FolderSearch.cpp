@@ -14,6 +14,8 @@ namespace {
 // More entries than this read by the scan since the last hand-over make the
 // next folder boundary a hand-over.
 constexpr int64_t HandOverEntries = 2050;
+// A huge folder does not make every later batch as large.
+constexpr size_t MaxEntriesHint = 4096;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -34,6 +36,8 @@ struct TFolderSearch::TReader {
   const std::string* LastOwner = nullptr;
   // Entries listed in the folder being read, "." and ".." included.
   int64_t Listed = 0;
+  // Room for the next folder's entries: a tree's folders are mostly alike.
+  size_t LastEntries = 16;
 };
 
 TFolderSearch::TFolderSearch(TScanEngine& engine, std::string rootPath, int readers)
@@ -68,12 +72,12 @@ void TFolderSearch::Join() {
 
 const std::string* TFolderSearch::OwnerOf(TReader& reader, const std::string& folderPath,
                                           const TDirEntry& entry) {
-  TFileServices& services = Engine_.Services();
-  if (entry.Owner.Empty()) return InternOwner(services.GetFileOwner(folderPath + entry.Name));
-  // The listing told the owner already (POSIX): no security query needed.
+  if (entry.Owner.Empty()) return InternOwner(Engine_.Services().GetFileOwner(folderPath + entry.Name));
+  // The listing told the owner already (POSIX): no security query needed, and
+  // mostly the owner of the entry before, which touches nothing shared.
   if (reader.LastOwner && entry.Owner.Bytes == reader.LastSid) return reader.LastOwner;
   reader.LastSid = entry.Owner.Bytes;
-  reader.LastOwner = InternOwner(services.OwnerText(entry.Owner));
+  reader.LastOwner = InternOwner(Engine_.Services().OwnerText(entry.Owner));
   return reader.LastOwner;
 }
 
@@ -254,7 +258,12 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
   batch->SearchRec = std::move(folder.Record);
   if (Halted()) return nullptr;
   reader.Listed = 0;
-  if (auto listing = fileSystem.OpenDirectory(batch->Path, &batch->ReadError)) {
+  auto listing = batch->SearchRec.Name.empty()
+                     ? fileSystem.OpenDirectory(batch->Path, &batch->ReadError)
+                     : fileSystem.OpenListedDirectory(batch->Path, batch->SearchRec, &batch->ReadError);
+  if (listing) {
+    // Sized by the folder read before, so most batches grow without moving.
+    batch->Entries.reserve(reader.LastEntries);
     TDirEntry& entry = reader.Entry;
     while (listing->Next(entry)) {
       // An entry without a name is no entry; "." and ".." are only counted.
@@ -286,6 +295,7 @@ std::unique_ptr<TListGlobalItem> TFolderSearch::ReadFolder(TQueued& folder, TRea
       if (Halted()) return nullptr;
       ++reader.Listed;
     }
+    reader.LastEntries = std::min<size_t>(batch->Entries.size() + batch->Entries.size() / 8 + 4, MaxEntriesHint);
   }
   return batch;
 }

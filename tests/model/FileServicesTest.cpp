@@ -58,6 +58,23 @@ TEST_F(FileServicesTest, ItemInfoTakesAttributeBitsAndTheThreeTimes) {
   EXPECT_FALSE(info.ReadOnly);
 }
 
+TEST_F(FileServicesTest, ItemInfoKeepsEachTimeItsOwnWhenSomeAreAlike) {
+  struct TCase {
+    int Created, Modified, Accessed;  // days after 1899-12-30
+  };
+  const TCase cases[] = {{1, 2, 3}, {4, 4, 5}, {6, 7, 7}, {8, 9, 8}, {10, 10, 10}, {12, 11, 11}, {13, 14, 13}};
+  for (const TCase& c : cases) {
+    TDirEntry e = test::MakeEntry("x", 0);
+    e.CreationTime = UtcFileTime(Days1601To1899 + c.Created);
+    e.LastWriteTime = UtcFileTime(Days1601To1899 + c.Modified);
+    e.LastAccessTime = UtcFileTime(Days1601To1899 + c.Accessed);
+    const TItemInfo info = Services.ItemInfoFromSearchRec(e);
+    EXPECT_EQ(info.Created, c.Created) << c.Created << " " << c.Modified << " " << c.Accessed;
+    EXPECT_EQ(info.Modified, c.Modified) << c.Created << " " << c.Modified << " " << c.Accessed;
+    EXPECT_EQ(info.LastAccess, c.Accessed) << c.Created << " " << c.Modified << " " << c.Accessed;
+  }
+}
+
 TEST_F(FileServicesTest, ItemInfoFromPathQueriesThePathItselfOrLeavesTheRecord) {
   Fake.FileSystem->Entries["C:\\Data"] = test::MakeEntry("Data", faDirectory | faHidden, 0, UtcFileTime(Days1601To1899 + 10));
   TItemInfo info;

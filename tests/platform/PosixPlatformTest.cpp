@@ -8,12 +8,16 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "platform/LargeBlocks.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/Locale.h"
 #include "model/FileServices.h"
@@ -138,6 +142,89 @@ TEST(PosixFileSystem, QueriesOnePathAndFailsCleanly) {
   // A file is not a folder to list.
   WriteFile(tmp.Path / "f", 1);
   EXPECT_EQ(fsys.OpenDirectory((tmp.Path / "f/").string()), nullptr);
+}
+
+TEST(PosixFileSystem, AFolderLongerThanOneKernelReadIsListedWhole) {
+  TempDir tmp;
+  // Long names, so the listing needs several reads of the kernel's records.
+  constexpr int files = 3000;
+  std::map<std::string, int64_t> expected;
+  for (int i = 0; i < files; ++i) {
+    const std::string name = std::to_string(i) + std::string(120, 'n');
+    expected[name] = i % 13;
+    WriteFile(tmp.Path / name, static_cast<size_t>(i % 13));
+  }
+  TPosixFileSystem fsys;
+  std::map<std::string, int64_t> listed;
+  int dots = 0;
+  auto dir = fsys.OpenDirectory(tmp.Path.string() + "/");
+  ASSERT_NE(dir, nullptr);
+  TDirEntry e;
+  while (dir->Next(e)) {
+    if (e.Name == "." || e.Name == "..") {
+      ++dots;
+      continue;
+    }
+    EXPECT_TRUE(listed.emplace(e.Name, e.Size).second) << "listed twice: " << e.Name;
+  }
+  EXPECT_EQ(dots, 2);
+  EXPECT_EQ(listed, expected);
+  EXPECT_FALSE(dir->Next(e));  // the end stays the end
+}
+
+TEST(PosixFileSystem, AListedFolderIsJudgedByTheDeviceItsEntryGives) {
+  if (!fs::exists("/proc/self")) GTEST_SKIP() << "no /proc here";
+  TempDir tmp;
+  WriteFile(tmp.Path / "f", 1);
+  TPosixFileSystem fsys;
+  TDirEntry procEntry, tmpEntry;
+  ASSERT_TRUE(fsys.QueryEntry("/proc", procEntry));
+  ASSERT_TRUE(fsys.QueryEntry(tmp.Path.string(), tmpEntry));
+  ASSERT_NE(procEntry.Device, tmpEntry.Device);
+  struct TCase {
+    std::string Folder;
+    const TDirEntry* Entry;
+    bool Read;
+  };
+  // The entry's device decides, not the folder's own: that is what spares
+  // the listing a stat of its folder.
+  const TCase cases[] = {
+      {tmp.Path.string() + "/", &tmpEntry, true},
+      {"/proc/", &procEntry, false},
+      {tmp.Path.string() + "/", &procEntry, false},
+      {"/proc/", &tmpEntry, true},
+  };
+  for (const TCase& c : cases) {
+    std::string failure;
+    auto dir = fsys.OpenListedDirectory(c.Folder, *c.Entry, &failure);
+    EXPECT_EQ(dir != nullptr, c.Read) << c.Folder << " as " << (c.Entry == &procEntry ? "proc" : "tmp");
+    EXPECT_EQ(failure, "") << c.Folder;
+  }
+  // A folder that cannot be opened says why, whatever its entry.
+  std::string failure;
+  EXPECT_EQ(fsys.OpenListedDirectory((tmp.Path / "missing/").string(), tmpEntry, &failure), nullptr);
+  EXPECT_NE(failure, "");
+}
+
+TEST(LargeBlocks, AreAlignedWritableAndApart) {
+  const size_t sizes[] = {LargeBlockSize, 3 * LargeBlockSize, 4096};
+  std::vector<std::pair<char*, size_t>> blocks;
+  for (size_t size : sizes) {
+    auto* block = static_cast<char*>(AllocateLargeBlock(size));
+    ASSERT_NE(block, nullptr) << size;
+    // Huge pages can back only an aligned range.
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % LargeBlockSize, 0u) << size;
+    block[0] = 1;
+    block[size - 1] = 2;
+    for (const auto& [other, otherSize] : blocks)
+      EXPECT_TRUE(block + size <= other || other + otherSize <= block) << size;
+    blocks.emplace_back(block, size);
+  }
+  for (const auto& [block, size] : blocks) {
+    EXPECT_EQ(block[0], 1);
+    EXPECT_EQ(block[size - 1], 2);
+    FreeLargeBlock(block, size);
+  }
 }
 
 TEST(PosixFileSystem, PseudoFileSystemsAreNotListed) {

@@ -24,6 +24,8 @@ class TPosixFileSystem final : public IFileSystem {
  public:
   std::unique_ptr<IDirectoryEnum> OpenDirectory(const std::string& folderPath,
                                                 std::string* failure = nullptr) override;
+  std::unique_ptr<IDirectoryEnum> OpenListedDirectory(const std::string& folderPath, const TDirEntry& listed,
+                                                      std::string* failure) override;
   void PrepareScanThread() override;
   bool QueryEntry(const std::string& path, TDirEntry& entry) override;
   TLocalTime FileTimeToLocal(FileTime time) override;
@@ -48,6 +50,7 @@ class TPosixFileSystem final : public IFileSystem {
   // table gives it. The table is read once per scan and again for a device it
   // did not list (a mount made meanwhile).
   bool IsKernelFsDevice(uint64_t device);
+  std::unique_ptr<IDirectoryEnum> Open(const std::string& folderPath, const TDirEntry* listed, std::string* failure);
 
   std::mutex MountsLock_;
   std::vector<TMountPoint> Mounts_;
