@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <unordered_set>
 
 namespace kv {
 namespace {
@@ -316,6 +317,88 @@ void TChangeBaseline::MarkGone(const TFolderNode* folder, const TFileNodeData* f
       if (FindFile(key, path, each->Name.View(), sizes)) Gone_.push_back({path, each->Name.Str(), false, sizes});
     for (size_t i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
   }
+}
+
+namespace {
+
+// The key a gone item had in the tree: its folder's path, then its name
+// (a folder's with the separator), as FolderKey and FindFile hash them.
+uint64_t GoneKey(const TGoneItem& item) {
+  const TPathStyle style = PathStyleOf(item.Folder.empty() ? item.Name : item.Folder, NativePathStyle());
+  std::string path = item.Folder;
+  if (item.IsFolder)
+    AppendComponent(path, item.Name, style);
+  else
+    path += item.Name;
+  TPathKey key(style);
+  key.Add(path);
+  return key.Hash();
+}
+
+}  // namespace
+
+bool TChangeBaseline::Settle(const TSizeTree& now) {
+  const size_t goneBefore = Gone_.size();
+  if (!Gone_.empty()) {
+    std::vector<uint64_t> keys(Gone_.size());
+    std::unordered_set<uint64_t> wanted;
+    std::unordered_set<std::string> folders;
+    for (size_t i = 0; i < Gone_.size(); ++i) {
+      keys[i] = GoneKey(Gone_[i]);
+      wanted.insert(keys[i]);
+      folders.insert(Gone_[i].Folder);
+    }
+    // Each folder of a gone item once: what it holds now, by key, so that
+    // a name of another case on Windows paths counts as the same item.
+    std::unordered_set<uint64_t> back;
+    for (const std::string& folder : folders) {
+      const TFolderNode* node = folder.empty() ? now.Root() : now.FindFolderNode(folder);
+      if (!folder.empty() && (node->IsHiddenRoot() || GetNodePath(node) != folder)) continue;
+      for (size_t i = 0; i < node->ChildCount(); ++i)
+        if (const uint64_t h = FolderKey(node->Child(i)).Hash(); wanted.count(h)) back.insert(h);
+      if (node->IsHiddenRoot()) continue;
+      const TPathKey key = FolderKey(node);
+      for (const TFileNodeData* file : node->Data()->Files) {
+        TPathKey fileKey = key;
+        fileKey.Add(file->Name.View());
+        if (const uint64_t h = fileKey.Hash(); wanted.count(h)) back.insert(h);
+      }
+    }
+    // Kept: what is still missing, once (a folder removed twice is listed once).
+    std::unordered_set<uint64_t> kept;
+    size_t out = 0;
+    for (size_t i = 0; i < Gone_.size(); ++i) {
+      if (back.count(keys[i]) || !kept.insert(keys[i]).second) continue;
+      if (out != i) Gone_[out] = std::move(Gone_[i]);
+      ++out;
+    }
+    Gone_.resize(out);
+  }
+  const bool otherRoot = now.Root()->ChildCount() > 0 && !SharesWith(now);
+  const bool changed = otherRoot != OtherRoot_ || Gone_.size() != goneBefore;
+  OtherRoot_ = otherRoot;
+  return changed;
+}
+
+bool TChangeBaseline::SharesWith(const TSizeTree& now) const {
+  // Stops at the first shared item: where the roots match that comes soon.
+  TBaselineSizes sizes;
+  std::vector<const TFolderNode*> stack;
+  for (size_t i = 0; i < now.Root()->ChildCount(); ++i) stack.push_back(now.Root()->Child(i));
+  while (!stack.empty()) {
+    const TFolderNode* node = stack.back();
+    stack.pop_back();
+    const TFolderNodeData& data = *node->Data();
+    if (data.Files.Count() > 0) {
+      if (FindFolder(node, sizes)) return true;
+      const TPathKey key = FolderKey(node);
+      const std::string path = GetNodePath(node);
+      for (const TFileNodeData* file : data.Files)
+        if (FindFile(key, path, file->Name.View(), sizes)) return true;
+    }
+    for (size_t i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
+  }
+  return false;
 }
 
 size_t TChangeBaseline::MemoryBytes() const {

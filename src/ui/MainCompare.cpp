@@ -105,7 +105,6 @@ void TfrmMain::BaselineChanged() {
 }
 
 void TfrmMain::ScanFinished(const std::string& root) {
-  // First: keeping this scan may drop the history entry the baseline is read from.
   RecomputeBaseline();
   TPendingEntry pending;
   std::string told;
@@ -134,8 +133,8 @@ void TfrmMain::StopHistoryWrites() {
 }
 
 void TfrmMain::RecomputeBaseline() {
-  if (!Compare_->Recompute(*Tree_, *Setup_.Platform.Locale)) return;
-  FolderModel().ChangesMoved();
+  if (!Compare_->Settle(*Tree_)) return;
+  Folders_->ChangesMoved();
   if (Pane_.ChangesShown()) RefreshReport(FocusedNode());
   ShowChangeColors();
 }
