@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ScanHistory.h"
 #include "export/ResultFile.h"
@@ -82,6 +84,25 @@ TEST_F(ScanHistoryTest, KeepsTheNewestEntriesOfEachRootAndDecompressesToTheResul
   EXPECT_EQ(history.List("/data").size(), 4u);
 }
 
+TEST_F(ScanHistoryTest, EntriesOfOneSecondStayApartInTheOrderTaken) {
+  if (!ZstdAvailable()) GTEST_SKIP() << "built without zstd";
+  TScanHistory history((Folder / "history").string());
+  // Equal totals would give equal names; the keep limit drops the first.
+  for (const int64_t total : {1234, 99, 1234, 7})
+    ASSERT_TRUE(history.Add(Tree, "/data", total, "20261210T100000", 3));
+  ASSERT_TRUE(history.Add(Tree, "/other", 1, "20261210T100000", 3));  // counts apart
+  const std::vector<THistoryEntry> data = history.List("/data");
+  ASSERT_EQ(data.size(), 3u);
+  const std::pair<const char*, int64_t> expected[] = {
+      {"20261210T100000~004", 7}, {"20261210T100000~003", 1234}, {"20261210T100000~002", 99}};
+  for (size_t i = 0; i < data.size(); ++i) {
+    EXPECT_EQ(data[i].Time, expected[i].first);
+    EXPECT_EQ(data[i].Total, expected[i].second) << i;
+    EXPECT_EQ(HistoryFileTime(data[i].Time), HistoryFileTime("20261210T100000"));
+  }
+  EXPECT_EQ(history.List("/other").front().Time, "20261210T100000");
+}
+
 TEST_F(ScanHistoryTest, AFailedWriteCostsOnlyTheNewEntry) {
   if (!ZstdAvailable()) GTEST_SKIP() << "built without zstd";
   const std::filesystem::path folder = Folder / "history";
@@ -109,7 +130,7 @@ TEST(ScanHistoryTimes, EntryTimesBecomeFileTimesAndOtherTextsNone) {
   EXPECT_EQ(HistoryFileTime("19700102T000001"), Epoch1970 + 86401 * Second);
   EXPECT_EQ(HistoryFileTime("20000301T123456"), Epoch1970 + (11017 * 86400 + 45296) * Second);
   for (const char* bad : {"2026121T181500", "20261210 181500", "20261310T000000", "20260230T000000",
-                          "20261210T240000", "2026121xT181500", ""})
+                          "20261210T240000", "2026121xT181500", "20261210T1815000", ""})
     EXPECT_EQ(HistoryFileTime(bad), 0) << bad;
 }
 
