@@ -321,18 +321,11 @@ void TChangeBaseline::MarkGone(const TFolderNode* folder, const TFileNodeData* f
 
 namespace {
 
-// The key a gone item had in the tree: its folder's path, then its name
-// (a folder's with the separator), as FolderKey and FindFile hash them.
-uint64_t GoneKey(const TGoneItem& item) {
-  const TPathStyle style = PathStyleOf(item.Folder.empty() ? item.Name : item.Folder, NativePathStyle());
-  std::string path = item.Folder;
-  if (item.IsFolder)
-    AppendComponent(path, item.Name, style);
-  else
-    path += item.Name;
-  TPathKey key(style);
-  key.Add(path);
-  return key.Hash();
+// A folder's name into a key as AppendComponent writes it into a path.
+void AddFolderName(TPathKey& key, std::string_view name, TPathStyle style) {
+  key.Add(name);
+  const char separator = PathSeparator(style);
+  if (name.empty() || name.back() != separator) key.Add(std::string_view(&separator, 1));
 }
 
 }  // namespace
@@ -340,35 +333,73 @@ uint64_t GoneKey(const TGoneItem& item) {
 bool TChangeBaseline::Settle(const TSizeTree& now) {
   const size_t goneBefore = Gone_.size();
   if (!Gone_.empty()) {
+    // The key each gone item had, its folder's part hashed once per run of
+    // items in one folder (removals list a folder's items together).
     std::vector<uint64_t> keys(Gone_.size());
-    std::unordered_set<uint64_t> wanted;
-    std::unordered_set<std::string> folders;
+    std::vector<size_t> runs;  // where each run starts
+    TPathKey folderKey(TPathStyle::Posix);
+    TPathStyle style = TPathStyle::Posix;
     for (size_t i = 0; i < Gone_.size(); ++i) {
-      keys[i] = GoneKey(Gone_[i]);
-      wanted.insert(keys[i]);
-      folders.insert(Gone_[i].Folder);
+      const TGoneItem& item = Gone_[i];
+      if (i == 0 || item.Folder != Gone_[i - 1].Folder) {
+        runs.push_back(i);
+        style = PathStyleOf(item.Folder.empty() ? item.Name : item.Folder, NativePathStyle());
+        folderKey = TPathKey(style);
+        folderKey.Add(item.Folder);
+      }
+      TPathKey key = folderKey;
+      if (item.IsFolder)
+        AddFolderName(key, item.Name, style);
+      else
+        key.Add(item.Name);
+      keys[i] = key.Hash();
     }
-    // Each folder of a gone item once: what it holds now, by key, so that
-    // a name of another case on Windows paths counts as the same item.
-    std::unordered_set<uint64_t> back;
-    for (const std::string& folder : folders) {
+    // The keys in an open table: one probe or two a look-up, where a sorted
+    // array took twenty at a million gone items. The keys are mixed already.
+    const size_t mask = std::bit_ceil(keys.size() * 2) - 1;
+    std::vector<uint64_t> wanted(mask + 2, 0);  // 0: free; the last slot: none
+    auto slot = [&](uint64_t h, bool add) {
+      h += h == 0;
+      for (size_t i = h & mask;; i = (i + 1) & mask) {
+        if (wanted[i] == h) return i;
+        if (wanted[i] == 0) {
+          if (!add) return mask + 1;
+          wanted[i] = h;
+          return i;
+        }
+      }
+    };
+    for (uint64_t& key : keys) key = slot(key, true);
+    // Each folder of a gone item once: what it holds now, by key, so that a
+    // name of another case on Windows paths counts as the same item.
+    std::vector<char> back(wanted.size(), 0), listed(wanted.size(), 0);
+    std::unordered_set<std::string_view> visited;
+    for (const size_t start : runs) {
+      const std::string& folder = Gone_[start].Folder;
+      if (!visited.insert(folder).second) continue;
       const TFolderNode* node = folder.empty() ? now.Root() : now.FindFolderNode(folder);
       if (!folder.empty() && (node->IsHiddenRoot() || GetNodePath(node) != folder)) continue;
-      for (size_t i = 0; i < node->ChildCount(); ++i)
-        if (const uint64_t h = FolderKey(node->Child(i)).Hash(); wanted.count(h)) back.insert(h);
+      const TPathStyle nodeStyle = node->IsHiddenRoot() ? NativePathStyle() : StyleOf(node);
+      const TPathKey key = node->IsHiddenRoot() ? TPathKey(nodeStyle) : FolderKey(node);
+      for (size_t i = 0; i < node->ChildCount(); ++i) {
+        const TFolderNode* child = node->Child(i);
+        TPathKey childKey = node->IsHiddenRoot() ? TPathKey(StyleOf(child)) : key;
+        AddFolderName(childKey, child->Data()->Name.View(), node->IsHiddenRoot() ? StyleOf(child) : nodeStyle);
+        back[slot(childKey.Hash(), false)] = 1;
+      }
       if (node->IsHiddenRoot()) continue;
-      const TPathKey key = FolderKey(node);
       for (const TFileNodeData* file : node->Data()->Files) {
         TPathKey fileKey = key;
         fileKey.Add(file->Name.View());
-        if (const uint64_t h = fileKey.Hash(); wanted.count(h)) back.insert(h);
+        back[slot(fileKey.Hash(), false)] = 1;
       }
     }
     // Kept: what is still missing, once (a folder removed twice is listed once).
-    std::unordered_set<uint64_t> kept;
     size_t out = 0;
     for (size_t i = 0; i < Gone_.size(); ++i) {
-      if (back.count(keys[i]) || !kept.insert(keys[i]).second) continue;
+      const size_t at = keys[i];  // its slot by now
+      if (back[at] || listed[at]) continue;
+      listed[at] = 1;
       if (out != i) Gone_[out] = std::move(Gone_[i]);
       ++out;
     }
