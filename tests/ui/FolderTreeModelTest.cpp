@@ -94,9 +94,9 @@ TEST_F(FolderTreeModelTest, HeaderClicksSortSiblingsAndRowsAddedLaterFindTheirPl
   TFolderTreeSort sorted(model);
   QAbstractItemModelTester tester(&sorted, QAbstractItemModelTester::FailureReportingMode::Fatal);
   for (const char* name : {"d", "b", "c", "a"}) Add(std::string("C:\\") + name + "\\below");
-  const QModelIndex drive = sorted.index(0, 0);
   // The names as shown, each row's index and folder naming one another.
   auto shown = [&] {
+    const QModelIndex drive = sorted.index(0, 0);  // indexes do not outlive a new order
     std::string names;
     for (int row = 0; row < sorted.rowCount(drive); ++row) {
       const QModelIndex index = sorted.index(row, 0, drive);
