@@ -31,12 +31,6 @@ TCommandOutcome TCompareState::CompareWith(const std::string& file, const TSizeT
   return TCommandOutcome::Failed;
 }
 
-bool TCompareState::Recompute(const TSizeTree& tree, const ILocale& locale) {
-  if (!Active()) return false;
-  const std::string file = Baseline_.SourceFile;
-  return static_cast<bool>(ReadBaselineFile(file, tree, locale, Baseline_));
-}
-
 bool TCompareState::LastScanOf(const TFolderNode* node, THistoryEntry& entry) {
   for (; FolderData(node); node = node->Parent()) {
     const std::string root = GetNodePath(node);

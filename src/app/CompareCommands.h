@@ -33,10 +33,9 @@ class TCompareState {
   // now is passed over: the last scan is the one before.
   bool LastScanOf(const TFolderNode* node, THistoryEntry& entry);
   void Clear() { Baseline_.Clear(); }
-  // The baseline read again from its file against the tree as it is now, so
-  // that what is gone follows later scans and removals. Quiet: when the file
-  // cannot be read any more the baseline stays as it was (false).
-  bool Recompute(const TSizeTree& tree, const ILocale& locale);
+  // After a scan or an import: what is gone follows the tree as it is now
+  // (see TChangeBaseline::Settle); false without a baseline.
+  bool Settle(const TSizeTree& tree) { return Active() && (Baseline_.Settle(tree), true); }
   // Before a removal from the list: see TChangeBaseline::MarkGone.
   void ItemsLeaving(const TFolderNode* folder, const TFileNodeData* file = nullptr) {
     Baseline_.MarkGone(folder, file);

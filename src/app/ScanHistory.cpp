@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -62,7 +63,7 @@ std::string DefaultHistoryFolder() {
 }
 
 FileTime HistoryFileTime(const std::string& time) {
-  if (time.size() != 15 || time[8] != 'T') return 0;
+  if (time.size() < 15 || time[8] != 'T' || (time.size() > 15 && time[15] != '~')) return 0;
   // Where each field starts and how many digits it has: yyyyMMddTHHmmss.
   constexpr int Starts[6] = {0, 4, 6, 9, 11, 13};
   constexpr int Widths[6] = {4, 2, 2, 2, 2, 2};
@@ -144,12 +145,37 @@ TFileResult TScanHistory::Add(const TSizeTree& tree, const std::string& root, in
   return begun ? Finish(pending) : begun;
 }
 
+std::string TScanHistory::UnusedTime(const std::string& root, const std::string& time) const {
+  // Scans of one root ending in one second: "~002", "~003"... keep the names
+  // apart and in the order they were taken. Entries still being compressed
+  // count too.
+  const std::string prefix = EncodeRoot(root) + Separator + time;
+  int last = 0;
+  std::error_code ec;
+  for (const auto& item : std::filesystem::directory_iterator(FsPath(Folder_), ec)) {
+    const std::string name = Utf8(item.path().filename());
+    if (!item.is_regular_file(ec) || name.compare(0, prefix.size(), prefix) != 0 || name.size() <= prefix.size()) continue;
+    if (name[prefix.size()] == Separator) {
+      last = std::max(last, 1);
+    } else if (name[prefix.size()] == '~' && name.size() > prefix.size() + 4) {
+      const std::string count = name.substr(prefix.size() + 1, 3);
+      if (std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        last = std::max(last, std::stoi(count));
+    }
+  }
+  if (last == 0) return time;
+  char suffix[8];
+  std::snprintf(suffix, sizeof suffix, "~%03d", std::min(last + 1, 999));
+  return time + suffix;
+}
+
 TFileResult TScanHistory::Begin(const TSizeTree& tree, const std::string& root, int64_t total,
                                 const std::string& time, int keep, TPendingEntry& pending) {
   std::error_code ec;
   std::filesystem::create_directories(FsPath(Folder_), ec);
   if (ec) return TFileResult::Failure("Cannot create the folder \"" + Folder_ + "\": " + ec.message());
-  const std::string name = EncodeRoot(root) + Separator + time + Separator + std::to_string(std::max<int64_t>(0, total));
+  const std::string name =
+      EncodeRoot(root) + Separator + UnusedTime(root, time) + Separator + std::to_string(std::max<int64_t>(0, total));
   const std::string base = Utf8(FsPath(Folder_) / FsPath(name));
   pending = {root, base + ".kvr.tmp", base + std::string(Suffix), keep};
   // Without compression the entry would fail at the end: the tree is not written out for nothing.

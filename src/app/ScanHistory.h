@@ -26,7 +26,7 @@ struct TPendingEntry {
 struct THistoryEntry {
   std::string Path;   // the compressed file
   std::string Root;   // the scanned folder
-  std::string Time;   // "20261210T181500", the scan's end in UTC
+  std::string Time;   // "20261210T181500", the scan's end in UTC; "~002" on for a later one in that second
   int64_t Total = 0;  // the scan's total file size
   int64_t OnDisk = 0; // the space the entry takes
 };
@@ -35,7 +35,8 @@ struct THistoryEntry {
 // %LOCALAPPDATA%\Varnholt\Kestrove\History on Windows; empty when neither is known.
 std::string DefaultHistoryFolder();
 
-// An entry's time ("20261210T181500", UTC) as a file time; 0 for any other text.
+// An entry's time ("20261210T181500", UTC, perhaps with "~002") as a file
+// time; 0 for any other text.
 FileTime HistoryFileTime(const std::string& time);
 
 class TScanHistory {
@@ -71,6 +72,7 @@ class TScanHistory {
   static std::string DecodeRoot(const std::string& text);
 
  private:
+  std::string UnusedTime(const std::string& root, const std::string& time) const;
   std::string Folder_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <unordered_set>
 
 namespace kv {
 namespace {
@@ -316,6 +317,119 @@ void TChangeBaseline::MarkGone(const TFolderNode* folder, const TFileNodeData* f
       if (FindFile(key, path, each->Name.View(), sizes)) Gone_.push_back({path, each->Name.Str(), false, sizes});
     for (size_t i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
   }
+}
+
+namespace {
+
+// A folder's name into a key as AppendComponent writes it into a path.
+void AddFolderName(TPathKey& key, std::string_view name, TPathStyle style) {
+  key.Add(name);
+  const char separator = PathSeparator(style);
+  if (name.empty() || name.back() != separator) key.Add(std::string_view(&separator, 1));
+}
+
+}  // namespace
+
+bool TChangeBaseline::Settle(const TSizeTree& now) {
+  const size_t goneBefore = Gone_.size();
+  if (!Gone_.empty()) {
+    // The key each gone item had, its folder's part hashed once per run of
+    // items in one folder (removals list a folder's items together).
+    std::vector<uint64_t> keys(Gone_.size());
+    std::vector<size_t> runs;  // where each run starts
+    TPathKey folderKey(TPathStyle::Posix);
+    TPathStyle style = TPathStyle::Posix;
+    for (size_t i = 0; i < Gone_.size(); ++i) {
+      const TGoneItem& item = Gone_[i];
+      if (i == 0 || item.Folder != Gone_[i - 1].Folder) {
+        runs.push_back(i);
+        style = PathStyleOf(item.Folder.empty() ? item.Name : item.Folder, NativePathStyle());
+        folderKey = TPathKey(style);
+        folderKey.Add(item.Folder);
+      }
+      TPathKey key = folderKey;
+      if (item.IsFolder)
+        AddFolderName(key, item.Name, style);
+      else
+        key.Add(item.Name);
+      keys[i] = key.Hash();
+    }
+    // The keys in an open table: one probe or two a look-up, where a sorted
+    // array took twenty at a million gone items. The keys are mixed already.
+    const size_t mask = std::bit_ceil(keys.size() * 2) - 1;
+    std::vector<uint64_t> wanted(mask + 2, 0);  // 0: free; the last slot: none
+    auto slot = [&](uint64_t h, bool add) {
+      h += h == 0;
+      for (size_t i = h & mask;; i = (i + 1) & mask) {
+        if (wanted[i] == h) return i;
+        if (wanted[i] == 0) {
+          if (!add) return mask + 1;
+          wanted[i] = h;
+          return i;
+        }
+      }
+    };
+    for (uint64_t& key : keys) key = slot(key, true);
+    // Each folder of a gone item once: what it holds now, by key, so that a
+    // name of another case on Windows paths counts as the same item.
+    std::vector<char> back(wanted.size(), 0), listed(wanted.size(), 0);
+    std::unordered_set<std::string_view> visited;
+    for (const size_t start : runs) {
+      const std::string& folder = Gone_[start].Folder;
+      if (!visited.insert(folder).second) continue;
+      const TFolderNode* node = folder.empty() ? now.Root() : now.FindFolderNode(folder);
+      if (!folder.empty() && (node->IsHiddenRoot() || GetNodePath(node) != folder)) continue;
+      const TPathStyle nodeStyle = node->IsHiddenRoot() ? NativePathStyle() : StyleOf(node);
+      const TPathKey key = node->IsHiddenRoot() ? TPathKey(nodeStyle) : FolderKey(node);
+      for (size_t i = 0; i < node->ChildCount(); ++i) {
+        const TFolderNode* child = node->Child(i);
+        TPathKey childKey = node->IsHiddenRoot() ? TPathKey(StyleOf(child)) : key;
+        AddFolderName(childKey, child->Data()->Name.View(), node->IsHiddenRoot() ? StyleOf(child) : nodeStyle);
+        back[slot(childKey.Hash(), false)] = 1;
+      }
+      if (node->IsHiddenRoot()) continue;
+      for (const TFileNodeData* file : node->Data()->Files) {
+        TPathKey fileKey = key;
+        fileKey.Add(file->Name.View());
+        back[slot(fileKey.Hash(), false)] = 1;
+      }
+    }
+    // Kept: what is still missing, once (a folder removed twice is listed once).
+    size_t out = 0;
+    for (size_t i = 0; i < Gone_.size(); ++i) {
+      const size_t at = keys[i];  // its slot by now
+      if (back[at] || listed[at]) continue;
+      listed[at] = 1;
+      if (out != i) Gone_[out] = std::move(Gone_[i]);
+      ++out;
+    }
+    Gone_.resize(out);
+  }
+  const bool otherRoot = now.Root()->ChildCount() > 0 && !SharesWith(now);
+  const bool changed = otherRoot != OtherRoot_ || Gone_.size() != goneBefore;
+  OtherRoot_ = otherRoot;
+  return changed;
+}
+
+bool TChangeBaseline::SharesWith(const TSizeTree& now) const {
+  // Stops at the first shared item: where the roots match that comes soon.
+  TBaselineSizes sizes;
+  std::vector<const TFolderNode*> stack;
+  for (size_t i = 0; i < now.Root()->ChildCount(); ++i) stack.push_back(now.Root()->Child(i));
+  while (!stack.empty()) {
+    const TFolderNode* node = stack.back();
+    stack.pop_back();
+    const TFolderNodeData& data = *node->Data();
+    if (data.Files.Count() > 0) {
+      if (FindFolder(node, sizes)) return true;
+      const TPathKey key = FolderKey(node);
+      const std::string path = GetNodePath(node);
+      for (const TFileNodeData* file : data.Files)
+        if (FindFile(key, path, file->Name.View(), sizes)) return true;
+    }
+    for (size_t i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
+  }
+  return false;
 }
 
 size_t TChangeBaseline::MemoryBytes() const {

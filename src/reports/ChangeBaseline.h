@@ -66,6 +66,11 @@ class TChangeBaseline {
   // on. Costs lookups of the removed items only, no second read of the file.
   // `file` in `folder`; without a file, the folder itself.
   void MarkGone(const TFolderNode* folder, const TFileNodeData* file = nullptr);
+  // After items came into the tree (a scan, an import): the gone ones it
+  // holds again are gone no more, and whether it is another root is asked
+  // again. Costs lookups of the gone items' folders, not a walk of the tree
+  // nor a second read of the file; true when anything changed.
+  bool Settle(const TSizeTree& now);
   // The baseline shares no file, nor any folder holding files, with the
   // tree: it was taken of another root, and everything compares as new.
   bool OtherRoot() const { return OtherRoot_; }
@@ -103,6 +108,7 @@ class TChangeBaseline {
               TBaselineSizes& sizes) const;
 
   TPathStyle StyleOf(const TFolderNode* node) const;
+  bool SharesWith(const TSizeTree& now) const;
 
   std::vector<TEntry> Entries_;    // sorted by hash once built
   std::vector<uint32_t> Buckets_;  // first entry of each value of the hash's top bits

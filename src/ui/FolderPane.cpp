@@ -15,6 +15,7 @@
 #include "ui/DrivePanelModel.h"
 #include "ui/FileIcons.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeSort.h"
 #include "ui/FolderTreeView.h"
 #include "settings/TextIds.h"
 #include "ui/QtText.h"
@@ -43,11 +44,22 @@ TFolderPane::TFolderPane(TSizeTree& tree, TFileServices& services, const TPlatfo
 void TFolderPane::ShowChangeColumn(bool on) {
   trvFolder->setHeaderHidden(!on);
   trvFolder->setColumnHidden(TFolderTreeModel::ChangeColumn, !on);
+  // Without the header there is no way back from a sorted tree.
+  if (!on && Sort_->sortColumn() >= 0) {
+    Sort_->Unsort();
+    trvFolder->header()->setSortIndicator(-1, Qt::AscendingOrder);
+  }
+}
+
+void TFolderPane::ChangesMoved() {
+  Model_->ChangesMoved();
+  Sort_->Resort();
 }
 
 TFolderPane::~TFolderPane() {
-  // The view lets go of the model before it is freed.
+  // The view lets go of the models before they are freed, the sorting one first.
   trvFolder->setModel(nullptr);
+  delete Sort_;
 }
 
 void TFolderPane::CreateTree(TSizeTree& tree, const TdtmMain& dm) {
@@ -62,24 +74,34 @@ void TFolderPane::CreateTree(TSizeTree& tree, const TdtmMain& dm) {
   trvFolder->setAutoScroll(true);
   trvFolder->setIconSize(QSize(16, 16));
   Model_ = std::make_unique<TFolderTreeModel>(tree);
-  trvFolder->setModel(Model_.get());
-  trvFolder->header()->setStretchLastSection(false);
-  trvFolder->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  trvFolder->header()->resizeSection(TFolderTreeModel::ChangeColumn, 110);
+  Sort_ = new TFolderTreeSort(*Model_, this);
+  trvFolder->setModel(Sort_);
+  QHeaderView* header = trvFolder->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  header->resizeSection(TFolderTreeModel::ChangeColumn, 110);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(-1, Qt::AscendingOrder);
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+    Sort_->HeaderClick(column);
+    trvFolder->header()->setSortIndicator(Sort_->sortColumn(), Sort_->sortOrder());
+    if (const QModelIndex current = trvFolder->currentIndex(); current.isValid()) trvFolder->scrollTo(current);
+  });
   trvFolder->setColumnHidden(TFolderTreeModel::ChangeColumn, true);
   // The window hands its size format over before anything is shown.
-  Delegate_ = new TFolderTreeDelegate(*trvFolder, *Model_, dm, TSizeFormat{});
+  Delegate_ = new TFolderTreeDelegate(*trvFolder, *Sort_, dm, TSizeFormat{});
   trvFolder->setItemDelegate(Delegate_);
   connect(trvFolder->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-    if (OnFocusChanged) OnFocusChanged(current.isValid() ? Model_->NodeOf(current) : nullptr);
+    if (OnFocusChanged) OnFocusChanged(current.isValid() ? Sort_->NodeOf(current) : nullptr);
   });
   // Expanding scrolls so that as many children as fit come into view.
   connect(trvFolder, &QTreeView::expanded, this, [this](const QModelIndex& index) {
     // Scrolling lays the view out at once, which would lose the expansions
     // that expandRecursively records after this signal.
     if (ExpandingToLevel_) return;
-    const int rows = Model_->rowCount(index);
-    if (rows > 0) trvFolder->scrollTo(Model_->index(rows - 1, 0, index));
+    const int rows = Sort_->rowCount(index);
+    if (rows > 0) trvFolder->scrollTo(Sort_->index(rows - 1, 0, index));
     trvFolder->scrollTo(index);
   });
 }
@@ -137,12 +159,12 @@ std::string TFolderPane::ChosenDrive() const { return edtDriveList.currentData()
 
 TFolderNode* TFolderPane::FocusedNode() const {
   const QModelIndex current = trvFolder->currentIndex();
-  return current.isValid() ? Model_->NodeOf(current) : nullptr;
+  return current.isValid() ? Sort_->NodeOf(current) : nullptr;
 }
 
 TFolderNode* TFolderPane::FirstSelected() const {
   const QModelIndexList selected = trvFolder->selectionModel()->selectedIndexes();
-  return selected.isEmpty() ? nullptr : Model_->NodeOf(selected.first());
+  return selected.isEmpty() ? nullptr : Sort_->NodeOf(selected.first());
 }
 
 void TFolderPane::FocusFolder(TFolderNode* node) {
@@ -150,7 +172,7 @@ void TFolderPane::FocusFolder(TFolderNode* node) {
     ClearFocus();
     return;
   }
-  const QModelIndex index = Model_->IndexOf(node);
+  const QModelIndex index = Sort_->IndexOf(node);
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) trvFolder->expand(up);
   trvFolder->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
   trvFolder->scrollTo(index);
@@ -162,7 +184,7 @@ void TFolderPane::ExpandToLevel(TFolderNode* node, int level) {
   if (!node || node->IsHiddenRoot()) return;
   trvFolder->setUpdatesEnabled(false);
   ExpandingToLevel_ = true;
-  const QModelIndex top = Model_->IndexOf(node);
+  const QModelIndex top = Sort_->IndexOf(node);
   // Collapse the subtree below the level first (cheap while hidden), then
   // expand down to it in one pass.
   trvFolder->collapse(top);
@@ -171,7 +193,7 @@ void TFolderPane::ExpandToLevel(TFolderNode* node, int level) {
     while (!stack.empty()) {
       const auto [n, depth] = stack.back();
       stack.pop_back();
-      if (depth > level) trvFolder->collapse(Model_->IndexOf(n));
+      if (depth > level) trvFolder->collapse(Sort_->IndexOf(n));
       for (size_t i = 0; i < n->ChildCount(); ++i) stack.emplace_back(n->Child(i), depth + 1);
     }
   }

@@ -25,6 +25,7 @@ class TdtmMain;
 class TDrivePanelModel;
 class TFolderTreeModel;
 class TFolderTreeDelegate;
+class TFolderTreeSort;
 class TSizeTree;
 
 class TFolderPane final : public QWidget {
@@ -41,6 +42,10 @@ class TFolderPane final : public QWidget {
   // The Change column and the header naming it, while there is a baseline.
   void ShowChangeColumn(bool on);
   TFolderTreeModel& Model() const { return *Model_; }
+  // The order the view shows; the model keeps the core's.
+  TFolderTreeSort& Sorted() const { return *Sort_; }
+  // The Change cells read differently now: sorted folders are sorted again.
+  void ChangesMoved();
 
   // The folder with the tree's focus, or null.
   TFolderNode* FocusedNode() const;
@@ -79,6 +84,8 @@ class TFolderPane final : public QWidget {
   QWidget* pnlDiskSize = nullptr;
   QTreeView* trvDiskSize = nullptr;
   std::unique_ptr<TFolderTreeModel> Model_;
+  // Between the model and the view: every index of trvFolder is one of it.
+  TFolderTreeSort* Sort_ = nullptr;
   TFolderTreeDelegate* Delegate_ = nullptr;
   TDrivePanelModel* DriveModel_ = nullptr;
 };

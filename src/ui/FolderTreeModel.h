@@ -32,6 +32,8 @@ class TFolderTreeModel final : public QAbstractItemModel, private ITreeObserver 
   // the column while there is nothing to compare with.
   std::function<QVariant(const TFolderNode& node, int role)> ChangeOf;
   static constexpr int ChangeColumn = 1;
+  // The Change column's sort key: the signed difference (a new folder's size).
+  static constexpr int ChangeSortRole = Qt::UserRole;
   // Header texts: the name column's and the Change column's.
   void SetHeaderTexts(const QString& name, const QString& change);
   // Every Change cell may read differently (another baseline, size type or unit).

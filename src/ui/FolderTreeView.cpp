@@ -12,7 +12,7 @@ QString FolderNodeText(const TFolderNodeData& folder, const TSizeFormat& format)
   return QString::fromStdString(text);
 }
 
-TFolderTreeDelegate::TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm,
+TFolderTreeDelegate::TFolderTreeDelegate(QTreeView& view, const TFolderTreeSort& model, const TdtmMain& dm,
                                          const TSizeFormat& format)
     : QStyledItemDelegate(&view), View_(view), Model_(model), Dm_(dm), Format_(format) {}
 

@@ -9,7 +9,7 @@
 
 #include "reports/FormatSize.h"
 #include "ui/DMMain.h"
-#include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeSort.h"
 
 namespace kv {
 
@@ -18,7 +18,7 @@ QString FolderNodeText(const TFolderNodeData& folder, const TSizeFormat& format)
 
 class TFolderTreeDelegate final : public QStyledItemDelegate {
  public:
-  TFolderTreeDelegate(QTreeView& view, const TFolderTreeModel& model, const TdtmMain& dm,
+  TFolderTreeDelegate(QTreeView& view, const TFolderTreeSort& model, const TdtmMain& dm,
                       const TSizeFormat& format);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   // Sizes drawn from now on; the view repaints when told.
@@ -29,7 +29,7 @@ class TFolderTreeDelegate final : public QStyledItemDelegate {
 
  private:
   QTreeView& View_;
-  const TFolderTreeModel& Model_;
+  const TFolderTreeSort& Model_;
   const TdtmMain& Dm_;
   TSizeFormat Format_;
 };

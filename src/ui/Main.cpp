@@ -600,7 +600,7 @@ void TfrmMain::RefreshSizeDisplay() {
   Folders_->SetSizeFormat(SizeFormat_);
   pnlTreemap->SetSizeType(SizeFormat_.Type);
   Folders_->Repaint();
-  FolderModel().ChangesMoved();
+  Folders_->ChangesMoved();
   Reports_->RepaintCells();
   RefreshReport(FocusedNode());
   pnlTreemap->RefreshHover();  // the hovered size in the new unit

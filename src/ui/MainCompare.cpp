@@ -86,7 +86,7 @@ void TfrmMain::BaselineChanged() {
   const bool active = Compare_->Active();
   Act("mniClearBaseline")->setEnabled(active);
   Folders_->ShowChangeColumn(active);
-  FolderModel().ChangesMoved();
+  Folders_->ChangesMoved();
   Act("mniTreemapByChange")->setEnabled(active);
   ShowChangeColors();
   if (active) {
@@ -105,7 +105,6 @@ void TfrmMain::BaselineChanged() {
 }
 
 void TfrmMain::ScanFinished(const std::string& root) {
-  // First: keeping this scan may drop the history entry the baseline is read from.
   RecomputeBaseline();
   TPendingEntry pending;
   std::string told;
@@ -134,8 +133,8 @@ void TfrmMain::StopHistoryWrites() {
 }
 
 void TfrmMain::RecomputeBaseline() {
-  if (!Compare_->Recompute(*Tree_, *Setup_.Platform.Locale)) return;
-  FolderModel().ChangesMoved();
+  if (!Compare_->Settle(*Tree_)) return;
+  Folders_->ChangesMoved();
   if (Pane_.ChangesShown()) RefreshReport(FocusedNode());
   ShowChangeColors();
 }
@@ -147,7 +146,9 @@ void TfrmMain::ShowChangeColors() {
 
 QVariant TfrmMain::ChangeCell(const TFolderNode& node, int role) const {
   if (!Compare_->Active() || !FolderData(&node)) return {};
-  if (role != Qt::DisplayRole && role != Qt::ForegroundRole && role != Qt::TextAlignmentRole) return {};
+  if (role != Qt::DisplayRole && role != Qt::ForegroundRole && role != Qt::TextAlignmentRole &&
+      role != TFolderTreeModel::ChangeSortRole)
+    return {};
   if (role == Qt::TextAlignmentRole) return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
   TBaselineSizes before;
   const bool found = Compare_->Baseline().FindFolder(&node, before);
@@ -157,6 +158,7 @@ QVariant TfrmMain::ChangeCell(const TFolderNode& node, int role) const {
                              : difference > 0 ? TChangeState::Grown
                              : difference < 0 ? TChangeState::Shrunk
                                               : TChangeState::Gone;  // unchanged: shown plain
+  if (role == TFolderTreeModel::ChangeSortRole) return QVariant::fromValue<qlonglong>(difference);
   if (role == Qt::ForegroundRole)
     return found && difference == 0 ? QVariant() : QVariant(QColor::fromRgb(ChangeStateColor(state)));
   if (!found) return Tr(IdChangeNew);

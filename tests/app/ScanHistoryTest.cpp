@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/ScanHistory.h"
 #include "export/ResultFile.h"
@@ -53,12 +54,18 @@ TEST_F(ScanHistoryTest, KeepsTheNewestEntriesOfEachRootAndDecompressesToTheResul
   TScanHistory history((Folder / "history").string());
   for (int i = 0; i < 7; ++i)
     ASSERT_TRUE(history.Add(Tree, "/data", 1234, "20261210T10000" + std::to_string(i), 5));
-  ASSERT_TRUE(history.Add(Tree, "/other", 1, "20261210T090000", 5));
+  // Two more in that last second, one of an equal total: neither replaces another.
+  for (const int64_t total : {99, 1234}) ASSERT_TRUE(history.Add(Tree, "/data", total, "20261210T100006", 5));
+  ASSERT_TRUE(history.Add(Tree, "/other", 1, "20261210T100006", 5));
 
   const std::vector<THistoryEntry> data = history.List("/data");
   ASSERT_EQ(data.size(), 5u);
-  EXPECT_EQ(data.front().Time, "20261210T100006");
-  EXPECT_EQ(data.back().Time, "20261210T100002");
+  const char* const times[] = {"20261210T100006~003", "20261210T100006~002", "20261210T100006", "20261210T100005",
+                               "20261210T100004"};
+  for (size_t i = 0; i < data.size(); ++i) EXPECT_EQ(data[i].Time, times[i]);
+  EXPECT_EQ(data[1].Total, 99);
+  EXPECT_EQ(HistoryFileTime(data[0].Time), HistoryFileTime(data[2].Time));
+  EXPECT_EQ(history.List("/other").front().Time, "20261210T100006");
   EXPECT_EQ(data.front().Total, 1234);
   EXPECT_GT(data.front().OnDisk, 0);
   EXPECT_EQ(history.List().size(), 6u);
@@ -109,7 +116,7 @@ TEST(ScanHistoryTimes, EntryTimesBecomeFileTimesAndOtherTextsNone) {
   EXPECT_EQ(HistoryFileTime("19700102T000001"), Epoch1970 + 86401 * Second);
   EXPECT_EQ(HistoryFileTime("20000301T123456"), Epoch1970 + (11017 * 86400 + 45296) * Second);
   for (const char* bad : {"2026121T181500", "20261210 181500", "20261310T000000", "20260230T000000",
-                          "20261210T240000", "2026121xT181500", ""})
+                          "20261210T240000", "2026121xT181500", "20261210T1815000", ""})
     EXPECT_EQ(HistoryFileTime(bad), 0) << bad;
 }
 

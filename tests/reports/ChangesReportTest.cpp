@@ -13,6 +13,7 @@
 #include "fakes/TestFiles.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
+#include "model/TreeRemoval.h"
 #include "reports/ChangesReport.h"
 #include "settings/TextIds.h"
 
@@ -207,6 +208,53 @@ TEST_P(ChangesReportTest, AnotherRootComparesAsAllNew) {
   const TChangesReport report = BuildChangesReport(Top(Now), baseline, TSizeType::FileSize);
   EXPECT_EQ(report.Rows.size(), After.size() + 2);  // every file, and the folders new and sub
   for (const TChangeRow& row : report.Rows) EXPECT_EQ(row.State, S::New) << row.Name;
+}
+
+TEST_P(ChangesReportTest, AfterRemovalsAndLaterScansTheRowsAreThoseOfAFreshComparison) {
+  Fill(Now, After);
+  TChangeBaseline settled;
+  ASSERT_TRUE(LoadBaseline(Before, "before.kvr", settled));
+  const TPathStyle style = GetParam().Style;
+  struct TStep {
+    std::string Remove;  // below the root, as the window removes it; "/" the root itself
+    TFiles Add;          // then scanned into the tree
+  };
+  const TStep steps[] = {
+      {"sub/", {}},
+      {"", {{"sub/s.dat", 10}}},
+      {"grow.txt", {}},
+      {"/", After},
+      {"/", {{"KEEP.TXT", 100}, {"old/x.bin", 40}}},  // another case; a folder gone at first is back
+  };
+  // A gone item keeps the name the tree last had: on Windows paths that may differ in case.
+  auto rows = [&](const TChangeBaseline& baseline) {
+    std::vector<std::string> out;
+    for (const TChangeRow& row : BuildChangesReport(Top(Now), baseline, TSizeType::FileSize).Rows)
+      out.push_back(TPathKey::Folded(row.Folder + row.Name, style) + " " + std::to_string(static_cast<int>(row.State)));
+    return out;
+  };
+  for (const TStep& step : steps) {
+    const std::string path = GetParam().Root + (step.Remove == "/" ? "" : PathSeparator(style) + Native(step.Remove, style));
+    if (!step.Remove.empty() && step.Remove.back() == '/') {
+      TFolderNode* node = Now.FindFolderNode(path);
+      settled.MarkGone(node);
+      ASSERT_TRUE(RemoveFolderItem(Now, node->Data()));
+    } else if (!step.Remove.empty()) {
+      const size_t cut = FolderPartLength(path, style);
+      TFolderNode* folder = Now.FindFolderNode(path.substr(0, cut));
+      TFileNodeData* file = folder->Data()->Files.Find(path.substr(cut));
+      settled.MarkGone(folder, file);
+      RemoveFileItem(Now, file);
+    }
+    Fill(Now, step.Add);
+    settled.Settle(Now);
+
+    TChangeBaseline fresh;
+    ASSERT_TRUE(LoadBaseline(Before, "fresh.kvr", fresh));
+    EXPECT_EQ(settled.Gone().size(), fresh.Gone().size()) << step.Remove;
+    EXPECT_EQ(rows(settled), rows(fresh)) << step.Remove;
+    EXPECT_EQ(settled.OtherRoot(), fresh.OtherRoot()) << step.Remove;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPathStyles, ChangesReportTest, ::testing::ValuesIn(Cases),

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ScanHistory.h"
 #include "export/ZstdFile.h"
@@ -31,6 +33,7 @@
 #include "treemap/TreemapChange.h"
 #include "ui/DMMain.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeSort.h"
 #include "ui/HistoryDialog.h"
 #include "ui/Main.h"
 #include "ui/TreemapPanel.h"
@@ -210,6 +213,31 @@ TEST_F(CompareWindowTest, LastScanShowsChangesInTheColumnTheTreemapAndAfterARemo
   EXPECT_EQ(ChangeText("B"), QString::fromStdString(SignedSizeText(-400, format)));
   EXPECT_EQ(ChangeText("C"), W->Tr(IdChangeNew));
   EXPECT_EQ(ChangeText(""), QString::fromStdString(SignedSizeText(2000 - 400 + 700, format)));
+
+  // Clicks on the column's header: most growth first, most shrinkage first,
+  // then the name order. The focus stays on its folder; each shown row
+  // focuses the folder it shows.
+  auto* tree = Named<QTreeView>(*W, "trvFolder");
+  auto* sorted = dynamic_cast<TFolderTreeSort*>(tree->model());
+  ASSERT_NE(sorted, nullptr);
+  W->FocusFolder(Node("B"));
+  const std::vector<std::vector<std::string>> orders = {{"A", "C", "B"}, {"B", "C", "A"}, {"A", "B", "C"}};
+  for (const std::vector<std::string>& order : orders) {
+    QHeaderView* header = tree->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(TFolderTreeModel::ChangeColumn) + 5, header->height() / 2));
+    EXPECT_EQ(W->FocusedNode(), Node("B"));
+    const QModelIndex top = sorted->IndexOf(Node(""));
+    ASSERT_EQ(sorted->rowCount(top), 3);
+    for (int row = 0; row < 3; ++row) {
+      EXPECT_EQ(sorted->NodeOf(sorted->index(row, 0, top)), Node(order[row])) << order[0] << row;
+      W->FocusFolder(Node(order[row]));
+      EXPECT_EQ(tree->currentIndex().row(), row) << order[row];
+      EXPECT_EQ(W->FocusedNode(), Node(order[row]));
+    }
+    W->FocusFolder(Node("B"));
+  }
+  W->FocusFolder(Node(""));
 
   // The treemap by change: stored at once, each file in its change's colour.
   EXPECT_EQ(TreemapColor("apple.txt"), ExtensionColor(".txt"));

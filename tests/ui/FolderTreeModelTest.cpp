@@ -3,11 +3,13 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
+#include <map>
 #include <random>
 
 #include "fakes/FakePlatform.h"
 #include "model/FileServices.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeSort.h"
 
 namespace kv {
 namespace {
@@ -81,6 +83,58 @@ TEST_F(FolderTreeModelTest, IndexesNameTheirNodes) {
   EXPECT_EQ(model.parent(model.index(0, 0, b)), b);
   EXPECT_EQ(model.IndexOf(Tree.FindFolderNode("C:\\b")), b);
   EXPECT_FALSE(model.index(2, 0, drive).isValid());
+}
+
+TEST_F(FolderTreeModelTest, HeaderClicksSortSiblingsAndRowsAddedLaterFindTheirPlace) {
+  TFolderTreeModel model(Tree);
+  std::map<std::string, qlonglong> change{{"a", 5}, {"b", -3}, {"c", 5}, {"d", 0}, {"e", 1}};
+  model.ChangeOf = [&](const TFolderNode& node, int role) {
+    return role == TFolderTreeModel::ChangeSortRole ? QVariant(change.at(node.Data()->Name.Str())) : QVariant();
+  };
+  TFolderTreeSort sorted(model);
+  QAbstractItemModelTester tester(&sorted, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  for (const char* name : {"d", "b", "c", "a"}) Add(std::string("C:\\") + name + "\\below");
+  // The names as shown, each row's index and folder naming one another.
+  auto shown = [&] {
+    const QModelIndex drive = sorted.index(0, 0);  // indexes do not outlive a new order
+    std::string names;
+    for (int row = 0; row < sorted.rowCount(drive); ++row) {
+      const QModelIndex index = sorted.index(row, 0, drive);
+      const TFolderNode* node = sorted.NodeOf(index);
+      EXPECT_EQ(sorted.IndexOf(node), index);
+      EXPECT_EQ(sorted.NodeOf(sorted.index(0, 0, index))->Parent(), node);
+      names += node->Data()->Name.Str();
+    }
+    return names;
+  };
+  constexpr int Name = 0, Change = TFolderTreeModel::ChangeColumn;
+  struct TCase {
+    std::vector<int> Clicks;
+    const char* Order;
+  };
+  // Equal changes (a, c) keep the name order both ways.
+  const TCase cases[] = {{{}, "abcd"},           {{Change}, "acdb"},         {{Change, Change}, "bdac"},
+                         {{Change, Change, Change}, "abcd"}, {{Name}, "dcba"}, {{Name, Name}, "abcd"},
+                         {{Name, Change}, "acdb"},  {{Change, Name}, "abcd"}, {{Change, Change, Name}, "abcd"}};
+  for (const TCase& c : cases) {
+    sorted.Unsort();
+    for (const int column : c.Clicks) sorted.HeaderClick(column);
+    EXPECT_EQ(shown(), c.Order) << c.Clicks.size() << " clicks";
+  }
+
+  // Sorted by change: a folder the scan adds goes to its place, a removed one leaves.
+  sorted.Unsort();
+  sorted.HeaderClick(Change);
+  Tree.BeginUpdate();
+  Add("C:\\e\\below");
+  Tree.EndUpdate();
+  EXPECT_EQ(shown(), "acedb");
+  Tree.RemoveFolderNode(Tree.FindFolderNode("C:\\c"));
+  EXPECT_EQ(shown(), "aedb");
+  // New keys: sorted again on request.
+  change["b"] = 9;
+  sorted.Resort();
+  EXPECT_EQ(shown(), "baed");
 }
 
 }  // namespace

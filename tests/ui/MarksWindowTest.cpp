@@ -30,6 +30,7 @@
 #include "settings/TextIds.h"
 #include "ui/DMMain.h"
 #include "ui/FolderTreeModel.h"
+#include "ui/FolderTreeSort.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
 #include "ui/SettingsDialog.h"
@@ -145,7 +146,7 @@ TEST_F(MarksWindowTest, UnreadableFolderTellsWhyInItsHintAndTheStatusBar) {
     TFolderNode* node = w->Tree().FindFolderNode(path);
     ASSERT_EQ(node->Data()->GetFullPath(), path);
     EXPECT_EQ(node->Data()->Info().Marks & imReadError, c.Hint.isEmpty() ? 0 : imReadError) << c.Sub;
-    const QModelIndex index = w->FolderModel().IndexOf(node);
+    const QModelIndex index = dynamic_cast<TFolderTreeSort&>(*tree->model()).IndexOf(node);
     EXPECT_EQ(tree->model()->data(index, Qt::ToolTipRole).toString(), c.Hint) << c.Sub;
     w->FocusFolder(node);
     EXPECT_EQ(status->text(), c.Status) << c.Sub;
