@@ -46,24 +46,24 @@ constexpr const char* FindFormat = "'%y %m %s %b %D %i %n %U %T@ %d\\0%f\\0'";
 // The parallel find (marker P): the top folder's entries are dealt round-robin
 // to one find per core, each writing its own file; the files are copied to
 // standard output one after another, each followed while its find runs, so
-// records never mix. A heartbeat on standard error notices a connection that
-// is gone (Stop) while nothing is copied, and ends the finds. Without nproc,
-// GNU tail, find -files0-from or mktemp it is one find (marker F).
+// records never mix. GNU tail ends as soon as the connection is gone (Stop),
+// even while it has nothing to copy, and the script then ends the finds. A
+// find ended by a signal may have cut its last record, so nothing follows it.
+// Without nproc, GNU tail, find -files0-from or mktemp it is one find (marker F).
 std::string ParallelFind() {
   std::string s = "f=" + std::string(FindFormat) + "; ";
   s += "if [ $m != find1 ] && n=$(nproc 2>/dev/null) && [ \"$n\" -gt 1 ] 2>/dev/null && [ -r \"$p\" ] && [ -x \"$p\" ] && "
        "find -files0-from /dev/null -prune 2>/dev/null && tail --pid=$$ -c 0 /dev/null 2>/dev/null && "
        "d=$(mktemp -d 2>/dev/null); then ";
-  s += "j=; h=; trap 'kill $h $j 2>/dev/null; rm -rf \"$d\"' EXIT; trap 'exit 1' HUP INT TERM PIPE; ";
+  s += "j=; trap 'kill $j 2>/dev/null; rm -rf \"$d\"' EXIT; trap 'exit 1' HUP INT TERM PIPE; ";
   s += "[ \"$n\" -gt 8 ] && n=8; i=0; ";
   s += "for c in \"${p%/}\"/* \"${p%/}\"/.[!.]* \"${p%/}\"/..?*; do { [ -e \"$c\" ] || [ -L \"$c\" ]; } || continue; "
        "printf '%s\\0' \"$c\" >>\"$d/l$((i % n))\"; i=$((i + 1)); done; ";
   s += "printf P; find \"$p\" -maxdepth 0 -printf \"$f\" || exit; ";
   s += "k=0; while [ $k -lt $n ] && [ $k -lt $i ]; do : >\"$d/o$k\"; "
        "find -files0-from \"$d/l$k\" -printf \"$f\" >>\"$d/o$k\" & j=\"$j $!\"; k=$((k + 1)); done; ";
-  s += "(trap '' PIPE; while printf '\\0' >&2; do sleep 0.5 </dev/null >/dev/null 2>&1; done; kill $j 2>/dev/null) & h=$!; ";
   s += "s=0; k=0; for q in $j; do tail -s 0.05 --pid=$q -c +1 -f \"$d/o$k\" || exit; "
-       "wait $q || { r=$?; [ $s -eq 0 ] && s=$r; }; k=$((k + 1)); done; exit $s; fi; ";
+       "wait $q || { r=$?; [ $r -gt 128 ] && exit $r; [ $s -eq 0 ] && s=$r; }; k=$((k + 1)); done; exit $s; fi; ";
   return s;
 }
 
@@ -264,8 +264,7 @@ std::string TSshScan::Run(INcduSink& sink) {
   }
   if (!streamError.empty()) process->Kill();  // a far side that writes nonsense is not waited for
   const int status = process->Wait();
-  std::string errors = process->ErrorText();
-  std::erase(errors, '\0');  // the parallel find's heartbeat
+  const std::string errors = process->ErrorText();
   {
     std::lock_guard lock(Lock_);
     Process_ = nullptr;
