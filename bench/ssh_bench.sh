@@ -2,8 +2,9 @@
 # Times a scan over SSH of the generated tree against kestrove-cli --scan of the
 # same tree (medians, page cache warm). The far side is an sshd of the bench's
 # own on a free localhost port with keys it generates, running GNU find (the
-# method every Linux server has). Also timed for reference: an ssh session
-# that does nothing, and find's own output piped through ssh.
+# method every Linux server has): one find per core, and a single find (find1).
+# Also timed for reference: an ssh session that does nothing, and one find's
+# own output piped through ssh.
 #   bench/ssh_bench.sh [TREE_FOLDER] [FILES FOLDERS]   RUNS=5 by default; needs root (sshd)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -73,13 +74,14 @@ for _ in $(seq 100); do ssh -F "$work/ssh_config" bench true 2>/dev/null && brea
 
 . bench/timing.sh
 names=("kestrove-cli --scan (local)" "kestrove-cli --scan ssh:// (find)" "ssh session doing nothing"
-       "ssh find -printf > /dev/null")
+       "ssh find -printf > /dev/null" "kestrove-cli --scan ssh:// (find1)")
 command_of() {
   case $1 in
     0) cmd=("$cli" --scan "$tree") ;;
     1) cmd=("$cli" --scan "ssh://bench$tree" --ssh-method find --ssh-config "$work/ssh_config") ;;
     2) cmd=(ssh -F "$work/ssh_config" bench true) ;;
-    3) cmd=(ssh -F "$work/ssh_config" bench "find '$tree' -printf '%y %m %s %b %D %i %n %U %T@ %d\\0%P\\0'") ;;
+    3) cmd=(ssh -F "$work/ssh_config" bench "find '$tree' -printf '%y %m %s %b %D %i %n %U %T@ %d\\0%f\\0'") ;;
+    4) cmd=("$cli" --scan "ssh://bench$tree" --ssh-method find1 --ssh-config "$work/ssh_config") ;;
   esac
 }
 # Both scans must see the same tree.
@@ -89,4 +91,4 @@ ssh_stats=$("$cli" --scan "ssh://bench$tree" --ssh-method find --ssh-config "$wo
 echo "local: $local_stats"
 echo "ssh:   $ssh_stats"
 [ "$local_stats" = "$ssh_stats" ] || { echo "the scan over SSH gives other totals" >&2; exit 1; }
-time_alternated 4 36 "local scan"
+time_alternated 5 36 "local scan"

@@ -1,5 +1,8 @@
-// The ncdu JSON reader. A file it accepts, written back as ncdu JSON and read
-// again, must give the same file.
+// The ncdu JSON reader. It streams (scans over SSH feed it a pipe), so the input
+// read in pieces whose lengths the input's own bytes choose must give what one
+// whole read gives: the same refusal, or the same tree. A file it accepts,
+// written back as ncdu JSON and read again, must give the same file.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,10 +28,15 @@ std::string Body(const std::string& path) {
 
 class TMemorySource final : public kv::IByteSource {
  public:
-  TMemorySource(const uint8_t* data, size_t size) : Data_(data), Size_(size) {}
+  // pieces: read lengths of 1 to 16 bytes picked by the data, so strings and
+  // numbers cross the reader's buffer edges at points the fuzzer moves.
+  TMemorySource(const uint8_t* data, size_t size, bool pieces) : Data_(data), Size_(size), Pieces_(pieces) {}
   size_t Read(void* target, size_t n) override {
-    // Small pieces, so every string and number also crosses a buffer boundary.
-    n = std::min({n, Size_ - At_, size_t{7}});
+    if (Pieces_) {
+      n = std::min(n, size_t{1} + (Data_[(Reads_ * 31) % Size_] ^ Reads_) % 16);
+      ++Reads_;
+    }
+    n = std::min(n, Size_ - At_);
     std::memcpy(target, Data_ + At_, n);
     At_ += n;
     return n;
@@ -38,6 +46,8 @@ class TMemorySource final : public kv::IByteSource {
  private:
   const uint8_t* Data_;
   size_t Size_, At_ = 0;
+  bool Pieces_;
+  size_t Reads_ = 0;
   std::string Error_;
 };
 
@@ -51,12 +61,25 @@ struct TTree {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TTree first;
-  TMemorySource source(data, size);
-  if (!kv::ReadNcduJson(first.Tree, source).empty()) return 0;
+  if (size == 0) return 0;
+  TTree whole, first;
+  TMemorySource all(data, size, false), pieces(data, size, true);
+  const std::string wholeError = kv::ReadNcduJson(whole.Tree, all);
+  const std::string pieceError = kv::ReadNcduJson(first.Tree, pieces);
+  if (wholeError != pieceError) {
+    std::fprintf(stderr, "one read: '%s', reads in pieces: '%s'\n", wholeError.c_str(), pieceError.c_str());
+    std::abort();
+  }
+  if (!pieceError.empty()) return 0;
   const std::string once = kv::fuzz::ScratchPath("once.json");
   const std::string twice = kv::fuzz::ScratchPath("twice.json");
-  if (!kv::WriteNcduJson(first.Tree, once)) return 0;  // no single root
+  const std::string unsplit = kv::fuzz::ScratchPath("unsplit.json");
+  const bool written = static_cast<bool>(kv::WriteNcduJson(first.Tree, once));
+  if (written != static_cast<bool>(kv::WriteNcduJson(whole.Tree, unsplit)) || (written && Body(once) != Body(unsplit))) {
+    std::fprintf(stderr, "reads in pieces gave another tree than one read\n");
+    std::abort();
+  }
+  if (!written) return 0;  // no single root
   TTree second;
   const kv::TFileResult again = kv::ReadResultFile(second.Tree, once);
   if (!again) {

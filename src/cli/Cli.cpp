@@ -73,7 +73,8 @@ const char* const HelpText =
     "                  the ssh client (batch mode: keys and agent, no passwords),\n"
     "                  which runs there kestrove-cli, ncdu or GNU find\n"
     "  --ssh-method M  what the server runs: auto (the first found, default),\n"
-    "                  kestrove, ncdu or find\n"
+    "                  kestrove, ncdu, find (one find per core of the server) or\n"
+    "                  find1 (a single find, for a busy server)\n"
     "  --ssh-config F  the ssh client's configuration file instead of ~/.ssh/config\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"
     "                  hardware threads, at least 2, at most 8)\n"
@@ -192,7 +193,7 @@ const std::vector<TOptionSpec>& Options() {
       {"--ssh-method", true,
        [](TRequest& r, const std::string& v) {
          if (!ParseSshMethod(v, r.SshMethod))
-           throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu or find, not '" + v + "'");
+           throw std::invalid_argument("'--ssh-method' takes auto, kestrove, ncdu, find or find1, not '" + v + "'");
        }},
       {"--ssh-config", true, [](TRequest& r, const std::string& v) { r.SshConfig = v; }},
       {"--compare", true, [](TRequest& r, const std::string& v) { r.Compare = v; }},

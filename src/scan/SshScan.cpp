@@ -33,9 +33,38 @@ const char* MethodName(TSshMethod method) {
     case TSshMethod::Kestrove: return "kestrove";
     case TSshMethod::Ncdu: return "ncdu";
     case TSshMethod::Find: return "find";
+    case TSshMethod::FindOne: return "find1";
     case TSshMethod::Auto: break;
   }
   return "auto";
+}
+
+// find's record: the fields, then the name. %f rather than %P: a part's
+// starting point has an empty %P.
+constexpr const char* FindFormat = "'%y %m %s %b %D %i %n %U %T@ %d\\0%f\\0'";
+
+// The parallel find (marker P): the top folder's entries are dealt round-robin
+// to one find per core, each writing its own file; the files are copied to
+// standard output one after another, each followed while its find runs, so
+// records never mix. GNU tail ends as soon as the connection is gone (Stop),
+// even while it has nothing to copy, and the script then ends the finds. A
+// find ended by a signal may have cut its last record, so nothing follows it.
+// Without nproc, GNU tail, find -files0-from or mktemp it is one find (marker F).
+std::string ParallelFind() {
+  std::string s = "f=" + std::string(FindFormat) + "; ";
+  s += "if [ $m != find1 ] && n=$(nproc 2>/dev/null) && [ \"$n\" -gt 1 ] 2>/dev/null && [ -r \"$p\" ] && [ -x \"$p\" ] && "
+       "find -files0-from /dev/null -prune 2>/dev/null && tail --pid=$$ -c 0 /dev/null 2>/dev/null && "
+       "d=$(mktemp -d 2>/dev/null); then ";
+  s += "j=; trap 'kill $j 2>/dev/null; rm -rf \"$d\"' EXIT; trap 'exit 1' HUP INT TERM PIPE; ";
+  s += "[ \"$n\" -gt 8 ] && n=8; i=0; ";
+  s += "for c in \"${p%/}\"/* \"${p%/}\"/.[!.]* \"${p%/}\"/..?*; do { [ -e \"$c\" ] || [ -L \"$c\" ]; } || continue; "
+       "printf '%s\\0' \"$c\" >>\"$d/l$((i % n))\"; i=$((i + 1)); done; ";
+  s += "printf P; find \"$p\" -maxdepth 0 -printf \"$f\" || exit; ";
+  s += "k=0; while [ $k -lt $n ] && [ $k -lt $i ]; do : >\"$d/o$k\"; "
+       "find -files0-from \"$d/l$k\" -printf \"$f\" >>\"$d/o$k\" & j=\"$j $!\"; k=$((k + 1)); done; ";
+  s += "s=0; k=0; for q in $j; do tail -s 0.05 --pid=$q -c +1 -f \"$d/o$k\" || exit; "
+       "wait $q || { r=$?; [ $r -gt 128 ] && exit $r; [ $s -eq 0 ] && s=$r; }; k=$((k + 1)); done; exit $s; fi; ";
+  return s;
 }
 
 // Runs under the far side's login shell: a POSIX shell on every Linux server.
@@ -46,7 +75,7 @@ std::string RemoteCommand(const std::string& path, TSshMethod method) {
   s += "case $m in auto|kestrove) if command -v kestrove-cli >/dev/null 2>&1; then printf K; "
        "exec kestrove-cli --scan \"$p\" --export-ncdu -; fi;; esac; ";
   s += "case $m in auto|ncdu) if command -v ncdu >/dev/null 2>&1; then printf N; exec ncdu -0 -o- \"$p\"; fi;; esac; ";
-  s += "case $m in auto|find) printf F; exec find \"$p\" -printf '%y %m %s %b %D %i %n %U %T@ %d\\0%P\\0';; esac; ";
+  s += "case $m in auto|find|find1) " + ParallelFind() + "printf F; exec find \"$p\" -printf " + FindFormat + ";; esac; ";
   s += "echo \"$m is not installed\" >&2; exit " + std::to_string(NoMethod);
   return s;
 }
@@ -103,7 +132,7 @@ bool ParseSshUrl(std::string_view url, TSshTarget& target, std::string& error) {
 }
 
 bool ParseSshMethod(std::string_view text, TSshMethod& method) {
-  for (const TSshMethod m : {TSshMethod::Auto, TSshMethod::Kestrove, TSshMethod::Ncdu, TSshMethod::Find})
+  for (const TSshMethod m : {TSshMethod::Auto, TSshMethod::Kestrove, TSshMethod::Ncdu, TSshMethod::Find, TSshMethod::FindOne})
     if (text == MethodName(m)) {
       method = m;
       return true;
@@ -120,11 +149,12 @@ std::vector<std::string> SshCommandLine(const TSshTarget& target, TSshMethod met
   return argv;
 }
 
-std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::string& root) {
+std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::string& root, bool partsBelowTop) {
   std::string buffer(size_t{1} << 16, '\0');
   std::string record;
   std::vector<std::string> fields;  // the fields line and the path
   size_t open = 0;                  // folders open in the sink
+  bool top = false;                 // the top folder's record has come
   uint64_t offset = 0;
   TNcduEntry entry;
   auto handle = [&]() -> std::string {
@@ -136,6 +166,8 @@ std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::st
     if (std::sscanf(meta.c_str(), "%c %llo %llu %llu %llu %llu %llu %llu %lf %llu", &type, &mode, &size, &blocks, &dev,
                     &ino, &links, &uid, &mtime, &depth) != 10)
       return "a record find wrote cannot be read";
+    if (partsBelowTop && top) ++depth;  // a part's depths count from the top folder's entries
+    top = true;
     if (depth > open || (depth == 0 && open > 0) || (depth == 0 && type != 'd')) return "find's records are out of order";
     while (open > depth) {
       sink.EndFolder();
@@ -224,9 +256,11 @@ std::string TSshScan::Run(INcduSink& sink) {
   }
   std::string streamError;
   const int marker = std::fgetc(process->Output());
-  if (marker == 'K' || marker == 'N' || marker == 'F') {
+  const bool known = marker == 'K' || marker == 'N' || marker == 'F' || marker == 'P';
+  if (known) {
     TCompressedInput input(process->Output(), false, StreamLimit);
-    streamError = marker == 'F' ? ParseFindRecords(input, sink, Target_.Path) : ParseNcduJson(input, sink);
+    streamError = marker == 'F' || marker == 'P' ? ParseFindRecords(input, sink, Target_.Path, marker == 'P')
+                                                 : ParseNcduJson(input, sink);
   }
   if (!streamError.empty()) process->Kill();  // a far side that writes nonsense is not waited for
   const int status = process->Wait();
@@ -249,7 +283,7 @@ std::string TSshScan::Run(INcduSink& sink) {
     if (status == NoMethod) return "cannot scan on " + Target_.Host + ": " + LastLine(errors);
     return "the server " + Target_.Host + " sent nothing (exit status " + std::to_string(status) + "): " + LastLine(errors);
   }
-  if (marker != 'K' && marker != 'N' && marker != 'F')
+  if (!known)
     return "the server " + Target_.Host + " answered with something other than a scan";
   if (!streamError.empty() || status != 0) {
     std::string why = !streamError.empty() ? streamError : "exit status " + std::to_string(status);

@@ -29,15 +29,17 @@ bool IsSshUrl(std::string_view text);
 // False with the reason when the text is no such address.
 bool ParseSshUrl(std::string_view url, TSshTarget& target, std::string& error);
 
-enum class TSshMethod { Auto, Kestrove, Ncdu, Find };
+// Find runs one find per core of the server where it can; FindOne just one.
+enum class TSshMethod { Auto, Kestrove, Ncdu, Find, FindOne };
 bool ParseSshMethod(std::string_view text, TSshMethod& method);
 
 // The ssh command line; configFile (ssh -F) may be empty.
 std::vector<std::string> SshCommandLine(const TSshTarget& target, TSshMethod method, const std::string& configFile);
 
-// GNU find's records ("%y %m %s %b %D %i %n %U %T@ %d\0%P\0", pre-order) as
-// entries of the folder root.
-std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::string& root);
+// GNU find's records ("%y %m %s %b %D %i %n %U %T@ %d\0%f\0", pre-order) as
+// entries of the folder root. With partsBelowTop, the top folder's record
+// comes first and then finds over its entries, whose depths count from 0.
+std::string ParseFindRecords(IByteSource& source, INcduSink& sink, const std::string& root, bool partsBelowTop = false);
 
 // A stream of ncdu entries run on the calling thread into the sink. Stop may
 // come from another thread.

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <cstring>
 #include <regex>
 #include <sstream>
@@ -23,6 +25,7 @@
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "platform/ChildProcess.h"
+#include "scan/SshScan.h"
 #include "scan/SshScanJob.h"
 #include "settings/SettingsStore.h"
 
@@ -67,6 +70,14 @@ class SshScan : public ::testing::Test {
     std::ofstream(d / "bin" / "ncdu") << "#!/bin/sh\nif [ -e " << q << "/die ]; then /usr/bin/ncdu \"$@\" | head -c 400; "
                                       << "exit 1; fi\nexec /usr/bin/ncdu \"$@\"\n";
     fs::permissions(d / "bin" / "ncdu", fs::perms::owner_all);
+    // The far side has three cores whatever this machine has; its find notes
+    // each part it runs over, and writes nothing for seconds when told to.
+    std::ofstream(d / "bin" / "nproc") << "#!/bin/sh\necho 3\n";
+    std::ofstream(d / "bin" / "find") << "#!/bin/sh\nif [ \"$1\" = -files0-from ] && [ \"$2\" != /dev/null ]; then echo >>" << q
+                                      << "/parts; [ -e " << q << "/slow ] && sleep 5; fi\n"
+                                      << "exec /usr/bin/find \"$@\"\n";
+    for (const char* tool : {"nproc", "find"}) fs::permissions(d / "bin" / tool, fs::perms::owner_all);
+    fs::create_directories(d / "tmp");
     Port = FreePort();
     std::ofstream(d / "sshd_config") << "Port " << Port << "\nListenAddress 127.0.0.1\nHostKey " << Utf8(d / "host")
                                      << "\nPidFile " << Utf8(d / "sshd.pid") << "\nAuthorizedKeysFile "
@@ -74,14 +85,17 @@ class SshScan : public ::testing::Test {
                                      << "\nStrictModes no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
                                      << "UsePAM no\nPermitRootLogin prohibit-password\nLogLevel ERROR\nSetEnv PATH="
                                      << Utf8(d / "bin") << ":/usr/bin:/bin XDG_CONFIG_HOME=" << Utf8(d / "config")
-                                     << " ASAN_OPTIONS=detect_leaks=0"
+                                     << " ASAN_OPTIONS=detect_leaks=0 TMPDIR=" << Utf8(d / "tmp")
                                      // The far side's shell reads no login files of the machine's user.
                                      << " HOME=" << Utf8(d) << "\n";
     const std::string user = getpwuid(geteuid())->pw_name;
     std::ofstream(d / "known_hosts") << "[127.0.0.1]:" << Port << " " << ReadAll(d / "host.pub");
-    for (const char* key : {"id", "stranger"})
+    // "own": the known key on a connection of its own, as Stop needs: a master
+    // connection would keep the session, and the far side, running.
+    for (const char* key : {"id", "stranger", "own"})
       std::ofstream(d / (std::string(key) + ".config"))
-          << "Host test-server\n  HostName 127.0.0.1\n  User " << user << "\n  IdentityFile " << Utf8(d / key)
+          << "Host test-server\n  HostName 127.0.0.1\n  User " << user << "\n  IdentityFile "
+          << Utf8(d / (key == std::string("stranger") ? "stranger" : "id"))
           << "\n  IdentitiesOnly yes\n  IdentityAgent none\n  UserKnownHostsFile " << Utf8(d / "known_hosts")
           << "\n  StrictHostKeyChecking yes\n"
           // One connection carries every session of the known key; the failure
@@ -120,6 +134,7 @@ class SshScan : public ::testing::Test {
       std::ofstream(Tree / "sub" / name) << std::string(std::strlen(name) * 300, 'x');
     std::ofstream(Tree / "sub" / "deeper" / "big") << std::string(70000, 'y');
     fs::create_hard_link(Tree / "sub" / "deeper" / "big", Tree / "link");
+    for (const char* name : {"top file", ".hidden", "..dots"}) std::ofstream(Tree / name) << name;
   }
 
   int Run(std::vector<std::string> args, const char* key = "id") {
@@ -130,6 +145,19 @@ class SshScan : public ::testing::Test {
   }
   std::string Url(const std::string& path) { return "ssh://test-server:" + std::to_string(Port) + path; }
   std::string Totals() const { return std::regex_replace(Err.str(), std::regex(", seconds .*\n"), ""); }
+  // The exported entries, one a line, in an order of their own.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Out.str());
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("[1,", 0) != 0) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+  static size_t PartsRun() {
+    std::ifstream in(*Dir / "parts");
+    return static_cast<size_t>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+  }
 
   static fs::path* Dir;
   static int Port;
@@ -147,10 +175,80 @@ bool SshScan::Ready = false;
 TEST_F(SshScan, EveryFarSideMethodGivesTheLocalTotals) {
   ASSERT_EQ(Run({"--scan", Utf8(Tree)}), CliOk) << Err.str();
   const std::string local = Totals();
-  for (const char* method : {"kestrove", "ncdu", "find", "auto"}) {
+  for (const char* method : {"kestrove", "ncdu", "find", "find1", "auto"}) {
     EXPECT_EQ(Run({"--scan", Url(Utf8(Tree)), "--ssh-method", method}), CliOk) << method << ": " << Err.str();
     EXPECT_EQ(Totals(), local) << method;
   }
+}
+
+// One find per core over parts of the top folder, or a single find: the same
+// entries, dot names included.
+TEST_F(SshScan, FindInPartsGivesTheEntriesOfOneFind) {
+  struct TCase {
+    const char* Method;
+    size_t Parts;
+  };
+  const TCase cases[] = {{"find", 3}, {"find1", 0}};
+  std::vector<std::vector<std::string>> entries;
+  for (const TCase& c : cases) {
+    const size_t before = PartsRun();
+    ASSERT_EQ(Run({"--scan", Url(Utf8(Tree)), "--ssh-method", c.Method, "--export-ncdu", "-"}), CliOk) << Err.str();
+    EXPECT_EQ(PartsRun() - before, c.Parts) << c.Method;
+    entries.push_back(Entries());
+  }
+  EXPECT_EQ(entries[0], entries[1]);
+  for (const char* name : {"..dots", ".hidden", "top file", "deeper"})
+    EXPECT_EQ(std::count_if(entries[0].begin(), entries[0].end(),
+                            [&](const std::string& line) { return line.find("\"" + std::string(name) + "\"") != std::string::npos; }),
+              1)
+        << name;
+}
+
+class TCountingSink final : public INcduSink {
+ public:
+  std::string Folder(const TNcduEntry&) override { return {}; }
+  std::string File(const TNcduEntry&) override { return {}; }
+  void EndFolder() override {}
+};
+
+bool FarSideRuns(const std::string& text) {
+  for (const fs::directory_entry& process : fs::directory_iterator("/proc")) {
+    std::string line = ReadAll(process.path() / "cmdline");
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Stop ends the ssh client; the far side notices and ends its finds.
+TEST_F(SshScan, StopLeavesNoFindRunningOnTheServer) {
+  const std::string temp = Utf8(*Dir / "tmp");
+  std::ofstream(*Dir / "slow").close();
+  TSshTarget target;
+  std::string error;
+  ASSERT_TRUE(ParseSshUrl(Url(Utf8(Tree)), target, error));
+  TSshScan scan(target, TSshMethod::Find, Utf8(*Dir / "own.config"));
+  std::thread run([&] {
+    TCountingSink sink;
+    error = scan.Run(sink);
+  });
+  bool seen = false;
+  for (int i = 0; i < 200 && !seen; ++i) {
+    seen = FarSideRuns(temp);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  scan.Stop();
+  run.join();
+  fs::remove(*Dir / "slow");
+  EXPECT_TRUE(seen) << "the finds never started";
+  EXPECT_NE(error.find("stopped"), std::string::npos) << error;
+  // Each find would wait seconds more; tail notices the closed connection at once.
+  bool left = true;
+  for (int i = 0; i < 100 && left; ++i) {
+    left = FarSideRuns(temp) || !fs::is_empty(temp);
+    if (left) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_FALSE(left) << "a find or its files stayed on the server";
 }
 
 TEST_F(SshScan, FailuresSayWhatWentWrong) {

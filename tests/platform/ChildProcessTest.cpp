@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "fakes/TestFiles.h"
 #include "platform/Platform.h"
@@ -60,6 +63,37 @@ TEST(ChildProcess, ArgumentsArriveAsGivenAndOutputErrorsAndStatusComeBack) {
           << c.Argument << ": " << child->ErrorText();
     }
   }
+}
+
+// Run only as the child of the next test: says it runs, then waits far longer
+// than any test takes.
+TEST(ChildProcessHelper, DISABLED_SaysItRunsThenWaits) {
+  std::puts("child runs");
+  std::fflush(stdout);
+  std::this_thread::sleep_for(std::chrono::seconds(120));
+}
+
+// Stop of a scan over SSH: Kill ends a running program at once, its output
+// ends, and the status is not success.
+TEST(ChildProcess, KillEndsARunningProgram) {
+  std::filesystem::path self = test::NativePath(ExecutableDirectory());
+#ifdef _WIN32
+  self /= "kestrove_tests.exe";
+#else
+  self /= "kestrove_tests";
+#endif
+  if (!std::filesystem::exists(self)) GTEST_SKIP() << "the tests run under another name";
+  std::string error;
+  std::unique_ptr<TChildProcess> child = TChildProcess::Start(
+      {test::Utf8(self), "--gtest_also_run_disabled_tests", "--gtest_filter=ChildProcessHelper.*"}, error);
+  ASSERT_TRUE(child) << error;
+  std::string output;
+  char line[256];
+  while (output.find("child runs") == std::string::npos && std::fgets(line, sizeof line, child->Output())) output += line;
+  ASSERT_NE(output.find("child runs"), std::string::npos) << output;
+  child->Kill();
+  EXPECT_EQ(ReadOutput(*child).find("PASSED"), std::string::npos);  // it did not wait its time out
+  EXPECT_NE(child->Wait(), 0);
 }
 
 TEST(ChildProcess, AProgramThatIsNotThereIsNotStarted) {
