@@ -73,7 +73,7 @@ const char* const HelpText =
     "                  the ssh client (batch mode: keys and agent, no passwords),\n"
     "                  which runs there kestrove-cli, ncdu or GNU find\n"
     "  --ssh-method M  what the server runs: auto (the first found, default),\n"
-    "                  kestrove, ncdu, find (one find per core of the server) or\n"
+    "                  kestrove, ncdu, find (one find per idle core of the server) or\n"
     "                  find1 (a single find, for a busy server)\n"
     "  --ssh-config F  the ssh client's configuration file instead of ~/.ssh/config\n"
     "  --threads N     reader threads per scan, 1 to 64 (default: the processor's\n"

@@ -49,10 +49,15 @@ constexpr const char* FindFormat = "'%y %m %s %b %D %i %n %U %T@ %d\\0%f\\0'";
 // records never mix. GNU tail ends as soon as the connection is gone (Stop),
 // even while it has nothing to copy, and the script then ends the finds. A
 // find ended by a signal may have cut its last record, so nothing follows it.
-// Without nproc, GNU tail, find -files0-from or mktemp it is one find (marker F).
+// Parts go only to idle cores, one kept for sshd and the stream: on a busy or
+// small server the finds would compete with each other and with the copying,
+// and one find is faster there. Without idle cores, nproc, GNU tail,
+// find -files0-from or mktemp it is one find (marker F).
 std::string ParallelFind() {
   std::string s = "f=" + std::string(FindFormat) + "; ";
-  s += "if [ $m != find1 ] && n=$(nproc 2>/dev/null) && [ \"$n\" -gt 1 ] 2>/dev/null && [ -r \"$p\" ] && [ -x \"$p\" ] && "
+  s += "n=$(nproc 2>/dev/null) || n=1; l=$(cat /proc/loadavg 2>/dev/null) || l=0; l=${l%%.*}; "
+       "case \"$n.$l\" in *[!0-9.]*|.*|*.) n=1;; *) n=$((n - l - 1));; esac; ";
+  s += "if [ $m != find1 ] && [ \"$n\" -gt 1 ] && [ -r \"$p\" ] && [ -x \"$p\" ] && "
        "find -files0-from /dev/null -prune 2>/dev/null && tail --pid=$$ -c 0 /dev/null 2>/dev/null && "
        "d=$(mktemp -d 2>/dev/null); then ";
   s += "j=; trap 'kill $j 2>/dev/null; rm -rf \"$d\"' EXIT; trap 'exit 1' HUP INT TERM PIPE; ";

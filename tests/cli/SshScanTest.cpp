@@ -70,13 +70,17 @@ class SshScan : public ::testing::Test {
     std::ofstream(d / "bin" / "ncdu") << "#!/bin/sh\nif [ -e " << q << "/die ]; then /usr/bin/ncdu \"$@\" | head -c 400; "
                                       << "exit 1; fi\nexec /usr/bin/ncdu \"$@\"\n";
     fs::permissions(d / "bin" / "ncdu", fs::perms::owner_all);
-    // The far side has three cores whatever this machine has; its find notes
-    // each part it runs over, and writes nothing for seconds when told to.
-    std::ofstream(d / "bin" / "nproc") << "#!/bin/sh\necho 3\n";
+    // The far side has four cores and the load in the file "load" whatever
+    // this machine has; its find notes each part it runs over, and writes
+    // nothing for seconds when told to.
+    std::ofstream(d / "bin" / "nproc") << "#!/bin/sh\necho 4\n";
+    std::ofstream(d / "load") << "0.50 0.40 0.30 1/100 1000\n";
+    std::ofstream(d / "bin" / "cat") << "#!/bin/sh\n[ \"$1\" = /proc/loadavg ] && exec /bin/cat " << q
+                                     << "/load\nexec /bin/cat \"$@\"\n";
     std::ofstream(d / "bin" / "find") << "#!/bin/sh\nif [ \"$1\" = -files0-from ] && [ \"$2\" != /dev/null ]; then echo >>" << q
                                       << "/parts; [ -e " << q << "/slow ] && sleep 5; fi\n"
                                       << "exec /usr/bin/find \"$@\"\n";
-    for (const char* tool : {"nproc", "find"}) fs::permissions(d / "bin" / tool, fs::perms::owner_all);
+    for (const char* tool : {"nproc", "find", "cat"}) fs::permissions(d / "bin" / tool, fs::perms::owner_all);
     fs::create_directories(d / "tmp");
     Port = FreePort();
     std::ofstream(d / "sshd_config") << "Port " << Port << "\nListenAddress 127.0.0.1\nHostKey " << Utf8(d / "host")
@@ -181,22 +185,25 @@ TEST_F(SshScan, EveryFarSideMethodGivesTheLocalTotals) {
   }
 }
 
-// One find per core over parts of the top folder, or a single find: the same
-// entries, dot names included.
+// One find per idle core but one over parts of the top folder, or a single
+// find: the same entries, dot names included.
 TEST_F(SshScan, FindInPartsGivesTheEntriesOfOneFind) {
   struct TCase {
     const char* Method;
+    const char* Load;
     size_t Parts;
   };
-  const TCase cases[] = {{"find", 3}, {"find1", 0}};
+  const TCase cases[] = {{"find", "0.50", 3}, {"find1", "0.50", 0}, {"find", "2.90", 0}, {"find", "1.10", 2}};
   std::vector<std::vector<std::string>> entries;
   for (const TCase& c : cases) {
+    std::ofstream(*Dir / "load") << c.Load << " 0.40 0.30 1/100 1000\n";
     const size_t before = PartsRun();
     ASSERT_EQ(Run({"--scan", Url(Utf8(Tree)), "--ssh-method", c.Method, "--export-ncdu", "-"}), CliOk) << Err.str();
     EXPECT_EQ(PartsRun() - before, c.Parts) << c.Method;
     entries.push_back(Entries());
   }
-  EXPECT_EQ(entries[0], entries[1]);
+  for (size_t i = 1; i < entries.size(); ++i) EXPECT_EQ(entries[0], entries[i]) << cases[i].Load;
+  std::ofstream(*Dir / "load") << "0.50 0.40 0.30 1/100 1000\n";
   for (const char* name : {"..dots", ".hidden", "top file", "deeper"})
     EXPECT_EQ(std::count_if(entries[0].begin(), entries[0].end(),
                             [&](const std::string& line) { return line.find("\"" + std::string(name) + "\"") != std::string::npos; }),
