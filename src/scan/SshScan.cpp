@@ -44,7 +44,7 @@ const char* MethodName(TSshMethod method) {
 constexpr const char* FindFormat = "'%y %m %s %b %D %i %n %U %T@ %d\\0%f\\0'";
 
 // The parallel find (marker P): the top folder's entries are dealt round-robin
-// to one find per core, each writing its own file; the files are copied to
+// to one find per idle core, each writing its own file; the files are copied to
 // standard output one after another, each followed while its find runs, so
 // records never mix. GNU tail ends as soon as the connection is gone (Stop),
 // even while it has nothing to copy, and the script then ends the finds. A

@@ -29,7 +29,7 @@ bool IsSshUrl(std::string_view text);
 // False with the reason when the text is no such address.
 bool ParseSshUrl(std::string_view url, TSshTarget& target, std::string& error);
 
-// Find runs one find per core of the server where it can; FindOne just one.
+// Find runs one find per idle core of the server where it can; FindOne just one.
 enum class TSshMethod { Auto, Kestrove, Ncdu, Find, FindOne };
 bool ParseSshMethod(std::string_view text, TSshMethod& method);
 
