@@ -25,8 +25,8 @@ struct TCliEnvironment {
   ISettingsStore* Settings = nullptr;
   // With a trailing separator; empty: the Language folder beside the program.
   std::string LanguageFolder;
-  // Set by the program, whose process ends with the run: the tree of a run that
-  // went well is left to the system instead of being freed.
+  // Set by the program, whose process ends with the run: the run's tree is
+  // left to the system instead of being freed.
   bool LeaveTreeAtExit = false;
 };
 

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace kv {
+
+// What --help prints.
+extern const char* const HelpText;
+
+}  // namespace kv
