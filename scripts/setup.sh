@@ -10,6 +10,8 @@ packages=(
   libicu-dev libgtest-dev googletest
   # compressed result files and imports
   zlib1g-dev libzstd-dev zstd
+  # the command line's treemap pictures
+  libpng-dev
   # user interface
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core adwaita-icon-theme libxcb1-dev
   # the Windows check: cross compiler and Wine
