@@ -199,7 +199,10 @@ TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t al
 
 namespace {
 
-// Code 0: nothing allocated; 1 + k: the size rounded up to 2^k; else a side table.
+// Code 0: nothing allocated; 1 + k: the size rounded up to 2^k; 62: not known
+// yet (-1, until the scan fills it in: every file on Windows, so no lock);
+// 63: in a side table.
+constexpr uint32_t UnknownAllocated = 62;
 constexpr uint32_t OddAllocated = 63;
 
 struct TOddAllocatedSizes {
@@ -230,6 +233,7 @@ TFileNodeData::~TFileNodeData() {
 int64_t TFileNodeData::AllocatedSize() const {
   const uint32_t code = AllocatedCode_;
   if (code == 0) return 0;
+  if (code == UnknownAllocated) return -1;
   if (code != OddAllocated) return AllocatedSizeFor(FileSize_, int64_t{1} << (code - 1));
   TOddAllocatedSizes& odd = OddSizes();
   std::lock_guard guard(odd.Lock);
@@ -245,11 +249,13 @@ void TFileNodeData::SetAllocatedSize(int64_t allocatedSize) {
   uint32_t code = OddAllocated;
   if (allocatedSize == 0) {
     code = 0;
+  } else if (allocatedSize == -1) {
+    code = UnknownAllocated;
   } else if (allocatedSize > 0) {
     // The largest power of two dividing the allocated size is the one to try:
     // if any rounding gives it, that one does.
     const int shift = std::countr_zero(static_cast<uint64_t>(allocatedSize));
-    if (shift + 1 < static_cast<int>(OddAllocated) &&
+    if (shift + 1 < static_cast<int>(UnknownAllocated) &&
         AllocatedSizeFor(FileSize_, int64_t{1} << shift) == allocatedSize)
       code = static_cast<uint32_t>(shift) + 1;
   }

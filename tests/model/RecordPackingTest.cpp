@@ -18,14 +18,14 @@ uint64_t Bits(double d) { return std::bit_cast<uint64_t>(d); }
 
 struct TSizesCase {
   int64_t Size, Allocated;
-  bool InSideTable;  // neither 0 nor the size rounded up to a power of two
+  bool InSideTable;  // neither 0, -1 (not known yet) nor the size rounded up to a power of two
 };
 
 const TSizesCase SizesCases[] = {
     {0, 0, false},         {1, 4096, false},   {4096, 4096, false},     {4097, 8192, false},
     {5000, 5000, false},   {100, 0, false},    {1, 512, false},         {5000000000LL, 5000003584LL, false},
     {Max, Max, false},     {5000, 12288, true}, {7, 3, true},           {4096, 6144, true},
-    {0, 4096, true},       {-1, -1, true},     {10, -1, true},          {Max - 100, Max, true},
+    {0, 4096, true},       {-1, -1, false},    {10, -1, false},          {Max - 100, Max, true},
     {1, int64_t{1} << 62, true},
 };
 
