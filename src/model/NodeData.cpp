@@ -111,37 +111,50 @@ namespace {
 
 enum : uint8_t { atReadOnly = 1, atHidden = 2, atSystem = 4, atArchive = 8 };
 
-struct TOddTimes {
-  std::mutex Lock;
-  std::unordered_map<const TBaseNodeData*, TItemInfo> Times;
+// Values of the rare records whose fields do not pack, by the record's
+// address. Never destroyed: records may outlive statics.
+template <class TValue>
+class TSideTable {
+ public:
+  size_t Count() {
+    std::lock_guard guard(Lock_);
+    return Values_.size();
+  }
+  TValue Get(const void* record) {
+    std::lock_guard guard(Lock_);
+    return Values_.at(record);
+  }
+  void Set(const void* record, const TValue& value) {
+    std::lock_guard guard(Lock_);
+    Values_.insert_or_assign(record, value);
+  }
+  void Erase(const void* record) {
+    std::lock_guard guard(Lock_);
+    Values_.erase(record);
+  }
+
+ private:
+  std::mutex Lock_;
+  std::unordered_map<const void*, TValue> Values_;
 };
 
-TOddTimes& OddTimes() {
-  static TOddTimes* table = new TOddTimes;  // never destroyed: records may outlive statics
+TSideTable<TItemInfo>& OddTimes() {
+  static auto* table = new TSideTable<TItemInfo>;
   return *table;
 }
 
 }  // namespace
 
-size_t OddTimesCount() {
-  TOddTimes& odd = OddTimes();
-  std::lock_guard guard(odd.Lock);
-  return odd.Times.size();
-}
+size_t OddTimesCount() { return OddTimes().Count(); }
 
 TBaseNodeData::~TBaseNodeData() {
-  if (!OddTimes_) return;
-  TOddTimes& odd = OddTimes();
-  std::lock_guard guard(odd.Lock);
-  odd.Times.erase(this);
+  if (OddTimes_) OddTimes().Erase(this);
 }
 
 TItemInfo TBaseNodeData::Info() const {
   TItemInfo info;
   if (OddTimes_) {
-    TOddTimes& odd = OddTimes();
-    std::lock_guard guard(odd.Lock);
-    info = odd.Times.at(this);
+    info = OddTimes().Get(this);
   } else {
     Times_.Unpack(info.Created, info.Modified, info.LastAccess);
   }
@@ -159,17 +172,15 @@ void TBaseNodeData::SetInfo(const TItemInfo& info) {
   Marks_ = info.Marks;
   const bool packed = Times_.Pack(info.Created, info.Modified, info.LastAccess);
   if (packed && !OddTimes_) return;
-  TOddTimes& odd = OddTimes();
-  std::lock_guard guard(odd.Lock);
   if (packed) {
-    odd.Times.erase(this);
+    OddTimes().Erase(this);
   } else {
     // Only the times are read from here; attributes and marks stay in the record.
     TItemInfo times;
     times.Created = info.Created;
     times.Modified = info.Modified;
     times.LastAccess = info.LastAccess;
-    odd.Times.insert_or_assign(this, times);
+    OddTimes().Set(this, times);
   }
   OddTimes_ = packed ? 0 : 1;
 }
@@ -205,29 +216,17 @@ namespace {
 constexpr uint32_t UnknownAllocated = 62;
 constexpr uint32_t OddAllocated = 63;
 
-struct TOddAllocatedSizes {
-  std::mutex Lock;
-  std::unordered_map<const TFileNodeData*, int64_t> Sizes;
-};
-
-TOddAllocatedSizes& OddSizes() {
-  static TOddAllocatedSizes* table = new TOddAllocatedSizes;  // never destroyed: records may outlive statics
+TSideTable<int64_t>& OddSizes() {
+  static auto* table = new TSideTable<int64_t>;
   return *table;
 }
 
 }  // namespace
 
-size_t OddAllocatedSizeCount() {
-  TOddAllocatedSizes& odd = OddSizes();
-  std::lock_guard guard(odd.Lock);
-  return odd.Sizes.size();
-}
+size_t OddAllocatedSizeCount() { return OddSizes().Count(); }
 
 TFileNodeData::~TFileNodeData() {
-  if (AllocatedCode_ != OddAllocated) return;
-  TOddAllocatedSizes& odd = OddSizes();
-  std::lock_guard guard(odd.Lock);
-  odd.Sizes.erase(this);
+  if (AllocatedCode_ == OddAllocated) OddSizes().Erase(this);
 }
 
 int64_t TFileNodeData::AllocatedSize() const {
@@ -235,9 +234,7 @@ int64_t TFileNodeData::AllocatedSize() const {
   if (code == 0) return 0;
   if (code == UnknownAllocated) return -1;
   if (code != OddAllocated) return AllocatedSizeFor(FileSize_, int64_t{1} << (code - 1));
-  TOddAllocatedSizes& odd = OddSizes();
-  std::lock_guard guard(odd.Lock);
-  return odd.Sizes.at(this);
+  return OddSizes().Get(this);
 }
 
 void TFileNodeData::SetSizes(int64_t fileSize, int64_t allocatedSize) {
@@ -263,12 +260,10 @@ void TFileNodeData::SetAllocatedSize(int64_t allocatedSize) {
     AllocatedCode_ = code;
     return;
   }
-  TOddAllocatedSizes& odd = OddSizes();
-  std::lock_guard guard(odd.Lock);
   if (code == OddAllocated)
-    odd.Sizes.insert_or_assign(this, allocatedSize);
+    OddSizes().Set(this, allocatedSize);
   else
-    odd.Sizes.erase(this);
+    OddSizes().Erase(this);
   AllocatedCode_ = code;
 }
 

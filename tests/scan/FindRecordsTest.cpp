@@ -9,28 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "fakes/TextSource.h"
 #include "scan/SshScan.h"
 
 namespace kv {
 namespace {
-
-class TPieceSource final : public IByteSource {
- public:
-  TPieceSource(std::string text, size_t piece) : Text_(std::move(text)), Piece_(piece) {}
-  size_t Read(void* target, size_t n) override {
-    n = std::min({n, Piece_, Text_.size() - At_});
-    std::memcpy(target, Text_.data() + At_, n);
-    At_ += n;
-    return n;
-  }
-  const std::string& Error() const override { return Error_; }
-
- private:
-  std::string Text_;
-  size_t Piece_;
-  size_t At_ = 0;
-  std::string Error_;
-};
 
 // Every entry as "path type size", so that the order of siblings does not matter.
 class TPathSink final : public INcduSink {
@@ -91,7 +74,7 @@ TEST(FindRecords, PartsGiveTheEntriesOfOneFindWhereverReadsSplit) {
       for (size_t i = k; i < Tree.Children.size(); i += parts) Walk(Tree.Children[i], 0, split, unused, "/top");
     for (const size_t piece : {size_t{1}, size_t{7}, split.size()}) {
       for (const bool useParts : {false, true}) {
-        TPieceSource source(useParts ? split : whole, piece);
+        TTextSource source(useParts ? split : whole, piece);
         TPathSink sink;
         EXPECT_EQ(ParseFindRecords(source, sink, "/top", useParts), "") << parts << " parts, pieces of " << piece;
         EXPECT_EQ(sink.Entries, expected) << parts << " parts, pieces of " << piece << (useParts ? ", parts" : "");
@@ -118,7 +101,7 @@ TEST(FindRecords, StreamsThatCannotBeATreeAreRefused) {
       {"fields that are no numbers", Record(folder, 0) + "f x y z" + '\0' + "n" + '\0', true, "cannot be read"},
   };
   for (const TCase& c : cases) {
-    TPieceSource source(c.Text, 3);
+    TTextSource source(c.Text, 3);
     TPathSink sink;
     const std::string error = ParseFindRecords(source, sink, "/top", c.Parts);
     EXPECT_NE(error.find(c.Reason), std::string::npos) << c.What << ": " << error;

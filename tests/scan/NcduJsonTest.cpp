@@ -11,31 +11,13 @@
 #include "export/ResultFile.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TextSource.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
 #include "scan/NcduTree.h"
 
 namespace kv {
 namespace {
-
-class TTextSource final : public IByteSource {
- public:
-  // piece: the most one read delivers, as a pipe may.
-  explicit TTextSource(std::string text, size_t piece = SIZE_MAX) : Text_(std::move(text)), Piece_(piece) {}
-  size_t Read(void* target, size_t n) override {
-    n = std::min({n, Piece_, Text_.size() - At_});
-    std::memcpy(target, Text_.data() + At_, n);
-    At_ += n;
-    return n;
-  }
-  const std::string& Error() const override { return Error_; }
-
- private:
-  std::string Text_;
-  size_t Piece_;
-  size_t At_ = 0;
-  std::string Error_;
-};
 
 class NcduJsonTest : public ::testing::Test {
  protected:
