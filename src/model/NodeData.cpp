@@ -103,7 +103,8 @@ const std::string* InternOwner(std::string_view owner) { return &OwnerAt(InternO
 TBaseNodeData::TBaseNodeData(std::string_view name, TFolderNode* parent, const TItemInfo& info,
                              std::string_view owner, bool folder)
     : Name(name), Attributes_(0), Marks_(0), Parent_(parent ? parent->Number() : 0),
-      OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder), AllocatedCode_(0), OddTimes_(0) {
+      OwnerIndex_(InternOwnerIndex(owner)), IsFolder_(folder), AllocatedCode_(0), OddTimes_(0),
+      WholeSizeWord_(0), AllocatedAbove_(0) {
   SetInfo(info);
 }
 
@@ -204,17 +205,19 @@ std::string TBaseNodeData::GetFullPath() const {
 
 TFileNodeData::TFileNodeData(std::string_view name, int64_t fileSize, int64_t allocatedSize,
                              TFolderNode* parent, const TItemInfo& info, std::string_view owner)
-    : TBaseNodeData(name, parent, info, owner, false), FileSize_(fileSize) {
+    : TBaseNodeData(name, parent, info, owner, false), SizeWord_(0) {
+  SetFileSize(fileSize);
   SetAllocatedSize(allocatedSize);
 }
 
 namespace {
 
-// Code 0: nothing allocated; 1 + k: the size rounded up to 2^k; 62: not known
-// yet (-1, until the scan fills it in: every file on Windows, so no lock);
-// 63: in a side table.
+// Code 0: nothing allocated; 1 + k: the size rounded up to 2^k, less (or
+// more) the size word's steps of 2^k; 62: not known yet (-1, until the scan
+// fills it in: every file on Windows, so no lock); 63: in a side table.
 constexpr uint32_t UnknownAllocated = 62;
 constexpr uint32_t OddAllocated = 63;
+constexpr uint64_t MaxSteps = 0xFFFF;
 
 TSideTable<int64_t>& OddSizes() {
   static auto* table = new TSideTable<int64_t>;
@@ -233,29 +236,52 @@ int64_t TFileNodeData::AllocatedSize() const {
   const uint32_t code = AllocatedCode_;
   if (code == 0) return 0;
   if (code == UnknownAllocated) return -1;
-  if (code != OddAllocated) return AllocatedSizeFor(FileSize_, int64_t{1} << (code - 1));
-  return OddSizes().Get(this);
+  if (code == OddAllocated) return OddSizes().Get(this);
+  const int shift = static_cast<int>(code) - 1;
+  const int64_t rounded = AllocatedSizeFor(FileSize(), int64_t{1} << shift);
+  if (WholeSizeWord_) return rounded;
+  // The steps were set from a difference below 2^63: no overflow either way.
+  const auto steps = static_cast<int64_t>(SizeWord_ >> SizeBits) << shift;
+  return AllocatedAbove_ ? rounded + steps : rounded - steps;
+}
+
+void TFileNodeData::SetFileSize(int64_t fileSize) {
+  SizeWord_ = static_cast<uint64_t>(fileSize);
+  WholeSizeWord_ = fileSize < 0 || static_cast<uint64_t>(fileSize) > SizeMask;
 }
 
 void TFileNodeData::SetSizes(int64_t fileSize, int64_t allocatedSize) {
-  FileSize_ = fileSize;
+  SetFileSize(fileSize);
   SetAllocatedSize(allocatedSize);
 }
 
 void TFileNodeData::SetAllocatedSize(int64_t allocatedSize) {
   uint32_t code = OddAllocated;
+  uint64_t steps = 0;
+  bool above = false;
   if (allocatedSize == 0) {
     code = 0;
   } else if (allocatedSize == -1) {
     code = UnknownAllocated;
   } else if (allocatedSize > 0) {
-    // The largest power of two dividing the allocated size is the one to try:
-    // if any rounding gives it, that one does.
+    // Steps of the largest power of two dividing the allocated size: the
+    // fewest, and the rounded size is a whole number of them too.
     const int shift = std::countr_zero(static_cast<uint64_t>(allocatedSize));
-    if (shift + 1 < static_cast<int>(UnknownAllocated) &&
-        AllocatedSizeFor(FileSize_, int64_t{1} << shift) == allocatedSize)
-      code = static_cast<uint32_t>(shift) + 1;
+    if (shift + 1 < static_cast<int>(UnknownAllocated)) {
+      const int64_t rounded = AllocatedSizeFor(FileSize(), int64_t{1} << shift);
+      if (rounded == allocatedSize) {
+        code = static_cast<uint32_t>(shift) + 1;
+      } else if (!WholeSizeWord_) {
+        // A size below 2^48 rounds without saturating, so the difference is whole steps.
+        above = allocatedSize > rounded;
+        steps = static_cast<uint64_t>(above ? allocatedSize - rounded : rounded - allocatedSize) >> shift;
+        if (steps <= MaxSteps) code = static_cast<uint32_t>(shift) + 1;
+      }
+    }
   }
+  if (code == OddAllocated) steps = 0, above = false;
+  if (!WholeSizeWord_) SizeWord_ = (SizeWord_ & SizeMask) | (steps << SizeBits);
+  AllocatedAbove_ = above;
   if (code != OddAllocated && AllocatedCode_ != OddAllocated) {
     AllocatedCode_ = code;
     return;

@@ -9,12 +9,15 @@
 //   48  folder number   4  its folder (FolderByNumber)
 //   52  owner number   22 bits; 1 bit telling folder from file (no virtual table);
 //                      6 bits saying how the allocated size follows from the size;
-//                      1 bit for times kept in a side table
-//   56  FileSize        8
+//                      1 bit for times kept in a side table; 1 bit for a size that
+//                      takes the whole size word; 1 bit for allocated above the rounding
+//   56  size word       8  the size in the low 48 bits, 16 bits of steps above
 // The allocated size is nearly always the size rounded up to a power of two
-// (the cluster), so the record keeps only that power. Rare values that do not
-// pack (odd allocated sizes, times before 1960 or imported from elsewhere)
-// wait in side tables.
+// (the cluster), so the record keeps only that power. Compressed and sparse
+// files allocate some whole clusters fewer (or, preallocated, more): the
+// steps count them, so they pack as well. Rare values that do not pack
+// (sizes from 2^48 on with such a difference, times before 1960 or imported
+// from elsewhere) wait in side tables.
 // Each file also costs its folder's list an 8-byte pointer. What views show
 // beside a row (its percentage, its icon) stays in the views.
 #pragma once
@@ -191,6 +194,12 @@ class TBaseNodeData : public TAbstractNodeData {
 
  private:
   uint32_t OddTimes_ : 1;
+
+ protected:
+  // Files only: the size word holds the size alone (no steps), and the steps
+  // are added to the rounded size rather than taken off.
+  uint32_t WholeSizeWord_ : 1;
+  uint32_t AllocatedAbove_ : 1;
 };
 
 class TFileNodeData final : public TBaseNodeData {
@@ -201,8 +210,10 @@ class TFileNodeData final : public TBaseNodeData {
   TFileNodeData& operator=(const TFileNodeData&) = delete;
   ~TFileNodeData();
 
-  int64_t GetSize(TSizeType type) const { return type == TSizeType::FileSize ? FileSize_ : AllocatedSize(); }
-  int64_t FileSize() const { return FileSize_; }
+  int64_t GetSize(TSizeType type) const { return type == TSizeType::FileSize ? FileSize() : AllocatedSize(); }
+  int64_t FileSize() const {
+    return static_cast<int64_t>(WholeSizeWord_ ? SizeWord_ : SizeWord_ & SizeMask);
+  }
   int64_t AllocatedSize() const;
   void SetSizes(int64_t fileSize, int64_t allocatedSize);
   // Keeps the size; what the scan fills in where the listing did not tell it.
@@ -215,7 +226,11 @@ class TFileNodeData final : public TBaseNodeData {
   std::string Extension() const;
 
  private:
-  int64_t FileSize_;
+  static constexpr int SizeBits = 48;
+  static constexpr uint64_t SizeMask = (uint64_t{1} << SizeBits) - 1;
+  void SetFileSize(int64_t fileSize);
+
+  uint64_t SizeWord_;
 };
 
 // Records whose allocated size or times wait in the side tables (for tests and benchmarks).

@@ -18,17 +18,25 @@ uint64_t Bits(double d) { return std::bit_cast<uint64_t>(d); }
 
 struct TSizesCase {
   int64_t Size, Allocated;
-  bool InSideTable;  // neither 0, -1 (not known yet) nor the size rounded up to a power of two
+  // Not 0, not -1 (not known yet), and not the size rounded up to 2^k give or
+  // take at most 65535 steps of 2^k (or the size is past 2^48 and it is not the rounding).
+  bool InSideTable;
 };
+
+constexpr int64_t P(int k) { return int64_t{1} << k; }
 
 const TSizesCase SizesCases[] = {
-    {0, 0, false},         {1, 4096, false},   {4096, 4096, false},     {4097, 8192, false},
-    {5000, 5000, false},   {100, 0, false},    {1, 512, false},         {5000000000LL, 5000003584LL, false},
-    {Max, Max, false},     {5000, 12288, true}, {7, 3, true},           {4096, 6144, true},
-    {0, 4096, true},       {-1, -1, false},    {10, -1, false},          {Max - 100, Max, true},
-    {1, int64_t{1} << 62, true},
+    {0, 0, false},         {1, 4096, false},    {4096, 4096, false},     {4097, 8192, false},
+    {5000, 5000, false},   {100, 0, false},     {1, 512, false},         {5000000000LL, 5000003584LL, false},
+    {Max, Max, false},     {-1, -1, false},     {10, -1, false},
+    // Preallocated: whole clusters above the rounding.
+    {5000, 12288, false},  {4096, 6144, false}, {0, 4096, false},
+    // Compressed or sparse: whole clusters below it.
+    {100000, 8192, false}, {7, 3, false},       {P(40), P(28), false},   {P(28), 4096, false},
+    {P(28) + 4096, 4096, true},                 {P(40), 4096, true},     {P(48) - 1, 4096, true},
+    {P(48), 4096, true},   {Max - 100, Max, true},                       {1, P(62), true},
+    {P(48), P(48), false}, {P(60) + 1, 3 * P(60), true},                 {P(47), 3 * P(60), false},
 };
-
 TEST(FileRecordSizes, AnyAllocatedSizeReadsBackAndOnlyOddOnesUseTheSideTable) {
   for (const TSizesCase& c : SizesCases) {
     SCOPED_TRACE(testing::Message() << c.Size << " / " << c.Allocated);
@@ -47,6 +55,15 @@ TEST(FileRecordSizes, AnyAllocatedSizeReadsBackAndOnlyOddOnesUseTheSideTable) {
       EXPECT_EQ(file.AllocatedSize(), c.Allocated);
     }
     EXPECT_EQ(OddAllocatedSizeCount(), before) << "a freed record left its entry behind";
+  }
+  // What disks report (whole 512-byte blocks, any number of them) always reads back.
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 3000; ++i) {
+    const int64_t size = static_cast<int64_t>(random() >> (random() % 63 + 1));
+    const int64_t allocated = static_cast<int64_t>(random() >> (random() % 63 + 1)) & ~int64_t{511};
+    TFileNodeData file("f", size, allocated, nullptr, TItemInfo{}, "u");
+    ASSERT_EQ(file.FileSize(), size);
+    ASSERT_EQ(file.AllocatedSize(), allocated) << size;
   }
   // Each record finds its own odd size.
   std::vector<std::unique_ptr<TFileNodeData>> files;

@@ -125,7 +125,9 @@ TEST_F(DiskTotalsTest, HardLinksCountOnceAndSparseFilesTakeWhatTheDiskHolds) {
   // The name that sorts first carries the sizes; the others are marked.
   TFileServices services(CreateNativePlatform(), NativePathStyle());
   TSizeTree tree(services, CurrentLocale());
+  const size_t oddBefore = OddAllocatedSizeCount();
   ASSERT_TRUE(ReadResultFile(tree, Utf8(Root / "scan-4.kvr")));
+  EXPECT_EQ(OddAllocatedSizeCount(), oddBefore) << "a sparse file's blocks pack in its record";
   auto file = [&](const fs::path& path) {
     TFolderNodeData* folder = tree.FindFolderNode(Utf8(path.parent_path()))->Data();
     return folder->Files.Find(Utf8(path.filename()));
