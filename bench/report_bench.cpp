@@ -44,7 +44,11 @@ int main() {
 
   const std::string owners[] = {"benchhost\\alice", "benchhost\\bob", "BENCHHOST\\Alice", "benchhost\\root"};
   std::uniform_int_distribution<int64_t> sizes(0, 5'000'000);
-  std::uniform_real_distribution<double> times(30000, 46000);
+  // Times as a scan records them: whole milliseconds of local dates from 1982 to 2025.
+  auto times = [](std::mt19937 &random) {
+    auto in = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    return EncodeDayCount({in(1982, 2025), in(1, 12), in(1, 28), in(0, 23), in(0, 59), in(0, 59), in(0, 999)});
+  };
   std::printf("building the tree...\n");
   const auto buildStart = std::chrono::steady_clock::now();
   tree.BeginUpdate();

@@ -56,7 +56,43 @@ std::string DecimalSeparatorText(const ILocale& locale) {
   return text;
 }
 
+namespace {
+
+// "1 234 567": a space before every third digit counted from the end, none in front.
+void AppendGrouped(std::string& out, std::string_view whole) {
+  const size_t n = whole.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) out.push_back(' ');
+    out.push_back(whole[i]);
+  }
+}
+
+}  // namespace
+
 void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator) {
+  // Most sizes in whole hundredths of the unit, cut: integer arithmetic gives
+  // the very digits of the general path below, at a tenth of its time (whole
+  // reports of millions of rows are written with this). Below 2^57 bytes
+  // times 100 fits 64 bits, and so the general path's product is exact too.
+  const uint64_t magnitude = size < 0 ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
+  if (magnitude < (uint64_t{1} << 57)) {
+    const uint64_t hundredths = (magnitude * 100) >> (10 * static_cast<int>(unit));
+    if (hundredths < 1'000'000'000'000'000) {  // at most 15 significant digits
+      char digits[24];
+      const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, hundredths / 100);
+      if (size < 0 && hundredths > 0) out.push_back('-');
+      AppendGrouped(out, std::string_view(digits, static_cast<size_t>(r.ptr - digits)));
+      out.append(decimalSeparator);
+      out.push_back(static_cast<char>('0' + hundredths % 100 / 10));
+      out.push_back(static_cast<char>('0' + hundredths % 10));
+      out.append(SizeUnitSuffix(unit));
+      return;
+    }
+  }
+  AppendFormattedSizeExtended(out, size, unit, decimalSeparator);
+}
+
+void AppendFormattedSizeExtended(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator) {
   // Extended precision where the compiler has it; divisions by 1024 are exact.
   long double x = static_cast<long double>(size);
   for (int i = 0; i < static_cast<int>(unit); ++i) x /= 1024.0L;
@@ -78,12 +114,7 @@ void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::st
   const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
 
   if (negative) out.push_back('-');
-  // A space before every third digit counted from the separator, none in front.
-  const size_t n = whole.size();
-  for (size_t i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) out.push_back(' ');
-    out.push_back(whole[i]);
-  }
+  AppendGrouped(out, whole);
   out.append(decimalSeparator);
   for (size_t i = 0; i < 2; ++i) out.push_back(i < fraction.size() ? fraction[i] : '0');
   out.append(SizeUnitSuffix(unit));

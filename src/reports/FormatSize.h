@@ -37,6 +37,9 @@ std::string FormatSize(int64_t size, const TSizeFormat& format);
 // Appends the text to out; for callers formatting many sizes with one
 // separator (already UTF-8).
 void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator);
+// The same text by way of extended-precision arithmetic, for every size;
+// AppendFormattedSize takes an integer shortcut for sizes below 2^57 bytes.
+void AppendFormattedSizeExtended(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator);
 
 // The shortest text of a number with at most 15 significant digits: no
 // trailing zeros, no grouping, the given decimal separator ("111,79", "500").

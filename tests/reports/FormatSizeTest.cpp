@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "fakes/FakePlatform.h"
@@ -152,6 +154,27 @@ TEST(FormatSize, AppendsToWhatIsThere) {
   EXPECT_EQ(SizeUnitSuffix(TSizeUnit::KB), " KB");
   EXPECT_EQ(SizeUnitSuffix(TSizeUnit::MB), " MB");
   EXPECT_EQ(SizeUnitSuffix(TSizeUnit::GB), " GB");
+}
+
+// The integer shortcut gives the extended path's text for every size it takes,
+// up to its edges (2^57 bytes, 10^15 hundredths) and past them.
+TEST(FormatSize, TheShortcutWritesWhatTheExtendedPathWrites) {
+  std::mt19937_64 random(5);
+  std::vector<int64_t> sizes = {0, 1, -1, 1023, 1024, 1025, 99, 100, 101, int64_t{1} << 57, (int64_t{1} << 57) - 1,
+                                9'999'999'999'999, 10'000'000'000'000, 10'000'000'000'001,
+                                std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min()};
+  for (int i = 0; i < 20000; ++i) {
+    const auto size = static_cast<int64_t>(random() >> (random() % 63 + 1));
+    sizes.push_back(size);
+    sizes.push_back(-size);
+  }
+  for (const int64_t size : sizes)
+    for (const TSizeUnit unit : {TSizeUnit::B, TSizeUnit::KB, TSizeUnit::MB, TSizeUnit::GB}) {
+      std::string shortcut, extended;
+      AppendFormattedSize(shortcut, size, unit, ",");
+      AppendFormattedSizeExtended(extended, size, unit, ",");
+      ASSERT_EQ(shortcut, extended) << size << " in unit " << static_cast<int>(unit);
+    }
 }
 
 TEST(ShortestDecimalText, NoTrailingZerosNoGroupingFifteenDigits) {
