@@ -63,28 +63,18 @@ TFileResult WriteReportText(const TReportTable& table, const TReportHead& head, 
     const std::vector<int> columns = VisibleColumns(table);
     std::vector<size_t> widths;
     for (const int column : columns) widths.push_back(Utf8CharCount(table.Titles[static_cast<size_t>(column)]));
-    // Each cell's text is worked out once, kept in one block for the column
-    // widths, and then written from there.
-    std::string cells;
-    std::vector<size_t> ends;
-    ends.reserve(table.RowCount * columns.size());
+    // Each cell's text is worked out twice, for the column widths and then
+    // for the file: keeping a million rows' texts for the second pass took
+    // longer, in fresh memory pages, than making them again.
     for (size_t row = 0; row < table.RowCount; ++row)
-      for (size_t i = 0; i < columns.size(); ++i) {
-        const size_t start = cells.size();
-        cells += table.CellText(row, columns[i]);
-        ends.push_back(cells.size());
-        widths[i] = std::max(widths[i], Utf8CharCount(std::string_view(cells).substr(start)));
-      }
+      for (size_t i = 0; i < columns.size(); ++i)
+        widths[i] = std::max(widths[i], Utf8CharCount(table.CellText(row, columns[i])));
     for (size_t& width : widths) width += 3;
     for (size_t i = 0; i < columns.size(); ++i)
       file.PutPadded(table.Titles[static_cast<size_t>(columns[i])], widths[i]);
     file.Put(Eol);
-    size_t cell = 0, start = 0;
     for (size_t row = 0; row < table.RowCount && !file.Failed(); ++row) {
-      for (size_t i = 0; i < columns.size(); ++i, ++cell) {
-        file.PutPadded(std::string_view(cells).substr(start, ends[cell] - start), widths[i]);
-        start = ends[cell];
-      }
+      for (size_t i = 0; i < columns.size(); ++i) file.PutPadded(table.CellText(row, columns[i]), widths[i]);
       file.Put(Eol);
     }
   });
