@@ -66,7 +66,12 @@ std::string TNcduTreeBuilder::Folder(const TNcduEntry& entry) {
     if (entry.Name.empty()) return "a root without a path";
     // The root names its path in the far machine's style.
     const TPathStyle style = PathStyleOf(entry.Name, Tree_.Style());
-    node = Tree_.GetFolderNode(entry.Name, info, nullptr, OwnerOf(entry), style);
+    // "/a///" names the folder "/a/" names: taken whole, its ends would become
+    // folders without names, and each export would lose one of them.
+    std::string_view name = entry.Name;
+    const char sep = PathSeparator(style);
+    while (name.size() > 1 && name.back() == sep && name[name.size() - 2] == sep) name.remove_suffix(1);
+    node = Tree_.GetFolderNode(name, info, nullptr, OwnerOf(entry), style);
     if (node->IsHiddenRoot()) return "a root without a path";
     RootNode_ = node;
     Path_ = GetNodePath(node);

@@ -11,6 +11,7 @@
 #include "export/ResultFile.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/TempFolder.h"
+#include "fakes/TestFiles.h"
 #include "fakes/TextSource.h"
 #include "model/FileServices.h"
 #include "model/SizeTree.h"
@@ -188,6 +189,33 @@ TEST_F(NcduJsonTest, AFolderNotEnteredAloneBelowTheTopReadsBackWithItsMark) {
     const TFolderNode* marked = again.FindFolderNode(c.Marked);
     ASSERT_EQ(GetNodePath(marked), std::string(c.Marked) + "/") << c.Body;
     EXPECT_EQ(marked->Data()->Info().Marks & c.Mark, c.Mark) << c.Body;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+// The tree a file gives is the tree its export gives again.
+TEST_F(NcduJsonTest, ARootWithSeparatorsAtItsEndExportsToItself) {
+  const struct {
+    const char* Root;  // as the file writes it
+    const char* Written;
+  } cases[] = {{"/a///", "/a"}, {"/a/", "/a"}, {"/x//b//", "/x//b"}, {"///", "/"}, {"C:\\\\\\\\", "C:\\\\"}};
+  const std::filesystem::path folder = test::MakeTempFolder("kestrove-ncdu-root");
+  for (const auto& c : cases) {
+    TSizeTree tree(Services, *Fake.Locale);
+    TTextSource source(Head + "[{\"name\":\"" + c.Root + "\"},{\"name\":\"f\",\"asize\":5}]]");
+    ASSERT_EQ(ReadNcduJson(tree, source), "") << c.Root;
+    std::string texts[2];
+    for (std::string& text : texts) {
+      const std::string file = (folder / "out.json").string();
+      ASSERT_TRUE(WriteNcduJson(tree, file)) << c.Root;
+      text = test::ReadAll(file);
+      text.erase(0, text.find('\n'));  // the head holds the time of writing
+      tree.Clear();
+      ASSERT_TRUE(ReadResultFile(tree, file)) << c.Root;
+    }
+    EXPECT_EQ(texts[0], texts[1]) << c.Root;
+    const std::string root = texts[0].substr(texts[0].find("\"name\":\"") + 8);
+    EXPECT_EQ(root.substr(0, root.find('"')), c.Written) << c.Root;
   }
   std::filesystem::remove_all(folder);
 }
