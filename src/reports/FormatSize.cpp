@@ -71,7 +71,7 @@ void AppendGrouped(std::string& out, std::string_view whole) {
 
 void AppendFormattedSize(std::string& out, int64_t size, TSizeUnit unit, std::string_view decimalSeparator) {
   // Most sizes in whole hundredths of the unit, cut: integer arithmetic gives
-  // the very digits of the general path below, at a tenth of its time (whole
+  // the very digits of the general path below in a small part of its time (whole
   // reports of millions of rows are written with this). Below 2^57 bytes
   // times 100 fits 64 bits, and so the general path's product is exact too.
   const uint64_t magnitude = size < 0 ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
