@@ -2,7 +2,9 @@
 # Builds the libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
 # and runs each for the given number of seconds (default 600):
 #   scripts/fuzz.sh [seconds]
-# With --runs N instead, each target runs N inputs (the short run of scripts/test.sh).
+# With --runs N instead, each target runs N inputs from a fixed seed (the short run of
+# scripts/test.sh: the same inputs on every machine, so a clean checkout passes or fails
+# alike; the timed runs draw a new seed each time and explore).
 # New inputs go to build/fuzz/corpus/<target>; fuzz/corpus/<target> is the seed corpus
 # kept in the repository. A crash is written to build/fuzz/crashes/ and ends the script
 # with an error (the files of the last input stay in build/fuzz/scratch/): fix it and add
@@ -13,7 +15,7 @@ top=$PWD
 
 limit=(-max_total_time="${1:-600}")
 if [ "${1:-}" = "--runs" ]; then
-  limit=(-runs="${2:?--runs needs a number}")
+  limit=(-runs="${2:?--runs needs a number}" -seed=1)
 fi
 
 scripts/setup.sh
@@ -27,7 +29,7 @@ export KESTROVE_FUZZ_SCRATCH="$top/build/fuzz/scratch"
 for target in fuzz_result_file fuzz_ncdu_json fuzz_language_file fuzz_settings_file fuzz_mask; do
   run=("${limit[@]}")
   # Each settings input is several file writes and syncs: a twentieth of the runs takes as long.
-  if [ "$target" = fuzz_settings_file ] && [ "${1:-}" = "--runs" ]; then run=(-runs=$(( $2 / 20 ))); fi
+  if [ "$target" = fuzz_settings_file ] && [ "${1:-}" = "--runs" ]; then run=(-runs=$(( $2 / 20 )) -seed=1); fi
   echo "== $target ${run[*]}"
   mkdir -p "build/fuzz/corpus/$target"
   # The first folder takes new inputs; the seeds stay as they are.
