@@ -218,7 +218,7 @@ TEST_F(SshScan, FindInPartsGivesTheEntriesOfOneFind) {
         << name;
 }
 
-class TCountingSink final : public INcduSink {
+class TDiscardingSink final : public INcduSink {
  public:
   std::string Folder(const TNcduEntry&) override { return {}; }
   std::string File(const TNcduEntry&) override { return {}; }
@@ -245,7 +245,7 @@ TEST_F(SshScan, StopLeavesNoFindRunningOnTheServer) {
   ASSERT_TRUE(ParseSshUrl(Url(Utf8(Tree)), target, error));
   TSshScan scan(target, TSshMethod::Find, Utf8(*Dir / "own.config"));
   std::thread run([&] {
-    TCountingSink sink;
+    TDiscardingSink sink;
     error = scan.Run(sink);
   });
   bool seen = false;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "fakes/FakePlatform.h"
 #include "model/FileServices.h"
@@ -69,9 +70,8 @@ TEST_F(FileServicesTest, ItemInfoKeepsEachTimeItsOwnWhenSomeAreAlike) {
     e.LastWriteTime = UtcFileTime(Days1601To1899 + c.Modified);
     e.LastAccessTime = UtcFileTime(Days1601To1899 + c.Accessed);
     const TItemInfo info = Services.ItemInfoFromSearchRec(e);
-    EXPECT_EQ(info.Created, c.Created) << c.Created << " " << c.Modified << " " << c.Accessed;
-    EXPECT_EQ(info.Modified, c.Modified) << c.Created << " " << c.Modified << " " << c.Accessed;
-    EXPECT_EQ(info.LastAccess, c.Accessed) << c.Created << " " << c.Modified << " " << c.Accessed;
+    EXPECT_EQ(std::vector<double>({info.Created, info.Modified, info.LastAccess}),
+              std::vector<double>({double(c.Created), double(c.Modified), double(c.Accessed)}));
   }
 }
 

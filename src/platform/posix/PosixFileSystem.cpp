@@ -94,12 +94,16 @@ class TPosixDirectoryEnum : public IDirectoryEnum {
   bool Fill(const char* name, TDirEntry& entry) {
     entry.Name.assign(name);  // keeps the string's capacity from entry to entry
     if (IsDotName(name)) {
-      entry.Attr = faDirectory;  // never recorded; only counted
-      entry.Size = 0;
-      entry.Owner = TSid{};
+      FillDot(entry);
       return true;
     }
     return StatEntry(BaseFd(), name, entry);
+  }
+  // "." and "..": never recorded, only counted.
+  static void FillDot(TDirEntry& entry) {
+    entry.Attr = faDirectory;
+    entry.Size = 0;
+    entry.Owner = TSid{};
   }
 
   int Fd_;
@@ -150,13 +154,10 @@ class TGetdentsEnum final : public TPosixDirectoryEnum {
     if (Taken_ == Stated_ && !StatAhead()) return false;
     const TStated& next = Run_[Taken_++];
     entry.Name.assign(next.Name);
-    if (IsDotName(next.Name)) {
-      entry.Attr = faDirectory;  // never recorded; only counted
-      entry.Size = 0;
-      entry.Owner = TSid{};
-    } else {
+    if (IsDotName(next.Name))
+      FillDot(entry);
+    else
       EntryFromStatx(next.Stat, entry);
-    }
     return true;
   }
 
